@@ -1,0 +1,65 @@
+#pragma once
+
+// Pixel buffers of the engine. Buffers do not carry their size: an ImageSize travels beside
+// every one of them.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace skylacer::imaging {
+class Bitmap;
+}
+
+namespace skylacer {
+
+struct ImageSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const ImageSize&, const ImageSize&) = default;
+};
+
+// width x height x 3 bytes, rows top to bottom with no gap, each pixel blue, green, red.
+// (0, 0, 0) means "no data" everywhere in the engine.
+using RgbImage = std::vector<std::uint8_t>;
+
+// width x height signed 16-bit luminance values, row-major with no gap; 0..765 from makeLuma,
+// centred on 384 after high-pass filtering.
+using LumaImage = std::vector<std::int16_t>;
+
+// A luminance sample or gradient entry holding this value stands for "no value here".
+constexpr std::int16_t NoSample = 12331;
+
+struct Gradient {
+  double dx = 0;  // change along x
+  double dy = 0;  // change along y
+};
+using GradientField = std::vector<Gradient>;
+
+// width * height * channels, checked: a negative or overflowing size raises std::bad_alloc
+// before any allocation is attempted.
+std::size_t checkedElementCount(ImageSize size, std::size_t channels);
+
+// A zero-filled colour buffer of the given size.
+RgbImage makeRgbImage(ImageSize size);
+
+// The bitmap's whole picture as a colour buffer of exactly `size`: copied when the bitmap has
+// that size (then released when `release` is set), scaled into it otherwise. A bitmap that
+// cannot be read leaves the buffer zero (empty).
+RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release);
+
+// Three times each pixel's blue byte: 0..765.
+LumaImage makeLuma(const RgbImage& rgb, ImageSize size);
+
+// (width / 2) x (height / 2): each value the integer mean of a 2 x 2 block.
+LumaImage downsample2x2(const LumaImage& src, ImageSize srcSize);
+
+// Writes ((w + 1) / 2) x ((h + 1) / 2) into dst; an odd last column or row averages the pixels
+// it has, an odd corner copies its one pixel.
+void halvePlane(const std::int16_t* src, ImageSize srcSize, std::int16_t* dst, ImageSize dstSize);
+
+// Inverse of halvePlane: writes dstSize (the size halvePlane came from) from the coarser src,
+// interpolating odd columns, then odd rows; an even last column or row repeats its neighbour.
+void expandPlane(const std::int16_t* src, ImageSize srcSize, std::int16_t* dst, ImageSize dstSize);
+
+}  // namespace skylacer
