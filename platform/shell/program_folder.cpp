@@ -1,0 +1,9 @@
+#include "platform/shell/program_folder.h"
+
+namespace skylacer::shell {
+
+std::filesystem::path programFolder() {
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+}
+
+}  // namespace skylacer::shell

@@ -1,0 +1,26 @@
+#include "platform/shell/temporary_files.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace skylacer::shell {
+
+std::filesystem::path temporaryFolder() {
+  const char* tmpdir = std::getenv("TMPDIR");
+  std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::optional<std::filesystem::path> createTemporaryFile(std::string_view prefix) {
+  if (prefix.find('/') != std::string_view::npos) return std::nullopt;
+  std::string pattern = (temporaryFolder() / prefix).string() + "XXXXXX";
+  const int descriptor = ::mkstemp(pattern.data());
+  if (descriptor < 0) return std::nullopt;
+  ::close(descriptor);
+  return std::filesystem::path(pattern);
+}
+
+}  // namespace skylacer::shell

@@ -1,0 +1,21 @@
+#pragma once
+
+// The system's temporary folder and new files in it with unique names.
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace skylacer::shell {
+
+// $TMPDIR when it is set and not empty, otherwise "/tmp"; without a trailing separator. The
+// folder is not checked to exist.
+std::filesystem::path temporaryFolder();
+
+// Creates a new empty file in temporaryFolder() named `prefix` followed by six random
+// characters. The file is created exclusively, so two callers (threads or processes) never get
+// the same name; the caller removes it. Nothing when the prefix holds a '/' or the file cannot
+// be created.
+std::optional<std::filesystem::path> createTemporaryFile(std::string_view prefix);
+
+}  // namespace skylacer::shell

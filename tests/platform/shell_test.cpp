@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+#include <sys/auxv.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/shell/program_folder.h"
+#include "platform/shell/program_launch.h"
+#include "platform/shell/temporary_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace skylacer::shell {
+namespace {
+
+using test::TempDir;
+
+// Sets (or, with nullptr, removes) an environment variable for the life of the object.
+class EnvironmentOverride {
+ public:
+  EnvironmentOverride(const char* name, const char* value) : name_(name) {
+    if (const char* previous = std::getenv(name)) previous_ = previous;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~EnvironmentOverride() {
+    if (previous_) {
+      ::setenv(name_, previous_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> previous_;
+};
+
+std::string fileText(const std::filesystem::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
+// An executable /bin/sh script at `file` with the given body.
+void writeScript(const std::filesystem::path& file, const std::string& body) {
+  std::ofstream(file) << "#!/bin/sh\n" << body << "\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+}
+
+// Polls for up to ten seconds until `file` holds exactly `expected`.
+testing::AssertionResult eventuallyHolds(const std::filesystem::path& file,
+                                         const std::string& expected) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::string text;
+  while (std::chrono::steady_clock::now() < deadline) {
+    text = fileText(file);
+    if (text == expected) return testing::AssertionSuccess();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return testing::AssertionFailure()
+         << file << " holds \"" << text << "\", not \"" << expected << "\"";
+}
+
+TEST(ProgramFolder, IsTheFolderOfTheRunningBinary) {
+  const auto* executed = reinterpret_cast<const char*>(::getauxval(AT_EXECFN));
+  ASSERT_NE(executed, nullptr);
+  const std::filesystem::path folder = programFolder();
+  EXPECT_TRUE(folder.is_absolute());
+  EXPECT_EQ(folder, std::filesystem::canonical(executed).parent_path());
+}
+
+TEST(TemporaryFolder, HonoursTmpdirAndFallsBackToTmp) {
+  TempDir dir;
+  for (const std::string& tmpdirValue : {dir.path().string(), dir.path().string() + "//"}) {
+    SCOPED_TRACE(tmpdirValue);
+    const EnvironmentOverride tmpdir("TMPDIR", tmpdirValue.c_str());
+    EXPECT_EQ(temporaryFolder(), dir.path());
+  }
+  for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+    SCOPED_TRACE(unset == nullptr ? "unset" : "empty");
+    const EnvironmentOverride tmpdir("TMPDIR", unset);
+    EXPECT_EQ(temporaryFolder(), "/tmp");
+  }
+}
+
+TEST(TemporaryFiles, AreCreatedInTheTemporaryFolderWithThePrefixAndUniqueNames) {
+  TempDir dir;
+  const EnvironmentOverride tmpdir("TMPDIR", dir.path().c_str());
+  std::set<std::filesystem::path> names;
+  for (int i = 0; i < 100; ++i) {
+    SCOPED_TRACE(i);
+    const std::optional<std::filesystem::path> name = createTemporaryFile("thm");
+    ASSERT_TRUE(name);
+    EXPECT_TRUE(std::filesystem::is_regular_file(*name));
+    EXPECT_EQ(std::filesystem::file_size(*name), 0u);
+    EXPECT_TRUE(std::filesystem::equivalent(name->parent_path(), dir.path()));
+    EXPECT_TRUE(name->filename().string().starts_with("thm"));
+    names.insert(*name);
+  }
+  EXPECT_EQ(names.size(), 100u);
+}
+
+TEST(TemporaryFiles, ConcurrentCallersNeverShareAName) {
+  TempDir dir;
+  const EnvironmentOverride tmpdir("TMPDIR", dir.path().c_str());
+  constexpr int kPerCaller = 300;
+  std::vector<std::filesystem::path> first, second;
+  const auto create = [](std::vector<std::filesystem::path>& names) {
+    for (int i = 0; i < kPerCaller; ++i) {
+      if (std::optional<std::filesystem::path> name = createTemporaryFile("pan"))
+        names.push_back(*name);
+    }
+  };
+  std::thread other(create, std::ref(first));
+  create(second);
+  other.join();
+  ASSERT_EQ(first.size(), static_cast<std::size_t>(kPerCaller));
+  ASSERT_EQ(second.size(), static_cast<std::size_t>(kPerCaller));
+  std::set<std::filesystem::path> names(first.begin(), first.end());
+  names.insert(second.begin(), second.end());
+  EXPECT_EQ(names.size(), 2u * kPerCaller);
+}
+
+TEST(TemporaryFiles, RefusesPrefixesWithSeparatorsAndMissingFolders) {
+  TempDir dir;
+  const EnvironmentOverride tmpdir("TMPDIR", dir.path().c_str());
+  EXPECT_FALSE(createTemporaryFile("../escape"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+  const EnvironmentOverride missing("TMPDIR", (dir / "missing").c_str());
+  EXPECT_FALSE(createTemporaryFile("tile"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(StartDetached, RunsTheProgramWithEachArgumentIntact) {
+  TempDir dir;
+  writeScript(dir / "record.sh", "printf '%s|' \"$@\" > \"" + (dir / "marker").string() + "\"");
+  ASSERT_TRUE(
+      startDetached((dir / "record.sh").string(), {"one", "two words", "quote\"d $HOME", ""}));
+  EXPECT_TRUE(eventuallyHolds(dir / "marker", "one|two words|quote\"d $HOME||"));
+}
+
+TEST(StartDetached, ReportsAProgramThatCannotBeStarted) {
+  TempDir dir;
+  std::ofstream(dir / "not-executable") << "#!/bin/sh\n";
+  EXPECT_FALSE(startDetached((dir / "missing-program").string(), {}));
+  EXPECT_FALSE(startDetached("skylacer-no-such-program-on-path", {"x"}));
+  EXPECT_FALSE(startDetached((dir / "not-executable").string(), {}));
+}
+
+TEST(OpenWithAssociatedProgram, HandsTheTargetToXdgOpenFoundInPath) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "bin");
+  writeScript(dir / "bin" / "xdg-open",
+              "printf '%s' \"$1\" > \"" + (dir / "record").string() + "\"");
+  const char* path = std::getenv("PATH");
+  const std::string searchPath =
+      (dir / "bin").string() + (path != nullptr ? ":" + std::string(path) : "");
+  const EnvironmentOverride pathOverride("PATH", searchPath.c_str());
+
+  const std::string page = (dir / "My Panorama.html").string();
+  ASSERT_TRUE(openWithAssociatedProgram(page));
+  EXPECT_TRUE(eventuallyHolds(dir / "record", page));
+}
+
+TEST(OpenWithAssociatedProgram, ReportsFailureWithoutXdgOpen) {
+  TempDir dir;
+  const EnvironmentOverride pathOverride("PATH", dir.path().c_str());
+  EXPECT_FALSE(openWithAssociatedProgram("https://example.org/"));
+}
+
+}  // namespace
+}  // namespace skylacer::shell
