@@ -1,0 +1,63 @@
+// panorama-cli: the stitching engine and outputs from a terminal.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/preview.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage:\n"
+    "  panorama-cli preview [--height H] PHOTO... -o OUT.jpg\n"
+    "      every photo scaled to H rows (default 256), side by side in the order given\n";
+
+int usageError(const char* message) {
+  std::fprintf(stderr, "panorama-cli: %s\n%s", message, kUsage);
+  return 2;
+}
+
+// Positive whole number from a command-line word, or 0.
+int positiveNumber(std::string_view word) {
+  int value = 0;
+  for (char c : word) {
+    if (c < '0' || c > '9' || value > 100000) return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+int runPreview(const std::vector<std::string_view>& args) {
+  std::vector<std::string> photos;
+  std::string output;
+  int height = 256;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--height") {
+      if (i + 1 == args.size()) return usageError("an option lacks its value");
+      if (args[i] == "-o")
+        output = args[++i];
+      else if ((height = positiveNumber(args[++i])) == 0)
+        return usageError("--height needs a positive whole number");
+    } else {
+      photos.emplace_back(args[i]);
+    }
+  }
+  if (photos.empty()) return usageError("no photos given");
+  if (output.empty()) return usageError("no output file given (-o OUT.jpg)");
+  return skylacer::cli::writePreviewStrip(photos, height, output);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  if (args[0] == "preview") return runPreview({args.begin() + 1, args.end()});
+  return usageError("unknown command");
+}
