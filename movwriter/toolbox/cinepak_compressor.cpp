@@ -1,0 +1,88 @@
+#include "movwriter/toolbox/cinepak_compressor.h"
+
+#include <algorithm>
+#include <string>
+
+#include "movwriter/toolbox/movie_error.h"
+
+namespace skylacer::toolbox {
+
+namespace {
+
+constexpr std::uint8_t kKeyFrameFlags = 0x00;  // first byte of a Cinepak key frame
+
+int lambdaForQuality(int quality) {
+  return std::max(1, FF_LAMBDA_SCALE * (1024 - std::clamp(quality, 0, 1024)) / 256);
+}
+
+}  // namespace
+
+CinepakCompressor::CinepakCompressor(const CodecLibrary& codecs, int width, int height,
+                                     int quality)
+    : width_(width),
+      height_(height),
+      quality_(quality),
+      context_(nullptr, {&codecs, &CodecLibrary::freeContext}),
+      frame_(codecs.allocFrame(), {&codecs, &CodecLibrary::freeFrame}),
+      packet_(codecs.allocPacket(), {&codecs, &CodecLibrary::freePacket}) {
+  const AVCodec* encoder = codecs.findEncoderByName("cinepak");
+  if (encoder == nullptr) throw MovieToolboxError(codecErr, "no Cinepak encoder in libavcodec");
+  context_.reset(codecs.allocContext(encoder));
+  if (context_ == nullptr || frame_ == nullptr || packet_ == nullptr) throw std::bad_alloc();
+  context_->width = width;
+  context_->height = height;
+  context_->pix_fmt = AV_PIX_FMT_RGB24;
+  context_->time_base = AVRational{1, 600};
+  context_->gop_size = 1;
+  context_->keyint_min = 1;
+  if (width < 4 || height < 4 || width % 4 != 0 || height % 4 != 0 ||
+      codecs.openContext(context_.get(), encoder, nullptr) < 0)
+    throw MovieToolboxError(codecErr, "the Cinepak encoder refuses " + std::to_string(width) +
+                                          " x " + std::to_string(height) +
+                                          " pixels (sides must be multiples of 4)");
+}
+
+std::vector<std::uint8_t> CinepakCompressor::compress(const Offscreen& picture) {
+  if (picture.width() != width_ || picture.height() != height_)
+    throw MovieToolboxError(paramErr, "the picture does not have the encoder's size");
+  frame_->format = AV_PIX_FMT_RGB24;
+  frame_->width = width_;
+  frame_->height = height_;
+  // The encoder copies a frame it does not own; it never writes through these pointers.
+  frame_->data[0] = const_cast<std::uint8_t*>(picture.row(0));
+  frame_->linesize[0] = int(picture.stride());
+  frame_->quality = lambdaForQuality(quality_) + 1;
+  frame_->pts = framesSent_++;
+  const CodecLibrary& codecs = *context_.get_deleter().codecs;
+  if (codecs.sendFrame(context_.get(), frame_.get()) < 0 ||
+      codecs.receivePacket(context_.get(), packet_.get()) < 0)
+    throw MovieToolboxError(codecErr, "the Cinepak encoder failed");
+  if ((packet_->flags & AV_PKT_FLAG_KEY) == 0 || packet_->size < 1 ||
+      packet_->data[0] != kKeyFrameFlags)
+    throw MovieToolboxError(codecErr, "the Cinepak encoder produced an inter frame");
+  return std::vector<std::uint8_t>(packet_->data, packet_->data + packet_->size);
+}
+
+SampleDescription CinepakCompressor::imageDescription() const {
+  ByteWriter body;
+  body.u16(0);  // version
+  body.u16(0);  // revision level
+  body.u32(0);  // vendor
+  body.u32(0);  // temporal quality: none, every frame stands alone
+  body.u32(std::uint32_t(quality_));
+  body.u16(std::uint16_t(width_));
+  body.u16(std::uint16_t(height_));
+  body.fixed16_16(72.0);
+  body.fixed16_16(72.0);
+  body.u32(0);  // data size
+  body.u16(1);  // frames per sample
+  const std::string name = "Cinepak";
+  body.u8(std::uint8_t(name.size()));
+  body.text(name);
+  body.zeros(31 - name.size());
+  body.u16(24);      // depth
+  body.i16(-1);      // no colour table
+  return SampleDescription{fourCC("cvid"), 1, body.take()};
+}
+
+}  // namespace skylacer::toolbox

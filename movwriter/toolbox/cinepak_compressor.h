@@ -1,0 +1,61 @@
+#pragma once
+
+// Compresses offscreen pictures into Cinepak frames with libavcodec's encoder, every frame a
+// self-contained key frame (the tiles of a panorama are decoded independently).
+//
+// Codec quality (0..1024; 512 normal, 768 high, 1023 maximum) maps to the encoder's
+// rate-distortion weight: lambda = FF_LAMBDA_SCALE * (1024 - quality) / 256, at least 1, so
+// 768 weighs bits half as much as the encoder's default (lambda 2 * FF_LAMBDA_SCALE) and
+// favours fidelity. The encoder's own options keep their defaults (at most 3 strips, no
+// skipped codebooks), which old decoders read.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "movwriter/toolbox/codec_library.h"
+#include "movwriter/toolbox/movie.h"
+#include "movwriter/toolbox/offscreen.h"
+
+namespace skylacer::toolbox {
+
+inline constexpr int kCodecHighQuality = 768;
+
+class CinepakCompressor {
+ public:
+  // An encoder for width x height pictures. Throws MovieToolboxError (codecErr) when the
+  // library has no Cinepak encoder or the encoder refuses the size (both sides must be
+  // multiples of 4) or cannot be opened.
+  CinepakCompressor(const CodecLibrary& codecs, int width, int height, int quality);
+  CinepakCompressor(const CinepakCompressor&) = delete;
+  CinepakCompressor& operator=(const CinepakCompressor&) = delete;
+
+  // One key frame of `picture`, which must have the encoder's size. Throws MovieToolboxError
+  // (codecErr) when the encoder fails or produces anything but a key frame.
+  std::vector<std::uint8_t> compress(const Offscreen& picture);
+
+  // The 'cvid' image description of the frames: version 0, spatial quality, size, 72 dpi,
+  // one frame per sample, compressor name "Cinepak", depth 24, no colour table.
+  SampleDescription imageDescription() const;
+
+ private:
+  // Frees a libavcodec object through the library's own function for it.
+  template <typename T>
+  struct Release {
+    const CodecLibrary* codecs;
+    void (*CodecLibrary::*free)(T**);
+    void operator()(T* object) const { (codecs->*free)(&object); }
+  };
+  template <typename T>
+  using Owned = std::unique_ptr<T, Release<T>>;
+
+  int width_;
+  int height_;
+  int quality_;
+  Owned<AVCodecContext> context_;
+  Owned<AVFrame> frame_;
+  Owned<AVPacket> packet_;
+  std::int64_t framesSent_ = 0;
+};
+
+}  // namespace skylacer::toolbox
