@@ -43,7 +43,9 @@ constexpr int kRotateFlipCodes = 8;
 
 constexpr int kDefaultJpegQuality = 75;
 
-// Images larger than this many pixels are refused before anything is allocated.
+// Images larger than this many pixels are refused with ValueOverflow before anything is
+// allocated: photo files whose header claims more, blank pictures, views over caller pixels
+// and scaled copies alike.
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 29;
 
 // A view of a bitmap's pixels as 24-bit blue-green-red rows, valid until unlockRows() or the
@@ -55,21 +57,43 @@ struct LockedRows {
   int height = 0;
 };
 
-// One picture: a photo file decoded on demand, a blank picture, or a view over a caller's
-// pixel buffer. Every call stores its status as lastStatus(); a failing call never throws
-// (allocation failure of pixel memory is reported as OutOfMemory).
+// One picture: a photo file or block of file bytes decoded on demand, a blank picture, or a view
+// over a caller's pixel buffer. Every call that can fail stores its status as lastStatus() (the
+// queries width(), height(), pixelFormat() and lastStatus() store nothing). A failing call
+// never throws: allocation failure of pixel memory is reported as OutOfMemory.
+//
+// A bitmap that could not be made (missing file, bad size, ...) answers every later call with
+// the status that made it fail, so the failure travels with it. After release() every call
+// answers InvalidParameter.
+//
+// Damaged pictures: a JPEG or PNG that turns out damaged or truncated while its pixels are
+// decoded answers the pixel calls with GenericError yet still delivers what could be decoded.
+// A sequential JPEG keeps the rows above the damage and the rows below it are zero (the engine
+// reads zero as "no data"); a progressive JPEG keeps the whole picture as far as its scans got.
 class Bitmap {
  public:
-  // A photo file (JPEG or PNG, path in UTF-8). Only the header is read here; the pixels are
-  // decoded when first asked for. A file that cannot be opened or recognised gives a bitmap
-  // whose lastStatus() says why and whose width and height are 0.
+  // A photo file (JPEG or PNG, path in UTF-8). Only the header is read here (the first 64 KiB,
+  // further only when a JPEG's frame header lies beyond them, up to 16 MiB); the pixels are
+  // decoded when first asked for, and the file must stay as it is until then. A file that
+  // cannot be opened or recognised gives a bitmap whose lastStatus() says why and whose width
+  // and height are 0: FileNotFound (missing, or not a regular file), AccessDenied,
+  // UnknownImageFormat (neither JPEG nor PNG, also an empty file), GenericError (damaged header),
+  // NotImplemented (lossless, hierarchical, 12-bit or CMYK JPEG), ValueOverflow (more than
+  // kMaxPixels pixels).
   static std::unique_ptr<Bitmap> fromFile(const std::string& path);
 
-  // A blank 24-bit picture owning zero-filled pixels.
+  // The encoded bytes of a photo (JPEG or PNG) held in memory; otherwise as fromFile.
+  static std::unique_ptr<Bitmap> fromMemory(std::vector<std::uint8_t> bytes);
+
+  // A blank 24-bit picture owning zero-filled pixels. A width or height below 1 gives
+  // InvalidParameter.
   static std::unique_ptr<Bitmap> blank(int width, int height);
 
   // A picture over the caller's 24-bit blue-green-red pixels (not owned; they must outlive
-  // the bitmap). stride is the number of bytes from one row to the next, at least 3 * width.
+  // the bitmap). stride is the number of bytes from one row to the next, at least 3 * width;
+  // a null buffer, a width or height below 1 or a shorter stride give InvalidParameter.
+  // A recorded rotate/flip is laid out in the pixels when the bitmap is locked or drawn into;
+  // from then on the bitmap works on its own rotated copy and leaves the caller's buffer alone.
   static std::unique_ptr<Bitmap> overPixels(std::uint8_t* pixels, int width, int height,
                                             int stride);
 
@@ -82,29 +106,43 @@ class Bitmap {
   // Size after the recorded rotate/flip; 0 x 0 for a bitmap that failed to open or was released.
   int width() const;
   int height() const;
+  // The source's format (a JPEG's or PNG's colour type); Undefined when failed or released.
   PixelFormat pixelFormat() const;
 
   // Records a rotate/flip (composed with any earlier one); applied when pixels are produced.
+  // A code outside 0-7 gives InvalidParameter; a locked bitmap answers ObjectBusy.
   ImagingStatus rotateFlip(int code);
 
-  // Locks the whole picture for reading, decoding it first if needed.
+  // Locks the whole picture for reading, decoding it first if needed; the decoded pixels stay
+  // with the bitmap until release(). ObjectBusy when already locked. A damaged picture is not
+  // locked (GenericError); its pixels remain for readPixels and readScaled.
   ImagingStatus lockRows(LockedRows& locked);
+  // WrongState when not locked.
   ImagingStatus unlockRows();
 
   // Copies the whole picture into the caller's buffer: height() rows of 3 * width() bytes,
-  // dstStride bytes apart.
+  // dstStride bytes apart. A null buffer or a stride below 3 * width() gives InvalidParameter.
+  // Decodes without keeping the pixels unless they are already held.
   ImagingStatus readPixels(std::uint8_t* dst, int dstStride);
 
   // The whole picture scaled to dstWidth x dstHeight into the caller's buffer. Reductions
-  // average areas; enlargements interpolate bilinearly. A photo file asked for at half its
-  // size or less is decoded reduced (1/2, 1/4, 1/8) and never at full size.
+  // average areas; enlargements interpolate bilinearly. A JPEG asked for at half its size or
+  // less is decoded reduced (the strongest of 1/2, 1/4, 1/8 that still covers the asked size)
+  // and never at full size. Sizes below 1 or a short stride give InvalidParameter, more than
+  // kMaxPixels ValueOverflow.
   ImagingStatus readScaled(std::uint8_t* dst, int dstWidth, int dstHeight, int dstStride);
 
   // Draws the whole of source scaled into the rectangle (x, y, w, h) of this picture; parts of
-  // the rectangle outside this picture are clipped.
+  // the rectangle outside this picture are clipped. The source answers with its own failure
+  // when it has one; drawing a bitmap into itself gives InvalidParameter, drawing into a
+  // locked bitmap ObjectBusy. Parts of a damaged source that could not be decoded are drawn
+  // as zero.
   ImagingStatus drawScaled(Bitmap& source, int x, int y, int w, int h);
 
-  // Encodes the picture as a baseline JPEG file; quality 0-100.
+  // Encodes the picture as a baseline JPEG file; quality 0-100 (else InvalidParameter), chroma
+  // subsampled 4:2:0 below quality 90 and kept whole from 90 up. A damaged picture is not saved
+  // (GenericError). A file that cannot be written gives AccessDenied or Win32Error and is not
+  // left behind half written.
   ImagingStatus saveJpeg(const std::string& path, int quality = kDefaultJpegQuality);
 
   // Frees the pixels and forgets the source; later calls report InvalidParameter.
@@ -113,6 +151,8 @@ class Bitmap {
  private:
   struct State;
   explicit Bitmap(std::unique_ptr<State> state);
+  static std::unique_ptr<Bitmap> adopt(std::unique_ptr<State> state);
+  ImagingStatus store(ImagingStatus status);
   std::unique_ptr<State> state_;
 };
 

@@ -1,0 +1,69 @@
+#include "platform/imaging/jpeg_codec.h"
+
+#include <turbojpeg.h>
+
+namespace skylacer::imaging {
+namespace {
+
+struct DestroyTurboJpeg {
+  void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TurboJpeg = std::unique_ptr<void, DestroyTurboJpeg>;
+
+constexpr int kHighQualityWithoutSubsampling = 90;
+
+}  // namespace
+
+int reducedLength(int length, int denominator) {
+  return static_cast<int>((std::int64_t{length} + denominator - 1) / denominator);
+}
+
+int jpegReduction(int width, int height, int targetWidth, int targetHeight) {
+  for (const int denominator : {8, 4, 2}) {
+    if (reducedLength(width, denominator) >= targetWidth &&
+        reducedLength(height, denominator) >= targetHeight)
+      return denominator;
+  }
+  return 1;
+}
+
+ImagingStatus decodeJpeg(std::span<const std::uint8_t> bytes, const PictureHeader& header,
+                         int denominator, Plane target) {
+  const TurboJpeg decoder(tjInitDecompress());
+  if (decoder == nullptr) return ImagingStatus::OutOfMemory;
+  int width = 0, height = 0, subsampling = 0, colourSpace = 0;
+  if (tjDecompressHeader3(decoder.get(), bytes.data(), bytes.size(), &width, &height, &subsampling,
+                          &colourSpace) != 0)
+    return ImagingStatus::GenericError;
+  if (width != header.width || height != header.height ||
+      target.width != reducedLength(width, denominator) ||
+      target.height != reducedLength(height, denominator))
+    return ImagingStatus::GenericError;
+  // A sequential picture stops at the first damage so that the rows after it stay untouched
+  // rather than smeared; a progressive one decodes on, as its later scans only refine.
+  int flags = TJFLAG_LIMITSCANS;
+  if (!header.progressive) flags |= TJFLAG_STOPONWARNING;
+  if (tjDecompress2(decoder.get(), bytes.data(), bytes.size(), target.pixels, target.width,
+                    static_cast<int>(target.stride), target.height, TJPF_BGR, flags) != 0)
+    return ImagingStatus::GenericError;
+  return ImagingStatus::Ok;
+}
+
+void EncodedJpeg::Free::operator()(std::uint8_t* data) const { tjFree(data); }
+
+ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded) {
+  if (quality < 0 || quality > 100) return ImagingStatus::InvalidParameter;
+  const TurboJpeg encoder(tjInitCompress());
+  if (encoder == nullptr) return ImagingStatus::OutOfMemory;
+  unsigned char* data = nullptr;
+  unsigned long size = 0;
+  const int subsampling = quality >= kHighQualityWithoutSubsampling ? TJSAMP_444 : TJSAMP_420;
+  const int result = tjCompress2(encoder.get(), picture.pixels, picture.width,
+                                 static_cast<int>(picture.stride), picture.height, TJPF_BGR, &data,
+                                 &size, subsampling, quality, 0);
+  encoded.data_.reset(data);
+  encoded.size_ = size;
+  return result == 0 ? ImagingStatus::Ok : ImagingStatus::GenericError;
+}
+
+}  // namespace skylacer::imaging

@@ -1,0 +1,174 @@
+#include "platform/imaging/scaling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace skylacer::imaging {
+namespace {
+
+// A half-open range of sample indices along one axis.
+struct SampleRange {
+  int begin = 0;
+  int end = 0;
+  int length() const { return end - begin; }
+};
+
+// Which source samples make each target sample of one axis, and with what weights. Target
+// sample begin + i reads the source samples first[i], first[i] + 1, ... with the weights
+// weights[offset[i]] up to weights[offset[i + 1]] (exclusive); the weights of a sample sum to 1.
+struct AxisTaps {
+  std::vector<int> first;
+  std::vector<int> offset;
+  std::vector<float> weights;
+};
+
+AxisTaps axisTaps(int sourceLength, int targetLength, SampleRange targets) {
+  AxisTaps taps;
+  taps.first.reserve(static_cast<std::size_t>(targets.length()));
+  taps.offset.reserve(static_cast<std::size_t>(targets.length()) + 1);
+  for (int i = targets.begin; i < targets.end; ++i) {
+    taps.offset.push_back(static_cast<int>(taps.weights.size()));
+    if (targetLength <= sourceLength) {
+      // In units of 1 / targetLength source samples, target sample i covers
+      // [i * sourceLength, (i + 1) * sourceLength) and source sample j covers
+      // [j * targetLength, (j + 1) * targetLength).
+      const std::int64_t left = std::int64_t{i} * sourceLength;
+      const std::int64_t right = left + sourceLength;
+      const auto firstSample = static_cast<int>(left / targetLength);
+      const auto lastSample = static_cast<int>((right - 1) / targetLength);
+      taps.first.push_back(firstSample);
+      for (int j = firstSample; j <= lastSample; ++j) {
+        const std::int64_t overlap = std::min(right, std::int64_t{j + 1} * targetLength) -
+                                     std::max(left, std::int64_t{j} * targetLength);
+        taps.weights.push_back(static_cast<float>(static_cast<double>(overlap) / sourceLength));
+      }
+    } else {
+      // Sample centres line up: target centre i + 0.5 sits at source position
+      // (i + 0.5) * sourceLength / targetLength, whose centre-relative index is that minus 0.5.
+      const double centre = (i + 0.5) * sourceLength / targetLength - 0.5;
+      if (centre <= 0.0 || centre >= sourceLength - 1) {
+        taps.first.push_back(centre <= 0.0 ? 0 : sourceLength - 1);
+        taps.weights.push_back(1.0f);
+      } else {
+        const auto below = static_cast<int>(centre);
+        const auto fraction = static_cast<float>(centre - below);
+        taps.first.push_back(below);
+        taps.weights.push_back(1.0f - fraction);
+        taps.weights.push_back(fraction);
+      }
+    }
+  }
+  taps.offset.push_back(static_cast<int>(taps.weights.size()));
+  return taps;
+}
+
+// One source row filtered along x into float blue-green-red triples, one per target column.
+void filterRow(const std::uint8_t* sourceRow, const AxisTaps& columns, float* filtered) {
+  const std::size_t count = columns.first.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t* pixel = sourceRow + std::ptrdiff_t{3} * columns.first[i];
+    float blue = 0.0f, green = 0.0f, red = 0.0f;
+    for (int t = columns.offset[i]; t < columns.offset[i + 1]; ++t, pixel += 3) {
+      const float weight = columns.weights[static_cast<std::size_t>(t)];
+      blue += weight * pixel[0];
+      green += weight * pixel[1];
+      red += weight * pixel[2];
+    }
+    filtered[3 * i] = blue;
+    filtered[3 * i + 1] = green;
+    filtered[3 * i + 2] = red;
+  }
+}
+
+std::uint8_t toByte(float value) {
+  return static_cast<std::uint8_t>(std::clamp(value + 0.5f, 0.0f, 255.0f));
+}
+
+// Writes one run of upright pixels (3 bytes each) to the oriented target, pixelStep bytes apart.
+void writeRun(const std::uint8_t* pixels, int count, std::uint8_t* destination,
+              std::ptrdiff_t pixelStep) {
+  if (pixelStep == 3) {
+    std::memcpy(destination, pixels, std::size_t{3} * static_cast<std::size_t>(count));
+    return;
+  }
+  for (int x = 0; x < count; ++x, pixels += 3, destination += pixelStep) {
+    destination[0] = pixels[0];
+    destination[1] = pixels[1];
+    destination[2] = pixels[2];
+  }
+}
+
+}  // namespace
+
+void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane target, PixelRect placement) {
+  // The visible part of the placement, in the coordinates of the oriented, scaled picture.
+  const auto visibleLeft = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{placement.x}));
+  const auto visibleTop = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{placement.y}));
+  const auto visibleRight = static_cast<int>(std::min<std::int64_t>(
+      placement.width, std::int64_t{target.width} - placement.x));
+  const auto visibleBottom = static_cast<int>(std::min<std::int64_t>(
+      placement.height, std::int64_t{target.height} - placement.y));
+  if (visibleLeft >= visibleRight || visibleTop >= visibleBottom) return;
+
+  // The same part in the upright frame of the scaled picture.
+  const int scaledWidth = orientation.swapsAxes() ? placement.height : placement.width;
+  const int scaledHeight = orientation.swapsAxes() ? placement.width : placement.height;
+  const Orientation back = orientation.inverse();
+  const PixelPoint corner = orientedPoint(back, {visibleLeft, visibleTop}, placement.width,
+                                          placement.height);
+  const PixelPoint oppositeCorner = orientedPoint(back, {visibleRight - 1, visibleBottom - 1},
+                                                  placement.width, placement.height);
+  const SampleRange columns{std::min(corner.x, oppositeCorner.x),
+                            std::max(corner.x, oppositeCorner.x) + 1};
+  const SampleRange rows{std::min(corner.y, oppositeCorner.y),
+                         std::max(corner.y, oppositeCorner.y) + 1};
+
+  const OrientedLayout layout = orientedLayout(orientation, scaledWidth, scaledHeight, target.stride);
+  const std::ptrdiff_t origin =
+      layout.origin + placement.y * target.stride + placement.x * std::ptrdiff_t{3};
+  auto destinationOf = [&](int x, int y) {
+    return target.pixels + (origin + y * layout.rowStep + x * layout.pixelStep);
+  };
+
+  if (scaledWidth == upright.width && scaledHeight == upright.height) {
+    for (int y = rows.begin; y < rows.end; ++y)
+      writeRun(upright.pixels + y * upright.stride + std::ptrdiff_t{3} * columns.begin,
+               columns.length(), destinationOf(columns.begin, y), layout.pixelStep);
+    return;
+  }
+
+  const AxisTaps columnTaps = axisTaps(upright.width, scaledWidth, columns);
+  const AxisTaps rowTaps = axisTaps(upright.height, scaledHeight, rows);
+  const std::size_t rowFloats = std::size_t{3} * static_cast<std::size_t>(columns.length());
+
+  // Rows filtered along x. Consecutive target rows share at most their boundary source rows
+  // (a reduction) or read the same two neighbouring rows (an enlargement), so keeping source
+  // row r in slot r % 2 filters every source row once.
+  std::vector<float> filteredRows(2 * rowFloats);
+  int rowInSlot[2] = {-1, -1};
+  std::vector<float> sum(rowFloats);
+  std::vector<std::uint8_t> targetRow(rowFloats);
+
+  for (int y = rows.begin; y < rows.end; ++y) {
+    const auto i = static_cast<std::size_t>(y - rows.begin);
+    std::fill(sum.begin(), sum.end(), 0.0f);
+    for (int t = rowTaps.offset[i]; t < rowTaps.offset[i + 1]; ++t) {
+      const int sourceRow = rowTaps.first[i] + (t - rowTaps.offset[i]);
+      const int slot = sourceRow % 2;
+      float* filtered = filteredRows.data() + static_cast<std::size_t>(slot) * rowFloats;
+      if (rowInSlot[slot] != sourceRow) {
+        filterRow(upright.pixels + sourceRow * upright.stride, columnTaps, filtered);
+        rowInSlot[slot] = sourceRow;
+      }
+      const float weight = rowTaps.weights[static_cast<std::size_t>(t)];
+      for (std::size_t k = 0; k < rowFloats; ++k) sum[k] += weight * filtered[k];
+    }
+    std::transform(sum.begin(), sum.end(), targetRow.begin(), toByte);
+    writeRun(targetRow.data(), columns.length(), destinationOf(columns.begin, y), layout.pixelStep);
+  }
+}
+
+}  // namespace skylacer::imaging
