@@ -1,0 +1,43 @@
+#include "movwriter/intermediate_movie.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "movwriter/toolbox/movie_error.h"
+#include "tests/support/temp_dir.h"
+
+namespace skylacer::movwriter {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(IntermediateMovie, ReplacesTheLastCharacterOfTheFileName) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"pano.mov", "pano.mot"}, {"pano.mot", "pano.mo@"}, {"/a/b.t/x.MOV", "/a/b.t/x.MOt"},
+      {"t", "@"}, {"dir/movie", "dir/movit"}};
+  for (const auto& [output, intermediate] : cases) {
+    SCOPED_TRACE(output);
+    EXPECT_EQ(intermediateName(output), fs::path(intermediate));
+  }
+  EXPECT_THROW(intermediateName("folder/"), toolbox::MovieToolboxError);
+}
+
+std::string contents(const fs::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(IntermediateMovie, NeverOverwritesAnExistingFile) {
+  test::TempDir dir;
+  EXPECT_EQ(createIntermediateMovie(dir / "pano.mov").path(), dir / "pano.mot");
+  std::ofstream(dir / "pano.mot-1") << "kept too";
+  std::ofstream(dir / "pano.mot", std::ios::trunc) << "the user's";
+  EXPECT_EQ(createIntermediateMovie(dir / "pano.mov").path(), dir / "pano.mot-2");
+  EXPECT_EQ(contents(dir / "pano.mot"), "the user's");
+  EXPECT_EQ(contents(dir / "pano.mot-1"), "kept too");
+}
+
+}  // namespace
+}  // namespace skylacer::movwriter
