@@ -22,7 +22,9 @@ std::string CodecLibrary::builtSoname() {
 }
 
 std::unique_ptr<CodecLibrary> CodecLibrary::load(const std::string& soname, std::string& error) {
-  void* handle = ::dlopen(soname.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Once loaded, libavcodec and the libraries it pulls in stay: some of those keep memory from
+  // their start-up code that unloading would orphan.
+  void* handle = ::dlopen(soname.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) {
     const char* reason = ::dlerror();
     error = reason != nullptr ? reason : "cannot load " + soname;
