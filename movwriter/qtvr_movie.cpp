@@ -1,6 +1,11 @@
 #include "movwriter/qtvr_movie.h"
 
+#include <algorithm>
+#include <future>
+#include <memory>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "movwriter/intermediate_movie.h"
 #include "movwriter/removed_on_exit.h"
@@ -39,25 +44,48 @@ std::optional<PanoramaGeometry> tileGeometry(toolbox::Rect bounds) {
   return PanoramaGeometry{std::uint32_t(width), std::uint32_t(tileHeight)};
 }
 
-// Tile k shows picture rows k * t to (k + 1) * t - 1; rows past 24 * t are dropped.
+// Tiles compressed side by side: one encoder and one offscreen picture per lane, a lane per
+// processor core up to kMaxLanes. Each tile's frame depends only on its pixels (all frames are
+// key frames), so the lanes change the speed, not the movie's pictures.
+constexpr unsigned kMaxLanes = 4;
+
+unsigned laneCount() { return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxLanes); }
+
+// Tile k shows picture rows k * t to (k + 1) * t - 1; rows past 24 * t are dropped. Progress
+// is reported on the caller's thread before each tile is drawn.
 void writeTileMovie(const QvrRequest& request, toolbox::GraphicsImporter& importer,
                     const toolbox::CodecLibrary& codecs, PanoramaGeometry geometry) {
   const int width = int(geometry.tileWidth);
   const int tileHeight = int(geometry.tileHeight);
-  toolbox::CinepakCompressor compressor(codecs, width, tileHeight, toolbox::kCodecHighQuality);
-  const toolbox::SampleDescription description = compressor.imageDescription();
-  toolbox::Offscreen tile(width, tileHeight);
+  std::vector<std::unique_ptr<toolbox::CinepakCompressor>> compressors;
+  std::vector<toolbox::Offscreen> tiles;
+  for (unsigned lane = 0; lane < laneCount(); ++lane) {
+    compressors.push_back(std::make_unique<toolbox::CinepakCompressor>(
+        codecs, width, tileHeight, toolbox::kCodecHighQuality));
+    tiles.emplace_back(width, tileHeight);
+  }
+  const toolbox::SampleDescription description = compressors[0]->imageDescription();
 
-  MovieFile tiles = MovieFile::create(request.tile, toolbox::FileCreation::ReplaceExisting);
-  toolbox::Track& track = tiles.movie().newTrack(width, tileHeight);
+  MovieFile tileMovie = MovieFile::create(request.tile, toolbox::FileCreation::ReplaceExisting);
+  toolbox::Track& track = tileMovie.movie().newTrack(width, tileHeight);
   toolbox::Media& media = track.newMedia(fourCC("vide"), kTileMovieTimeScale);
-  for (int k = 0; k < kTileCount; ++k) {
-    if (request.progress != nullptr) request.progress(k * 100 / kTileCount, request.user);
-    importer.draw(tile, 0, -k * tileHeight);
-    tiles.addMediaSample(media, compressor.compress(tile), kTileDuration, description);
+  for (int first = 0; first < kTileCount; first += int(tiles.size())) {
+    const int lanes = std::min(int(tiles.size()), kTileCount - first);
+    for (int lane = 0; lane < lanes; ++lane) {
+      const int k = first + lane;
+      if (request.progress != nullptr) request.progress(k * 100 / kTileCount, request.user);
+      importer.draw(tiles[std::size_t(lane)], 0, -k * tileHeight);
+    }
+    std::vector<std::future<std::vector<std::uint8_t>>> others;
+    for (int lane = 1; lane < lanes; ++lane)
+      others.push_back(std::async(std::launch::async, [&, lane] {
+        return compressors[std::size_t(lane)]->compress(tiles[std::size_t(lane)]);
+      }));
+    tileMovie.addMediaSample(media, compressors[0]->compress(tiles[0]), kTileDuration, description);
+    for (auto& frame : others) tileMovie.addMediaSample(media, frame.get(), kTileDuration, description);
   }
   track.insertMedia(0, media.duration());
-  tiles.storeMovie();
+  tileMovie.storeMovie();
 }
 
 // Copies the tile movie's first video track into `vr` as the (disabled) image track, each

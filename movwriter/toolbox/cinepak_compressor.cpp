@@ -10,6 +10,7 @@ namespace skylacer::toolbox {
 namespace {
 
 constexpr std::uint8_t kKeyFrameFlags = 0x00;  // first byte of a Cinepak key frame
+constexpr int kNormalQuality = 512;
 
 int lambdaForQuality(int quality) {
   return std::max(1, FF_LAMBDA_SCALE * (1024 - std::clamp(quality, 0, 1024)) / 256);
@@ -35,6 +36,10 @@ CinepakCompressor::CinepakCompressor(const CodecLibrary& codecs, int width, int 
   context_->time_base = AVRational{1, 600};
   context_->gop_size = 1;
   context_->keyint_min = 1;
+  if (quality >= kNormalQuality &&
+      (codecs.setOption(context_->priv_data, "min_strips", "3", 0) < 0 ||
+       codecs.setOption(context_->priv_data, "max_strips", "3", 0) < 0))
+    throw MovieToolboxError(codecErr, "the Cinepak encoder has no strip options");
   if (width < 4 || height < 4 || width % 4 != 0 || height % 4 != 0 ||
       codecs.openContext(context_.get(), encoder, nullptr) < 0)
     throw MovieToolboxError(codecErr, "the Cinepak encoder refuses " + std::to_string(width) +

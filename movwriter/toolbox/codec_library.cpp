@@ -41,7 +41,8 @@ std::unique_ptr<CodecLibrary> CodecLibrary::load(const std::string& soname, std:
                         resolve(handle, "av_packet_alloc", l.allocPacket, error) &&
                         resolve(handle, "av_packet_free", l.freePacket, error) &&
                         resolve(handle, "av_frame_alloc", l.allocFrame, error) &&
-                        resolve(handle, "av_frame_free", l.freeFrame, error);
+                        resolve(handle, "av_frame_free", l.freeFrame, error) &&
+                        resolve(handle, "av_opt_set", l.setOption, error);
   if (!complete) return nullptr;
   return library;
 }

@@ -37,6 +37,7 @@ class CodecLibrary {
   void (*freePacket)(AVPacket** packet) = nullptr;
   AVFrame* (*allocFrame)() = nullptr;
   void (*freeFrame)(AVFrame** frame) = nullptr;
+  int (*setOption)(void* object, const char* name, const char* value, int searchFlags) = nullptr;
 
  private:
   explicit CodecLibrary(void* handle) : handle_(handle) {}
