@@ -1,0 +1,201 @@
+#include "engine/align.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "engine/messages.h"
+
+namespace skylacer {
+
+namespace {
+
+void pushRange(IProgress* progress, double from, double to) {
+  if (progress != nullptr) progress->PushRange(from, to);
+}
+
+void popRange(IProgress* progress) {
+  if (progress != nullptr) progress->PopRange();
+}
+
+bool reportStop(IProgress* progress, double fraction, const char* text) {
+  return progress != nullptr && progress->Report(fraction, text);
+}
+
+void refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int level,
+                   CameraRecord& record, const StitchParams& params, IProgress* progress,
+                   TraceSink& trace) {
+  refinePair(previous.level(level), current.level(level), previous.size(level), record, params,
+             progress, trace);
+}
+
+}  // namespace
+
+PairCheck checkPair(const CameraRecord& record) {
+  if (!(std::fabs(record.roll) <= 0.2)) return PairCheck::RollOutOfBounds;
+  if (!(std::fabs(record.distortion) <= 0.5)) return PairCheck::DistortionOutOfBounds;
+  if (!(record.focal >= 0.1 && record.focal <= 11)) return PairCheck::FocalOutOfBounds;
+  return PairCheck::Plausible;
+}
+
+int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& params) {
+  int level = pyramid.coarsestLevel();
+  const double budget = 2.0 * params.nonlinearPixels;
+  while (level >= params.finestLevelLimit && level > 0) {
+    const ImageSize size = pyramid.size(level);
+    if (!((dx + 2) * size.width * size.height <= budget)) break;
+    --level;
+  }
+  return level;
+}
+
+void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
+               const StitchParams& params, IProgress* progress, TraceSink& trace) {
+  // Both pyramids were built with these parameters, so their coarsest level is the one
+  // buildPyramid stored in params.coarsestLevel.
+  const int coarsest = previous.coarsestLevel();
+  const ImageSize coarseSize = previous.size(coarsest);
+  const CoarseOffset offset =
+      coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
+                          overlapMinArea(coarseSize, params), params);
+  record.brightness = offset.meanDiff;
+  record.axis = {offset.dx, offset.dy, 2 * record.focal};
+
+  pushRange(progress, 0, 0.2);
+  CameraRecord start = record;
+  record.fitRoll = record.fitDistortion = record.fitFocal = 0;
+  refineOnLevel(previous, current, coarsest, record, params, progress, trace);
+  start.axis = record.axis;
+  record = start;
+  const int level = refinementLevel(previous, offset.dx, params);
+  popRange(progress);
+
+  for (;;) {
+    pushRange(progress, 0.2, 1.0);
+    refineOnLevel(previous, current, level, record, params, progress, trace);
+    popRange(progress);
+
+    std::int32_t* frozen = nullptr;
+    EngineText text{};
+    switch (checkPair(record)) {
+      case PairCheck::Plausible:
+        return;
+      case PairCheck::RollOutOfBounds:
+        frozen = &start.fitRoll;
+        text = EngineText::UnsuitableAngle;
+        break;
+      case PairCheck::DistortionOutOfBounds:
+        frozen = &start.fitDistortion;
+        text = EngineText::UnsuitableDistortion;
+        break;
+      case PairCheck::FocalOutOfBounds:
+        frozen = &start.fitFocal;
+        text = EngineText::UnsuitableFocalLength;
+        break;
+    }
+    // The property kept its inherited value in this run and still failed: a restart would
+    // repeat this run for ever.
+    if (*frozen == 0) return;
+    *frozen = 0;
+    if (reportStop(progress, 0, std::string(engineText(text)).c_str())) return;
+    record = start;
+  }
+}
+
+namespace {
+
+// Aligns every pair of the sequence; false when the progress object asked to stop.
+bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
+                StitchParams& params, IProgress* progress, TraceSink& trace) {
+  const int n = static_cast<int>(planes.size());
+  const bool fullCircle = params.full360 != 0;
+  const int pairs = fullCircle ? n : n - 1;
+
+  LumaPyramid current = buildPyramid(planes[0], size, params);
+  // Pair i joins photograph i (photograph 0 for the closing pair i = n) to photograph i - 1.
+  for (int i = 1; i <= pairs; ++i) {
+    pushRange(progress, static_cast<double>(i - 1) / pairs, static_cast<double>(i) / pairs);
+    if (reportStop(progress, 0, aligningImageText(i).c_str())) {
+      popRange(progress);
+      return false;
+    }
+    const LumaPyramid previous = std::move(current);
+    current = buildPyramid(planes[static_cast<std::size_t>(i % n)], size, params);
+
+    CameraRecord& record = records[static_cast<std::size_t>(i)];
+    record = records[static_cast<std::size_t>(i - 1)];
+    record.roll = 0;
+    record.fitRoll = params.calcRotation;
+    record.fitDistortion = params.correctDistortion;
+    record.fitFocal = params.autoFocal;
+    alignPair(previous, current, record, params, progress, trace);
+    popRange(progress);
+  }
+  if (fullCircle) balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
+  return true;
+}
+
+}  // namespace
+
+void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
+              StitchParams& params, IProgress* progress, TraceSink& trace) {
+  const std::size_t n = planes.size();
+  if (n == 0) return;
+  if (records.size() < n + 1) throw std::invalid_argument("alignAll needs n + 1 camera records");
+  records[0].axis.z = 1.0;
+  if (!alignPairs(planes, size, records, params, progress, trace)) return;
+
+  const std::size_t last = params.full360 != 0 ? n : n - 1;
+  const auto inUse = records.first(last + 1);
+  averageLens(inUse);
+  chainRotations(inUse);
+  levelCameras(inUse);
+}
+
+void balanceRolls(std::span<CameraRecord> records) {
+  if (records.size() < 2) return;
+  double sum = 0;
+  for (const auto& record : records) sum += record.roll;
+  const double mean = sum / static_cast<double>(records.size() - 1);
+  for (auto& record : records.subspan(1)) record.roll -= mean;
+}
+
+void averageLens(std::span<CameraRecord> records) {
+  if (records.size() < 2) return;
+  const auto aligned = static_cast<double>(records.size() - 1);
+  double distortionSum = 0;
+  double focalSum = 0;
+  for (const auto& record : records.subspan(1)) {
+    distortionSum += record.distortion;
+    focalSum += record.focal;
+  }
+  const double distortion = distortionSum / (2 * aligned);
+  const double focal = focalSum / aligned;
+  for (auto& record : records) {
+    record.distortion = distortion;
+    record.focal = focal;
+    record.axis.z = 2 * focal;
+  }
+}
+
+void chainRotations(std::span<CameraRecord> records) {
+  Matrix3 chained = identityMatrix();
+  for (auto& record : records) {
+    chained = chained * pairRotation(record);
+    record.rotation = chained;
+  }
+}
+
+void levelCameras(std::span<CameraRecord> records) {
+  if (records.empty()) return;
+  Vec3 up{0, 1, 0};
+  for (const auto& record : records.subspan(1)) up = up + matrixRow(record.rotation, 1);
+  up = normalized(up);
+  const Vec3 right = normalized(Vec3{1, 0, 0} - up.x * up);
+  Vec3 forward = Vec3{0, 0, 1} - up.z * up;
+  forward = normalized(forward - dot(forward, right) * right);
+  const Matrix3 level = matrixFromRows(right, up, forward);
+  for (auto& record : records) record.rotation = level * record.rotation;
+}
+
+}  // namespace skylacer

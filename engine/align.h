@@ -1,0 +1,63 @@
+#pragma once
+
+// Alignment of a photo sequence, pair by pair, into one absolute camera per photograph.
+
+#include <span>
+
+#include "engine/buffers.h"
+#include "engine/camera.h"
+#include "engine/params.h"
+#include "engine/progress.h"
+#include "engine/pyramid.h"
+#include "engine/trace.h"
+
+namespace skylacer {
+
+// Which bound a refined pair record leaves, tested in this order. A value that is not a number
+// leaves its bound.
+enum class PairCheck {
+  Plausible,
+  RollOutOfBounds,        // not |roll| <= 0.2
+  DistortionOutOfBounds,  // not |k| <= 0.5
+  FocalOutOfBounds,       // not 0.1 <= f <= 11
+};
+PairCheck checkPair(const CameraRecord& record);
+
+// The level the full refinement runs on: from the coarsest level, one finer while the level is
+// not below finestLevelLimit, above 0, and the overlap the coarse offset dx predicts on it
+// ((dx + 2) / 2 of the width) holds no more than nonlinearPixels pixels.
+int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& params);
+
+// One pair, new photograph to the right of the previous one: coarse search on the coarsest
+// level, a refinement of the axis alone there, then the full refinement on refinementLevel,
+// restarted with one more property frozen at its inherited value while the result is
+// implausible (at most four runs). When the failing property is frozen already the pair is
+// accepted as it stands. Restart texts go to the progress object (may be null); a stop request
+// there returns at once.
+void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
+               const StitchParams& params, IProgress* progress, TraceSink& trace);
+
+// Aligns the planes of n photographs (all of `size`) in order, and the closing pair from
+// photograph n - 1 back to 0 when params.full360 is set. records holds n + 1 records in pair
+// form, record 0 the identity; on return records 0..m (m = n - 1, or n for a full circle) are in
+// absolute form with the common focal length and distortion, unless the progress object asked
+// to stop. Each pair takes an equal share of the current progress range. Writes
+// params.coarsestLevel.
+void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
+              StitchParams& params, IProgress* progress, TraceSink& trace);
+
+// The steps that finish a sequence, in the order alignAll takes them.
+
+// Full circle, records 0..n: subtracts (Σ roll of all) / n from the roll of records 1..n.
+void balanceRolls(std::span<CameraRecord> records);
+// Records 0..m in use: every one gets focal Σf / m and distortion Σk / (2m), sums over the m
+// aligned records 1..m (half the mean: a pair estimate holds both photographs' distortion), and
+// axis z = 2 x that focal. With no aligned record nothing changes.
+void averageLens(std::span<CameraRecord> records);
+// Composes the pair rotations into absolute rotations: R(i) = R(i - 1) · pairRotation(i).
+void chainRotations(std::span<CameraRecord> records);
+// Turns every rotation so that the cameras' mean up direction (record 0's included) is the
+// world's y axis.
+void levelCameras(std::span<CameraRecord> records);
+
+}  // namespace skylacer

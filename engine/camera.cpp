@@ -1,0 +1,205 @@
+#include "engine/camera.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace skylacer {
+
+Matrix3 pairRotation(const CameraRecord& record) {
+  const Vec3 n = normalized(record.axis);
+  const Vec3 row1 = normalized({0, 1, -n.y / n.z});
+  Vec3 row0{1, 0, -n.x / n.z};
+  row0 = normalized(row0 - dot(row0, row1) * row1);
+  const Matrix3 half = matrixFromRows(row0, row1, n);
+  const double c = std::cos(record.roll);
+  const double s = std::sin(record.roll);
+  const Matrix3 roll = {{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}};
+  return (roll * half) * half;
+}
+
+GradientField gradientField(const std::int16_t* plane, ImageSize size) {
+  GradientField field(checkedElementCount(size, 1));
+  for (auto& entry : field) entry.dx = NoSample;
+  const int width = size.width;
+  const std::int64_t scale = width;
+  for (int r = 1; r < size.height - 1; ++r) {
+    const std::int16_t* row = plane + static_cast<std::ptrdiff_t>(r) * width;
+    Gradient* out = field.data() + static_cast<std::ptrdiff_t>(r) * width;
+    for (int c = 1; c < width - 1; ++c) {
+      const std::int64_t alongX = (std::int64_t{row[c + 1]} - row[c - 1]) * scale / 2;
+      const std::int64_t alongY = (std::int64_t{row[c + width]} - row[c - width]) * scale / 2;
+      out[c] = {static_cast<double>(alongX), static_cast<double>(alongY)};
+    }
+  }
+  return field;
+}
+
+int sampleLuma(const std::int16_t* plane, ImageSize size, Vec3 p, double focal, double shift) {
+  if (!(p.z > 0)) return NoSample;
+  const double x = focal * p.x / p.z + shift;
+  const double y = focal * p.y / p.z;
+  const int width = size.width;
+  const int height = size.height;
+  const double px = (width + width * x) / 2;
+  const double py = (width * y + height) / 2;
+  // Tested on the doubles: truncating first would let -1 < px < 0 through and is undefined for
+  // positions beyond the integer range or not a number.
+  if (!(px >= 0 && px < width - 1 && py >= 0 && py < height - 1)) return NoSample;
+  const int ix = static_cast<int>(px);
+  const int iy = static_cast<int>(py);
+  const double fx = px - ix;
+  const double fy = py - iy;
+  const std::int16_t* top = plane + static_cast<std::ptrdiff_t>(iy) * width + ix;
+  const std::int16_t* bottom = top + width;
+  const double value =
+      (fy * bottom[0] + (1 - fy) * top[0]) * (1 - fx) + fx * (fy * bottom[1] + (1 - fy) * top[1]);
+  return static_cast<int>(std::floor(value + 0.5));
+}
+
+Matrix5 invert5x5(const Matrix5& matrix) {
+  Matrix5 n = matrix;
+  Matrix5 inverse{};
+  for (std::size_t i = 0; i < 5; ++i) inverse[i][i] = 1;
+  for (std::size_t c = 0; c < 5; ++c) {
+    std::size_t pivot = c;
+    double largest = std::fabs(n[c][c]);
+    for (std::size_t r = c + 1; r < 5; ++r) {
+      if (std::fabs(n[r][c]) > largest) {
+        largest = std::fabs(n[r][c]);
+        pivot = r;
+      }
+    }
+    if (largest < 1e-16) return inverse;
+    std::swap(n[pivot], n[c]);
+    std::swap(inverse[pivot], inverse[c]);
+    const double divisor = n[c][c];
+    for (std::size_t j = 0; j < 5; ++j) {
+      n[c][j] /= divisor;
+      inverse[c][j] /= divisor;
+    }
+    for (std::size_t r = 0; r < 5; ++r) {
+      if (r == c) continue;
+      const double factor = n[r][c];
+      for (std::size_t j = 0; j < 5; ++j) {
+        n[r][j] -= factor * n[c][j];
+        inverse[r][j] -= factor * inverse[c][j];
+      }
+    }
+  }
+  return inverse;
+}
+
+namespace {
+
+constexpr int kLeastDifference = 10;
+constexpr int kMostDifference = 450;
+constexpr int kLeastSamples = 6;
+constexpr int kSamplesForRoll = 500;
+constexpr int kSamplesForLens = 1500;
+constexpr double kConvergedChange = 0.001;
+
+// First column of the previous plane that the new photograph can cover: where its left edge
+// (x = -1) lies seen from the previous camera, W when that is right of the plane.
+int firstOverlapColumn(const Matrix3& rotation, double focal, int width) {
+  const Vec3 edge = rotation * Vec3{-1, 0, focal};
+  const double edgeX = focal * edge.x / edge.z;
+  const double twiceColumn = width + width * edgeX;
+  if (twiceColumn >= 2.0 * width) return width;
+  // A new photograph lying left of the previous one starts at column 0, not before the row.
+  if (!(twiceColumn > 0)) return 0;
+  return static_cast<int>(twiceColumn) / 2;
+}
+
+}  // namespace
+
+void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
+                     const GradientField& gradient, ImageSize size, CameraRecord& record,
+                     TraceSink& trace) {
+  const Matrix3 rotation = pairRotation(record);
+  const double focal = record.focal;
+  const double k = record.distortion;
+  const double brightness = record.brightness;
+  const int width = size.width;
+  const int height = size.height;
+  const int firstColumn = firstOverlapColumn(rotation, focal, width);
+
+  // The half-way point between the two optical axes, in the previous photograph's normalised
+  // coordinates: roll and distortion act about it.
+  const Vec3 forward = rotation * Vec3{0, 0, 1};
+  const double reach = focal / (forward.z + 1);
+  const double halfX = reach * forward.x;
+  const double halfY = reach * forward.y;
+
+  Matrix5 normal{};
+  std::array<double, 5> rhs{};
+  int count = 0;
+  double differenceSum = 0;
+  for (int c = firstColumn; c < width; ++c) {
+    const double x = static_cast<double>(2 * c - width) / width;
+    for (int r = 0; r < height; ++r) {
+      const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(r) * width + c;
+      const Gradient& g = gradient[static_cast<std::size_t>(at)];
+      if (g.dx == NoSample) continue;
+      const double y = static_cast<double>(2 * r - height) / width;
+      const Vec3 ray = transposedTimes(rotation, {x, y, focal});
+      const double xh = x - halfX;
+      const double yh = y - halfY;
+      const int sample = sampleLuma(current, size, ray, focal, k * (yh * yh));
+      if (sample == NoSample) continue;
+      const int difference = previous[at] - sample;
+      if (std::abs(difference) < kLeastDifference || std::abs(difference) > kMostDifference)
+        continue;
+      ++count;
+      differenceSum -= difference;
+      const double residual = difference + brightness;
+      const std::array<double, 5> j = {g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh,
+                                       g.dx * (yh * yh)};
+      for (std::size_t a = 0; a < 5; ++a) {
+        for (std::size_t b = a; b < 5; ++b) normal[a][b] += j[a] * j[b];
+        rhs[a] += j[a] * residual;
+      }
+    }
+  }
+  if (count < kLeastSamples) return;
+  for (std::size_t a = 0; a < 5; ++a)
+    for (std::size_t b = 0; b < a; ++b) normal[a][b] = normal[b][a];
+
+  record.brightness = differenceSum / count;
+  const Matrix5 inverse = invert5x5(normal);
+  std::array<double, 5> delta{};
+  for (std::size_t j = 0; j < 5; ++j)
+    for (std::size_t i = 0; i < 5; ++i) delta[j] += inverse[i][j] * rhs[i];
+  traceSampleCount(trace, count);
+
+  if (count < kSamplesForLens) delta[3] = delta[4] = 0;
+  if (count < kSamplesForRoll) delta[2] = 0;
+  record.axis.x += 2 * delta[0];
+  record.axis.y += 2 * delta[1];
+  if (record.fitFocal != 0) record.focal = record.focal * (2 * delta[3] + 1);
+  record.axis.z = 2 * record.focal;
+  if (record.fitRoll != 0) record.roll += 2 * delta[2];
+  if (record.fitDistortion != 0) record.distortion += 2 * delta[4];
+}
+
+void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
+                CameraRecord& record, const StitchParams& params, IProgress* progress,
+                TraceSink& trace) {
+  const GradientField gradient = gradientField(previous, size);
+  const int steps = params.iterationsPerLevel;
+  for (int it = 0; it < steps; ++it) {
+    const CameraRecord before = record;
+    traceIteration(trace, it, record.roll, record.focal, record.distortion);
+    gaussNewtonStep(previous, current, gradient, size, record, trace);
+    const double dx = record.axis.x - before.axis.x;
+    const double dy = record.axis.y - before.axis.y;
+    const double dz = record.axis.z - before.axis.z;
+    const double change = std::fabs(record.distortion - before.distortion) +
+                          std::fabs(record.roll - before.roll) +
+                          10 * std::fabs(record.focal - before.focal) + dx * dx + dy * dy + dz * dz;
+    if (change < kConvergedChange) break;
+    if (progress != nullptr && progress->Report(static_cast<double>(it) / steps)) break;
+  }
+}
+
+}  // namespace skylacer

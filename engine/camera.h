@@ -1,0 +1,72 @@
+#pragma once
+
+// The camera model of a pair of photographs and the Gauss–Newton refinement of its parameters.
+//
+// Normalised image coordinates: pixel (column c, row r) of a W x H plane lies at
+// x = (2c - W) / W, y = (2r - H) / W. The width spans -1..1, x grows to the right, y downwards,
+// and the camera looks along +z. Focal lengths are in the same unit (half the image width).
+
+#include <array>
+#include <cstdint>
+
+#include "engine/buffers.h"
+#include "engine/geometry.h"
+#include "engine/params.h"
+#include "engine/progress.h"
+#include "engine/trace.h"
+
+namespace skylacer {
+
+// One photograph's camera. Pair form (before the sequence is chained): axis, roll, brightness
+// and the fit flags relate the photograph to the one before it. Absolute form (after chaining):
+// rotation maps the camera's coordinates to world coordinates. Distortion and focal hold in
+// both forms. The defaults are those of a fresh record of a stitch run.
+struct CameraRecord {
+  double distortion = 0;     // k: x shifts by k·y² (see sampleLuma and the projection)
+  double focal = 2.0;        // half image widths
+  Vec3 axis;                 // pair form: the vector the pair rotation is built from; z = 2·focal
+  double roll = 0;           // pair form: radians about the optical axis
+  double brightness = 0;     // pair form: mean luminance, new photograph minus previous
+  std::int32_t fitRoll = 1;  // the refinement may change roll
+  std::int32_t fitDistortion = 1;       // ... distortion
+  std::int32_t fitFocal = 1;            // ... focal
+  Matrix3 rotation = identityMatrix();  // absolute form
+};
+
+// The pair rotation M of a record in pair form: B built on the unit axis n, applied twice, then
+// the roll about z. M maps the new camera's coordinates into the previous camera's; a ray r of
+// the previous photograph lies along Mᵀ r in the new photograph's frame.
+Matrix3 pairRotation(const CameraRecord& record);
+
+// Central differences of a plane in normalised units (pixel differences x width / 2, integer
+// arithmetic, truncated). Entries of the outermost rows and columns have dx = NoSample.
+GradientField gradientField(const std::int16_t* plane, ImageSize size);
+
+// The plane's value where the ray p (camera coordinates) meets it for focal length f, with x
+// shifted by `shift` normalised units: bilinear, rounded to the nearest integer. NoSample for a
+// ray not in front of the camera, a position outside 0 <= px < W - 1, 0 <= py < H - 1 (so that
+// the right and lower neighbours exist), or a position that is not a number.
+int sampleLuma(const std::int16_t* plane, ImageSize size, Vec3 p, double focal, double shift);
+
+using Matrix5 = std::array<std::array<double, 5>, 5>;
+
+// Gauss–Jordan inversion with partial pivoting. When the largest pivot left in a column is
+// below 1e-16 the elimination stops and the partly transformed result is returned.
+Matrix5 invert5x5(const Matrix5& matrix);
+
+// One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane.
+// `gradient` is gradientField(previous). Samples whose difference lies outside 10..450 take no
+// part; with fewer than 6 samples the record is unchanged, with fewer than 1500 focal and
+// distortion keep their values, with fewer than 500 the roll too. Writes the sample count to
+// the trace.
+void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
+                     const GradientField& gradient, ImageSize size, CameraRecord& record,
+                     TraceSink& trace);
+
+// Up to iterationsPerLevel steps, until a step changes the parameters by less than 0.001 or
+// the progress object asks to stop (progress may be null).
+void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
+                CameraRecord& record, const StitchParams& params, IProgress* progress,
+                TraceSink& trace);
+
+}  // namespace skylacer

@@ -1,0 +1,68 @@
+#include "engine/geometry.h"
+
+#include <cmath>
+
+namespace skylacer {
+
+Vec3 operator+(Vec3 a, Vec3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator-(Vec3 a, Vec3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator*(double s, Vec3 v) {
+  return {s * v.x, s * v.y, s * v.z};
+}
+double dot(Vec3 a, Vec3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+double length(Vec3 v) {
+  return std::sqrt(dot(v, v));
+}
+
+Vec3 normalized(Vec3 v) {
+  const double norm = length(v);
+  return {v.x / norm, v.y / norm, v.z / norm};
+}
+
+Matrix3 identityMatrix() {
+  return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+}
+
+Matrix3 matrixFromRows(Vec3 row0, Vec3 row1, Vec3 row2) {
+  return {{{row0.x, row0.y, row0.z}, {row1.x, row1.y, row1.z}, {row2.x, row2.y, row2.z}}};
+}
+
+Vec3 matrixRow(const Matrix3& m, int row) {
+  const auto& r = m[static_cast<std::size_t>(row)];
+  return {r[0], r[1], r[2]};
+}
+
+Matrix3 operator*(const Matrix3& a, const Matrix3& b) {
+  Matrix3 product{};
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t j = 0; j < 3; ++j)
+      product[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
+  return product;
+}
+
+Vec3 operator*(const Matrix3& m, Vec3 v) {
+  return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
+          m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+          m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+}
+
+Vec3 transposedTimes(const Matrix3& m, Vec3 v) {
+  return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z,
+          m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z,
+          m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
+}
+
+Matrix3 transposed(const Matrix3& m) {
+  Matrix3 t{};
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t j = 0; j < 3; ++j) t[i][j] = m[j][i];
+  return t;
+}
+
+}  // namespace skylacer

@@ -1,0 +1,72 @@
+#pragma once
+
+// Luminance pyramids of the photographs and the exhaustive coarse search for where a new
+// photograph overlaps the previous one. Planes are those of engine/buffers.h at the working size.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/buffers.h"
+#include "engine/params.h"
+
+namespace skylacer {
+
+// Removes the large-scale brightness of a plane in place: the plane minus a blur made by
+// halving it four times and enlarging it back, re-centred on 384 (16-bit arithmetic).
+void highPassFilter(std::int16_t* plane, ImageSize size);
+
+// Most levels a pyramid has (levels 0..15), whatever firstIterSize says.
+constexpr int kMaxPyramidLevels = 16;
+
+// Levels 0..coarsestLevel() of one photograph, each half the size of the one before
+// (integer halving). Level 0 is the caller's working plane, which must outlive the pyramid;
+// the pyramid owns the levels it made.
+class LumaPyramid {
+ public:
+  int coarsestLevel() const { return static_cast<int>(sizes_.size()) - 1; }
+  ImageSize size(int level) const { return sizes_[static_cast<std::size_t>(level)]; }
+  const std::int16_t* level(int level) const;
+
+ private:
+  friend LumaPyramid buildPyramid(const LumaImage&, ImageSize, StitchParams&);
+
+  const LumaImage* workingPlane_ = nullptr;
+  // levels_[k] for k >= 1. levels_[0] stays empty unless level 0 is the only level: then it
+  // holds the filtered copy of the working plane, which itself is never changed.
+  std::vector<LumaImage> levels_;
+  std::vector<ImageSize> sizes_;
+};
+
+// Halves while a level's width and height are both at least 2 x firstIterSize, each new level
+// made from the unfiltered one before it; every level but 0 is then high-pass filtered, and
+// level 0 too when it is the only one. Halving also stops before a level would be empty and
+// at kMaxPyramidLevels levels. Writes the index of the coarsest level into
+// params.coarsestLevel.
+LumaPyramid buildPyramid(const LumaImage& plane0, ImageSize size0, StitchParams& params);
+
+// Least overlap area the coarse search accepts on a level of `size`:
+// (height x overlapFrom x width) / 100, multiplied left to right in integers, divided last.
+std::int64_t overlapMinArea(ImageSize size, const StitchParams& params);
+
+// Where the new photograph lies over the previous one on the coarsest level.
+struct CoarseOffset {
+  // Offsets in normalised image coordinates (the width spans 2): -2 x column / width and
+  // -2 x row / width.
+  double dx = 0;
+  double dy = 0;
+  // Mean luminance difference, new minus previous, over the overlap.
+  double meanDiff = 0;
+  // The same offset in level pixels: new pixel (x, y) lies over previous pixel
+  // (x + column, y + row).
+  int column = 0;
+  int row = 0;
+};
+
+// Exhaustive search over every other horizontal offset from (100 - overlapTo) % of the width
+// and every other vertical offset within about a third of the height, keeping the first offset
+// with the strictly lowest normalised difference among those whose overlap holds at least
+// minArea pixels. No such offset gives (0, 0) with mean 0.
+CoarseOffset coarseOverlapSearch(const std::int16_t* previous, const std::int16_t* current,
+                                 ImageSize size, std::int64_t minArea, const StitchParams& params);
+
+}  // namespace skylacer
