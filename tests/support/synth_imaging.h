@@ -1,0 +1,22 @@
+#pragma once
+
+// Real pictures for the synthesised series, through the imaging layer.
+
+#include <filesystem>
+
+#include "engine/buffers.h"
+
+namespace skylacer::test {
+
+struct Picture {
+  RgbImage pixels;
+  ImageSize size;
+};
+
+// A photo file decoded at its own size; throws std::runtime_error when it cannot be read.
+Picture loadPicture(const std::filesystem::path& path);
+
+// The picture as a camera would store it: encoded as JPEG at `quality` and decoded again.
+RgbImage jpegRoundTrip(const RgbImage& pixels, ImageSize size, int quality);
+
+}  // namespace skylacer::test
