@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <string>
 
@@ -22,12 +23,23 @@ std::atomic<QvrMessageFunction> messageFunction{printMessage};
 
 bool given(const char* path) { return path != nullptr && *path != '\0'; }
 
+// Whether two given paths name one file: the same spelling, or one existing file.
+bool samePlace(const char* a, const char* b) {
+  if (!given(a) || !given(b)) return false;
+  std::error_code ignored;
+  return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal() ||
+         std::filesystem::equivalent(a, b, ignored);
+}
+
 }  // namespace
 
 extern "C" int saveAsQvr(const char* moviePath, const char* imagePath, const char* tilePath,
                          int hfov, int viewWidth, int viewHeight, QvrProgressFunction progress,
                          intptr_t user) {
-  const RemovedOnExit removeTileMovie(given(tilePath) ? tilePath : "");
+  // The scratch file goes on every return, unless it is also the picture or the output: the
+  // call then refuses to run and deletes nothing.
+  const bool tileIsElsewhere = !samePlace(tilePath, imagePath) && !samePlace(tilePath, moviePath);
+  const RemovedOnExit removeTileMovie(given(tilePath) && tileIsElsewhere ? tilePath : "");
   try {
     InitialisationFailure failure{};
     std::string detail;
@@ -37,11 +49,11 @@ extern "C" int saveAsQvr(const char* moviePath, const char* imagePath, const cha
       return 1;
     }
     if (!given(moviePath) || !given(imagePath) || !given(tilePath)) return toolbox::paramErr;
-    const QvrRequest request{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight,
-                             progress, user};
-    if (request.movie == request.tile || request.movie == request.image)
-      return toolbox::paramErr;  // the output would destroy its own source
-    buildQtvrMovie(request, *codecs);
+    if (!tileIsElsewhere || samePlace(moviePath, imagePath))
+      return toolbox::paramErr;  // one file would overwrite or delete another
+    buildQtvrMovie(QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress,
+                              user},
+                   *codecs);
     return toolbox::noErr;
   } catch (const toolbox::MovieToolboxError& error) {
     return error.code();

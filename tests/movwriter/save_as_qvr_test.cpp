@@ -425,6 +425,27 @@ TEST(SaveAsQvr, MissingPathsAreRefusedAndTheScratchFileIsStillDeleted) {
   EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"upright.jpg"}));
 }
 
+TEST(SaveAsQvr, RefusesPathsThatNameOneFileTwiceAndDeletesNeither) {
+  TempDir dir;
+  writeJpeg(dir / "upright.jpg", patternPicture(96, 480));
+  const std::string image = (dir / "upright.jpg").string();
+  const std::string imageAgain = (dir / "." / "upright.jpg").string();
+  const std::string movie = (dir / "pano.mov").string();
+  std::ofstream(dir / "pano.mov") << "an earlier movie";
+  struct Paths {
+    const char *movie, *image, *tile;
+  };
+  for (const Paths& paths : {Paths{movie.c_str(), image.c_str(), imageAgain.c_str()},
+                             Paths{movie.c_str(), image.c_str(), movie.c_str()},
+                             Paths{imageAgain.c_str(), image.c_str(), (dir / "tile").c_str()}}) {
+    SCOPED_TRACE(std::string(paths.movie) + " " + paths.image + " " + paths.tile);
+    EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0), kParamErr);
+    EXPECT_EQ(readPicture(dir / "upright.jpg").width, 96) << "the picture is intact";
+    std::ifstream earlier(dir / "pano.mov");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "an earlier movie");
+  }
+}
+
 TEST(SaveAsQvr, LongPathsAreNotTruncated) {
   TempDir dir;
   fs::path folder = dir.path();
