@@ -32,7 +32,8 @@ constexpr const char* kOneTile = "cinepak/tile_960x200";
 bool synthesiseUprightPanorama(const std::filesystem::path& path) {
   auto sample = Bitmap::fromFile(SKYLACER_SAMPLES_DIR "/mountains/IMG_0001.jpg");
   auto panorama = Bitmap::blank(kPanoramaWidth, kPanoramaHeight);
-  return panorama->drawScaled(*sample, 0, 0, kPanoramaWidth, kPanoramaHeight) == ImagingStatus::Ok &&
+  return panorama->drawScaled(*sample, 0, 0, kPanoramaWidth, kPanoramaHeight) ==
+             ImagingStatus::Ok &&
          panorama->rotateFlip(3) == ImagingStatus::Ok &&
          panorama->saveJpeg(path.string()) == ImagingStatus::Ok;
 }

@@ -20,7 +20,7 @@ inline constexpr const char* kMessageTitle = "Quiltra";
 const char* failureMessage(InitialisationFailure failure);
 
 struct Binding {
-  std::unique_ptr<toolbox::CodecLibrary> codecs;  // set on success
+  std::unique_ptr<toolbox::CodecLibrary> codecs;                        // set on success
   InitialisationFailure failure = InitialisationFailure::NotInstalled;  // otherwise
   std::string detail;  // the loader's or encoder's reason
 };

@@ -49,7 +49,9 @@ std::optional<PanoramaGeometry> tileGeometry(toolbox::Rect bounds) {
 // key frames), so the lanes change the speed, not the movie's pictures.
 constexpr unsigned kMaxLanes = 4;
 
-unsigned laneCount() { return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxLanes); }
+unsigned laneCount() {
+  return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxLanes);
+}
 
 // Tile k shows picture rows k * t to (k + 1) * t - 1; rows past 24 * t are dropped. Progress
 // is reported on the caller's thread before each tile is drawn.
@@ -60,8 +62,8 @@ void writeTileMovie(const QvrRequest& request, toolbox::GraphicsImporter& import
   std::vector<std::unique_ptr<toolbox::CinepakCompressor>> compressors;
   std::vector<toolbox::Offscreen> tiles;
   for (unsigned lane = 0; lane < laneCount(); ++lane) {
-    compressors.push_back(std::make_unique<toolbox::CinepakCompressor>(
-        codecs, width, tileHeight, toolbox::kCodecHighQuality));
+    compressors.push_back(std::make_unique<toolbox::CinepakCompressor>(codecs, width, tileHeight,
+                                                                       toolbox::kCodecHighQuality));
     tiles.emplace_back(width, tileHeight);
   }
   const toolbox::SampleDescription description = compressors[0]->imageDescription();
@@ -82,7 +84,8 @@ void writeTileMovie(const QvrRequest& request, toolbox::GraphicsImporter& import
         return compressors[std::size_t(lane)]->compress(tiles[std::size_t(lane)]);
       }));
     tileMovie.addMediaSample(media, compressors[0]->compress(tiles[0]), kTileDuration, description);
-    for (auto& frame : others) tileMovie.addMediaSample(media, frame.get(), kTileDuration, description);
+    for (auto& frame : others)
+      tileMovie.addMediaSample(media, frame.get(), kTileDuration, description);
   }
   track.insertMedia(0, media.duration());
   tileMovie.storeMovie();
@@ -126,7 +129,8 @@ void writeVrMovie(MovieFile& vr, const QvrRequest& request) {
   const PanoramaGeometry geometry{std::uint32_t(imageTrack.width()),
                                   std::uint32_t(imageTrack.height())};
   const toolbox::SampleDescription placeholder{0, 1, {}};
-  vr.addMediaSample(panoramaMedia, panoramaSample(geometry, request.hfovDegrees, imageIndex).bytes(),
+  vr.addMediaSample(panoramaMedia,
+                    panoramaSample(geometry, request.hfovDegrees, imageIndex).bytes(),
                     kNodeDuration, placeholder);
   panoramaTrack.insertMedia(0, kNodeDuration);
 

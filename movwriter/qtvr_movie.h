@@ -17,8 +17,8 @@ struct QvrRequest {
   std::filesystem::path image;  // the prepared picture: the panorama turned to stand upright
   std::filesystem::path tile;   // scratch file for the tile movie (deleted by the caller)
   int hfovDegrees = 0;
-  int viewWidth = 0;   // pixels
-  int viewHeight = 0;  // pixels
+  int viewWidth = 0;                       // pixels
+  int viewHeight = 0;                      // pixels
   QvrProgressFunction progress = nullptr;  // may be null
   std::intptr_t user = 0;
 };

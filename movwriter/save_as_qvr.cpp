@@ -16,18 +16,23 @@ namespace {
 using namespace skylacer::movwriter;
 namespace toolbox = skylacer::toolbox;
 
-void printMessage(const char* title, const char* text) { std::fprintf(stderr, "%s: %s\n", title, text); }
+void printMessage(const char* title, const char* text) {
+  std::fprintf(stderr, "%s: %s\n", title, text);
+}
 
 // The host's message function; process-wide by design (set once by the host program).
 std::atomic<QvrMessageFunction> messageFunction{printMessage};
 
-bool given(const char* path) { return path != nullptr && *path != '\0'; }
+bool given(const char* path) {
+  return path != nullptr && *path != '\0';
+}
 
 // Whether two given paths name one file: the same spelling, or one existing file.
 bool samePlace(const char* a, const char* b) {
   if (!given(a) || !given(b)) return false;
   std::error_code ignored;
-  return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal() ||
+  return std::filesystem::path(a).lexically_normal() ==
+             std::filesystem::path(b).lexically_normal() ||
          std::filesystem::equivalent(a, b, ignored);
 }
 
@@ -51,9 +56,9 @@ extern "C" int saveAsQvr(const char* moviePath, const char* imagePath, const cha
     if (!given(moviePath) || !given(imagePath) || !given(tilePath)) return toolbox::paramErr;
     if (!tileIsElsewhere || samePlace(moviePath, imagePath))
       return toolbox::paramErr;  // one file would overwrite or delete another
-    buildQtvrMovie(QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress,
-                              user},
-                   *codecs);
+    buildQtvrMovie(
+        QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress, user},
+        *codecs);
     return toolbox::noErr;
   } catch (const toolbox::MovieToolboxError& error) {
     return error.code();

@@ -124,7 +124,7 @@ AtomContainer panoramaSample(PanoramaGeometry geometry, int hfovDegrees,
   ByteWriter pdat;
   version(pdat);
   pdat.u32(imageRefTrackIndex);
-  pdat.u32(0);  // no hot-spot track
+  pdat.u32(0);                   // no hot-spot track
   pdat.f32(0.0f);                // minPan
   pdat.f32(float(hfovDegrees));  // maxPan
   pdat.f32(float(-tilt));        // minTilt

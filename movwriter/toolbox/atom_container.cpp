@@ -11,7 +11,9 @@ constexpr std::size_t kContainerHeaderBytes = 12;
 constexpr std::size_t kMaxChildren = 0xFFFF;
 }  // namespace
 
-AtomContainer::AtomContainer() { nodes_.push_back(Node{fourCC("sean"), 1, {}, {}}); }
+AtomContainer::AtomContainer() {
+  nodes_.push_back(Node{fourCC("sean"), 1, {}, {}});
+}
 
 AtomContainer::Atom AtomContainer::insertChild(Atom parent, FourCC type, std::uint32_t id,
                                                std::span<const std::uint8_t> data) {

@@ -23,9 +23,13 @@ void ByteWriter::u64(std::uint64_t value) {
   u32(std::uint32_t(value));
 }
 
-void ByteWriter::f32(float value) { u32(std::bit_cast<std::uint32_t>(value)); }
+void ByteWriter::f32(float value) {
+  u32(std::bit_cast<std::uint32_t>(value));
+}
 
-void ByteWriter::fixed16_16(double value) { i32(std::int32_t(std::lround(value * 65536.0))); }
+void ByteWriter::fixed16_16(double value) {
+  i32(std::int32_t(std::lround(value * 65536.0)));
+}
 
 std::size_t ByteWriter::beginAtom(FourCC type) {
   const std::size_t start = bytes_.size();
@@ -61,9 +65,13 @@ std::span<const std::uint8_t> ByteReader::take(std::size_t count) {
   return part;
 }
 
-void ByteReader::skip(std::size_t count) { take(count); }
+void ByteReader::skip(std::size_t count) {
+  take(count);
+}
 
-std::uint8_t ByteReader::u8() { return take(1)[0]; }
+std::uint8_t ByteReader::u8() {
+  return take(1)[0];
+}
 
 std::uint16_t ByteReader::u16() {
   const auto b = take(2);

@@ -27,11 +27,15 @@ class ByteWriter {
   void u64(std::uint64_t value);
   void i16(std::int16_t value) { u16(std::uint16_t(value)); }
   void i32(std::int32_t value) { u32(std::uint32_t(value)); }
-  void f32(float value);  // IEEE single precision
+  void f32(float value);          // IEEE single precision
   void fixed16_16(double value);  // signed 16.16 fixed point
   void zeros(std::size_t count) { bytes_.insert(bytes_.end(), count, 0); }
-  void append(std::span<const std::uint8_t> data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
-  void text(std::string_view characters) { bytes_.insert(bytes_.end(), characters.begin(), characters.end()); }
+  void append(std::span<const std::uint8_t> data) {
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+  }
+  void text(std::string_view characters) {
+    bytes_.insert(bytes_.end(), characters.begin(), characters.end());
+  }
 
   // Starts an atom of the file format (size and type) whose size endAtom fills in. Returns the
   // atom's start offset, to be handed to endAtom.

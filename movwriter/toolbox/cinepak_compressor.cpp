@@ -18,8 +18,7 @@ int lambdaForQuality(int quality) {
 
 }  // namespace
 
-CinepakCompressor::CinepakCompressor(const CodecLibrary& codecs, int width, int height,
-                                     int quality)
+CinepakCompressor::CinepakCompressor(const CodecLibrary& codecs, int width, int height, int quality)
     : width_(width),
       height_(height),
       quality_(quality),
@@ -85,8 +84,8 @@ SampleDescription CinepakCompressor::imageDescription() const {
   body.u8(std::uint8_t(name.size()));
   body.text(name);
   body.zeros(31 - name.size());
-  body.u16(24);      // depth
-  body.i16(-1);      // no colour table
+  body.u16(24);  // depth
+  body.i16(-1);  // no colour table
   return SampleDescription{fourCC("cvid"), 1, body.take()};
 }
 

@@ -32,21 +32,24 @@ std::unique_ptr<CodecLibrary> CodecLibrary::load(const std::string& soname, std:
   }
   std::unique_ptr<CodecLibrary> library(new CodecLibrary(handle));
   CodecLibrary& l = *library;
-  const bool complete = resolve(handle, "avcodec_find_encoder_by_name", l.findEncoderByName, error) &&
-                        resolve(handle, "avcodec_alloc_context3", l.allocContext, error) &&
-                        resolve(handle, "avcodec_open2", l.openContext, error) &&
-                        resolve(handle, "avcodec_free_context", l.freeContext, error) &&
-                        resolve(handle, "avcodec_send_frame", l.sendFrame, error) &&
-                        resolve(handle, "avcodec_receive_packet", l.receivePacket, error) &&
-                        resolve(handle, "av_packet_alloc", l.allocPacket, error) &&
-                        resolve(handle, "av_packet_free", l.freePacket, error) &&
-                        resolve(handle, "av_frame_alloc", l.allocFrame, error) &&
-                        resolve(handle, "av_frame_free", l.freeFrame, error) &&
-                        resolve(handle, "av_opt_set", l.setOption, error);
+  const bool complete =
+      resolve(handle, "avcodec_find_encoder_by_name", l.findEncoderByName, error) &&
+      resolve(handle, "avcodec_alloc_context3", l.allocContext, error) &&
+      resolve(handle, "avcodec_open2", l.openContext, error) &&
+      resolve(handle, "avcodec_free_context", l.freeContext, error) &&
+      resolve(handle, "avcodec_send_frame", l.sendFrame, error) &&
+      resolve(handle, "avcodec_receive_packet", l.receivePacket, error) &&
+      resolve(handle, "av_packet_alloc", l.allocPacket, error) &&
+      resolve(handle, "av_packet_free", l.freePacket, error) &&
+      resolve(handle, "av_frame_alloc", l.allocFrame, error) &&
+      resolve(handle, "av_frame_free", l.freeFrame, error) &&
+      resolve(handle, "av_opt_set", l.setOption, error);
   if (!complete) return nullptr;
   return library;
 }
 
-CodecLibrary::~CodecLibrary() { ::dlclose(handle_); }
+CodecLibrary::~CodecLibrary() {
+  ::dlclose(handle_);
+}
 
 }  // namespace skylacer::toolbox

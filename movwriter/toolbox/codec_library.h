@@ -29,7 +29,8 @@ class CodecLibrary {
 
   const AVCodec* (*findEncoderByName)(const char* name) = nullptr;
   AVCodecContext* (*allocContext)(const AVCodec* codec) = nullptr;
-  int (*openContext)(AVCodecContext* context, const AVCodec* codec, AVDictionary** options) = nullptr;
+  int (*openContext)(AVCodecContext* context, const AVCodec* codec,
+                     AVDictionary** options) = nullptr;
   void (*freeContext)(AVCodecContext** context) = nullptr;
   int (*sendFrame)(AVCodecContext* context, const AVFrame* frame) = nullptr;
   int (*receivePacket)(AVCodecContext* context, AVPacket* packet) = nullptr;

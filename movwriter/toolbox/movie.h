@@ -26,9 +26,9 @@ struct SampleDescription {
 
 // Where one sample's bytes lie in the movie's data file and how long it lasts.
 struct Sample {
-  std::uint64_t offset = 0;  // absolute byte offset in the data file
-  std::uint32_t size = 0;    // bytes
-  std::uint32_t duration = 0;  // media time units
+  std::uint64_t offset = 0;            // absolute byte offset in the data file
+  std::uint32_t size = 0;              // bytes
+  std::uint32_t duration = 0;          // media time units
   std::uint32_t descriptionIndex = 1;  // 1-based index into the media's descriptions
 };
 
@@ -54,7 +54,9 @@ class Media {
   // Records a sample of a movie being read, with its description index checked.
   void appendStoredSample(const Sample& sample);
   // Moves a sample's bytes to another offset of the data file (when a movie is flattened).
-  void relocateSample(std::size_t index, std::uint64_t offset) { samples_.at(index).offset = offset; }
+  void relocateSample(std::size_t index, std::uint64_t offset) {
+    samples_.at(index).offset = offset;
+  }
   void addDescription(SampleDescription description) {
     descriptions_.push_back(std::move(description));
   }

@@ -13,13 +13,13 @@ namespace skylacer::toolbox {
 using OSErr = std::int16_t;
 
 inline constexpr OSErr noErr = 0;
-inline constexpr OSErr dskFulErr = -34;       // no space left on the volume
-inline constexpr OSErr ioErr = -36;           // read or write failed; data too large to address
-inline constexpr OSErr fnfErr = -43;          // file or folder not found
-inline constexpr OSErr dupFNErr = -48;        // no free name for a file that must be new
-inline constexpr OSErr paramErr = -50;        // missing path, impossible size or argument
-inline constexpr OSErr permErr = -54;         // no permission to read, create or write
-inline constexpr OSErr memFullErr = -108;     // out of memory
+inline constexpr OSErr dskFulErr = -34;          // no space left on the volume
+inline constexpr OSErr ioErr = -36;              // read or write failed; data too large to address
+inline constexpr OSErr fnfErr = -43;             // file or folder not found
+inline constexpr OSErr dupFNErr = -48;           // no free name for a file that must be new
+inline constexpr OSErr paramErr = -50;           // missing path, impossible size or argument
+inline constexpr OSErr permErr = -54;            // no permission to read, create or write
+inline constexpr OSErr memFullErr = -108;        // out of memory
 inline constexpr OSErr cantFindHandler = -2003;  // no graphics importer reads this file
 inline constexpr OSErr invalidMovie = -2010;     // not a movie file this toolbox understands
 inline constexpr OSErr invalidTrack = -2009;     // a movie lacks the track asked for

@@ -23,7 +23,8 @@ int openOrThrow(const std::filesystem::path& path, int flags, const char* operat
   return descriptor;
 }
 
-void writeAllTo(int descriptor, std::span<const std::uint8_t> data, const std::filesystem::path& path) {
+void writeAllTo(int descriptor, std::span<const std::uint8_t> data,
+                const std::filesystem::path& path) {
   while (!data.empty()) {
     const ssize_t written = ::write(descriptor, data.data(), data.size());
     if (written < 0) {
@@ -42,7 +43,8 @@ void readAllAt(int descriptor, std::uint64_t offset, std::span<std::uint8_t> int
       if (errno == EINTR) continue;
       throwErrno(errno, "cannot read", path.string());
     }
-    if (got == 0) throw MovieToolboxError(badDataErr, "the movie file ends early: " + path.string());
+    if (got == 0)
+      throw MovieToolboxError(badDataErr, "the movie file ends early: " + path.string());
     into = into.subspan(std::size_t(got));
     offset += std::uint64_t(got);
   }

@@ -60,7 +60,7 @@ class MovieFile {
   std::filesystem::path path_;
   int descriptor_ = -1;
   bool writable_ = false;
-  std::uint64_t end_ = 0;          // bytes written so far (created files)
+  std::uint64_t end_ = 0;  // bytes written so far (created files)
   Movie movie_;
 };
 

@@ -191,7 +191,8 @@ void writeSampleTable(ByteWriter& out, const Media& media) {
   out.endAtom(stsc);
 
   bool constantSize = !samples.empty();
-  for (const Sample& sample : samples) constantSize = constantSize && sample.size == samples[0].size;
+  for (const Sample& sample : samples)
+    constantSize = constantSize && sample.size == samples[0].size;
   const auto stsz = out.beginFullAtom(fourCC("stsz"), 0, 0);
   out.u32(constantSize ? samples[0].size : 0);
   out.u32(std::uint32_t(samples.size()));
@@ -314,7 +315,8 @@ void readSampleTable(const AtomView& stbl, Media& media, std::uint64_t fileSize)
   const std::uint32_t durationRuns = entryCount(stts, 8);
   ByteReader stsc = fullAtomBody(requireAtom(tables, fourCC("stsc")));
   const std::uint32_t chunkRuns = entryCount(stsc, 12);
-  std::vector<std::uint32_t> runFirstChunk(chunkRuns), runSamples(chunkRuns), runDescription(chunkRuns);
+  std::vector<std::uint32_t> runFirstChunk(chunkRuns), runSamples(chunkRuns),
+      runDescription(chunkRuns);
   for (std::uint32_t i = 0; i < chunkRuns; ++i) {
     runFirstChunk[i] = stsc.u32();
     runSamples[i] = stsc.u32();
@@ -336,9 +338,11 @@ void readSampleTable(const AtomView& stbl, Media& media, std::uint64_t fileSize)
       throw MovieToolboxError(badDataErr, "a chunk has no entry in the chunk runs");
     std::uint64_t offset = stco.u32();
     for (std::uint32_t k = 0; k < runSamples[run]; ++k, ++sample) {
-      if (sample >= sampleCount) throw MovieToolboxError(badDataErr, "the chunks hold too many samples");
+      if (sample >= sampleCount)
+        throw MovieToolboxError(badDataErr, "the chunks hold too many samples");
       while (durationsLeft == 0) {
-        if (durationRunsLeft-- == 0) throw MovieToolboxError(badDataErr, "a sample has no duration");
+        if (durationRunsLeft-- == 0)
+          throw MovieToolboxError(badDataErr, "a sample has no duration");
         durationsLeft = stts.u32();
         duration = stts.u32();
       }
@@ -391,7 +395,8 @@ void readTrack(const AtomView& trak, Movie& movie, std::uint64_t fileSize) {
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::uint64_t trackDuration = elst.u32();
       const std::int32_t mediaTime = elst.i32();
-      if (elst.u32() != 0x00010000) throw MovieToolboxError(invalidMovie, "an edit rate is not 1.0");
+      if (elst.u32() != 0x00010000)
+        throw MovieToolboxError(invalidMovie, "an edit rate is not 1.0");
       track.insertMedia(mediaTime, trackDuration * mediaTimeScale / movie.timeScale());
     }
   }

@@ -45,13 +45,13 @@ TEST(AtomContainer, SerialisesHeaderRootAndAtomsBigEndian) {
   const std::uint8_t data[3] = {0xAA, 0xBB, 0xCC};
   container.insertChild(parent, fourCC("leaf"), 0x01020304, data);
   const std::vector<std::uint8_t> expected = {
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                  // container header
-      0, 0, 0, 63, 's', 'e', 'a', 'n', 0, 0, 0, 1,         // root: size 20 + 43, id 1
-      0, 0, 0, 1, 0, 0, 0, 0,                              // reserved, 1 child, reserved
-      0, 0, 0, 43, 'p', 'r', 'n', 't', 0, 0, 0, 1,         // parent: size 20 + 23
-      0, 0, 0, 1, 0, 0, 0, 0,                              // 1 child
-      0, 0, 0, 23, 'l', 'e', 'a', 'f', 1, 2, 3, 4,         // leaf: size 20 + 3
-      0, 0, 0, 0, 0, 0, 0, 0, 0xAA, 0xBB, 0xCC};           // no children, data
+      0, 0, 0, 0,  0,   0,   0,   0,   0,    0,    0,   0,  // container header
+      0, 0, 0, 63, 's', 'e', 'a', 'n', 0,    0,    0,   1,  // root: size 20 + 43, id 1
+      0, 0, 0, 1,  0,   0,   0,   0,                        // reserved, 1 child, reserved
+      0, 0, 0, 43, 'p', 'r', 'n', 't', 0,    0,    0,   1,  // parent: size 20 + 23
+      0, 0, 0, 1,  0,   0,   0,   0,                        // 1 child
+      0, 0, 0, 23, 'l', 'e', 'a', 'f', 1,    2,    3,   4,  // leaf: size 20 + 3
+      0, 0, 0, 0,  0,   0,   0,   0,   0xAA, 0xBB, 0xCC};   // no children, data
   EXPECT_EQ(container.bytes(), expected);
 }
 

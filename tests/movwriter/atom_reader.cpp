@@ -132,7 +132,8 @@ const ContainerAtom& ContainerAtom::child(const std::string& childType, int n) c
 }
 
 ContainerAtom readAtomContainer(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < 12 || std::any_of(bytes.begin(), bytes.begin() + 12, [](auto b) { return b != 0; }))
+  if (bytes.size() < 12 ||
+      std::any_of(bytes.begin(), bytes.begin() + 12, [](auto b) { return b != 0; }))
     throw std::runtime_error("bad atom container header");
   std::size_t position = 12;
   ContainerAtom root = readContainerAtom(bytes, position);
@@ -149,7 +150,8 @@ TrackSamples samplesOf(const FileAtom& trak) {
   const auto& stco = stbl.child("stco").payload;
   TrackSamples samples;
   for (std::uint32_t i = 0; i < be32(stts, 4); ++i)
-    samples.durations.insert(samples.durations.end(), be32(stts, 8 + 8 * i), be32(stts, 12 + 8 * i));
+    samples.durations.insert(samples.durations.end(), be32(stts, 8 + 8 * i),
+                             be32(stts, 12 + 8 * i));
   const std::uint32_t constantSize = be32(stsz, 4);
   const std::uint32_t count = be32(stsz, 8);
   for (std::uint32_t i = 0; i < count; ++i)

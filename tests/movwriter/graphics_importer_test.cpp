@@ -14,7 +14,8 @@ namespace {
 
 // A picture whose rows are uniformly coloured by index: blue = 8 * row, green 200, red 30.
 test::BgrPicture rowBands(int width, int height) {
-  test::BgrPicture picture{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
+  test::BgrPicture picture{width, height,
+                           std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       std::uint8_t* p = &picture.pixels[(std::size_t(y) * width + x) * 3];
@@ -60,8 +61,8 @@ TEST(GraphicsImporter, ClipsAndLeavesUncoveredPixelsAlone) {
 TEST(GraphicsImporter, ReportsWhyAFileCannotBeImported) {
   test::TempDir dir;
   std::ofstream(dir / "text.jpg") << "no picture";
-  const std::pair<std::string, OSErr> cases[] = {
-      {(dir / "missing.jpg").string(), fnfErr}, {(dir / "text.jpg").string(), cantFindHandler}};
+  const std::pair<std::string, OSErr> cases[] = {{(dir / "missing.jpg").string(), fnfErr},
+                                                 {(dir / "text.jpg").string(), cantFindHandler}};
   for (const auto& [path, expected] : cases) {
     SCOPED_TRACE(path);
     try {

@@ -14,9 +14,11 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(IntermediateMovie, ReplacesTheLastCharacterOfTheFileName) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"pano.mov", "pano.mot"}, {"pano.mot", "pano.mo@"}, {"/a/b.t/x.MOV", "/a/b.t/x.MOt"},
-      {"t", "@"}, {"dir/movie", "dir/movit"}};
+  const std::pair<const char*, const char*> cases[] = {{"pano.mov", "pano.mot"},
+                                                       {"pano.mot", "pano.mo@"},
+                                                       {"/a/b.t/x.MOV", "/a/b.t/x.MOt"},
+                                                       {"t", "@"},
+                                                       {"dir/movie", "dir/movit"}};
   for (const auto& [output, intermediate] : cases) {
     SCOPED_TRACE(output);
     EXPECT_EQ(intermediateName(output), fs::path(intermediate));

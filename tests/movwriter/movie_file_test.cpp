@@ -65,8 +65,10 @@ void expectTwoTrackMovie(const MovieFile& file) {
   EXPECT_EQ(video.editedMediaDuration(), 600u);
   ASSERT_EQ(videoMedia.samples().size(), 3u);
   ASSERT_EQ(videoMedia.descriptions().size(), 2u);
-  EXPECT_EQ(videoMedia.description(videoMedia.samples()[1]).body, (std::vector<std::uint8_t>{1, 2, 3}));
-  EXPECT_EQ(videoMedia.description(videoMedia.samples()[2]).body, (std::vector<std::uint8_t>{4, 5}));
+  EXPECT_EQ(videoMedia.description(videoMedia.samples()[1]).body,
+            (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(videoMedia.description(videoMedia.samples()[2]).body,
+            (std::vector<std::uint8_t>{4, 5}));
   EXPECT_EQ(file.readSample(videoMedia, 0), bytesOf(10, 0));
   EXPECT_EQ(file.readSample(videoMedia, 1), bytesOf(20, 50));
   EXPECT_EQ(file.readSample(videoMedia, 2), bytesOf(5, 200));

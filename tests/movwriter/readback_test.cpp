@@ -37,7 +37,9 @@ CommandResult run(const std::string& command) {
   return result;
 }
 
-std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string quoted(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
 
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> result;
@@ -63,7 +65,8 @@ TEST(Readback, FfprobeListsTheQtvrPanoramaAndCinepakTracks) {
   const fs::path movie = writeMovieOf(dir, patternPicture(480, 96));
   const CommandResult probe = run(
       "ffprobe -v error -show_entries stream=index,codec_type,codec_name,codec_tag_string,width,"
-      "height:stream_disposition=default -of csv=p=0 " + quoted(movie));
+      "height:stream_disposition=default -of csv=p=0 " +
+      quoted(movie));
   ASSERT_EQ(probe.exitCode, 0) << probe.output;
   const auto streams = lines(probe.output);
   ASSERT_EQ(streams.size(), 3u) << probe.output;
@@ -79,8 +82,10 @@ TEST(Readback, FfmpegDecodesTwentyFourKeyFramesThatRebuildThePanorama) {
   const BgrPicture panorama = photoPicture(kWidth, kHeight);
   const fs::path movie = writeMovieOf(dir, panorama);
 
-  const CommandResult packets = run("ffprobe -v error -select_streams v:0 -show_entries "
-                                    "packet=flags -of csv=p=0 " + quoted(movie));
+  const CommandResult packets =
+      run("ffprobe -v error -select_streams v:0 -show_entries "
+          "packet=flags -of csv=p=0 " +
+          quoted(movie));
   ASSERT_EQ(packets.exitCode, 0) << packets.output;
   EXPECT_EQ(lines(packets.output), std::vector<std::string>(24, "K_")) << "24 key frames";
 
@@ -99,9 +104,9 @@ TEST(Readback, FfmpegDecodesTwentyFourKeyFramesThatRebuildThePanorama) {
   }
 
   const fs::path raw = dir / "tiles.bgr";
-  const CommandResult decode = run("ffmpeg -v error -i " + quoted(movie) +
-                                   " -map 0:v:0 -fps_mode passthrough -f rawvideo -pix_fmt bgr24 " +
-                                   quoted(raw));
+  const CommandResult decode =
+      run("ffmpeg -v error -i " + quoted(movie) +
+          " -map 0:v:0 -fps_mode passthrough -f rawvideo -pix_fmt bgr24 " + quoted(raw));
   ASSERT_EQ(decode.exitCode, 0) << decode.output;
   std::ifstream in(raw, std::ios::binary);
   BgrPicture stacked{kHeight, kWidth, {std::istreambuf_iterator<char>(in), {}}};
@@ -141,7 +146,8 @@ TEST(Readback, QtdumpParsesTheVrStructures) {
     EXPECT_NE(dump.output.find(expected), std::string::npos) << expected;
   }
   for (const std::string& line : lines(dump.output)) {
-    const bool knownWarning = line.find("[codecs] Warning") != std::string::npos;  // no cvid decoder
+    const bool knownWarning =
+        line.find("[codecs] Warning") != std::string::npos;  // no cvid decoder
     EXPECT_TRUE(knownWarning || line.find("rror") == std::string::npos) << line;
   }
 }

@@ -56,9 +56,13 @@ double fixedPoint(std::span<const std::uint8_t> bytes, std::size_t offset) {
   return std::int32_t(be32(bytes, offset)) / 65536.0;
 }
 
-const FileAtom& track(const FileAtom& file, int index) { return file.child("moov").child("trak", index); }
+const FileAtom& track(const FileAtom& file, int index) {
+  return file.child("moov").child("trak", index);
+}
 
-std::string mediaType(const FileAtom& trak) { return fourcc(trak.at("mdia/hdlr").payload, 8); }
+std::string mediaType(const FileAtom& trak) {
+  return fourcc(trak.at("mdia/hdlr").payload, 8);
+}
 
 // The first sample description entry of a track: header fields and body.
 struct DescriptionEntry {
@@ -168,7 +172,8 @@ TEST(SaveAsQvr, DescribesTheVrWorldInTheQtvrSampleDescription) {
   TempDir dir;
   const Written written = writeMovie(dir, patternPicture(96, 480), 360);
   ASSERT_EQ(written.status, 0);
-  const ContainerAtom world = readAtomContainer(firstDescription(track(readMovieFile(written.movie), 0)).body);
+  const ContainerAtom world =
+      readAtomContainer(firstDescription(track(readMovieFile(written.movie), 0)).body);
   expectUniqueIds(world);
   ASSERT_EQ(world.children.size(), 3u);
 
@@ -309,7 +314,9 @@ TEST_P(PanoramaSample, DescribesTheStoredPictureAndTheViewLimits) {
 }
 
 // T = atan(3.14159 * w / P) * (hfov / 2) / 3.14159, hfov / 2 an integer division.
-double tilt(double w, double p, int hfov) { return std::atan(3.14159 * w / p) * (hfov / 2) / 3.14159; }
+double tilt(double w, double p, int hfov) {
+  return std::atan(3.14159 * w / p) * (hfov / 2) / 3.14159;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, PanoramaSample,
@@ -412,12 +419,13 @@ TEST(SaveAsQvr, MissingPathsAreRefusedAndTheScratchFileIsStillDeleted) {
   struct Paths {
     const char *movie, *image, *tile;
   };
-  for (const Paths& paths : {Paths{nullptr, image.c_str(), tile.c_str()},
-                             Paths{"", image.c_str(), tile.c_str()},
-                             Paths{movie.c_str(), nullptr, tile.c_str()},
-                             Paths{movie.c_str(), image.c_str(), nullptr}}) {
+  for (const Paths& paths :
+       {Paths{nullptr, image.c_str(), tile.c_str()}, Paths{"", image.c_str(), tile.c_str()},
+        Paths{movie.c_str(), nullptr, tile.c_str()},
+        Paths{movie.c_str(), image.c_str(), nullptr}}) {
     std::ofstream(dir / "tile").put('x');
-    EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0), kParamErr);
+    EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0),
+              kParamErr);
     const bool tileGiven = paths.tile != nullptr;
     EXPECT_EQ(fs::exists(dir / "tile"), !tileGiven);
     fs::remove(dir / "tile");
@@ -439,7 +447,8 @@ TEST(SaveAsQvr, RefusesPathsThatNameOneFileTwiceAndDeletesNeither) {
                              Paths{movie.c_str(), image.c_str(), movie.c_str()},
                              Paths{imageAgain.c_str(), image.c_str(), (dir / "tile").c_str()}}) {
     SCOPED_TRACE(std::string(paths.movie) + " " + paths.image + " " + paths.tile);
-    EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0), kParamErr);
+    EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0),
+              kParamErr);
     EXPECT_EQ(readPicture(dir / "upright.jpg").width, 96) << "the picture is intact";
     std::ifstream earlier(dir / "pano.mov");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "an earlier movie");
