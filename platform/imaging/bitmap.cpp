@@ -133,7 +133,11 @@ struct Bitmap::State {
     if (pixels.pixels == nullptr) {
       PixelBuffer upright = PixelBuffer::allocate(header.width, header.height);
       if (upright.empty()) return ImagingStatus::OutOfMemory;
-      pixelsStatus = decode(1, upright.plane());
+      const ImagingStatus decoded = decode(1, upright.plane());
+      // A source that could not be read at all (gone, refused, memory short) is kept and tried
+      // again next time; damaged data are held as far as they decoded.
+      if (decoded != ImagingStatus::Ok && decoded != ImagingStatus::GenericError) return decoded;
+      pixelsStatus = decoded;
       holdPixels(std::move(upright));
       forgetSource();
     }
@@ -172,7 +176,7 @@ std::unique_ptr<Bitmap> Bitmap::fromFile(const std::string& path) {
   PictureHeader header;
   ImagingStatus status = ImagingStatus::InsufficientBuffer;
   for (std::uint64_t wanted = kHeaderReadBytes; status == ImagingStatus::InsufficientBuffer;
-       wanted += kHeaderReadBytes) {
+       wanted *= 2) {
     status = readFileStart(path, static_cast<std::size_t>(wanted), start, fileSize);
     if (status != ImagingStatus::Ok) break;
     status = readPictureHeader(start, header);

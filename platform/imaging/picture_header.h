@@ -20,8 +20,8 @@ struct PictureHeader {
   bool progressive = false;
 };
 
-// How many bytes from the start of a file are read first to find its header; a JPEG whose frame
-// header lies further in is read on in steps of this size.
+// How many bytes from the start of a file are read first to find its header; when a JPEG's frame
+// header lies further in, twice as many are read, and so on.
 constexpr std::size_t kHeaderReadBytes = 64 * 1024;
 
 // Reads the header from the first bytes of an encoded picture. Returns

@@ -65,11 +65,16 @@ AxisTaps axisTaps(int sourceLength, int targetLength, SampleRange targets) {
   return taps;
 }
 
-// One source row filtered along x into float blue-green-red triples, one per target column.
-void filterRow(const std::uint8_t* sourceRow, const AxisTaps& columns, float* filtered) {
+std::uint8_t toByte(float value) {
+  return static_cast<std::uint8_t>(std::clamp(value + 0.5f, 0.0f, 255.0f));
+}
+
+// A row of float blue-green-red triples filtered along x, one triple per target column, the
+// source columns counted from `firstColumn`.
+void filterRow(const float* row, int firstColumn, const AxisTaps& columns, std::uint8_t* target) {
   const std::size_t count = columns.first.size();
   for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t* pixel = sourceRow + std::ptrdiff_t{3} * columns.first[i];
+    const float* pixel = row + std::ptrdiff_t{3} * (columns.first[i] - firstColumn);
     float blue = 0.0f, green = 0.0f, red = 0.0f;
     for (int t = columns.offset[i]; t < columns.offset[i + 1]; ++t, pixel += 3) {
       const float weight = columns.weights[static_cast<std::size_t>(t)];
@@ -77,14 +82,10 @@ void filterRow(const std::uint8_t* sourceRow, const AxisTaps& columns, float* fi
       green += weight * pixel[1];
       red += weight * pixel[2];
     }
-    filtered[3 * i] = blue;
-    filtered[3 * i + 1] = green;
-    filtered[3 * i + 2] = red;
+    target[3 * i] = toByte(blue);
+    target[3 * i + 1] = toByte(green);
+    target[3 * i + 2] = toByte(red);
   }
-}
-
-std::uint8_t toByte(float value) {
-  return static_cast<std::uint8_t>(std::clamp(value + 0.5f, 0.0f, 255.0f));
 }
 
 // Writes one run of upright pixels (3 bytes each) to the oriented target, pixelStep bytes apart.
@@ -142,31 +143,28 @@ void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane targe
 
   const AxisTaps columnTaps = axisTaps(upright.width, scaledWidth, columns);
   const AxisTaps rowTaps = axisTaps(upright.height, scaledHeight, rows);
-  const std::size_t rowFloats = std::size_t{3} * static_cast<std::size_t>(columns.length());
 
-  // Rows filtered along x. Consecutive target rows share at most their boundary source rows
-  // (a reduction) or read the same two neighbouring rows (an enlargement), so keeping source
-  // row r in slot r % 2 filters every source row once.
-  std::vector<float> filteredRows(2 * rowFloats);
-  int rowInSlot[2] = {-1, -1};
-  std::vector<float> sum(rowFloats);
-  std::vector<std::uint8_t> targetRow(rowFloats);
+  // Each target row first sums its source rows along y over the source columns the visible
+  // target columns read (a pass that runs straight along memory), then filters that one row
+  // along x.
+  const int firstColumn = columnTaps.first.front();
+  const int endColumn = columnTaps.first.back() + (columnTaps.offset.back() -
+                                                   columnTaps.offset[columnTaps.first.size() - 1]);
+  const std::size_t sourceFloats = std::size_t{3} * static_cast<std::size_t>(endColumn - firstColumn);
+  std::vector<float> rowSum(sourceFloats);
+  std::vector<std::uint8_t> targetRow(std::size_t{3} * static_cast<std::size_t>(columns.length()));
 
   for (int y = rows.begin; y < rows.end; ++y) {
     const auto i = static_cast<std::size_t>(y - rows.begin);
-    std::fill(sum.begin(), sum.end(), 0.0f);
+    std::fill(rowSum.begin(), rowSum.end(), 0.0f);
     for (int t = rowTaps.offset[i]; t < rowTaps.offset[i + 1]; ++t) {
       const int sourceRow = rowTaps.first[i] + (t - rowTaps.offset[i]);
-      const int slot = sourceRow % 2;
-      float* filtered = filteredRows.data() + static_cast<std::size_t>(slot) * rowFloats;
-      if (rowInSlot[slot] != sourceRow) {
-        filterRow(upright.pixels + sourceRow * upright.stride, columnTaps, filtered);
-        rowInSlot[slot] = sourceRow;
-      }
+      const std::uint8_t* source =
+          upright.pixels + sourceRow * upright.stride + std::ptrdiff_t{3} * firstColumn;
       const float weight = rowTaps.weights[static_cast<std::size_t>(t)];
-      for (std::size_t k = 0; k < rowFloats; ++k) sum[k] += weight * filtered[k];
+      for (std::size_t k = 0; k < sourceFloats; ++k) rowSum[k] += weight * source[k];
     }
-    std::transform(sum.begin(), sum.end(), targetRow.begin(), toByte);
+    filterRow(rowSum.data(), firstColumn, columnTaps, targetRow.data());
     writeRun(targetRow.data(), columns.length(), destinationOf(columns.begin, y), layout.pixelStep);
   }
 }

@@ -10,8 +10,8 @@ namespace skylacer::imaging {
 // target is computed and written. Along each axis a reduction averages areas with exact overlap
 // weights (also for ratios that are not whole numbers), an enlargement interpolates linearly
 // between the two nearest sample centres (clamped at the edges), and an equal length copies.
-// placement.width and height are positive; throws std::bad_alloc when its work rows (a few rows
-// of the placement's width) cannot be had.
+// placement.width and height are positive; throws std::bad_alloc when its work rows (one row of
+// the source's width, one of the placement's) cannot be had.
 void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane target, PixelRect placement);
 
 }  // namespace skylacer::imaging

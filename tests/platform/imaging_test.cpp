@@ -216,6 +216,10 @@ TEST(ImagingLazyDecoding, ReadsThePixelsOnlyWhenAskedFor) {
   LockedRows locked;
   EXPECT_EQ(bitmap->lockRows(locked), ImagingStatus::FileNotFound);
   EXPECT_EQ(bitmap->lastStatus(), ImagingStatus::FileNotFound);
+  // Once the file is back, the pixels decode.
+  jpegBytes(gradientPicture(30, 20), dir / "gone.jpg", 90);
+  EXPECT_EQ(bitmap->lockRows(locked), ImagingStatus::Ok);
+  EXPECT_EQ(locked.width, 30);
 }
 
 TEST(ImagingLazyDecoding, OpensOnTheHeaderAloneAndFailsAtTheDecode) {
