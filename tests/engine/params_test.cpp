@@ -95,7 +95,7 @@ TEST(InitialFocalLength, FollowsTheSliderCurve) {
   params.lensSlider = 0;
   EXPECT_DOUBLE_EQ(initialFocalLength(params), 0.8);
   params.lensSlider = 140;
-  EXPECT_NEAR(initialFocalLength(params), 2.4807, 1e-4);
+  EXPECT_NEAR(initialFocalLength(params), 2.48, 1e-12);
   params.lensSlider = 300;
   EXPECT_NEAR(initialFocalLength(params), 10.8, 1e-12);
   params.lensSlider = 25;
