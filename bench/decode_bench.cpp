@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(kFullDecode, decodeFull, path)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(kReducedDecode, decodeReduced, path, kReducedWidth, kReducedHeight)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(kEighthDecode, decodeReduced, path, kPhotoWidth / 8, kPhotoHeight / 8)
+    benchmark::RegisterBenchmark(kEighthDecode, decodeReduced, path, kPhotoWidth / 8,
+                                 kPhotoHeight / 8)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(kFullDecodeThenReduction, decodeFullThenReduce, path)
         ->Unit(benchmark::kMillisecond);
@@ -128,9 +129,10 @@ int main(int argc, char** argv) {
     const double reduced = reporter.milliseconds(kReducedDecode);
     const double fullThenReduced = reporter.milliseconds(kFullDecodeThenReduction);
     if (reduced > 0.0 && fullThenReduced > 0.0)
-      std::printf("(full decode + area reduction) / reduced decode = %.2f in processor time "
-                  "(target: at least 3)\n",
-                  fullThenReduced / reduced);
+      std::printf(
+          "(full decode + area reduction) / reduced decode = %.2f in processor time "
+          "(target: at least 3)\n",
+          fullThenReduced / reduced);
   }
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);

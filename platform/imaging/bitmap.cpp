@@ -33,7 +33,8 @@ bool covers(Plane target, PixelRect placement) {
 
 void zeroRows(Plane plane) {
   for (int y = 0; y < plane.height; ++y)
-    std::memset(plane.pixels + y * plane.stride, 0, std::size_t{3} * static_cast<std::size_t>(plane.width));
+    std::memset(plane.pixels + y * plane.stride, 0,
+                std::size_t{3} * static_cast<std::size_t>(plane.width));
 }
 
 }  // namespace
@@ -110,8 +111,9 @@ struct Bitmap::State {
     const int decodedHeight = reducedLength(header.height, denominator);
     if (decodedWidth == uprightTargetWidth && decodedHeight == uprightTargetHeight &&
         orientation.isIdentity() && covers(target, placement)) {
-      const Plane destination{target.pixels + placement.y * target.stride + placement.x * std::ptrdiff_t{3},
-                              target.stride, decodedWidth, decodedHeight};
+      const Plane destination{
+          target.pixels + placement.y * target.stride + placement.x * std::ptrdiff_t{3},
+          target.stride, decodedWidth, decodedHeight};
       const ImagingStatus status = decode(denominator, destination);
       if (status != ImagingStatus::Ok) {
         // Decoded again into zeroed rows, so that what lies beyond the damage reads as zero.
@@ -144,7 +146,8 @@ struct Bitmap::State {
     if (!orientation.isIdentity()) {
       PixelBuffer oriented = PixelBuffer::allocate(orientedWidth(), orientedHeight());
       if (oriented.empty()) return ImagingStatus::OutOfMemory;
-      drawOrientedScaled(pixels, orientation, oriented.plane(), {0, 0, orientedWidth(), orientedHeight()});
+      drawOrientedScaled(pixels, orientation, oriented.plane(),
+                         {0, 0, orientedWidth(), orientedHeight()});
       holdPixels(std::move(oriented));
       orientation = Orientation();
     }
@@ -228,7 +231,9 @@ std::unique_ptr<Bitmap> Bitmap::overPixels(std::uint8_t* pixels, int width, int 
   return adopt(std::move(state));
 }
 
-ImagingStatus Bitmap::lastStatus() const { return state_->lastStatus; }
+ImagingStatus Bitmap::lastStatus() const {
+  return state_->lastStatus;
+}
 
 int Bitmap::width() const {
   return state_->usability() == ImagingStatus::Ok ? state_->orientedWidth() : 0;

@@ -49,7 +49,9 @@ ImagingStatus decodeJpeg(std::span<const std::uint8_t> bytes, const PictureHeade
   return ImagingStatus::Ok;
 }
 
-void EncodedJpeg::Free::operator()(std::uint8_t* data) const { tjFree(data); }
+void EncodedJpeg::Free::operator()(std::uint8_t* data) const {
+  tjFree(data);
+}
 
 ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded) {
   if (quality < 0 || quality > 100) return ImagingStatus::InvalidParameter;
@@ -58,9 +60,9 @@ ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded) 
   unsigned char* data = nullptr;
   unsigned long size = 0;
   const int subsampling = quality >= kHighQualityWithoutSubsampling ? TJSAMP_444 : TJSAMP_420;
-  const int result = tjCompress2(encoder.get(), picture.pixels, picture.width,
-                                 static_cast<int>(picture.stride), picture.height, TJPF_BGR, &data,
-                                 &size, subsampling, quality, 0);
+  const int result =
+      tjCompress2(encoder.get(), picture.pixels, picture.width, static_cast<int>(picture.stride),
+                  picture.height, TJPF_BGR, &data, &size, subsampling, quality, 0);
   encoded.data_.reset(data);
   encoded.size_ = size;
   return result == 0 ? ImagingStatus::Ok : ImagingStatus::GenericError;

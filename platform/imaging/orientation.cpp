@@ -46,7 +46,8 @@ std::optional<Orientation> Orientation::fromCode(int code) {
 // With R a clockwise quarter turn and F the horizontal flip, a code is F^m R^r (rotate, then
 // flip), and R^k F = F R^-k. Hence (F^m2 R^r2)(F^m1 R^r1) = F^(m1 xor m2) R^(r1 + (m1 ? -r2 : r2)).
 Orientation Orientation::then(Orientation next) const {
-  const int turns = mirrored_ ? quarterTurns_ - next.quarterTurns_ : quarterTurns_ + next.quarterTurns_;
+  const int turns =
+      mirrored_ ? quarterTurns_ - next.quarterTurns_ : quarterTurns_ + next.quarterTurns_;
   return Orientation(((turns % 4) + 4) % 4, mirrored_ != next.mirrored_);
 }
 

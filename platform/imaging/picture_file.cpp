@@ -71,8 +71,8 @@ ImagingStatus openForReading(const std::string& path, FileHandle& file, std::uin
 ImagingStatus readFully(const FileHandle& file, std::span<std::uint8_t> bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t got = ::pread(file.get(), bytes.data() + done, bytes.size() - done,
-                                static_cast<off_t>(done));
+    const ssize_t got =
+        ::pread(file.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return ImagingStatus::Win32Error;
     if (got == 0) return ImagingStatus::GenericError;

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-unsigned bigEndian16(const std::uint8_t* bytes) { return (unsigned{bytes[0]} << 8) | bytes[1]; }
+unsigned bigEndian16(const std::uint8_t* bytes) {
+  return (unsigned{bytes[0]} << 8) | bytes[1];
+}
 
 std::uint32_t bigEndian32(const std::uint8_t* bytes) {
   return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
@@ -83,7 +85,8 @@ ImagingStatus readPngHeader(std::span<const std::uint8_t> bytes, PictureHeader& 
   const std::uint32_t height = bigEndian32(fields + 4);
   const unsigned bitDepth = fields[8];
   const unsigned colourType = fields[9];
-  const bool compressionFilterInterlaceValid = fields[10] == 0 && fields[11] == 0 && fields[12] <= 1;
+  const bool compressionFilterInterlaceValid =
+      fields[10] == 0 && fields[11] == 0 && fields[12] <= 1;
   const bool eightOrSixteen = bitDepth == 8 || bitDepth == 16;
   const bool upToEight = bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8;
   switch (colourType) {

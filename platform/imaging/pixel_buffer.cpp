@@ -7,7 +7,8 @@ namespace skylacer::imaging {
 PixelBuffer PixelBuffer::allocate(int width, int height) {
   PixelBuffer buffer;
   const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(width);
-  buffer.bytes_.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(height), rowBytes)));
+  buffer.bytes_.reset(
+      static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(height), rowBytes)));
   if (buffer.bytes_ != nullptr) {
     buffer.width_ = width;
     buffer.height_ = height;

@@ -8,9 +8,7 @@ namespace {
 // Frees what libpng holds for an image however the decoding ends.
 class PngImage {
  public:
-  PngImage() {
-    image_.version = PNG_IMAGE_VERSION;
-  }
+  PngImage() { image_.version = PNG_IMAGE_VERSION; }
   ~PngImage() { png_image_free(&image_); }
   PngImage(const PngImage&) = delete;
   PngImage& operator=(const PngImage&) = delete;

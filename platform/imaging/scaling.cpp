@@ -104,30 +104,32 @@ void writeRun(const std::uint8_t* pixels, int count, std::uint8_t* destination,
 
 }  // namespace
 
-void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane target, PixelRect placement) {
+void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane target,
+                        PixelRect placement) {
   // The visible part of the placement, in the coordinates of the oriented, scaled picture.
   const auto visibleLeft = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{placement.x}));
   const auto visibleTop = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{placement.y}));
-  const auto visibleRight = static_cast<int>(std::min<std::int64_t>(
-      placement.width, std::int64_t{target.width} - placement.x));
-  const auto visibleBottom = static_cast<int>(std::min<std::int64_t>(
-      placement.height, std::int64_t{target.height} - placement.y));
+  const auto visibleRight = static_cast<int>(
+      std::min<std::int64_t>(placement.width, std::int64_t{target.width} - placement.x));
+  const auto visibleBottom = static_cast<int>(
+      std::min<std::int64_t>(placement.height, std::int64_t{target.height} - placement.y));
   if (visibleLeft >= visibleRight || visibleTop >= visibleBottom) return;
 
   // The same part in the upright frame of the scaled picture.
   const int scaledWidth = orientation.swapsAxes() ? placement.height : placement.width;
   const int scaledHeight = orientation.swapsAxes() ? placement.width : placement.height;
   const Orientation back = orientation.inverse();
-  const PixelPoint corner = orientedPoint(back, {visibleLeft, visibleTop}, placement.width,
-                                          placement.height);
-  const PixelPoint oppositeCorner = orientedPoint(back, {visibleRight - 1, visibleBottom - 1},
-                                                  placement.width, placement.height);
+  const PixelPoint corner =
+      orientedPoint(back, {visibleLeft, visibleTop}, placement.width, placement.height);
+  const PixelPoint oppositeCorner =
+      orientedPoint(back, {visibleRight - 1, visibleBottom - 1}, placement.width, placement.height);
   const SampleRange columns{std::min(corner.x, oppositeCorner.x),
                             std::max(corner.x, oppositeCorner.x) + 1};
   const SampleRange rows{std::min(corner.y, oppositeCorner.y),
                          std::max(corner.y, oppositeCorner.y) + 1};
 
-  const OrientedLayout layout = orientedLayout(orientation, scaledWidth, scaledHeight, target.stride);
+  const OrientedLayout layout =
+      orientedLayout(orientation, scaledWidth, scaledHeight, target.stride);
   const std::ptrdiff_t origin =
       layout.origin + placement.y * target.stride + placement.x * std::ptrdiff_t{3};
   auto destinationOf = [&](int x, int y) {
@@ -148,9 +150,10 @@ void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane targe
   // target columns read (a pass that runs straight along memory), then filters that one row
   // along x.
   const int firstColumn = columnTaps.first.front();
-  const int endColumn = columnTaps.first.back() + (columnTaps.offset.back() -
-                                                   columnTaps.offset[columnTaps.first.size() - 1]);
-  const std::size_t sourceFloats = std::size_t{3} * static_cast<std::size_t>(endColumn - firstColumn);
+  const int endColumn = columnTaps.first.back() +
+                        (columnTaps.offset.back() - columnTaps.offset[columnTaps.first.size() - 1]);
+  const std::size_t sourceFloats =
+      std::size_t{3} * static_cast<std::size_t>(endColumn - firstColumn);
   std::vector<float> rowSum(sourceFloats);
   std::vector<std::uint8_t> targetRow(std::size_t{3} * static_cast<std::size_t>(columns.length()));
 

@@ -12,6 +12,7 @@ namespace skylacer::imaging {
 // between the two nearest sample centres (clamped at the edges), and an equal length copies.
 // placement.width and height are positive; throws std::bad_alloc when its work rows (one row of
 // the source's width, one of the placement's) cannot be had.
-void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane target, PixelRect placement);
+void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane target,
+                        PixelRect placement);
 
 }  // namespace skylacer::imaging

@@ -26,7 +26,9 @@ Picture labelledPicture(int width, int height, const std::vector<int>& labels) {
   return picture;
 }
 
-Picture upright() { return labelledPicture(3, 2, {0, 1, 2, 3, 4, 5}); }
+Picture upright() {
+  return labelledPicture(3, 2, {0, 1, 2, 3, 4, 5});
+}
 
 struct TurnedPicture {
   int code;
@@ -47,7 +49,9 @@ const std::array<TurnedPicture, 8> kTurnedPictures = {{
     {7, 2, 3, {5, 2, 4, 1, 3, 0}},  // f c / e b / d a       (270, mirrored)
 }};
 
-void PrintTo(const TurnedPicture& turned, std::ostream* out) { *out << "code " << turned.code; }
+void PrintTo(const TurnedPicture& turned, std::ostream* out) {
+  *out << "code " << turned.code;
+}
 
 // Where the picture comes from: the caller's pixels, or a PNG decoded on demand.
 enum class Source { CallerPixels, PngInMemory };
@@ -92,13 +96,15 @@ TEST_P(ImagingRotateFlipCode, LocksAsTurnedByHand) {
   for (int y = 0; y < locked.height; ++y)
     std::copy_n(locked.rows + y * locked.stride, lockedCopy.stride(), lockedCopy.pixel(0, y));
   EXPECT_EQ(opened.bitmap->unlockRows(), ImagingStatus::Ok);
-  EXPECT_TRUE(picturesClose(lockedCopy, labelledPicture(turned.width, turned.height, turned.labels), 0));
+  EXPECT_TRUE(
+      picturesClose(lockedCopy, labelledPicture(turned.width, turned.height, turned.labels), 0));
   // Once laid out, the bitmap reads the same and turns on from there.
   EXPECT_TRUE(picturesClose(readWhole(*opened.bitmap), lockedCopy, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCode, ImagingRotateFlipCode,
-                         testing::Combine(testing::Values(Source::CallerPixels, Source::PngInMemory),
+                         testing::Combine(testing::Values(Source::CallerPixels,
+                                                          Source::PngInMemory),
                                           testing::ValuesIn(kTurnedPictures)));
 
 // Applies the codes one after another to a fresh bitmap each time, reading the pixels back in

@@ -35,7 +35,9 @@ struct Picture {
     return bytes.data() + (std::size_t{3} * (y * width + x));
   }
   // A bitmap over these pixels; the picture must outlive it.
-  std::unique_ptr<Bitmap> view() { return Bitmap::overPixels(bytes.data(), width, height, stride()); }
+  std::unique_ptr<Bitmap> view() {
+    return Bitmap::overPixels(bytes.data(), width, height, stride());
+  }
 };
 
 // Smooth colour ramps and a gentle wave: every pixel differs from black and the content
@@ -96,8 +98,7 @@ inline testing::AssertionResult picturesClose(const Picture& actual, const Pictu
                                               int maxDifference, double maxMean = 255.0) {
   if (actual.width != expected.width || actual.height != expected.height)
     return testing::AssertionFailure() << "size " << actual.width << "x" << actual.height
-                                       << ", expected " << expected.width << "x"
-                                       << expected.height;
+                                       << ", expected " << expected.width << "x" << expected.height;
   int worst = 0;
   std::size_t worstIndex = 0;
   double total = 0.0;
@@ -116,8 +117,8 @@ inline testing::AssertionResult picturesClose(const Picture& actual, const Pictu
          << "worst difference " << worst << " at (" << pixelIndex % actual.width << ", "
          << pixelIndex / actual.width << ") channel " << worstIndex % 3 << ": "
          << int{actual.bytes[worstIndex]} << " vs " << int{expected.bytes[worstIndex]}
-         << "; mean difference " << mean << " (allowed " << maxDifference << ", mean "
-         << maxMean << ")";
+         << "; mean difference " << mean << " (allowed " << maxDifference << ", mean " << maxMean
+         << ")";
 }
 
 inline std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
@@ -127,7 +128,8 @@ inline std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
 
 inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // The picture encoded as a JPEG file by the layer itself, returned as bytes.

@@ -29,8 +29,8 @@ std::vector<double> referenceWeights(int sourceLength, int targetLength, int ind
       weights[static_cast<std::size_t>(j)] =
           std::max(0.0, std::min(right, j + 1.0) - std::max(left, double(j))) / scale;
   } else {
-    const double centre = std::clamp((index + 0.5) * sourceLength / targetLength - 0.5, 0.0,
-                                     sourceLength - 1.0);
+    const double centre =
+        std::clamp((index + 0.5) * sourceLength / targetLength - 0.5, 0.0, sourceLength - 1.0);
     const auto below = static_cast<int>(std::floor(centre));
     const double fraction = centre - below;
     weights[static_cast<std::size_t>(below)] += 1.0 - fraction;
@@ -178,7 +178,8 @@ TEST(ImagingDrawScaled, ClipsWithoutShiftingThePicture) {
   for (int code = 0; code < kRotateFlipCodes; ++code) {
     for (const Placement& p : placements) {
       SCOPED_TRACE("code " + std::to_string(code) + " at " + std::to_string(p.x) + ", " +
-                   std::to_string(p.y) + " size " + std::to_string(p.w) + "x" + std::to_string(p.h));
+                   std::to_string(p.y) + " size " + std::to_string(p.w) + "x" +
+                   std::to_string(p.h));
       auto sourceBitmap = source.view();
       ASSERT_EQ(sourceBitmap->rotateFlip(code), ImagingStatus::Ok);
       auto canvas = Bitmap::blank(8, 6);
@@ -210,7 +211,8 @@ TEST(ImagingDrawScaled, RefusesBadRectanglesAndItself) {
   auto canvas = Bitmap::blank(5, 5);
   EXPECT_EQ(canvas->drawScaled(*sourceBitmap, 0, 0, 0, 3), ImagingStatus::InvalidParameter);
   EXPECT_EQ(canvas->drawScaled(*sourceBitmap, 0, 0, 3, -1), ImagingStatus::InvalidParameter);
-  EXPECT_EQ(canvas->drawScaled(*sourceBitmap, 0, 0, 1 << 20, 1 << 20), ImagingStatus::ValueOverflow);
+  EXPECT_EQ(canvas->drawScaled(*sourceBitmap, 0, 0, 1 << 20, 1 << 20),
+            ImagingStatus::ValueOverflow);
   EXPECT_EQ(canvas->drawScaled(*canvas, 0, 0, 2, 2), ImagingStatus::InvalidParameter);
   EXPECT_EQ(canvas->lastStatus(), ImagingStatus::InvalidParameter);
 }
@@ -273,7 +275,8 @@ TEST(ImagingReducedDecode, DrawsIntoACanvasLikeTheScaledCopy) {
   ASSERT_EQ(canvas->drawScaled(*source, 10, 4, 128, 96), ImagingStatus::Ok);
   const Picture drawn = readWhole(*canvas);
   Picture window(128, 96);
-  for (int y = 0; y < 96; ++y) std::copy_n(drawn.pixel(10, y + 4), window.stride(), window.pixel(0, y));
+  for (int y = 0; y < 96; ++y)
+    std::copy_n(drawn.pixel(10, y + 4), window.stride(), window.pixel(0, y));
   EXPECT_TRUE(picturesClose(window, scaled, 0));
 }
 

@@ -25,8 +25,8 @@ bool rowIsZero(const Picture& picture, int y) {
 }
 
 // Encodes with TurboJPEG directly, for kinds the layer never writes (grey, progressive).
-std::vector<std::uint8_t> turboJpegBytes(const void* pixels, int width, int height,
-                                         int pixelFormat, int subsampling, int flags) {
+std::vector<std::uint8_t> turboJpegBytes(const void* pixels, int width, int height, int pixelFormat,
+                                         int subsampling, int flags) {
   tjhandle encoder = tjInitCompress();
   unsigned char* data = nullptr;
   unsigned long size = 0;
@@ -40,18 +40,15 @@ std::vector<std::uint8_t> turboJpegBytes(const void* pixels, int width, int heig
 }
 
 // The start of a JPEG: start of image, then a frame header with these values.
-std::vector<std::uint8_t> jpegFrameHeader(std::uint8_t marker, int precision, int width,
-                                          int height, int components) {
+std::vector<std::uint8_t> jpegFrameHeader(std::uint8_t marker, int precision, int width, int height,
+                                          int components) {
   std::vector<std::uint8_t> bytes = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, marker};
   const int length = 8 + 3 * components;
-  const std::uint8_t frame[] = {static_cast<std::uint8_t>(length >> 8),
-                                static_cast<std::uint8_t>(length),
-                                static_cast<std::uint8_t>(precision),
-                                static_cast<std::uint8_t>(height >> 8),
-                                static_cast<std::uint8_t>(height),
-                                static_cast<std::uint8_t>(width >> 8),
-                                static_cast<std::uint8_t>(width),
-                                static_cast<std::uint8_t>(components)};
+  const std::uint8_t frame[] = {
+      static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
+      static_cast<std::uint8_t>(precision),   static_cast<std::uint8_t>(height >> 8),
+      static_cast<std::uint8_t>(height),      static_cast<std::uint8_t>(width >> 8),
+      static_cast<std::uint8_t>(width),       static_cast<std::uint8_t>(components)};
   bytes.insert(bytes.end(), std::begin(frame), std::end(frame));
   for (int c = 0; c < components; ++c) {
     const std::uint8_t component[] = {static_cast<std::uint8_t>(c + 1), 0x11, 0};
@@ -232,7 +229,8 @@ TEST(ImagingLazyDecoding, OpensOnTheHeaderAloneAndFailsAtTheDecode) {
   EXPECT_EQ(bitmap->width(), 64);
   Picture decoded(64, 64);
   std::fill(decoded.bytes.begin(), decoded.bytes.end(), 0xAA);
-  EXPECT_EQ(bitmap->readPixels(decoded.bytes.data(), decoded.stride()), ImagingStatus::GenericError);
+  EXPECT_EQ(bitmap->readPixels(decoded.bytes.data(), decoded.stride()),
+            ImagingStatus::GenericError);
   EXPECT_TRUE(picturesClose(decoded, Picture(64, 64), 0));
 }
 
@@ -250,7 +248,8 @@ TEST(ImagingTruncatedJpeg, KeepsTheRowsAboveTheCut) {
 
   Picture decoded(64, 256);
   std::fill(decoded.bytes.begin(), decoded.bytes.end(), 0xAA);
-  EXPECT_EQ(bitmap->readPixels(decoded.bytes.data(), decoded.stride()), ImagingStatus::GenericError);
+  EXPECT_EQ(bitmap->readPixels(decoded.bytes.data(), decoded.stride()),
+            ImagingStatus::GenericError);
   Picture top(64, 32), originalTop(64, 32);
   std::copy_n(decoded.bytes.begin(), top.bytes.size(), top.bytes.begin());
   std::copy_n(original.bytes.begin(), top.bytes.size(), originalTop.bytes.begin());
@@ -277,8 +276,8 @@ TEST(ImagingTruncatedJpeg, KeepsTheRowsAboveTheCut) {
 // A progressive JPEG cut short still covers the whole picture, only more coarsely.
 TEST(ImagingTruncatedJpeg, ProgressiveKeepsTheWholeCoarserPicture) {
   const Picture original = gradientPicture(64, 256);
-  auto bytes = turboJpegBytes(original.bytes.data(), 64, 256, TJPF_BGR, TJSAMP_420,
-                              TJFLAG_PROGRESSIVE);
+  auto bytes =
+      turboJpegBytes(original.bytes.data(), 64, 256, TJPF_BGR, TJSAMP_420, TJFLAG_PROGRESSIVE);
   bytes.resize(bytes.size() * 6 / 10);
   auto bitmap = Bitmap::fromMemory(bytes);
   ImagingStatus status = ImagingStatus::Ok;
@@ -305,16 +304,21 @@ struct BadInput {
   ImagingStatus status;
 };
 
-void PrintTo(const BadInput& input, std::ostream* out) { *out << input.name; }
+void PrintTo(const BadInput& input, std::ostream* out) {
+  *out << input.name;
+}
 
-std::vector<std::uint8_t> textBytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> textBytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 std::vector<BadInput> badInputs() {
   auto pngHeader = [](std::uint32_t width, std::uint32_t height) {
-    std::vector<std::uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,
-                                       'I',  'H', 'D', 'R'};
+    std::vector<std::uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                                       0,    0,   0,   13,  'I',  'H',  'D',  'R'};
     for (const std::uint32_t value : {width, height})
-      for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+      for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
     bytes.insert(bytes.end(), {8, 2, 0, 0, 0, 0, 0, 0, 0});
     return bytes;
   };
@@ -524,13 +528,14 @@ TEST(ImagingSaveJpeg, ReportsFoldersThatCannotBeWritten) {
   TempDir dir;
   Picture picture = gradientPicture(8, 8);
   auto bitmap = picture.view();
-  EXPECT_EQ(bitmap->saveJpeg((dir / "no" / "such" / "folder.jpg").string()), ImagingStatus::Win32Error);
+  EXPECT_EQ(bitmap->saveJpeg((dir / "no" / "such" / "folder.jpg").string()),
+            ImagingStatus::Win32Error);
   EXPECT_EQ(bitmap->saveJpeg(dir.path().string()), ImagingStatus::Win32Error);
   EXPECT_EQ(bitmap->saveJpeg(""), ImagingStatus::InvalidParameter);
   if (::geteuid() != 0) {
     std::filesystem::create_directory(dir / "readonly");
-    std::filesystem::permissions(dir / "readonly", std::filesystem::perms::owner_read |
-                                                       std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        dir / "readonly", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     EXPECT_EQ(bitmap->saveJpeg((dir / "readonly" / "a.jpg").string()), ImagingStatus::AccessDenied);
   }
 }
