@@ -18,11 +18,13 @@
 #include "platform/registry/registry_tree.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::registry {
 namespace {
 
+using test::ScopedEnv;
 using test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -572,37 +574,23 @@ TEST(ApplicationSettings, SectionsAreKeysUnderTheApplicationKeyWithoutLetterCase
   EXPECT_TRUE(settings.deleteValue("Settings", "JPEG quality"));
 }
 
-// Sets (or, with nullptr, removes) an environment variable for the life of the object.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(SettingsLocation, FollowsXdgAndTheOverrides) {
-  const ScopedEnvironment userOverride("SKYLACER_USER_SETTINGS", nullptr);
-  const ScopedEnvironment machineOverride("SKYLACER_MACHINE_SETTINGS", nullptr);
-  const ScopedEnvironment home("HOME", "/home/ann");
+  const ScopedEnv userOverride("SKYLACER_USER_SETTINGS", nullptr);
+  const ScopedEnv machineOverride("SKYLACER_MACHINE_SETTINGS", nullptr);
+  const ScopedEnv home("HOME", "/home/ann");
   {
-    const ScopedEnvironment configHome("XDG_CONFIG_HOME", "/srv/config");
+    const ScopedEnv configHome("XDG_CONFIG_HOME", "/srv/config");
     EXPECT_EQ(userSettingsFile(), "/srv/config/Oskelvind/Skylacer 3/settings.db");
   }
   for (const char* ignored : {"", "relative/config"}) {
     SCOPED_TRACE(ignored);
-    const ScopedEnvironment configHome("XDG_CONFIG_HOME", ignored);
+    const ScopedEnv configHome("XDG_CONFIG_HOME", ignored);
     EXPECT_EQ(userSettingsFile(), "/home/ann/.config/Oskelvind/Skylacer 3/settings.db");
   }
   EXPECT_EQ(machineSettingsFile(), "/etc/xdg/Oskelvind/Skylacer 3/settings.db");
 
-  const ScopedEnvironment userFile("SKYLACER_USER_SETTINGS", "/tmp/user.db");
-  const ScopedEnvironment machineFile("SKYLACER_MACHINE_SETTINGS", "/tmp/machine.db");
+  const ScopedEnv userFile("SKYLACER_USER_SETTINGS", "/tmp/user.db");
+  const ScopedEnv machineFile("SKYLACER_MACHINE_SETTINGS", "/tmp/machine.db");
   EXPECT_EQ(userSettingsFile(), "/tmp/user.db");
   EXPECT_EQ(machineSettingsFile(), "/tmp/machine.db");
 }

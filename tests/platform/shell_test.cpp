@@ -14,36 +14,14 @@
 #include "platform/shell/program_folder.h"
 #include "platform/shell/program_launch.h"
 #include "platform/shell/temporary_files.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::shell {
 namespace {
 
+using test::ScopedEnv;
 using test::TempDir;
-
-// Sets (or, with nullptr, removes) an environment variable for the life of the object.
-class EnvironmentOverride {
- public:
-  EnvironmentOverride(const char* name, const char* value) : name_(name) {
-    if (const char* previous = std::getenv(name)) previous_ = previous;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~EnvironmentOverride() {
-    if (previous_) {
-      ::setenv(name_, previous_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> previous_;
-};
 
 std::string fileText(const std::filesystem::path& file) {
   std::ifstream stream(file, std::ios::binary);
@@ -82,19 +60,19 @@ TEST(TemporaryFolder, HonoursTmpdirAndFallsBackToTmp) {
   TempDir dir;
   for (const std::string& tmpdirValue : {dir.path().string(), dir.path().string() + "//"}) {
     SCOPED_TRACE(tmpdirValue);
-    const EnvironmentOverride tmpdir("TMPDIR", tmpdirValue.c_str());
+    const ScopedEnv tmpdir("TMPDIR", tmpdirValue.c_str());
     EXPECT_EQ(temporaryFolder(), dir.path());
   }
   for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
     SCOPED_TRACE(unset == nullptr ? "unset" : "empty");
-    const EnvironmentOverride tmpdir("TMPDIR", unset);
+    const ScopedEnv tmpdir("TMPDIR", unset);
     EXPECT_EQ(temporaryFolder(), "/tmp");
   }
 }
 
 TEST(TemporaryFiles, AreCreatedInTheTemporaryFolderWithThePrefixAndUniqueNames) {
   TempDir dir;
-  const EnvironmentOverride tmpdir("TMPDIR", dir.path().c_str());
+  const ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
   std::set<std::filesystem::path> names;
   for (int i = 0; i < 100; ++i) {
     SCOPED_TRACE(i);
@@ -111,7 +89,7 @@ TEST(TemporaryFiles, AreCreatedInTheTemporaryFolderWithThePrefixAndUniqueNames) 
 
 TEST(TemporaryFiles, ConcurrentCallersNeverShareAName) {
   TempDir dir;
-  const EnvironmentOverride tmpdir("TMPDIR", dir.path().c_str());
+  const ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
   constexpr int kPerCaller = 300;
   std::vector<std::filesystem::path> first, second;
   const auto create = [](std::vector<std::filesystem::path>& names) {
@@ -132,11 +110,11 @@ TEST(TemporaryFiles, ConcurrentCallersNeverShareAName) {
 
 TEST(TemporaryFiles, RefusesPrefixesWithSeparatorsAndMissingFolders) {
   TempDir dir;
-  const EnvironmentOverride tmpdir("TMPDIR", dir.path().c_str());
+  const ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
   EXPECT_FALSE(createTemporaryFile("../escape"));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
-  const EnvironmentOverride missing("TMPDIR", (dir / "missing").c_str());
+  const ScopedEnv missing("TMPDIR", (dir / "missing").c_str());
   EXPECT_FALSE(createTemporaryFile("tile"));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
@@ -165,7 +143,7 @@ TEST(OpenWithAssociatedProgram, HandsTheTargetToXdgOpenFoundInPath) {
   const char* path = std::getenv("PATH");
   const std::string searchPath =
       (dir / "bin").string() + (path != nullptr ? ":" + std::string(path) : "");
-  const EnvironmentOverride pathOverride("PATH", searchPath.c_str());
+  const ScopedEnv pathOverride("PATH", searchPath.c_str());
 
   const std::string page = (dir / "My Panorama.html").string();
   ASSERT_TRUE(openWithAssociatedProgram(page));
@@ -174,7 +152,7 @@ TEST(OpenWithAssociatedProgram, HandsTheTargetToXdgOpenFoundInPath) {
 
 TEST(OpenWithAssociatedProgram, ReportsFailureWithoutXdgOpen) {
   TempDir dir;
-  const EnvironmentOverride pathOverride("PATH", dir.path().c_str());
+  const ScopedEnv pathOverride("PATH", dir.path().c_str());
   EXPECT_FALSE(openWithAssociatedProgram("https://example.org/"));
 }
 
