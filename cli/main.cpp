@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/preview.h"
+#include "cli/profiles_command.h"
 
 namespace {
 
@@ -15,8 +17,15 @@ constexpr const char* kUsage =
     "  panorama-cli preview [--height H] PHOTO... -o OUT.jpg\n"
     "      every photo scaled to H rows (default 256), side by side in the order given\n";
 
+void printUsage(std::FILE* stream) {
+  std::fputs(kUsage, stream);
+  const std::string_view profiles = skylacer::cli::kProfilesUsage;
+  std::fwrite(profiles.data(), 1, profiles.size(), stream);
+}
+
 int usageError(const char* message) {
-  std::fprintf(stderr, "panorama-cli: %s\n%s", message, kUsage);
+  std::fprintf(stderr, "panorama-cli: %s\n", message);
+  printUsage(stderr);
   return 2;
 }
 
@@ -55,9 +64,10 @@ int runPreview(const std::vector<std::string_view>& args) {
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    printUsage(args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
   }
   if (args[0] == "preview") return runPreview({args.begin() + 1, args.end()});
+  if (args[0] == "profiles") return skylacer::cli::runProfilesCommand(std::span(args).subspan(1));
   return usageError("unknown command");
 }

@@ -1,0 +1,116 @@
+#include "cli/profiles_command.h"
+
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "platform/registry/settings_location.h"
+#include "platform/registry/settings_store.h"
+#include "tuning/profile_reg_file.h"
+#include "tuning/profiles.h"
+
+namespace skylacer::cli {
+
+namespace {
+
+using registry::SettingsStore;
+using tuning::ParamProfile;
+
+// A registry file of 256 profiles with long names and descriptions stays far below this.
+constexpr std::size_t kMaxRegFileBytes = 16u << 20;
+
+int usageError(const char* message) {
+  std::fprintf(stderr, "panorama-cli: profiles: %s\nusage:\n%.*s", message,
+               static_cast<int>(kProfilesUsage.size()), kProfilesUsage.data());
+  return 2;
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "panorama-cli: %s\n", message.c_str());
+  return 1;
+}
+
+// The whole file, or nothing (with the reason in `error`) when it cannot be read or is larger
+// than kMaxRegFileBytes.
+std::optional<std::string> readSmallFile(const std::string& path, std::string& error) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream) {
+    error = path + ": cannot open the file";
+    return std::nullopt;
+  }
+  std::string bytes;
+  char chunk[65536];
+  while (stream.read(chunk, sizeof chunk) || stream.gcount() > 0) {
+    bytes.append(chunk, static_cast<std::size_t>(stream.gcount()));
+    if (bytes.size() > kMaxRegFileBytes) {
+      error = path + ": the file is too large for a profile file";
+      return std::nullopt;
+    }
+  }
+  if (stream.bad()) {
+    error = path + ": cannot read the file";
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+int listProfiles(const SettingsStore& store) {
+  const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
+  for (int index = 0; index < table.count(); ++index) {
+    const ParamProfile& profile = table.profiles[static_cast<std::size_t>(index)];
+    std::printf("%d\t%s\t%s\t%s\n", index, profile.name.c_str(), profile.description.c_str(),
+                formatProfileText(profile.record).c_str());
+  }
+  return 0;
+}
+
+int exportStoredProfiles(const SettingsStore& store, const std::string& path) {
+  const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
+  if (!tuning::exportProfiles(path, table.profiles)) return fail(path + ": cannot write the file");
+  std::printf("%s: %d profiles exported\n", path.c_str(), table.count());
+  return 0;
+}
+
+int importProfiles(SettingsStore& store, const std::string& path) {
+  std::string error;
+  const std::optional<std::string> text = readSmallFile(path, error);
+  if (!text) return fail(error + "; nothing imported");
+  const tuning::ProfileRegFileContent content = tuning::parseProfileRegFile(*text);
+  if (content.error) {
+    return fail(path + ":" + std::to_string(content.error->line) + ": " + content.error->message +
+                "; nothing imported");
+  }
+  if (content.profiles.empty()) {
+    return fail(path + ": the file lists no profile (no non-empty name \"0\"); nothing imported");
+  }
+  if (!tuning::saveProfiles(store, content.profiles)) {
+    return fail(store.databaseFile().string() + ": cannot write the profiles");
+  }
+  std::printf("%s: %d profiles imported\n", path.c_str(),
+              static_cast<int>(content.profiles.size()));
+  return 0;
+}
+
+}  // namespace
+
+int runProfilesCommand(std::span<const std::string_view> args) {
+  if (args.empty()) return usageError("no action given");
+  const std::string_view action = args[0];
+  const bool takesFile = action == "export" || action == "import";
+  if (action != "list" && !takesFile) return usageError("unknown action");
+  if (args.size() != (takesFile ? 2u : 1u)) {
+    return usageError(takesFile ? "give exactly one FILE.reg" : "list takes no arguments");
+  }
+
+  const std::filesystem::path storeFile = registry::userSettingsFile();
+  if (storeFile.empty()) {
+    return fail("no settings store: neither XDG_CONFIG_HOME nor HOME names a folder");
+  }
+  SettingsStore store(storeFile, SettingsStore::Access::ReadWrite);
+  if (action == "list") return listProfiles(store);
+  const std::string path(args[1]);
+  return action == "export" ? exportStoredProfiles(store, path) : importProfiles(store, path);
+}
+
+}  // namespace skylacer::cli
