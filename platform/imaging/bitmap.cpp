@@ -349,7 +349,6 @@ void Bitmap::release() {
   state.pixels = Plane();
   state.locked = false;
   state.released = true;
-  state.lastStatus = ImagingStatus::Ok;
 }
 
 }  // namespace skylacer::imaging

@@ -145,7 +145,8 @@ class Bitmap {
   // left behind half written.
   ImagingStatus saveJpeg(const std::string& path, int quality = kDefaultJpegQuality);
 
-  // Frees the pixels and forgets the source; later calls report InvalidParameter.
+  // Frees the pixels and forgets the source; later calls report InvalidParameter. lastStatus()
+  // keeps the status of the call before, so a failed read can still be told after release.
   void release();
 
  private:

@@ -82,15 +82,6 @@ TEST(ImagingJpegFile, RoundTripsAtQuality95) {
   EXPECT_TRUE(picturesClose(readWhole(*inMemory), decoded, 0));
 }
 
-TEST(ImagingJpegFile, OpensAUtf8Path) {
-  TempDir dir;
-  const auto path = dir / "\xD0\xBF\xD0\xB0\xD0\xBD\xD0\xBE\xD1\x80\xD0\xB0\xD0\xBC\xD0\xB0.jpg";
-  jpegBytes(gradientPicture(16, 8), path, 90);
-  auto bitmap = Bitmap::fromFile(path.string());
-  EXPECT_EQ(bitmap->lastStatus(), ImagingStatus::Ok);
-  EXPECT_EQ(bitmap->width(), 16);
-}
-
 TEST(ImagingJpegFile, QualityRunsFromZeroToHundredWithDefault75) {
   TempDir dir;
   const Picture original = noisePicture(48, 32, 9);
@@ -494,6 +485,14 @@ TEST(ImagingLocking, DecodesAPhotoOnce) {
   auto fresh = Bitmap::fromFile(photo.string());
   EXPECT_TRUE(picturesClose(lockedCopy, readWhole(*fresh), 0));
   EXPECT_TRUE(picturesClose(readWhole(*bitmap), lockedCopy, 0));
+}
+
+TEST(ImagingRelease, KeepsTheStatusOfTheCallBefore) {
+  auto bitmap = Bitmap::fromMemory(jpegFrameHeader(0xC0, 8, 64, 64, 3));
+  LockedRows locked;
+  ASSERT_EQ(bitmap->lockRows(locked), ImagingStatus::GenericError);
+  bitmap->release();
+  EXPECT_EQ(bitmap->lastStatus(), ImagingStatus::GenericError);
 }
 
 TEST(ImagingRelease, LaterCallsAreInvalid) {
