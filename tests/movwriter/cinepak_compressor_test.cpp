@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "movwriter/initialisation.h"
 #include "movwriter/toolbox/movie_error.h"
 #include "tests/movwriter/atom_reader.h"
 
@@ -68,28 +67,6 @@ TEST(CinepakCompressor, RefusesSizesThatAreNotMultiplesOfFour) {
       EXPECT_EQ(error.code(), codecErr);
     }
   }
-}
-
-TEST(Initialisation, ALibraryThatCannotServeIsReportedAsNotInstalled) {
-  const movwriter::Binding missing = movwriter::bindCodecs("libskylacer-no-such-codec.so.1");
-  EXPECT_EQ(missing.codecs, nullptr);
-  EXPECT_EQ(missing.failure, movwriter::InitialisationFailure::NotInstalled);
-  EXPECT_FALSE(missing.detail.empty());
-
-  const movwriter::Binding wrong = movwriter::bindCodecs("libc.so.6");
-  EXPECT_EQ(wrong.codecs, nullptr);
-  EXPECT_EQ(wrong.failure, movwriter::InitialisationFailure::NotInstalled);
-  EXPECT_NE(wrong.detail.find("avcodec_find_encoder_by_name"), std::string::npos) << wrong.detail;
-
-  EXPECT_NE(movwriter::bindCodecs(CodecLibrary::builtSoname()).codecs, nullptr);
-}
-
-TEST(Initialisation, MessagesAreTheUsersWords) {
-  EXPECT_STREQ(movwriter::failureMessage(movwriter::InitialisationFailure::NotInstalled),
-               "Failed: QuickTime is not installed on this computer.");
-  EXPECT_STREQ(movwriter::failureMessage(movwriter::InitialisationFailure::CannotInitialise),
-               "Failed: Could not initialize QuickTime. Exiting.");
-  EXPECT_STREQ(movwriter::kMessageTitle, "Quiltra");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "movwriter/save_as_qvr.h"
 #include "tests/movwriter/atom_reader.h"
+#include "tests/movwriter/command.h"
 #include "tests/movwriter/test_pictures.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,35 +20,6 @@ namespace skylacer::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CommandResult {
-  int exitCode = -1;
-  std::string output;  // standard output and standard error
-};
-
-CommandResult run(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-std::string quoted(const fs::path& path) {
-  return "'" + path.string() + "'";
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> result;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) result.push_back(line);
-  return result;
-}
 
 // The panorama (width W, a multiple of 96, by height H, a multiple of 4) turned upright, saved
 // as the prepared JPEG and written as "pano.mov" in `dir`.

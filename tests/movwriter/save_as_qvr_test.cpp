@@ -439,13 +439,14 @@ TEST(SaveAsQvr, RefusesPathsThatNameOneFileTwiceAndDeletesNeither) {
   const std::string image = (dir / "upright.jpg").string();
   const std::string imageAgain = (dir / "." / "upright.jpg").string();
   const std::string movie = (dir / "pano.mov").string();
+  const std::string tile = (dir / "tile").string();
   std::ofstream(dir / "pano.mov") << "an earlier movie";
   struct Paths {
     const char *movie, *image, *tile;
   };
   for (const Paths& paths : {Paths{movie.c_str(), image.c_str(), imageAgain.c_str()},
                              Paths{movie.c_str(), image.c_str(), movie.c_str()},
-                             Paths{imageAgain.c_str(), image.c_str(), (dir / "tile").c_str()}}) {
+                             Paths{imageAgain.c_str(), image.c_str(), tile.c_str()}}) {
     SCOPED_TRACE(std::string(paths.movie) + " " + paths.image + " " + paths.tile);
     EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0),
               kParamErr);
