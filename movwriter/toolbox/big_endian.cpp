@@ -18,16 +18,13 @@ void ByteWriter::u32(std::uint32_t value) {
   u16(std::uint16_t(value));
 }
 
-void ByteWriter::u64(std::uint64_t value) {
-  u32(std::uint32_t(value >> 32));
-  u32(std::uint32_t(value));
-}
-
 void ByteWriter::f32(float value) {
   u32(std::bit_cast<std::uint32_t>(value));
 }
 
 void ByteWriter::fixed16_16(double value) {
+  if (!(value >= -32768.0 && value < 32768.0))
+    throw MovieToolboxError(paramErr, "a value outside the 16.16 fixed-point range");
   i32(std::int32_t(std::lround(value * 65536.0)));
 }
 
@@ -82,11 +79,6 @@ std::uint32_t ByteReader::u32() {
   const auto b = take(4);
   return (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) |
          std::uint32_t(b[3]);
-}
-
-std::uint64_t ByteReader::u64() {
-  const std::uint64_t high = u32();
-  return (high << 32) | u32();
 }
 
 }  // namespace skylacer::toolbox

@@ -24,11 +24,12 @@ class ByteWriter {
   void u8(std::uint8_t value) { bytes_.push_back(value); }
   void u16(std::uint16_t value);
   void u32(std::uint32_t value);
-  void u64(std::uint64_t value);
   void i16(std::int16_t value) { u16(std::uint16_t(value)); }
   void i32(std::int32_t value) { u32(std::uint32_t(value)); }
-  void f32(float value);          // IEEE single precision
-  void fixed16_16(double value);  // signed 16.16 fixed point
+  void f32(float value);  // IEEE single precision
+  // Signed 16.16 fixed point; a value outside -32768..32767.99998 throws MovieToolboxError
+  // (paramErr).
+  void fixed16_16(double value);
   void zeros(std::size_t count) { bytes_.insert(bytes_.end(), count, 0); }
   void append(std::span<const std::uint8_t> data) {
     bytes_.insert(bytes_.end(), data.begin(), data.end());
@@ -64,13 +65,11 @@ class ByteReader {
   std::uint8_t u8();
   std::uint16_t u16();
   std::uint32_t u32();
-  std::uint64_t u64();
   std::int32_t i32() { return std::int32_t(u32()); }
   double fixed16_16() { return i32() / 65536.0; }
   void skip(std::size_t count);
   std::span<const std::uint8_t> take(std::size_t count);
 
-  std::size_t position() const { return position_; }
   std::size_t remaining() const { return bytes_.size() - position_; }
 
  private:

@@ -456,6 +456,13 @@ TEST(SaveAsQvr, RefusesPathsThatNameOneFileTwiceAndDeletesNeither) {
   }
 }
 
+TEST(SaveAsQvr, AViewTooLargeForTheTrackSizeFieldsFailsAndLeavesNothing) {
+  TempDir dir;
+  const Written written = writeMovie(dir, patternPicture(96, 480), 360, 40000, 300);
+  EXPECT_EQ(written.status, kParamErr);
+  EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"upright.jpg"}));
+}
+
 TEST(SaveAsQvr, LongPathsAreNotTruncated) {
   TempDir dir;
   fs::path folder = dir.path();
