@@ -45,8 +45,9 @@ std::optional<PanoramaGeometry> tileGeometry(toolbox::Rect bounds) {
 }
 
 // Tiles compressed side by side: one encoder and one offscreen picture per lane, a lane per
-// processor core up to kMaxLanes. Each tile's frame depends only on its pixels (all frames are
-// key frames), so the lanes change the speed, not the movie's pictures.
+// processor core up to kMaxLanes. Every frame is a key frame that is decoded on its own, so the
+// lanes change the speed, not the movie's layout (the bits of a frame may depend on which
+// encoder made it; each encoder is deterministic).
 constexpr unsigned kMaxLanes = 4;
 
 unsigned laneCount() {
