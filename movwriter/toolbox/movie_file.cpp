@@ -167,7 +167,11 @@ void MovieFile::flattenTo(const std::filesystem::path& output) const {
   const auto resource = writeMovieResource(flat, now);
   const auto mdatHeader = atomHeader(offset - dataStart + kAtomHeaderBytes, fourCC("mdat"));
 
-  const int descriptor = openOrThrow(output, O_WRONLY | O_CREAT | O_TRUNC, "cannot create");
+  // The movie is written beside the output under a unique name and renamed into place, so a
+  // failed write never destroys a movie the user already had under that name.
+  std::string partial = output.string() + ".partXXXXXX";
+  const int descriptor = ::mkostemp(partial.data(), O_CLOEXEC);
+  if (descriptor < 0) throwErrno(errno, "cannot create", output.string());
   bool closed = false;
   try {
     writeAllTo(descriptor, resource, output);
@@ -177,12 +181,15 @@ void MovieFile::flattenTo(const std::filesystem::path& output) const {
       for (std::size_t i = 0; i < media.samples().size(); ++i)
         writeAllTo(descriptor, readSample(media, i), output);
     }
-    if (::fsync(descriptor) != 0) throwErrno(errno, "cannot store", output.string());
+    if (::fchmod(descriptor, 0644) != 0 || ::fsync(descriptor) != 0)
+      throwErrno(errno, "cannot store", output.string());
     closed = true;
     if (::close(descriptor) != 0) throwErrno(errno, "cannot close", output.string());
+    if (::rename(partial.c_str(), output.c_str()) != 0)
+      throwErrno(errno, "cannot store", output.string());
   } catch (...) {
     if (!closed) ::close(descriptor);
-    ::unlink(output.c_str());
+    ::unlink(partial.c_str());
     throw;
   }
 }

@@ -140,6 +140,19 @@ TEST(MovieFile, AFailedFlattenLeavesNoOutput) {
   EXPECT_EQ(failureOf([&] { stored.flattenTo(dir / "missing" / "flat.mov"); }), fnfErr);
 }
 
+TEST(MovieFile, AFailedFlattenKeepsTheMovieThatWasThereBefore) {
+  test::TempDir dir;
+  storeTwoTrackMovie(dir / "stored.mov");
+  const MovieFile stored = MovieFile::open(dir / "stored.mov");
+  std::ofstream(dir / "flat.mov") << "the user's earlier movie";
+  fs::resize_file(dir / "stored.mov", 20);
+  EXPECT_EQ(failureOf([&] { stored.flattenTo(dir / "flat.mov"); }), badDataErr);
+  std::ifstream in(dir / "flat.mov");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's earlier movie");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+      << "no partial file is left beside it";
+}
+
 // Overwrites a big-endian 32-bit value in a file.
 void patch32(const fs::path& path, std::uint64_t offset, std::uint32_t value) {
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
