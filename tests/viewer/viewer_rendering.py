@@ -1,0 +1,309 @@
+#!/usr/bin/python3
+"""The viewer on an X server of its own (Xvfb, Mesa's software renderer).
+
+Each run copies the built viewer ("viewer.dat"), appends a panorama data block or not, and
+starts it with SKYLACER_VIEWER_SNAPSHOT: the viewer holds the view still, draws a few frames,
+saves what the screen shows of its window and exits. The screenshots are compared with the view
+the cylinder model predicts, computed here independently from the picture.
+
+Keys reach the viewer through xdotool. Exit code 77 (skipped) only when Xvfb cannot start; any
+other problem fails.
+"""
+
+import argparse
+import math
+import os
+import select
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+from PIL import Image
+
+SKIPPED = 77
+MAGIC = b"Oskelvind Panorama Data\0"
+VIEW_WIDTH, VIEW_HEIGHT = 800, 400
+TOOLBAR_WIDTH, TOOLBAR_HEIGHT = 160, 32
+# Face colour of the toolbar's normal buttons (bitmap 105).
+TOOLBAR_FACE = (70, 74, 80)
+BAND_COLOURS = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0),
+                (255, 0, 255), (0, 255, 255), (255, 128, 0), (128, 0, 255)]
+BANDS_SIZE = (1600, 400)
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def start_xvfb():
+    """Starts Xvfb on a free display; returns (process, ":n"), or None when it cannot start."""
+    if shutil.which("Xvfb") is None:
+        return None
+    read_end, write_end = os.pipe()
+    try:
+        process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except OSError:
+        return None
+    finally:
+        os.close(write_end)
+    number = b""
+    while not number.endswith(b"\n"):
+        ready, _, _ = select.select([read_end], [], [], 10)
+        chunk = os.read(read_end, 16) if ready else b""
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    if not number.strip().isdigit():
+        process.kill()
+        process.wait()
+        return None
+    return process, ":" + number.strip().decode()
+
+
+def write_viewer(viewer, path, block=None):
+    """A copy of the viewer, with a data block (field of view, picture bytes) appended."""
+    with open(viewer, "rb") as source, open(path, "wb") as target:
+        shutil.copyfileobj(source, target)
+        if block is not None:
+            field_of_view, picture = block
+            target.write(MAGIC + struct.pack("<d", field_of_view) + picture)
+    os.chmod(path, 0o755)
+    return path
+
+
+def run_viewer(program, display, work, env=None, arguments=(), timeout=30):
+    """Runs the viewer until it exits; returns (exit code, screenshot or None)."""
+    snapshot = os.path.join(work, "snapshot.png")
+    if os.path.exists(snapshot):
+        os.remove(snapshot)
+    environment = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": work,
+                   "DISPLAY": display, "QT_QPA_PLATFORM": "xcb",
+                   "XDG_RUNTIME_DIR": work, "SKYLACER_VIEWER_SNAPSHOT": snapshot}
+    environment.update(env or {})
+    result = subprocess.run([program, *arguments], env=environment, timeout=timeout,
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if result.returncode != 0:
+        sys.stdout.write(result.stdout.decode(errors="replace"))
+    shot = Image.open(snapshot).convert("RGB") if os.path.exists(snapshot) else None
+    return result.returncode, shot
+
+
+def start_viewer(program, display, work, arguments=()):
+    """Starts the viewer as a user would (no snapshot); returns the process."""
+    environment = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": work,
+                   "DISPLAY": display, "QT_QPA_PLATFORM": "xcb", "XDG_RUNTIME_DIR": work}
+    return subprocess.Popen([program, *arguments], env=environment,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def xdotool(display, *arguments):
+    result = subprocess.run(["xdotool", *arguments], env={"DISPLAY": display}, timeout=10,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return result.stdout.split()
+
+
+def wait_for_windows(display, count, *search):
+    """Window ids matching an xdotool search, once at least `count` exist (10 s at most)."""
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        windows = xdotool(display, "search", *search)
+        if len(windows) >= count:
+            return windows
+        time.sleep(0.1)
+    raise Failure(f"no {count} window(s) matching {search}")
+
+
+def check_keyboard(program, display, work):
+    """Bad options are reported in a box once the window shows, then the viewer ends with 0;
+    F1 opens the about box; Esc ends the viewer with 0."""
+    viewer = start_viewer(program, display, work, ["-emulation", "-bogus"])
+    try:
+        # The main window and the message box carry the viewer's name; the box has the focus.
+        wait_for_windows(display, 2, "--name", "^Oskelvind Panorama Viewer$")
+        xdotool(display, "key", "Return")
+        check(viewer.wait(timeout=10) == 0, "bad options: the viewer did not end with 0")
+    finally:
+        viewer.kill()
+        viewer.wait()
+
+    viewer = start_viewer(program, display, work)
+    try:
+        window = wait_for_windows(display, 1, "--class", "^PanViewer$")[0]
+        xdotool(display, "windowfocus", "--sync", window, "key", "F1")
+        wait_for_windows(display, 1, "--name", "^About$")
+        xdotool(display, "key", "Return")
+        xdotool(display, "windowfocus", "--sync", window, "key", "Escape")
+        check(viewer.wait(timeout=10) == 0, "Esc: the viewer did not end with 0")
+    finally:
+        viewer.kill()
+        viewer.wait()
+    print("keyboard: bad options reported, about box opened, Esc ends the viewer")
+
+
+def band_picture(path):
+    width, height = BANDS_SIZE
+    picture = Image.new("RGB", BANDS_SIZE)
+    for band, colour in enumerate(BAND_COLOURS):
+        left = band * width // len(BAND_COLOURS)
+        right = (band + 1) * width // len(BAND_COLOURS)
+        picture.paste(colour, (left, 0, right, height))
+    picture.save(path, quality=95)
+    return picture
+
+
+def predicted_view(picture, field_of_view):
+    """The 800 x 400 view of a partial panorama on the cylinder as the viewer starts: zoomed out
+    to the cylinder's full height, yaw at the left end (or the centre when the view is wider),
+    pitch 0.
+    A picture column p is at angle (p - 2) * fov / (W - 10), a row p at height
+    (H - H div 2 - 4 - p) * fov / W (texel centres)."""
+    pixels = np.asarray(picture.convert("RGB"), dtype=np.float64)
+    height, width = pixels.shape[:2]
+    cylinder_height = height * field_of_view / width
+    tan_horizontal = cylinder_height / 2 * VIEW_WIDTH / (VIEW_HEIGHT + 6)
+    tan_vertical = tan_horizontal * VIEW_HEIGHT / VIEW_WIDTH
+    half_angle = math.atan(tan_horizontal)
+    yaw = half_angle if half_angle < field_of_view / 2 else field_of_view / 2
+
+    ndc_x = (np.arange(VIEW_WIDTH) + 0.5) / (VIEW_WIDTH / 2) - 1
+    ndc_y = 1 - (np.arange(VIEW_HEIGHT) + 0.5) / (VIEW_HEIGHT / 2)
+    across = ndc_x * tan_horizontal
+    theta = yaw + np.arctan(across)
+    z = ndc_y[:, None] * tan_vertical / np.sqrt(1 + across[None, :] ** 2)
+    columns = np.floor(theta / (field_of_view / (width - 10)) + 2 + 0.5).astype(int)
+    rows = np.floor(height - height // 2 - 4 - z / (field_of_view / width) + 0.5).astype(int)
+    # Nothing lies before the panorama's left end or past its right end.
+    outside = (theta < 0) | (columns >= width)
+    view = pixels[np.clip(rows, 0, height - 1),
+                  np.clip(columns, 0, width - 1)[None, :].repeat(VIEW_HEIGHT, axis=0)]
+    view[:, outside] = 0
+    return view
+
+
+def scene_difference(shot, expected):
+    """Mean absolute difference per channel outside the toolbar."""
+    actual = np.asarray(shot, dtype=np.float64)
+    check(actual.shape == expected.shape, f"screenshot is {shot.size}, expected 800 x 400")
+    mask = np.ones(actual.shape[:2], dtype=bool)
+    mask[VIEW_HEIGHT - TOOLBAR_HEIGHT:, :TOOLBAR_WIDTH] = False
+    return float(np.abs(actual - expected)[mask].mean())
+
+
+def check_shows(shot, picture, field_of_view, what, tolerance):
+    expected = predicted_view(picture, field_of_view)
+    difference = scene_difference(shot, expected)
+    mirrored = scene_difference(shot, expected[:, ::-1])
+    print(f"{what}: mean difference {difference:.2f} (mirrored view {mirrored:.2f})")
+    check(difference < tolerance, f"{what}: the view differs from the prediction by {difference:.1f}")
+    check(difference * 3 < mirrored, f"{what}: the view is not clearly unmirrored")
+
+
+def close(colour, expected, tolerance=40):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
+
+
+def check_bands(shot, bands, what):
+    """Bands of a half circle left to right at their predicted columns; the toolbar at the
+    bottom-left with its white keyed out."""
+    expected = predicted_view(bands, math.pi)
+    seen = []
+    for x in range(5, VIEW_WIDTH, 10):
+        colour = shot.getpixel((x, VIEW_HEIGHT // 4))
+        predicted = tuple(int(c) for c in expected[VIEW_HEIGHT // 4, x])
+        check(close(colour, predicted), f"{what}: pixel ({x}, 100) is {colour}, expected {predicted}")
+        band = min(range(len(BAND_COLOURS)),
+                   key=lambda i: sum(abs(a - b) for a, b in zip(BAND_COLOURS[i], predicted)))
+        if not seen or seen[-1] != band:
+            seen.append(band)
+    print(f"{what}: bands {seen} from left to right")
+    check(seen == sorted(seen) and len(seen) >= 3, f"{what}: bands out of order: {seen}")
+    face = shot.getpixel((3, VIEW_HEIGHT - 16))
+    check(close(face, TOOLBAR_FACE, 12), f"{what}: no toolbar at the bottom-left ({face})")
+    corner = shot.getpixel((0, VIEW_HEIGHT - TOOLBAR_HEIGHT))
+    check(close(corner, BAND_COLOURS[0]), f"{what}: the toolbar's white corner is not transparent")
+    above = shot.getpixel((3, VIEW_HEIGHT - TOOLBAR_HEIGHT - 2))
+    check(close(above, BAND_COLOURS[0]), f"{what}: the toolbar is taller than 32 pixels")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--viewer", required=True)
+    parser.add_argument("--samples", required=True)
+    parser.add_argument("--artefacts", required=True)
+    options = parser.parse_args()
+
+    server = start_xvfb()
+    if server is None:
+        print("Xvfb cannot start: skipped")
+        return SKIPPED
+    xvfb, display = server
+    try:
+        with tempfile.TemporaryDirectory(prefix="skyview-") as work:
+            bands_jpeg = os.path.join(work, "bands.jpg")
+            band_picture(bands_jpeg)
+            bands = Image.open(bands_jpeg).convert("RGB")
+            with open(bands_jpeg, "rb") as file:
+                bands_bytes = file.read()
+
+            # An exported half-circle panorama of bands, started with "--emulation".
+            program = write_viewer(options.viewer, os.path.join(work, "bands.exe"),
+                                   (math.pi, bands_bytes))
+            code, shot = run_viewer(program, display, work, arguments=["--emulation"])
+            check(code == 0 and shot is not None, f"bands viewer: exit code {code}, no snapshot")
+            shot.save(os.path.join(options.artefacts, "viewer_bands.png"))
+            check_bands(shot, bands, "exported bands")
+            check_shows(shot, bands, math.pi, "exported bands", 4)
+
+            check_keyboard(program, display, work)
+
+            # A viewer without a block asks for a file; the picture is a half circle.
+            plain = write_viewer(options.viewer, os.path.join(work, "viewer.dat"))
+            code, shot = run_viewer(plain, display, work,
+                                    env={"SKYLACER_VIEWER_OPEN_FILE": bands_jpeg})
+            check(code == 0 and shot is not None, f"plain viewer: exit code {code}, no snapshot")
+            check_bands(shot, bands, "chosen bands")
+
+            # A real photograph exported as a 1.5-radian panorama.
+            photo_path = os.path.join(options.samples, "mountains", "IMG_0001.jpg")
+            with open(photo_path, "rb") as file:
+                photo_bytes = file.read()
+            program = write_viewer(options.viewer, os.path.join(work, "photo.exe"),
+                                   (1.5, photo_bytes))
+            code, shot = run_viewer(program, display, work)
+            check(code == 0 and shot is not None, f"photo viewer: exit code {code}, no snapshot")
+            check_shows(shot, Image.open(photo_path), 1.5, "exported photo", 5)
+
+            # A block whose picture is not a JPEG: an empty view, no message, the toolbar.
+            program = write_viewer(options.viewer, os.path.join(work, "broken.exe"),
+                                   (math.pi, b"not a picture"))
+            code, shot = run_viewer(program, display, work)
+            check(code == 0 and shot is not None, f"broken viewer: exit code {code}, no snapshot")
+            scene = np.asarray(shot, dtype=np.float64)[:VIEW_HEIGHT - TOOLBAR_HEIGHT]
+            check(scene.max() < 8, "broken viewer: the view is not empty")
+            check(close(shot.getpixel((3, VIEW_HEIGHT - 16)), TOOLBAR_FACE, 12),
+                  "broken viewer: no toolbar")
+    except (Failure, subprocess.TimeoutExpired) as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+    print("all views as predicted")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

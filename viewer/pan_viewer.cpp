@@ -1,0 +1,191 @@
+#include "viewer/pan_viewer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+namespace skylacer::viewer {
+
+int CPanViewer::setPicture(PictureRows picture, double fieldOfView) {
+  if (picture.rows == nullptr || picture.width <= kMaxUnmappableWidth || picture.height < kMinHeight ||
+      picture.stride < 3 * picture.width || !std::isfinite(fieldOfView) || fieldOfView <= 0)
+    return 0;
+  picture_ = picture;
+  width_ = picture.width;
+  height_ = picture.height;
+  fieldOfView_ = fieldOfView;
+
+  tileSize_ = kMinTileSize;
+  while (width_ > kMaxTilesAcross * tileSize_ && tileSize_ < kMaxTileSize) tileSize_ *= 2;
+  const int step = tileSize_ - kTileOverlap;
+  tilesAcross_ = (width_ - 11) / step + 1;
+  // A picture of 10 rows or fewer has one row of tiles (the division truncates towards zero).
+  tilesDown_ = (height_ - 11) / step + 1;
+
+  yaw_ = kStartYaw;
+  pitch_ = 0;
+  field_ = kStartField;
+  rotationStep_ = kStartRotationStep;
+  autoRotation_ = true;
+  redraw_ = true;
+  updateLimits();
+  return tileCount();
+}
+
+void CPanViewer::releasePicture() { picture_ = PictureRows{}; }
+
+void CPanViewer::setViewport(int width, int height) {
+  viewportWidth_ = width;
+  viewportHeightPlus6_ = height + 6;
+  updateLimits();
+}
+
+double CPanViewer::cylinderHeight() const {
+  return width_ > 0 ? height_ * fieldOfView_ / width_ : 0;
+}
+
+void CPanViewer::updateLimits() {
+  const double h = cylinderHeight();
+  fieldLimit_ = h / 200;
+  if (viewportHeightPlus6_ < viewportWidth_)
+    fieldLimit_ *= static_cast<double>(viewportWidth_) / viewportHeightPlus6_;
+  pitchLimit_ = std::atan(h / 2);
+}
+
+double CPanViewer::horizontalHalfAngle() const { return horizontalHalfAngleAt(field_); }
+
+double CPanViewer::horizontalHalfAngleAt(double field) const {
+  if (viewportHeightPlus6_ > viewportWidth_)
+    return std::atan(100 * field * viewportWidth_ / viewportHeightPlus6_);
+  return std::atan(100 * field);
+}
+
+double CPanViewer::limitedField() const { return std::max(std::min(field_, fieldLimit_), kMinField); }
+
+CPanViewer::YawLimit CPanViewer::limitYaw() {
+  if (fieldOfView_ >= kFullCircle) return YawLimit::Free;
+  const double halfAngle = horizontalHalfAngle();
+  if (halfAngle >= fieldOfView_ / 2) {
+    // The whole panorama fits in the view: it stays centred and does not turn.
+    yaw_ = fieldOfView_ / 2;
+    return YawLimit::Centred;
+  }
+  if (yaw_ < halfAngle) {
+    yaw_ = halfAngle;
+    return YawLimit::Clamped;
+  }
+  if (yaw_ > fieldOfView_ - halfAngle) {
+    yaw_ = fieldOfView_ - halfAngle;
+    return YawLimit::Clamped;
+  }
+  return YawLimit::Inside;
+}
+
+CPanViewer::YawLimit CPanViewer::applyLimits() {
+  field_ = limitedField();
+  if (pitch_ != 0) {
+    const double verticalHalfAngle =
+        viewportHeightPlus6_ < viewportWidth_
+            ? std::atan(100 * field_ * viewportHeightPlus6_ / viewportWidth_)
+            : std::atan(100 * field_);
+    if (verticalHalfAngle >= pitchLimit_)
+      pitch_ = 0;
+    else if (pitch_ < 0 && pitch_ - verticalHalfAngle < -pitchLimit_)
+      pitch_ = verticalHalfAngle - pitchLimit_;
+    else if (pitch_ > 0 && pitch_ + verticalHalfAngle > pitchLimit_)
+      pitch_ = pitchLimit_ - verticalHalfAngle;
+  }
+  return limitYaw();
+}
+
+platform::CameraFrame CPanViewer::camera() {
+  const YawLimit limit = applyLimits();
+  if (autoRotation_ && limit != YawLimit::Centred) {
+    yaw_ += rotationStep_;
+    if (applyLimits() == YawLimit::Clamped) rotationStep_ = -rotationStep_;
+  }
+  const double cosPitch = std::cos(pitch_);
+  const double sinPitch = std::sin(pitch_);
+  const double cosYaw = std::cos(yaw_);
+  const double sinYaw = std::sin(yaw_);
+  return platform::CameraFrame{{cosPitch * cosYaw, cosPitch * sinYaw, sinPitch},
+                    {sinPitch * cosYaw, sinPitch * sinYaw, cosPitch},
+                    field_};
+}
+
+bool CPanViewer::needsFrame() const {
+  if (redraw_) return true;
+  if (!autoRotation_ || tileCount() == 0) return false;
+  if (fieldOfView_ >= kFullCircle) return true;
+  return horizontalHalfAngleAt(limitedField()) < fieldOfView_ / 2;
+}
+
+void CPanViewer::drag(int dx, int dy) {
+  yaw_ += dx * kYawPerPixel;
+  pitch_ -= dy * kPitchPerPixel;
+  redraw_ = true;
+}
+
+void CPanViewer::zoom(int dy) {
+  field_ += dy * kFieldPerZoomUnit;
+  redraw_ = true;
+}
+
+void CPanViewer::makeTile(int index, std::span<std::uint8_t> texture, TileQuad& quad) const {
+  if (index < 0 || index >= tileCount()) throw std::out_of_range("tile index out of range");
+  if (picture_.rows == nullptr) throw std::logic_error("tiles are made while the picture is held");
+  const auto t = static_cast<std::size_t>(tileSize_);
+  if (texture.size() < t * t * 3) throw std::invalid_argument("tile texture too small");
+
+  const int T = tileSize_;
+  const int W = width_;
+  const int H = height_;
+  const int b = (T - kTileOverlap) * (index % tilesAcross_);
+  const int c = (T - kTileOverlap) * (index / tilesAcross_);
+  const int w = std::min(W - b, T);
+  const std::size_t rowBytes = t * 3;
+
+  // Texture row y shows picture row H - T - c - 1 + y. Rows above the picture repeat its top
+  // row, so that filtering and the quads' edges never show anything but the picture.
+  const int firstRow = std::max(0, T - H + c + 1);
+  const bool fullCircle = fieldOfView_ >= kFullCircle;
+  for (int y = firstRow; y < T; ++y) {
+    const std::uint8_t* source = picture_.rows + static_cast<std::size_t>(H - T - c - 1 + y) *
+                                                     static_cast<std::size_t>(picture_.stride);
+    std::uint8_t* target = texture.data() + static_cast<std::size_t>(y) * rowBytes;
+    std::memcpy(target, source + 3 * static_cast<std::size_t>(b), 3 * static_cast<std::size_t>(w));
+    // The last tile of a full circle continues with the picture's left edge, wrapping as often
+    // as needed; past a partial panorama's right end there is nothing, as before its left end.
+    for (int x = w; x < T;) {
+      const int run = std::min(T - x, W);
+      std::uint8_t* wrapped = target + 3 * static_cast<std::size_t>(x);
+      if (fullCircle)
+        std::memcpy(wrapped, source, 3 * static_cast<std::size_t>(run));
+      else
+        std::memset(wrapped, 0, 3 * static_cast<std::size_t>(run));
+      x += run;
+    }
+  }
+  const std::uint8_t* topRow = texture.data() + static_cast<std::size_t>(firstRow) * rowBytes;
+  for (int y = 0; y < firstRow; ++y)
+    std::memcpy(texture.data() + static_cast<std::size_t>(y) * rowBytes, topRow, rowBytes);
+
+  const double fov = fieldOfView_;
+  const double thetaLeft = b * fov / (W - kTileOverlap);
+  const double thetaRight = (b + T - 5) * fov / (W - kTileOverlap);
+  const double zBottom = (c - H / 2) * fov / W;
+  const double zTop = (c - H / 2 + T - 5) * fov / W;
+  const float s = 2.5f / static_cast<float>(T);
+  const auto xL = static_cast<float>(std::cos(thetaLeft));
+  const auto yL = static_cast<float>(std::sin(thetaLeft));
+  const auto xR = static_cast<float>(std::cos(thetaRight));
+  const auto yR = static_cast<float>(std::sin(thetaRight));
+  const auto z0 = static_cast<float>(zBottom);
+  const auto z1 = static_cast<float>(zTop);
+  using platform::TexturedVertex;
+  quad = {TexturedVertex{xL, yL, z0, s, 1 - s}, TexturedVertex{xR, yR, z0, 1 - s, 1 - s},
+          TexturedVertex{xR, yR, z1, 1 - s, s}, TexturedVertex{xL, yL, z1, s, s}};
+}
+
+}  // namespace skylacer::viewer

@@ -1,0 +1,32 @@
+#include "viewer/start_options.h"
+
+namespace skylacer::viewer {
+
+std::string commandLineText(int argc, const char* const* argv) {
+  std::string text;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) text += ' ';
+    text += argv[i];
+  }
+  return text;
+}
+
+std::optional<StartOptions> parseStartOptions(std::string_view commandLine) {
+  StartOptions options;
+  constexpr std::string_view kSeparators = " -";
+  std::size_t position = commandLine.find_first_not_of(kSeparators);
+  while (position != std::string_view::npos) {
+    const std::size_t end = commandLine.find_first_of(kSeparators, position);
+    const std::string_view token = commandLine.substr(position, end - position);
+    if (token == "systemmemory")
+      options.systemMemory = true;
+    else if (token == "emulation")
+      options.emulation = true;
+    else
+      return std::nullopt;
+    position = commandLine.find_first_not_of(kSeparators, end);
+  }
+  return options;
+}
+
+}  // namespace skylacer::viewer
