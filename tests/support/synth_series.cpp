@@ -196,6 +196,15 @@ RgbImage renderPhoto(const CylinderPicture& cylinder, const PhotoSeries& series,
   return photo;
 }
 
+CylinderColour cylinderColour(const CylinderPicture& cylinder, double azimuth, double height) {
+  const double u = cylinder.centreColumn + azimuth * cylinder.pixelsPerRadian;
+  const double v = cylinder.horizonRow + height * cylinder.pixelsPerRadian;
+  CylinderColour colour;
+  for (int channel = 0; channel < 3; ++channel)
+    colour.channel[channel] = sampleChannel(cylinder, u, v, channel);
+  return colour;
+}
+
 std::vector<LumaImage> renderLumaSeries(const CylinderPicture& cylinder,
                                         const PhotoSeries& series) {
   std::vector<LumaImage> planes;

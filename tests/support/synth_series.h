@@ -65,6 +65,13 @@ CylinderPicture fullTurnCylinder(RgbImage picture, ImageSize size);
 // rounded and held to 1..255 per channel (so no pixel reads as the engine's empty black).
 RgbImage renderPhoto(const CylinderPicture& cylinder, const PhotoSeries& series, std::size_t index);
 
+// The colour the cylinder shows at an azimuth (radians, right positive) and height h (y over the
+// horizontal distance, downwards positive): bilinear, blue, green, red, 0..255 unrounded.
+struct CylinderColour {
+  double channel[3];
+};
+CylinderColour cylinderColour(const CylinderPicture& cylinder, double azimuth, double height);
+
 // Every photo of the series as the engine's luminance planes (makeLuma of each rendering).
 std::vector<LumaImage> renderLumaSeries(const CylinderPicture& cylinder, const PhotoSeries& series);
 

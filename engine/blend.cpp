@@ -1,0 +1,272 @@
+#include "engine/blend.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <type_traits>
+
+namespace skylacer {
+
+namespace {
+
+constexpr int kSearchReach = 8;      // candidates t - 8 .. t + 8
+constexpr int kStripWidth = 32;      // pixels compared per candidate
+constexpr int kEmptyPenalty = 1000;  // per compared pair with an empty pixel
+constexpr std::int64_t kMoveCost = 10000;
+constexpr int kJointOffset = 16;  // the cross-fade starts this far right of the seam
+constexpr int kJointWidth = 16;
+constexpr int kPanoramaReach = 31;    // the panorama side's walk starts at seam + 31
+constexpr int kPanoramaSlack = 13;    // ... and covers at most a + t + 13 pixels
+constexpr int kEdgeDivisor = 400;     // squared neighbour difference per unit of distance
+constexpr int kStartingRowsDivisor = 4;  // the starting correction reads the upper quarter
+constexpr int kStartingLeastPairs = 6;
+constexpr double kCarriedWeight = 138;
+constexpr double kCorrectionDivisor = 140;
+
+// One row of a picture: `width` pixels of blue, green, red. Columns outside 0..width-1 read as
+// empty.
+template <typename Byte>
+struct RowView {
+  Byte* pixels;
+  int width;
+
+  bool empty(int column) const {
+    if (column < 0 || column >= width) return true;
+    const std::uint8_t* p = pixels + 3 * static_cast<std::ptrdiff_t>(column);
+    return (p[0] | p[1] | p[2]) == 0;
+  }
+  Byte* at(int column) const { return pixels + 3 * static_cast<std::ptrdiff_t>(column); }
+  // A channel value, 0 outside the row.
+  int value(int column, int channel) const {
+    return column < 0 || column >= width ? 0 : at(column)[channel];
+  }
+};
+
+using Row = RowView<std::uint8_t>;
+using ConstRow = RowView<const std::uint8_t>;
+
+template <typename Image>
+auto rowOf(Image& image, ImageSize size, int row) {
+  using Byte = std::remove_pointer_t<decltype(image.data())>;
+  return RowView<Byte>{image.data() + 3 * static_cast<std::ptrdiff_t>(size.width) * row,
+                       size.width};
+}
+
+std::uint8_t roundToByte(double value) {
+  value += 0.5;
+  if (!(value > 0)) return 0;
+  if (value >= 255) return 255;
+  return static_cast<std::uint8_t>(value);
+}
+
+int squaredDifference(const std::uint8_t* p, const std::uint8_t* q) {
+  int sum = 0;
+  for (int ch = 0; ch < 3; ++ch) sum += (p[ch] - q[ch]) * (p[ch] - q[ch]);
+  return sum;
+}
+
+struct Candidate {
+  int column = 0;
+  int pairs = 0;
+  std::int64_t cost = 0;
+  std::array<int, 3> difference{};
+};
+
+Candidate compareStrip(const ConstRow& panorama, const ConstRow& canvas, int a, int column, int carried) {
+  Candidate candidate;
+  candidate.column = column;
+  std::int64_t emptyCost = 0;
+  for (int i = 0; i < kStripWidth; ++i) {
+    const int c = column + i;
+    if (canvas.empty(c) || panorama.empty(a + c)) {
+      emptyCost += kEmptyPenalty;
+      continue;
+    }
+    ++candidate.pairs;
+    const std::uint8_t* p = panorama.at(a + c);
+    const std::uint8_t* q = canvas.at(c);
+    for (int ch = 0; ch < 3; ++ch) candidate.difference[ch] += q[ch] - p[ch];
+  }
+  const std::int64_t move = column - carried;
+  candidate.cost = move * move * kMoveCost + emptyCost * emptyCost -
+                   std::int64_t{candidate.pairs} * candidate.pairs;
+  for (int ch = 0; ch < 3; ++ch)
+    candidate.cost += std::int64_t{candidate.difference[ch]} * candidate.difference[ch];
+  return candidate;
+}
+
+// Start of the overlap's middle, less `reach` / 2, in canvas columns; 0 at least.
+int overlapMiddle(int canvasWidth, int a, int b, int reach) {
+  return std::max(0, (canvasWidth - a + b - reach) / 2);
+}
+
+// The running colour correction of one seam: canvas minus panorama, halved, per channel.
+struct Correction {
+  std::array<double, 3> channel{};
+  double inverseWidth = 0;
+  int width = 0;
+
+  // The share of the correction that is left at distance d from the seam: (W - d) / W.
+  double fade(int d) const { return (width - d) * inverseWidth; }
+};
+
+Correction startingCorrection(const std::vector<SeamRow>& seam, int canvasWidth, int height) {
+  Correction correction;
+  correction.width = canvasWidth;
+  correction.inverseWidth = 1.0 / canvasWidth;
+  std::array<double, 3> sum{};
+  int rows = 0;
+  for (int r = 0; r < height / kStartingRowsDivisor; ++r) {
+    if (seam[static_cast<std::size_t>(r)].pairs <= kStartingLeastPairs) continue;
+    for (int ch = 0; ch < 3; ++ch) sum[ch] += seam[static_cast<std::size_t>(r)].meanDifference[ch];
+    ++rows;
+  }
+  if (rows > 0)
+    for (int ch = 0; ch < 3; ++ch) correction.channel[ch] = sum[ch] / (2.0 * rows);
+  return correction;
+}
+
+// Moves the panorama left of the seam towards the canvas, walking left from column start with
+// the distance growing by one per pixel and faster across edges, up to `reach`.
+void correctPanoramaSide(const Row& panorama, int start, int reach, const Correction& c) {
+  int d = 0;
+  for (int x = start; d < reach && x >= 0; --x) {
+    if (!panorama.empty(x)) {
+      std::uint8_t* p = panorama.at(x);
+      const double fade = c.fade(d);
+      for (int ch = 0; ch < 3; ++ch) p[ch] = roundToByte(p[ch] + c.channel[ch] * fade);
+    }
+    if (!panorama.empty(x - 1)) {
+      int edge = 0;
+      for (int ch = 0; ch < 3; ++ch) {
+        const int step = panorama.value(x - 1, ch) - panorama.value(x, ch);
+        edge += step * step;
+      }
+      d += edge / kEdgeDivisor;
+    }
+    ++d;
+  }
+}
+
+// The canvas pixel at `column` with its correction at distance d, after d has taken the edge to
+// its right neighbour into account (capped at the canvas width).
+struct CorrectedPixel {
+  std::array<double, 3> value;
+};
+
+CorrectedPixel correctCanvasPixel(const ConstRow& canvas, int column, int& d, const Correction& c) {
+  const std::uint8_t* q = canvas.at(column);
+  if (!canvas.empty(column + 1)) d += squaredDifference(q, canvas.at(column + 1)) / kEdgeDivisor;
+  d = std::min(d, c.width);
+  const double fade = c.fade(d);
+  CorrectedPixel pixel;
+  for (int ch = 0; ch < 3; ++ch) pixel.value[ch] = q[ch] - c.channel[ch] * fade;
+  return pixel;
+}
+
+// Canvas columns from..W-1 written over the panorama with their correction; d continues from
+// the joint. Once d reaches the canvas width the correction is spent and pixels are copied.
+void copyRestOfRow(const Row& panorama, const ConstRow& canvas, int a, int from, int d,
+                   const Correction& c) {
+  const int end = std::min(canvas.width, panorama.width - a);
+  int column = std::max(from, 0);
+  if (c.channel == std::array<double, 3>{}) d = c.width;
+  for (; column < end && d < c.width; ++column, ++d) {
+    if (canvas.empty(column)) continue;
+    const CorrectedPixel pixel = correctCanvasPixel(canvas, column, d, c);
+    std::uint8_t* p = panorama.at(a + column);
+    for (int ch = 0; ch < 3; ++ch) p[ch] = roundToByte(pixel.value[ch]);
+  }
+  const std::uint8_t* q = canvas.at(0);
+  std::uint8_t* p = panorama.at(a);
+  for (; column < end; ++column) {
+    const std::uint8_t* src = q + 3 * static_cast<std::ptrdiff_t>(column);
+    if ((src[0] | src[1] | src[2]) == 0) continue;
+    std::uint8_t* dst = p + 3 * static_cast<std::ptrdiff_t>(column);
+    dst[0] = src[0];
+    dst[1] = src[1];
+    dst[2] = src[2];
+  }
+}
+
+// Step 3 of the blend for one row; returns the panorama column where the cross-fade starts.
+int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, Correction& c) {
+  int t = seam.column;
+  if (seam.pairs > 0) {
+    while (t < canvas.width - 1 && canvas.empty(t)) ++t;
+    for (int ch = 0; ch < 3; ++ch)
+      c.channel[ch] = (seam.meanDifference[ch] + kCarriedWeight * c.channel[ch]) / kCorrectionDivisor;
+    while (t > 0 && panorama.empty(a + t)) --t;
+  }
+  correctPanoramaSide(panorama, a + t + kPanoramaReach, std::min(a + t + kPanoramaSlack, c.width),
+                      c);
+
+  int joint = t + kJointOffset;
+  if (seam.pairs > 0)
+    while (joint > 0 && a + joint > 0 && panorama.empty(a + joint)) --joint;
+  int d = 0;
+  for (int j = 0; j < kJointWidth; ++j, ++d) {
+    const int column = joint + j;
+    if (canvas.empty(column) || a + column >= panorama.width) continue;
+    const CorrectedPixel pixel = correctCanvasPixel(canvas, column, d, c);
+    std::uint8_t* p = panorama.at(a + column);
+    const bool under = !panorama.empty(a + column);
+    for (int ch = 0; ch < 3; ++ch) {
+      const double mixed = under ? ((kJointWidth - j) * p[ch] + j * pixel.value[ch]) / kJointWidth
+                                 : pixel.value[ch];
+      p[ch] = roundToByte(mixed);
+    }
+  }
+  copyRestOfRow(panorama, canvas, a, joint + kJointWidth, d, c);
+  return a + joint;
+}
+
+}  // namespace
+
+std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize,
+                                const RgbImage& canvas, ImageSize canvasSize, int a, int b,
+                                int blendPixels, CropRows& rows) {
+  const int width = canvasSize.width;
+  const int height = canvasSize.height;
+  std::vector<SeamRow> seam(static_cast<std::size_t>(std::max(height, 0)));
+  int t = overlapMiddle(width, a, b, blendPixels);
+  for (int r = 0; r < height; ++r) {
+    const ConstRow panoramaRow = rowOf(panorama, panoramaSize, r);
+    const ConstRow canvasRow = rowOf(canvas, canvasSize, r);
+    Candidate best;
+    for (int k = std::max(t - kSearchReach, 0); k <= t + kSearchReach; ++k) {
+      const Candidate candidate = compareStrip(panoramaRow, canvasRow, a, k, t);
+      if (k == std::max(t - kSearchReach, 0) || candidate.cost < best.cost ||
+          candidate.pairs > best.pairs)
+        best = candidate;
+    }
+    SeamRow& row = seam[static_cast<std::size_t>(r)];
+    if (best.pairs > 0) {
+      t = (t + best.column) / 2;
+      for (int ch = 0; ch < 3; ++ch) row.meanDifference[ch] = best.difference[ch] / best.pairs;
+    } else {
+      t = overlapMiddle(width, a, b, kStripWidth);
+      if (r > height / 2 && r < rows.bottom) rows.bottom = r;
+      if (r < height / 2 && r > rows.top) rows.top = r;
+    }
+    row.column = t;
+    row.pairs = best.pairs;
+  }
+  return seam;
+}
+
+std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
+                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows) {
+  const std::vector<SeamRow> seam =
+      searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b, blendPixels, rows);
+  const int height = std::min(canvasSize.height, panoramaSize.height);
+  Correction correction = startingCorrection(seam, canvasSize.width, height);
+  std::vector<int> joints(seam.size(), 0);
+  for (int r = 0; r < height; ++r)
+    joints[static_cast<std::size_t>(r)] =
+        joinRow(rowOf(panorama, panoramaSize, r), rowOf(canvas, canvasSize, r), a,
+                seam[static_cast<std::size_t>(r)], correction);
+  return joints;
+}
+
+}  // namespace skylacer

@@ -1,0 +1,50 @@
+#pragma once
+
+// Seam blending: joins a projected photograph to the panorama along a seam that runs from top
+// to bottom through the overlap with the photograph before it.
+//
+// Frames: the panorama is P x H; the canvas (the new photograph projected by projectImage) is
+// W x H and its column t lies over panorama column a + t. A pixel whose three bytes are 0 is
+// empty. Canvas columns at or past W and panorama columns at or past P count as empty, so the
+// seam's comparison strip may reach past either right end; every walk along a row stops at the
+// row's ends.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/buffers.h"
+
+namespace skylacer {
+
+// The band of panorama rows every seam so far covered: rows top..bottom - 1 survive the crop.
+struct CropRows {
+  std::int32_t top = 0;
+  std::int32_t bottom = 0;
+};
+
+// Per row of one seam: the carried seam column (canvas columns) and the colour difference
+// found there.
+struct SeamRow {
+  int column = 0;               // seam column t, canvas columns
+  int pairs = 0;                // valid pixel pairs of the best candidate (m)
+  int meanDifference[3] = {};   // canvas minus panorama per channel, integer mean
+};
+
+// Step 1 of the blend: the seam searched row by row, top to bottom, in a window of +-8 columns
+// around the column carried from the row above, starting at the middle of the overlap minus
+// blendPixels / 2. Rows in which no candidate finds an overlapping pixel pair narrow `rows`:
+// one in the upper half raises top to it, one in the lower half lowers bottom to it.
+std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize,
+                                const RgbImage& canvas, ImageSize canvasSize, int a, int b,
+                                int blendPixels, CropRows& rows);
+
+// Joins the canvas to the panorama: searchSeam, then per row a colour correction of both sides
+// (each moved halfway towards the other, fading with distance from the seam and faster across
+// strong edges), a 16-pixel cross-fade starting 16 columns right of the seam, and the rest of
+// the canvas row copied with its correction. Empty canvas pixels never overwrite the panorama.
+// a is the panorama column of the new photograph, b that of the previous one. Returns, per
+// row, the panorama column where the cross-fade starts.
+std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
+                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows);
+
+}  // namespace skylacer

@@ -1,0 +1,384 @@
+#include "engine/projection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+
+#include "engine/messages.h"
+#include "engine/optional_progress.h"
+#include "platform/imaging/bitmap.h"
+
+namespace skylacer {
+
+namespace {
+
+constexpr double kTurn = 2 * std::numbers::pi;
+constexpr int kTileSize = 64;
+constexpr int kLeastCommonRows = 100;
+constexpr int kExactWidthLimit = 1000;
+
+std::size_t pixelOffset(int column, int row, int width) {
+  return (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+          static_cast<std::size_t>(column)) *
+         3;
+}
+
+// The y coordinate at which camera `rotation` sees the world ray (f sin θ, 0, f cos θ).
+double horizonCrossing(const Matrix3& rotation, double focal, double theta) {
+  const Vec3 q =
+      transposedTimes(rotation, {focal * std::sin(theta), 0, focal * std::cos(theta)});
+  return focal * q.y / q.z;
+}
+
+// Decodes a photograph at `size` into `pixels` (size.width x size.height x 3 bytes): at its own
+// size straight into the buffer, otherwise scaled. A photograph that cannot be read leaves the
+// buffer empty (zero); a damaged one keeps what could be decoded.
+void readPhoto(imaging::Bitmap& photo, RgbImage& pixels, ImageSize size) {
+  const int stride = 3 * size.width;
+  auto read = [&] {
+    if (photo.width() == size.width && photo.height() == size.height)
+      return photo.readPixels(pixels.data(), stride);
+    return photo.readScaled(pixels.data(), size.width, size.height, stride);
+  };
+  if (read() == imaging::ImagingStatus::Ok) return;
+  if (photo.lastStatus() == imaging::ImagingStatus::OutOfMemory) throw std::bad_alloc();
+  // A failed read may have written part of the buffer, or nothing of it: read again into a
+  // zeroed buffer so that whatever was not decoded is empty.
+  std::fill(pixels.begin(), pixels.end(), std::uint8_t{0});
+  read();
+  if (photo.lastStatus() == imaging::ImagingStatus::OutOfMemory) throw std::bad_alloc();
+}
+
+// The exact mapping of projectImage for one photograph.
+class CanvasMapping {
+ public:
+  CanvasMapping(const CameraRecord& record, ImageSize size, int column, HorizonLine horizon)
+      : rotation_(record.rotation),
+        focal_(record.focal),
+        distortion_(record.distortion),
+        width_(size.width),
+        height_(size.height),
+        column_(column),
+        scale_(cylinderScale(record.focal, size.width)),
+        horizon_(horizon) {}
+
+  // Source points of canvas column x at every row edge of the tiles.
+  void mapColumn(int x, std::span<const int> rowEdges, std::span<SourcePoint> points) const {
+    const double theta = scale_.radiansPerColumn * (column_ + x) - scale_.halfFieldOfView;
+    const Vec3 level =
+        transposedTimes(rotation_, {focal_ * std::sin(theta), 0, focal_ * std::cos(theta)});
+    const Vec3 down = transposedTimes(rotation_, {0, 1, 0});
+    const double rowShift = horizon_.slope * theta + horizon_.offset;
+    for (std::size_t i = 0; i < rowEdges.size(); ++i) {
+      const double y = static_cast<double>(2 * rowEdges[i] - height_) / width_;
+      const Vec3 q = level + y * down;
+      if (!(q.z > 0)) {
+        // Behind the camera: no source point, so the tiles that use it stay empty.
+        points[i] = {std::numeric_limits<float>::quiet_NaN(),
+                     std::numeric_limits<float>::quiet_NaN()};
+        continue;
+      }
+      const double xs = focal_ * q.x / q.z;
+      const double ys = focal_ * q.y / q.z;
+      points[i] = {static_cast<float>((width_ + width_ * xs * (1 - distortion_ * ys * ys)) / 2),
+                   static_cast<float>((width_ * (ys + rowShift) + height_) / 2)};
+    }
+  }
+
+ private:
+  Matrix3 rotation_;
+  double focal_;
+  double distortion_;
+  int width_;
+  int height_;
+  int column_;
+  CylinderScale scale_;
+  HorizonLine horizon_;
+};
+
+void copyIntoPanorama(const RgbImage& canvas, ImageSize canvasSize, RgbImage& panorama,
+                      ImageSize panoramaSize, int column) {
+  const auto rowBytes = static_cast<std::size_t>(3 * canvasSize.width);
+  for (int r = 0; r < canvasSize.height; ++r)
+    std::memcpy(panorama.data() + pixelOffset(column, r, panoramaSize.width),
+                canvas.data() + pixelOffset(0, r, canvasSize.width), rowBytes);
+}
+
+int roundedColumn(double position) { return static_cast<int>(position + 0.5); }
+
+}  // namespace
+
+CylinderScale cylinderScale(double focal, int photoWidth) {
+  const double half = std::acos(focal / std::sqrt(focal * focal + 1));
+  return {half, 2 * half / photoWidth};
+}
+
+std::vector<double> panoramaPositions(std::span<const CameraRecord> records,
+                                      double radiansPerColumn, bool fullCircle) {
+  const double turn = kTurn / radiansPerColumn;
+  std::vector<double> positions(records.size(), 0.0);
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    const Vec3 forward = transposedTimes(records[i].rotation, {0, 0, 1});
+    const Vec3 flat = normalized({forward.x, 0, forward.z});
+    const double angle = std::acos(std::clamp(flat.z, -1.0, 1.0));
+    double position = (flat.x > 0 ? kTurn - angle : angle) / radiansPerColumn;
+    const double previous = positions[i - 1];
+    if (!std::isfinite(position)) {
+      position = previous;
+    } else if (fullCircle) {
+      while (previous > position) position += turn;
+    } else {
+      position += std::round((previous - position) / turn) * turn;
+      position = std::max(position, previous);
+    }
+    positions[i] = position;
+  }
+  return positions;
+}
+
+HorizonLine horizonLine(std::span<const CameraRecord> records, std::span<const double> positions,
+                        double radiansPerColumn, int photos) {
+  if (records.empty() || photos < 1) return {};
+  const std::size_t last = records.size() - 1;
+  const double focal = records[0].focal;
+  const double lastAzimuth = radiansPerColumn * positions[last];
+  const double firstCrossing = horizonCrossing(records[0].rotation, focal, 0);
+  const double lastCrossing = horizonCrossing(records[last].rotation, focal, lastAzimuth);
+  HorizonLine horizon;
+  // A last photograph in the first one's column gives no slope to measure.
+  if (positions[last] >= 0.5) horizon.slope = (firstCrossing - lastCrossing) / lastAzimuth;
+  double sum = 0;
+  for (std::size_t i = 0; i <= last; ++i) {
+    const double azimuth = radiansPerColumn * positions[i];
+    sum += horizonCrossing(records[i].rotation, focal, azimuth) + horizon.slope * azimuth;
+  }
+  horizon.offset = -sum / photos;
+  if (!std::isfinite(horizon.slope) || !std::isfinite(horizon.offset)) return {};
+  return horizon;
+}
+
+int panoramaWidth(double lastPosition, int photoWidth) {
+  const double width = std::floor(lastPosition + 0.5) + photoWidth + 3;
+  if (!(width >= 0 && width <= std::numeric_limits<std::int32_t>::max())) throw std::bad_alloc();
+  return static_cast<int>(width) & ~3;
+}
+
+void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint8_t* source,
+              ImageSize sourceSize, const TileCorners& corners, int width, int height) {
+  const auto sourceWidth = static_cast<float>(sourceSize.width);
+  const auto sourceHeight = static_cast<float>(sourceSize.height);
+  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
+  const auto tileWidth = static_cast<float>(width);
+  const auto tileHeight = static_cast<float>(height);
+  for (int i = 0; i < height; ++i) {
+    const auto below = static_cast<float>(i);
+    const float above = tileHeight - below;
+    const float leftColumn =
+        (above * corners.topLeft.column + below * corners.bottomLeft.column) / tileHeight;
+    const float leftRow = (above * corners.topLeft.row + below * corners.bottomLeft.row) / tileHeight;
+    const float rightColumn =
+        (above * corners.topRight.column + below * corners.bottomRight.column) / tileHeight;
+    const float rightRow =
+        (above * corners.topRight.row + below * corners.bottomRight.row) / tileHeight;
+    const float stepColumn = (rightColumn - leftColumn) / tileWidth;
+    const float stepRow = (rightRow - leftRow) / tileWidth;
+    float column = leftColumn;
+    float row = leftRow;
+    std::uint8_t* out = canvas + canvasStride * i;
+    for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow) {
+      if (column >= 0 && column < sourceWidth && row >= 0 && row < sourceHeight) {
+        const std::uint8_t* in =
+            source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column);
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+      } else {
+        out[0] = out[1] = out[2] = 0;
+      }
+    }
+  }
+}
+
+bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
+                  const CameraRecord& record, int column, HorizonLine horizon,
+                  IProgress* progress) {
+  const int width = size.width;
+  const int height = size.height;
+  std::vector<int> rowEdges;
+  for (int r = 0; r < height; r += kTileSize) rowEdges.push_back(r);
+  rowEdges.push_back(height);
+  const CanvasMapping mapping(record, size, column, horizon);
+  std::vector<SourcePoint> left(rowEdges.size());
+  std::vector<SourcePoint> right(rowEdges.size());
+  mapping.mapColumn(0, rowEdges, left);
+  const auto stride = static_cast<std::ptrdiff_t>(3) * width;
+  for (int x0 = 0; x0 < width; x0 += kTileSize) {
+    const int x1 = std::min(x0 + kTileSize, width);
+    if (reportStop(progress, static_cast<double>(x1) / width)) return false;
+    mapping.mapColumn(x1, rowEdges, right);
+    for (std::size_t t = 0; t + 1 < rowEdges.size(); ++t) {
+      const int r0 = rowEdges[t];
+      const TileCorners corners{left[t], right[t], left[t + 1], right[t + 1]};
+      warpTile(canvas.data() + pixelOffset(x0, r0, width), stride, source.data(), size, corners,
+               x1 - x0, rowEdges[t + 1] - r0);
+    }
+    std::swap(left, right);
+  }
+  return true;
+}
+
+void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn) {
+  const int width = std::min(photoWidth, panoramaSize.width - closingColumn);
+  for (int r = 0; r < panoramaSize.height; ++r) {
+    for (int j = 0; j < width; ++j) {
+      std::uint8_t* left = panorama.data() + pixelOffset(j, r, panoramaSize.width);
+      std::uint8_t* right =
+          panorama.data() + pixelOffset(closingColumn + j, r, panoramaSize.width);
+      const bool leftEmpty = (left[0] | left[1] | left[2]) == 0;
+      const bool rightEmpty = (right[0] | right[1] | right[2]) == 0;
+      for (int ch = 0; ch < 3; ++ch) {
+        std::uint8_t value;
+        if (leftEmpty)
+          value = right[ch];
+        else if (rightEmpty)
+          value = left[ch];
+        else
+          value = static_cast<std::uint8_t>((j * left[ch] + (photoWidth - j) * right[ch]) /
+                                            photoWidth);
+        left[ch] = right[ch] = value;
+      }
+    }
+  }
+}
+
+ImageSize cropPanorama(RgbImage& panorama, ImageSize panoramaSize, CropRect rect, CropWidth rule) {
+  const int left = std::clamp(rect.left, 0, panoramaSize.width);
+  const int top = std::clamp(rect.top, 0, panoramaSize.height);
+  int right = std::clamp(rect.right, left, panoramaSize.width);
+  const int bottom = std::clamp(rect.bottom, top, panoramaSize.height);
+  if (rule == CropWidth::MultipleOf4Above1000 && right - left > kExactWidthLimit)
+    right -= (right - left) % 4;
+  const ImageSize size{right - left, bottom - top};
+  const auto rowBytes = static_cast<std::size_t>(3 * size.width);
+  for (int r = 0; r < size.height; ++r)
+    std::memmove(panorama.data() + rowBytes * static_cast<std::size_t>(r),
+                 panorama.data() + pixelOffset(left, top + r, panoramaSize.width), rowBytes);
+  panorama.resize(rowBytes * static_cast<std::size_t>(size.height));
+  return size;
+}
+
+std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
+                                                std::span<const CameraRecord> records,
+                                                const StitchParams& params, IProgress* progress) {
+  const int n = static_cast<int>(photos.size());
+  if (n == 0) return std::nullopt;
+  const ImageSize size{photos[0]->width(), photos[0]->height()};
+  if (size.width <= 0 || size.height <= 0) return std::nullopt;
+  const bool fullCircle = params.full360 != 0;
+  const int last = fullCircle ? n : n - 1;
+  if (records.size() < static_cast<std::size_t>(last) + 1)
+    throw std::invalid_argument("composePanorama needs a camera record per placed photograph");
+  const auto placed = records.first(static_cast<std::size_t>(last) + 1);
+
+  const CylinderScale scale = cylinderScale(records[0].focal, size.width);
+  std::vector<double> positions = panoramaPositions(placed, scale.radiansPerColumn, fullCircle);
+  const HorizonLine horizon = horizonLine(placed, positions, scale.radiansPerColumn, n);
+  if (reportStop(progress, 0, std::string(engineText(EngineText::StitchingImages)).c_str()))
+    return std::nullopt;
+
+  for (double& position : positions) position -= positions[0];
+  std::vector<int> columns;
+  for (double position : positions) columns.push_back(roundedColumn(position));
+  ComposedPanorama result;
+  const ImageSize panoramaSize{panoramaWidth(positions.back(), size.width), size.height};
+  result.pixels = makeRgbImage(panoramaSize);
+  RgbImage photo = makeRgbImage(size);
+  RgbImage canvas = makeRgbImage(size);
+
+  const int steps = fullCircle ? n + 1 : n;
+  // Runs one step of the composition inside its share of the progress range; false when the
+  // progress object asked to stop.
+  auto step = [&](int index, auto&& body) {
+    pushRange(progress, static_cast<double>(index) / steps, static_cast<double>(index + 1) / steps);
+    const bool done = !reportStop(progress, 0) && body();
+    popRange(progress);
+    return done;
+  };
+  auto paint = [&](int index, RgbImage& target) {
+    imaging::Bitmap& bitmap = *photos[static_cast<std::size_t>(index)];
+    readPhoto(bitmap, photo, size);
+    bitmap.release();
+    return projectImage(photo, target, size, records[static_cast<std::size_t>(index)],
+                        columns[static_cast<std::size_t>(index)], horizon, progress);
+  };
+
+  const bool firstPainted = step(0, [&] {
+    if (!paint(0, canvas)) return false;
+    copyIntoPanorama(canvas, size, result.pixels, panoramaSize, columns[0]);
+    return true;
+  });
+  if (!firstPainted) return std::nullopt;
+  // The closing copy of a full circle is photograph 0 projected at column 0 again: its canvas
+  // is kept instead of decoding and projecting the photograph a second time.
+  RgbImage closingCanvas;
+  if (fullCircle) {
+    closingCanvas = std::move(canvas);
+    canvas = makeRgbImage(size);
+  }
+
+  CropRows rows{0, size.height};
+  for (int e = 1; e < n; ++e) {
+    const bool joined = step(e, [&] {
+      if (!paint(e, canvas)) return false;
+      result.joints.push_back(blendSeam(result.pixels, panoramaSize, canvas, size,
+                                        columns[static_cast<std::size_t>(e)],
+                                        columns[static_cast<std::size_t>(e - 1)],
+                                        params.blendPixels, rows));
+      return true;
+    });
+    if (!joined) return std::nullopt;
+  }
+  canvas = RgbImage();
+  photo = RgbImage();
+
+  CropRect rect{0, 0, panoramaSize.width, panoramaSize.height};
+  if (fullCircle) {
+    const int closing = columns.back();
+    const bool closed = step(n, [&] {
+      result.joints.push_back(blendSeam(result.pixels, panoramaSize, closingCanvas, size, closing,
+                                        columns[static_cast<std::size_t>(n - 1)],
+                                        params.blendPixels, rows));
+      wrapBlend(result.pixels, panoramaSize, size.width, closing);
+      return true;
+    });
+    if (!closed) return std::nullopt;
+    // Exactly one turn: the column after the last one kept is the first one kept.
+    rect.left = size.width / 2;
+    rect.right = closing + size.width / 2;
+    result.angle = kTurn;
+  } else {
+    result.angle = std::min(panoramaSize.width * scale.radiansPerColumn, kTurn);
+  }
+
+  const bool enoughCommonRows = rows.bottom - rows.top >= kLeastCommonRows;
+  if (!enoughCommonRows && !fullCircle) {
+    result.size = panoramaSize;
+    result.crop = rect;
+    return result;
+  }
+  if (enoughCommonRows && params.crop != 0) {
+    rect.top = rows.top;
+    rect.bottom = rows.bottom;
+  }
+  result.size = cropPanorama(result.pixels, panoramaSize, rect,
+                             fullCircle ? CropWidth::Exact : CropWidth::MultipleOf4Above1000);
+  result.crop = {rect.left, rect.top, rect.left + result.size.width, rect.top + result.size.height};
+  return result;
+}
+
+}  // namespace skylacer

@@ -1,0 +1,141 @@
+#pragma once
+
+// Panorama layout and projection: the photographs painted one after the other onto a
+// cylindrical panorama, joined by seams, and cut to the rows every seam covered.
+//
+// The cylinder: with f the common focal length (half photo widths) and W x H the size of
+// photograph 0, F = atan(1 / f) is half a photograph's horizontal field of view and
+// K = 2F / W the angle of one panorama column (radians); a full turn is 2π / K columns.
+// Panorama column u shows azimuth K · u - F relative to photograph 0, and row r the height
+// y = (2r - H) / W (normalised units, y downwards); the ray of (u, r) in world coordinates is
+// (f sin θ, y, f cos θ). Columns and rows are therefore not equally spaced: 1 / K columns per
+// radian against W / 2 rows per unit of y.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "engine/blend.h"
+#include "engine/buffers.h"
+#include "engine/camera.h"
+#include "engine/params.h"
+#include "engine/progress.h"
+
+namespace skylacer::imaging {
+class Bitmap;
+}
+
+namespace skylacer {
+
+struct CylinderScale {
+  double halfFieldOfView = 0;   // F, radians
+  double radiansPerColumn = 0;  // K
+};
+
+// F = acos(f / sqrt(f² + 1)) and K = 2F / photoWidth.
+CylinderScale cylinderScale(double focal, int photoWidth);
+
+// Positions of records 0..records.size()-1 (absolute form) in panorama columns: the azimuth of
+// each camera's view, photograph 0 at 0. In a full circle the positions grow by whole turns
+// until each lies right of its predecessor (the last record, the closing copy of photograph 0,
+// a turn from the first). In an open panorama a position is taken within half a turn of its
+// predecessor and never left of it: a photograph found a hair left of the one before it stays
+// in place instead of a turn away.
+std::vector<double> panoramaPositions(std::span<const CameraRecord> records,
+                                      double radiansPerColumn, bool fullCircle);
+
+// The drift of the horizon across the panorama: source rows are read slope · θ + offset
+// normalised units lower (θ the canvas azimuth, radians).
+struct HorizonLine {
+  double slope = 0;   // S, normalised units per radian
+  double offset = 0;  // L, normalised units
+};
+
+// S from where the horizon crosses the first and the last placed photograph, divided by the
+// last one's azimuth (0 when the last photograph lies in the first one's column), and L the
+// negated sum over the placed records of where the corrected horizon crosses each, divided by
+// `photos` (n, also for a full circle's n + 1 records). Positions before shifting.
+HorizonLine horizonLine(std::span<const CameraRecord> records, std::span<const double> positions,
+                        double radiansPerColumn, int photos);
+
+// Panorama width for the last position p: ⌊p + 0.5⌋ + W rounded up to a multiple of 4.
+int panoramaWidth(double lastPosition, int photoWidth);
+
+// A point of the source photograph in pixels (column, row), single precision.
+struct SourcePoint {
+  float column = 0;
+  float row = 0;
+};
+
+// Where the corners of a canvas tile come from: the exact mapping at the tile's top-left,
+// top-right, bottom-left and bottom-right edges (right and bottom edges are the first column and
+// row after the tile).
+struct TileCorners {
+  SourcePoint topLeft, topRight, bottomLeft, bottomRight;
+};
+
+// Fills a tile of width x height canvas pixels (rows `canvasStride` bytes apart) by
+// interpolating the corners in single precision: each tile row's end points are interpolated
+// between the top and bottom corners, and the point advances by (right - left) / width per
+// pixel. A point inside the source takes the source pixel at its truncated position; every
+// other pixel of the tile is written empty.
+void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint8_t* source,
+              ImageSize sourceSize, const TileCorners& corners, int width, int height);
+
+// Paints `source` (W x H) into `canvas` (W x H) as panorama columns column..column + W - 1 show
+// it: canvas column x shows θ = K · (column + x) - F, row r shows y = (2r - H) / W, and the
+// source point of that ray is found through the record's rotation, focal length f and
+// distortion k: q = Rᵀ (f sin θ, y, f cos θ), xs = f q.x / q.z, ys = f q.y / q.z, source column
+// (W + W · xs · (1 - k ys²)) / 2, source row (W · (ys + S θ + L) + H) / 2. The mapping is exact
+// at the corners of 64 x 64 tiles, cut in bands of 64 columns left to right. Every canvas pixel
+// of a finished band is written (empty where no source pixel lands). Before each band the
+// progress object (may be null) gets the band's right edge / W; when it asks to stop the
+// projection returns false and the remaining bands are left as they were.
+bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
+                  const CameraRecord& record, int column, HorizonLine horizon,
+                  IProgress* progress);
+
+// Cross-fades the two ends of a full circle: in every row, for j = 0..W-1 the pixels j and
+// closingColumn + j (the closing copy of photograph 0, the same view) both become
+// (j · left + (W - j) · right) / W per channel, integer division. Where one of the two is empty
+// both take the other.
+void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn);
+
+// Panorama columns left..right - 1 and rows top..bottom - 1.
+struct CropRect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+};
+
+enum class CropWidth {
+  MultipleOf4Above1000,  // a width above 1000 loses its last (width mod 4) columns
+  Exact,                 // a full turn keeps every column so that its ends meet
+};
+
+// Cuts the rectangle (held inside the panorama) out in place: its rows move to the front of the
+// buffer, which then holds exactly the returned size. No memory is allocated.
+ImageSize cropPanorama(RgbImage& panorama, ImageSize panoramaSize, CropRect rect, CropWidth rule);
+
+struct ComposedPanorama {
+  RgbImage pixels;  // size.width x size.height x 3
+  ImageSize size;
+  double angle = 0;  // horizontal field of view, radians: 2π for a full circle
+  CropRect crop;     // where the picture lies in the uncropped panorama
+  // One per seam (photographs 1..n-1, then the closing copy of a full circle): per panorama
+  // row, uncropped columns, where the 16-pixel cross-fade starts.
+  std::vector<std::vector<int>> joints;
+};
+
+// Composes the panorama at full size from photographs aligned into records 0..m in absolute
+// form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length and
+// distortion. Photographs are decoded one at a time at the size of photograph 0 and released
+// once painted. Every progress report inside may stop the run: the call then frees what it made
+// and returns nothing. Nothing is returned either when photograph 0 has no size.
+std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
+                                                std::span<const CameraRecord> records,
+                                                const StitchParams& params, IProgress* progress);
+
+}  // namespace skylacer

@@ -1,0 +1,50 @@
+#pragma once
+
+// The stitch run: the engine's front door. From decoded photographs to one blended, cropped
+// cylindrical panorama with its horizontal field of view, and the cameras the alignment found.
+
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "engine/buffers.h"
+#include "engine/camera.h"
+#include "engine/messages.h"
+#include "engine/params.h"
+#include "engine/progress.h"
+#include "engine/projection.h"
+#include "engine/trace.h"
+
+namespace skylacer::imaging {
+class Bitmap;
+}
+
+namespace skylacer {
+
+struct StitchResult {
+  // The panorama (owned), its size and horizontal field of view in radians. A single photograph
+  // comes back unchanged with angle 0: the caller knows its field of view.
+  ComposedPanorama panorama;
+  // The cameras of photographs 0..n-1 in absolute form (world: photograph 0's view levelled,
+  // x right, y down, z forward), with the common focal length (half photo widths) and
+  // distortion. Empty for a single photograph.
+  std::vector<CameraRecord> cameras;
+};
+
+// Size of the planes the alignment works on: (W / s, H / s) for the smallest power of two s
+// with s² · 2^20 >= W · H, so that a plane holds no more than 2^20 pixels.
+ImageSize workingSize(ImageSize photoSize);
+
+// Stitches photographs (decoded and rotated by the caller, in order from left to right) with
+// the parameters of a profile and params.full360 set by the caller; writes
+// params.coarsestLevel. Progress, when given, runs 0-0.3 loading the reduced planes
+// ("Loading images..."), 0.3-0.7 aligning, 0.7-1 composing ("Stitching images"); a report that
+// asks to stop ends the run with no result at the next check, wherever it comes. The
+// photographs stay the caller's; their decoded pixels are released as the composition finishes
+// with each. Returns nothing when stopped, when no photograph is given, or when photograph 0
+// has no size. Running out of memory raises std::bad_alloc.
+std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
+                                           StitchParams& params, IProgress* progress,
+                                           TraceSink& trace);
+
+}  // namespace skylacer
