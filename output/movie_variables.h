@@ -23,4 +23,14 @@ class MovieVariables {
   ~MovieVariables() = default;
 };
 
+// The movie as the outputs that hand it photos see it: its variables and its frame labels.
+class InterfaceMovie : public MovieVariables {
+ public:
+  // Calls the frame label `label` of the clip at `target` ("/" is the movie's root).
+  virtual void callLabel(std::string_view target, std::string_view label) = 0;
+
+ protected:
+  ~InterfaceMovie() = default;
+};
+
 }  // namespace skylacer::output

@@ -1,0 +1,95 @@
+#include "output/image.h"
+
+#include <algorithm>
+
+#include "output/messages.h"
+#include "output/quicktime_movie.h"
+
+namespace skylacer::output {
+
+using imaging::Bitmap;
+using imaging::ImagingStatus;
+
+namespace {
+
+// The bitmaps wrap the caller's pixels only to read them: they are never drawn into or locked
+// with a rotation, which is what would make the imaging layer write to them.
+std::unique_ptr<Bitmap> wrapPixels(const std::uint8_t* pixels, int width, int height, int stride) {
+  return Bitmap::overPixels(const_cast<std::uint8_t*>(pixels), width, height, stride);
+}
+
+ImagingStatus saveScaled(Bitmap& source, const std::string& path, ImageSize outputSize,
+                         int quality) {
+  const auto target = Bitmap::blank(outputSize.width, outputSize.height);
+  if (target->lastStatus() != ImagingStatus::Ok) return target->lastStatus();
+  if (const ImagingStatus drawn =
+          target->drawScaled(source, 0, 0, outputSize.width, outputSize.height);
+      drawn != ImagingStatus::Ok)
+    return drawn;
+  return target->saveJpeg(path, quality);
+}
+
+}  // namespace
+
+ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
+                        int stride, ImageSize outputSize, int quality) {
+  const auto source =
+      wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
+  if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
+  if (outputSize == size) return source->saveJpeg(path, quality);
+  return saveScaled(*source, path, outputSize, quality);
+}
+
+ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, ImageSize size,
+                          int stride, ImageSize outputSize, int partWidth, int quality) {
+  if (outputSize.width < 1 || partWidth < 1 || size.width < 1)
+    return ImagingStatus::InvalidParameter;
+  const int rowBytes = stride != 0 ? stride : size.width * 3;
+  const float scale = static_cast<float>(size.width) / static_cast<float>(outputSize.width);
+  const int sourceStep = static_cast<int>(static_cast<float>(partWidth) * scale);
+  ImagingStatus firstFailure = ImagingStatus::Ok;
+  std::int64_t sourceColumn = 0;
+  for (int part = 1, offset = 0; offset < outputSize.width; ++part) {
+    const int width = std::min(partWidth, outputSize.width - offset);
+    // The single-precision scale can reach a column or two past the source's last one; the
+    // part then reads the source's last columns instead of past the buffer.
+    const int column = static_cast<int>(std::min<std::int64_t>(sourceColumn, size.width - 1));
+    const int sourceWidth =
+        std::clamp(static_cast<int>(static_cast<float>(width) * scale), 1, size.width - column);
+    const auto source =
+        wrapPixels(pixels + std::int64_t{column} * 3, sourceWidth, size.height, rowBytes);
+    const ImagingStatus saved =
+        source->lastStatus() == ImagingStatus::Ok
+            ? saveScaled(*source, names.pathOf(part), ImageSize{width, outputSize.height}, quality)
+            : source->lastStatus();
+    if (saved != ImagingStatus::Ok && firstFailure == ImagingStatus::Ok) firstFailure = saved;
+    sourceColumn += sourceStep;
+    offset += width;
+  }
+  return firstFailure;
+}
+
+bool savePanorama(const PanoramaView& panorama, const std::string& path, int filterIndex,
+                  const OutputOptions& options, IProgress& progress, UserPrompt& prompt) {
+  progress.Report(0, kSaving);
+  if (filterIndex == kQuickTimeFilterIndex) {
+    progress.Report(0.1, kSavingToQuickTime);
+    if (!writeQuickTimeMovie(panorama, path, options.size, kSavedMovieViewSize, progress, prompt))
+      return false;
+  } else {
+    progress.Report(0.1, kConvertingToJpeg);
+    progress.PushRange(0.1, 0.95);
+    const ImagingStatus status =
+        writeJpeg(path, panorama.pixels, panorama.size, 0, options.size, options.quality);
+    progress.Report(1, kConvertingToJpeg);
+    progress.PopRange();
+    if (status != ImagingStatus::Ok) {
+      prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
+      return false;
+    }
+  }
+  progress.Report(1, kOpeningResult);
+  return true;
+}
+
+}  // namespace skylacer::output

@@ -1,0 +1,54 @@
+#pragma once
+
+// The panorama written out as pictures: one JPEG at a chosen size and quality, the row of
+// vertical JPEG slices of the web viewer, and the save-as-image operation.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/buffers.h"
+#include "engine/progress.h"
+#include "output/panorama.h"
+#include "output/prompt.h"
+#include "platform/imaging/bitmap.h"
+
+namespace skylacer::output {
+
+// Writes the W x H picture `pixels` (rows `stride` bytes apart; 0 means W * 3) as a JPEG of
+// `outputSize` at `quality`: unscaled when the sizes are equal, otherwise scaled in one step
+// (also when enlarging). The result is the status of the failing step (making the picture,
+// scaling it, saving it), Ok when the file is written.
+imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
+                                 ImageSize size, int stride, ImageSize outputSize, int quality);
+
+// The file names of the slices: prefix, the part number in decimal, suffix. The number is
+// inserted as text, so a '%' in a folder name is just a character.
+struct SliceNames {
+  std::string prefix;
+  std::string suffix;
+  std::string pathOf(int part) const { return prefix + std::to_string(part) + suffix; }
+};
+
+// Writes the W x H picture scaled to `outputSize` as vertical slices of `partWidth` output
+// columns (the last one narrower), numbered from 1, each outputSize.height rows high. Source
+// columns advance by the integer part of partWidth * W / W' per part (single-precision scale).
+// A part that fails is skipped and the others are still written; the result is the status of
+// the first failed part, Ok when every part was written. Nothing is written for an output
+// width or part width below 1 (InvalidParameter).
+imaging::ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels,
+                                   ImageSize size, int stride, ImageSize outputSize, int partWidth,
+                                   int quality);
+
+// The save dialog's filter index that selects a QuickTime movie; every other index (JPEG,
+// "All Files") writes a JPEG.
+inline constexpr int kQuickTimeFilterIndex = 2;
+
+// Saves the panorama as the user chose in the save dialog: progress 0 "Saving: ", then either
+// the JPEG (0.1 "Converting to JPEG.", written in the sub-range 0.1-0.95) or the movie (0.1
+// "Saving to QuickTime...", written in 0.3-0.95, viewer 400 x 300). Failures are shown through
+// `prompt` and give false. On success reports 1 "Opening result... " and returns true: the
+// caller then opens the file and hides the progress display.
+bool savePanorama(const PanoramaView& panorama, const std::string& path, int filterIndex,
+                  const OutputOptions& options, IProgress& progress, UserPrompt& prompt);
+
+}  // namespace skylacer::output

@@ -1,0 +1,67 @@
+#pragma once
+
+// Texts the outputs show to the user or through the progress object, word for word.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/imaging/bitmap.h"
+
+namespace skylacer::output {
+
+// Project file.
+inline constexpr char kProjectSaveFailed[] =
+    "Failed to save the project file.\n\nPlease check that the file is not blocked by the other\n"
+    "process or try to change the name of the project.";
+inline constexpr char kProjectReadFailed[] = "Failed to read the project file.";
+inline constexpr char kProjectVersionUnsupported[] =
+    "This version is not supported.\n\nPlease check for an update at\n"
+    "https://oskelvind.example/skylacer";
+
+// A photo whose path does not fit a project's path record (259 bytes), with that path.
+std::string projectPathTooLongText(std::string_view photo);
+
+// Progress texts of the saves and exports.
+inline constexpr char kSaving[] = "Saving: ";
+inline constexpr char kConvertingToJpeg[] = "Converting to JPEG.";
+inline constexpr char kSavingConvertingToJpeg[] = "Saving: Converting to JPEG.";
+inline constexpr char kSavingToQuickTime[] = "Saving to QuickTime...";
+inline constexpr char kOpeningResult[] = "Opening result... ";
+inline constexpr char kSavingPreparingExe[] = "Saving: Preparing exe file.";
+inline constexpr char kSavingFinished[] = "Saving: Finished.";
+
+// "Exception: Not enough memory..." as the stitch shows it; here for a picture that could not be
+// made for lack of memory.
+inline constexpr char kNotEnoughMemory[] =
+    "Exception: Not enough memory\r\n\r\nPlease restart the program if you want to stitch "
+    "another panorama.";
+
+// A movie needs a source at least 96 pixels wide and 4 high after rounding down, and no
+// higher than wide.
+inline constexpr char kMovieTooSmall[] =
+    "The QuickTime movie cannot be made: the output must be at least 96 pixels wide, at least 4 "
+    "pixels high and no higher than wide.";
+
+// "Failed to save the image.      \r\n\r\nError code: %d" (six spaces after the full stop).
+std::string imageSaveFailedText(int status);
+inline std::string imageSaveFailedText(imaging::ImagingStatus status) {
+  return imageSaveFailedText(static_cast<int>(status));
+}
+
+// "Failed to find file\n%s\n\nPlease check your installation and/or try to re-install the
+// product." with the path of the missing "viewer.dat".
+std::string viewerMissingText(const std::filesystem::path& viewer);
+
+// "Failed to find the needed template file\n%s\n\nPlease check your installation and/or try to
+// re-install the product." with the template's source path.
+std::string templateMissingText(const std::filesystem::path& source);
+
+// "Failed to save the file:\n%s\n\nPlease check that you have the appropriate permissions to save
+// the file." with the path that could not be written.
+std::string fileSaveFailedText(const std::filesystem::path& target);
+
+// "Processing template file %d." with the 1-based number of the template.
+std::string processingTemplateText(int number);
+
+}  // namespace skylacer::output

@@ -1,0 +1,28 @@
+#pragma once
+
+// The finished panorama as every output reads it, and the size and quality it is written at.
+
+#include <cstdint>
+
+#include "engine/buffers.h"
+
+namespace skylacer::output {
+
+// The program's value of π: every conversion between radians and degrees uses it, so a whole
+// turn of exactly 2π comes out just above 360 degrees.
+inline constexpr double kProgramPi = 3.14159265358979;
+
+struct PanoramaView {
+  // size.width x size.height x 3 bytes, blue-green-red, rows top to bottom with no gap; owned
+  // by the caller and only read.
+  const std::uint8_t* pixels = nullptr;
+  ImageSize size;
+  double fieldOfView = kProgramPi;  // horizontal, radians
+};
+
+struct OutputOptions {
+  ImageSize size;    // W' x H', pixels
+  int quality = 75;  // JPEG quality 0-100
+};
+
+}  // namespace skylacer::output

@@ -1,0 +1,214 @@
+#include "output/project.h"
+
+#include <gtest/gtest.h>
+
+#include "output/messages.h"
+#include "tests/output/recorders.h"
+#include "tests/output/test_panorama.h"
+#include "tests/support/samples.h"
+#include "tests/support/temp_dir.h"
+
+namespace skylacer::output {
+namespace {
+
+using test::RecordingMovie;
+using test::RecordingPrompt;
+
+std::vector<std::uint8_t> header(std::uint32_t magic, std::uint32_t version, std::int32_t count) {
+  std::vector<std::uint8_t> bytes;
+  for (std::uint32_t value : {magic, version, static_cast<std::uint32_t>(count)})
+    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(std::uint8_t(value >> shift));
+  return bytes;
+}
+
+void appendRecord(std::vector<std::uint8_t>& bytes, std::uint32_t length, std::string_view path) {
+  for (int shift = 0; shift < 32; shift += 8) bytes.push_back(std::uint8_t(length >> shift));
+  bytes.insert(bytes.end(), path.begin(), path.end());
+}
+
+TEST(ProjectFile, EmptyProjectIsTwelveBytes) {
+  EXPECT_EQ(projectFileBytes({}),
+            (std::vector<std::uint8_t>{0x67, 0x23, 0xA1, 0x0F, 100, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(ProjectFile, PathRecordHoldsLengthPathAndZeroByte) {
+  const std::vector<std::string> photos = {"/a/b.jpg"};
+  std::vector<std::uint8_t> expected = header(kProjectMagic, 100, 1);
+  appendRecord(expected, 9, "/a/b.jpg");
+  expected.push_back(0);
+  EXPECT_EQ(projectFileBytes(photos), expected);
+}
+
+TEST(ProjectFile, RefusesToWriteAPathItCouldNotReadBack) {
+  EXPECT_TRUE(projectFileBytes(std::vector<std::string>{std::string(259, 'a')}).has_value());
+  EXPECT_FALSE(projectFileBytes(std::vector<std::string>{std::string(260, 'a')}).has_value());
+}
+
+TEST(ProjectFile, ReadsEveryVersionUpTo100AndConvertsWindowsPaths) {
+  for (std::uint32_t version : {0u, 99u, 100u}) {
+    SCOPED_TRACE(version);
+    std::vector<std::uint8_t> bytes = header(kProjectMagic, version, 2);
+    appendRecord(bytes, 5, std::string_view("C:\\a\0", 5));
+    // "фото.jpg" written in Windows-1251.
+    appendRecord(bytes, 9, std::string_view("\xF4\xEE\xF2\xEE.jpg\0", 9));
+    const ProjectFile project = readProjectFile(bytes);
+    ASSERT_EQ(project.result, ProjectFileResult::Ok);
+    EXPECT_EQ(project.storedPaths, (std::vector<std::string>{"C:\\a", "фото.jpg"}));
+  }
+}
+
+// Files that must be refused, and how.
+struct BadProject {
+  const char* name;
+  std::vector<std::uint8_t> bytes;
+  ProjectFileResult result;
+};
+
+std::vector<BadProject> badProjects() {
+  std::vector<BadProject> cases;
+  std::vector<std::uint8_t> oneRecord = header(kProjectMagic, 100, 1);
+  appendRecord(oneRecord, 6, std::string_view("a.jpg\0", 6));
+  cases.push_back({"truncated in a path",
+                   {oneRecord.begin(), oneRecord.end() - 2},
+                   ProjectFileResult::Unreadable});
+  cases.push_back({"truncated in the count",
+                   {oneRecord.begin(), oneRecord.begin() + 10},
+                   ProjectFileResult::Unreadable});
+  cases.push_back({"more photos counted than stored", header(kProjectMagic, 100, 3),
+                   ProjectFileResult::Unreadable});
+  std::vector<std::uint8_t> wrongMagic = oneRecord;
+  wrongMagic[0] = 0x68;
+  cases.push_back({"wrong magic", wrongMagic, ProjectFileResult::UnsupportedVersion});
+  cases.push_back(
+      {"version 101", header(kProjectMagic, 101, 0), ProjectFileResult::UnsupportedVersion});
+  std::vector<std::uint8_t> longRecord = header(kProjectMagic, 100, 1);
+  appendRecord(longRecord, 5000, std::string(5000, 'x'));
+  cases.push_back({"record of length 5000", longRecord, ProjectFileResult::Unreadable});
+  std::vector<std::uint8_t> zeroRecord = header(kProjectMagic, 100, 1);
+  appendRecord(zeroRecord, 0, "");
+  cases.push_back({"record of length 0", zeroRecord, ProjectFileResult::Unreadable});
+  return cases;
+}
+
+TEST(ProjectFile, BadFilesAreRefusedWithTheirMessageAndHandNothingOver) {
+  for (const BadProject& bad : badProjects()) {
+    SCOPED_TRACE(bad.name);
+    EXPECT_EQ(readProjectFile(bad.bytes).result, bad.result);
+
+    test::TempDir folder;
+    test::writeFileBytes(folder / "bad.skl", bad.bytes);
+    RecordingMovie movie;
+    RecordingPrompt prompt;
+    TemporaryFileList thumbnails;
+    EXPECT_FALSE(openProject(folder / "bad.skl", movie, thumbnails, prompt));
+    EXPECT_TRUE(movie.variables.empty());
+    EXPECT_TRUE(movie.labels.empty());
+    EXPECT_EQ(prompt.messages,
+              std::vector<std::string>{bad.result == ProjectFileResult::UnsupportedVersion
+                                           ? kProjectVersionUnsupported
+                                           : kProjectReadFailed});
+  }
+}
+
+TEST(ProjectFile, MissingFileIsReported) {
+  test::TempDir folder;
+  RecordingMovie movie;
+  RecordingPrompt prompt;
+  TemporaryFileList thumbnails;
+  EXPECT_FALSE(openProject(folder / "none.skl", movie, thumbnails, prompt));
+  EXPECT_EQ(prompt.messages, std::vector<std::string>{kProjectReadFailed});
+}
+
+TEST(ProjectFile, SavedThenOpenedHandsThePhotosOverInOrder) {
+  test::TempDir folder;
+  const auto photos = test::samplePhotos("mountains");
+  const std::vector<std::string> paths = {photos[2].string(), photos[0].string()};
+  RecordingPrompt prompt;
+  ASSERT_TRUE(saveProject(folder / "p.skl", paths, prompt));
+  EXPECT_EQ(test::fileNames(folder.path()), std::vector<std::string>{"p.skl"});
+
+  RecordingMovie movie;
+  {
+    TemporaryFileList thumbnails;
+    ASSERT_TRUE(openProject(folder / "p.skl", movie, thumbnails, prompt));
+    EXPECT_TRUE(prompt.messages.empty());
+    const ImageSize size = test::pictureSize(photos[2]);
+    EXPECT_EQ(movie.variables[0], std::make_pair(std::string("ImagePathToAdd0"), paths[0]));
+    EXPECT_EQ(movie.variables[1].first, "ImageThumbnail0");
+    EXPECT_EQ(movie.variables[2],
+              std::make_pair(std::string("ImageHeight0"), std::to_string(size.height)));
+    EXPECT_EQ(movie.variables[3],
+              std::make_pair(std::string("ImageWidth0"), std::to_string(size.width)));
+    EXPECT_EQ(movie.variables[4],
+              std::make_pair(std::string("FileName0"), photos[2].stem().string()));
+    EXPECT_EQ(movie.getVariable("ImagePathToAdd1"), paths[1]);
+    EXPECT_EQ(movie.variables.back(),
+              std::make_pair(std::string("NumImagesToAdd"), std::string("2")));
+    EXPECT_EQ(movie.labels, std::vector<std::string>{"/ AddImages"});
+    // Photos wider than 400 pixels get a reduced copy that lives as long as the list.
+    ASSERT_EQ(thumbnails.files().size(), 2u);
+    EXPECT_EQ(movie.getVariable("ImageThumbnail0"), thumbnails.files()[0].string());
+    EXPECT_TRUE(std::filesystem::exists(thumbnails.files()[0]));
+  }
+  EXPECT_FALSE(std::filesystem::exists(movie.getVariable("ImageThumbnail0")));
+}
+
+TEST(ProjectFile, EmptyProjectStillCallsAddImages) {
+  test::TempDir folder;
+  RecordingPrompt prompt;
+  ASSERT_TRUE(saveProject(folder / "empty.skl", {}, prompt));
+  EXPECT_EQ(std::filesystem::file_size(folder / "empty.skl"), 12u);
+  RecordingMovie movie;
+  TemporaryFileList thumbnails;
+  ASSERT_TRUE(openProject(folder / "empty.skl", movie, thumbnails, prompt));
+  EXPECT_EQ(movie.getVariable("NumImagesToAdd"), "0");
+  EXPECT_EQ(movie.labels, std::vector<std::string>{"/ AddImages"});
+}
+
+TEST(ProjectFile, MovedProjectFindsItsPhotosBesideIt) {
+  test::TempDir before, after;
+  const auto photo = test::samplePhotos("trail")[0];
+  std::filesystem::copy_file(photo, before / "one.jpg");
+  RecordingPrompt prompt;
+  const std::vector<std::string> stored = {(before / "one.jpg").string(),
+                                           "C:\\Photos\\" + photo.filename().string()};
+  ASSERT_TRUE(saveProject(before / "p.skl", stored, prompt));
+  // The project and its photos move; the Windows path never existed here.
+  std::filesystem::rename(before / "p.skl", after / "p.skl");
+  std::filesystem::rename(before / "one.jpg", after / "one.jpg");
+  std::filesystem::copy_file(photo, after / photo.filename());
+
+  RecordingMovie movie;
+  TemporaryFileList thumbnails;
+  ASSERT_TRUE(openProject(after / "p.skl", movie, thumbnails, prompt));
+  EXPECT_EQ(movie.getVariable("ImagePathToAdd0"), (after / "one.jpg").string());
+  EXPECT_EQ(movie.getVariable("ImagePathToAdd1"), (after / photo.filename()).string());
+  EXPECT_NE(movie.getVariable("ImageWidth1"), "0");
+}
+
+TEST(ProjectFile, FailedSaveShowsItsMessageAndLeavesNothing) {
+  test::TempDir folder;
+  RecordingPrompt prompt;
+  EXPECT_FALSE(saveProject(folder / "missing" / "p.skl", {}, prompt));
+  EXPECT_EQ(prompt.messages, std::vector<std::string>{kProjectSaveFailed});
+
+  // A path the project file could not hold: refused before anything is written.
+  const std::vector<std::string> tooLong = {"/" + std::string(300, 'x') + ".jpg"};
+  EXPECT_FALSE(saveProject(folder / "p.skl", tooLong, prompt));
+  ASSERT_EQ(prompt.messages.size(), 2u);
+  EXPECT_NE(prompt.messages[1].find(tooLong[0]), std::string::npos);
+  EXPECT_TRUE(test::fileNames(folder.path()).empty());
+}
+
+TEST(ProjectFile, SaveReplacesThePreviousFileWhole) {
+  test::TempDir folder;
+  RecordingPrompt prompt;
+  ASSERT_TRUE(
+      saveProject(folder / "p.skl", std::vector<std::string>{"/x/a.jpg", "/x/b.jpg"}, prompt));
+  ASSERT_TRUE(saveProject(folder / "p.skl", {}, prompt));
+  EXPECT_EQ(std::filesystem::file_size(folder / "p.skl"), 12u);
+  EXPECT_EQ(test::fileNames(folder.path()), std::vector<std::string>{"p.skl"});
+}
+
+}  // namespace
+}  // namespace skylacer::output
