@@ -9,6 +9,7 @@
 
 #include "cli/preview.h"
 #include "cli/profiles_command.h"
+#include "cli/stitch_command.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ constexpr const char* kUsage =
 
 void printUsage(std::FILE* stream) {
   std::fputs(kUsage, stream);
+  const std::string_view stitch = skylacer::cli::kStitchUsage;
+  std::fwrite(stitch.data(), 1, stitch.size(), stream);
   const std::string_view profiles = skylacer::cli::kProfilesUsage;
   std::fwrite(profiles.data(), 1, profiles.size(), stream);
 }
@@ -68,6 +71,7 @@ int main(int argc, char** argv) {
     return args.empty() ? 2 : 0;
   }
   if (args[0] == "preview") return runPreview({args.begin() + 1, args.end()});
+  if (args[0] == "stitch") return skylacer::cli::runStitchCommand(std::span(args).subspan(1));
   if (args[0] == "profiles") return skylacer::cli::runProfilesCommand(std::span(args).subspan(1));
   return usageError("unknown command");
 }

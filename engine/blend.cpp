@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <type_traits>
 
@@ -108,6 +109,13 @@ struct Correction {
 
   // The share of the correction that is left at distance d from the seam: (W - d) / W.
   double fade(int d) const { return (width - d) * inverseWidth; }
+  // Whether the correction at distance d can still change a byte: a shift of less than half a
+  // unit rounds back to the value it was applied to.
+  bool changesAt(int d) const {
+    const double largest =
+        std::max({std::fabs(channel[0]), std::fabs(channel[1]), std::fabs(channel[2])});
+    return largest * fade(d) >= 0.5;
+  }
 };
 
 Correction startingCorrection(const std::vector<SeamRow>& seam, int canvasWidth, int height) {
@@ -130,7 +138,7 @@ Correction startingCorrection(const std::vector<SeamRow>& seam, int canvasWidth,
 // the distance growing by one per pixel and faster across edges, up to `reach`.
 void correctPanoramaSide(const Row& panorama, int start, int reach, const Correction& c) {
   int d = 0;
-  for (int x = start; d < reach && x >= 0; --x) {
+  for (int x = start; d < reach && x >= 0 && c.changesAt(d); --x) {
     if (!panorama.empty(x)) {
       std::uint8_t* p = panorama.at(x);
       const double fade = c.fade(d);
@@ -165,13 +173,12 @@ CorrectedPixel correctCanvasPixel(const ConstRow& canvas, int column, int& d, co
 }
 
 // Canvas columns from..W-1 written over the panorama with their correction; d continues from
-// the joint. Once d reaches the canvas width the correction is spent and pixels are copied.
+// the joint. Once the correction is too small to change a byte, pixels are copied.
 void copyRestOfRow(const Row& panorama, const ConstRow& canvas, int a, int from, int d,
                    const Correction& c) {
   const int end = std::min(canvas.width, panorama.width - a);
   int column = std::max(from, 0);
-  if (c.channel == std::array<double, 3>{}) d = c.width;
-  for (; column < end && d < c.width; ++column, ++d) {
+  for (; column < end && c.changesAt(std::min(d, c.width)); ++column, ++d) {
     if (canvas.empty(column)) continue;
     const CorrectedPixel pixel = correctCanvasPixel(canvas, column, d, c);
     std::uint8_t* p = panorama.at(a + column);

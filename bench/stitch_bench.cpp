@@ -1,0 +1,182 @@
+// The whole stitch against its floor, on one core: six 4000 x 3000 photos synthesised from a
+// sample photo (turning right, 30 % overlap, with sensor-like noise, saved as JPEG files).
+//   (a) floor: every photo decoded once at full size, plus the panorama encoded once at
+//       quality 75;
+//   (b) stitchPanorama on the photo files plus the same encode.
+// Prints both times (CPU and wall clock, the best of a few rounds), the peak resident memory
+// and the ratio b / a. Target: b / a <= 2.0.
+
+#include <benchmark/benchmark.h>
+#include <sched.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/stitch.h"
+#include "platform/imaging/bitmap.h"
+#include "tests/support/synth_imaging.h"
+#include "tests/support/synth_series.h"
+#include "tests/support/temp_dir.h"
+
+namespace skylacer {
+namespace {
+
+constexpr ImageSize kPhotoSize{4000, 3000};
+constexpr int kPhotos = 6;
+constexpr int kRounds = 3;
+
+struct Seconds {
+  double cpu = 0;
+  double wall = 0;
+};
+
+double cpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+template <typename Work>
+Seconds bestOf(Work&& work) {
+  Seconds best{1e30, 1e30};
+  for (int round = 0; round < kRounds; ++round) {
+    const double cpu0 = cpuSeconds();
+    const auto wall0 = std::chrono::steady_clock::now();
+    work();
+    const double cpu = cpuSeconds() - cpu0;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+    best.cpu = std::min(best.cpu, cpu);
+    best.wall = std::min(best.wall, wall);
+  }
+  return best;
+}
+
+// Photo files of a turning series, rendered from the first "mountains" sample.
+std::vector<std::string> writeSeries(const test::TempDir& dir) {
+  const test::PhotoSeries series = test::turningSeries(kPhotoSize, 2.0, 0.30,
+                                                       std::vector<double>(kPhotos, 0.0));
+  const test::Picture picture =
+      test::loadPicture(std::string(SKYLACER_SAMPLES_DIR) + "/mountains/IMG_0001.jpg");
+  const test::CylinderPicture cylinder = test::fitCylinder(picture.pixels, picture.size, series);
+  std::vector<std::string> files;
+  std::uint32_t state = 12345;
+  for (int i = 0; i < kPhotos; ++i) {
+    RgbImage photo = test::renderPhoto(cylinder, series, static_cast<std::size_t>(i));
+    // Sensor-like noise: the detail a real photo gives its JPEG coder.
+    for (auto& byte : photo) {
+      state = state * 1664525u + 1013904223u;
+      const int noisy = byte + static_cast<int>(state >> 28) - 8;
+      byte = static_cast<std::uint8_t>(noisy < 1 ? 1 : noisy > 255 ? 255 : noisy);
+    }
+    auto bitmap = imaging::Bitmap::overPixels(photo.data(), kPhotoSize.width, kPhotoSize.height,
+                                              3 * kPhotoSize.width);
+    files.push_back((dir / ("photo" + std::to_string(i) + ".jpg")).string());
+    if (bitmap->saveJpeg(files.back(), 90) != imaging::ImagingStatus::Ok)
+      throw std::runtime_error("cannot write " + files.back());
+    std::printf("%s: %.1f MB\n", files.back().c_str(),
+                static_cast<double>(std::filesystem::file_size(files.back())) / 1e6);
+  }
+  return files;
+}
+
+std::vector<std::unique_ptr<imaging::Bitmap>> openPhotos(const std::vector<std::string>& files) {
+  std::vector<std::unique_ptr<imaging::Bitmap>> bitmaps;
+  for (const auto& file : files) bitmaps.push_back(imaging::Bitmap::fromFile(file));
+  return bitmaps;
+}
+
+void encode(ComposedPanorama& panorama, const std::string& path) {
+  auto bitmap = imaging::Bitmap::overPixels(panorama.pixels.data(), panorama.size.width,
+                                            panorama.size.height, 3 * panorama.size.width);
+  if (bitmap->saveJpeg(path, imaging::kDefaultJpegQuality) != imaging::ImagingStatus::Ok)
+    throw std::runtime_error("cannot encode the panorama");
+}
+
+// Wall-clock time at which each phase of the run showed its text.
+class PhaseClock final : public IProgress {
+ public:
+  int PushRange(double, double) override { return 0; }
+  void PopRange() override {}
+  bool Report(double, const char* text) override {
+    if (text != nullptr) marks.emplace_back(text, std::chrono::steady_clock::now());
+    return false;
+  }
+  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> marks;
+};
+
+ComposedPanorama stitch(const std::vector<std::string>& files, IProgress* progress = nullptr) {
+  auto bitmaps = openPhotos(files);
+  std::vector<imaging::Bitmap*> photos;
+  for (auto& bitmap : bitmaps) photos.push_back(bitmap.get());
+  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  NullTrace trace;
+  auto result = stitchPanorama(photos, params, progress, trace);
+  if (!result) throw std::runtime_error("the stitch gave no panorama");
+  return std::move(result->panorama);
+}
+
+long peakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+}  // namespace skylacer
+
+int main() {
+  using namespace skylacer;
+  // One core: the figures compare work, not parallelism.
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(0, &one);
+  sched_setaffinity(0, sizeof one, &one);
+
+  const test::TempDir dir;
+  const std::vector<std::string> files = writeSeries(dir);
+  const std::string output = (dir / "panorama.jpg").string();
+  PhaseClock phases;
+  const auto start = std::chrono::steady_clock::now();
+  ComposedPanorama panorama = stitch(files, &phases);
+  const auto end = std::chrono::steady_clock::now();
+  auto seconds = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
+  const auto aligning = phases.marks.at(1).second;
+  const auto composing = phases.marks.back().second;
+  std::printf("first stitch: loading %.3f s, aligning %.3f s, composing %.3f s\n",
+              seconds(start, aligning), seconds(aligning, composing), seconds(composing, end));
+  std::printf("photos: %d x %d x %d, panorama %d x %d\n", kPhotos, kPhotoSize.width,
+              kPhotoSize.height, panorama.size.width, panorama.size.height);
+
+  RgbImage decoded = makeRgbImage(kPhotoSize);
+  const Seconds floor = bestOf([&] {
+    for (auto& bitmap : openPhotos(files)) {
+      bitmap->readPixels(decoded.data(), 3 * kPhotoSize.width);
+      benchmark::DoNotOptimize(decoded.data());
+    }
+    encode(panorama, output);
+  });
+  decoded = RgbImage();
+  panorama = ComposedPanorama();
+  const long floorPeak = peakResidentKiB();
+
+  const Seconds full = bestOf([&] {
+    ComposedPanorama stitched = stitch(files);
+    encode(stitched, output);
+  });
+  std::printf("(a) floor, decode + encode:  %.3f s CPU, %.3f s wall\n", floor.cpu, floor.wall);
+  std::printf("(b) stitch + encode:         %.3f s CPU, %.3f s wall\n", full.cpu, full.wall);
+  std::printf("peak resident memory: %.0f MiB (%.0f MiB before the stitch rounds)\n",
+              peakResidentKiB() / 1024.0, floorPeak / 1024.0);
+  std::printf("ratio b / a: %.2f CPU, %.2f wall (target <= 2.0)\n", full.cpu / floor.cpu,
+              full.wall / floor.wall);
+  return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/camera.h"
+#include "engine/buffers.h"
+
+namespace skylacer::cli {
+
+// One photograph's camera as a user reads it: angles in degrees, focal length in pixels.
+struct CameraReport {
+  std::string file;
+  double yawDegrees = 0;    // turn to the right about the vertical, photo 0 at 0
+  double pitchDegrees = 0;  // tilt of the optical axis, upwards positive
+  double rollDegrees = 0;   // clockwise about the optical axis as the photographer sees it
+  double focalPixels = 0;   // focal length in pixels of the full-size photo
+  // The engine's lens model: a photo shows the ideal point (x, y) at (x · (1 - k · y²), y),
+  // coordinates in half photo widths from the centre. This is k.
+  double horizontalSqueezePerHeightSquared = 0;
+};
+
+// Reads the angles out of absolute cameras (the engine's levelled world: x right, y down,
+// z forward), the focal length scaled to a photo `photoWidth` pixels wide. Yaw is measured from
+// photo 0 and unwrapped so that each photo lies within half a turn of the one before it.
+std::vector<CameraReport> reportCameras(const std::vector<CameraRecord>& cameras,
+                                        const std::vector<std::string>& files, int photoWidth);
+
+// The cameras and the panorama's size and field of view as a JSON document. Numbers are
+// written the same in every locale; a number that is not finite is written as null.
+std::string camerasJson(const std::vector<CameraReport>& cameras, ImageSize panoramaSize,
+                        double fieldOfViewDegrees);
+
+}  // namespace skylacer::cli

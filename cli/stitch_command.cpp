@@ -1,0 +1,331 @@
+#include "cli/stitch_command.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cameras_json.h"
+#include "cli/pending_file.h"
+#include "cli/progress_bar.h"
+#include "engine/stitch.h"
+#include "platform/imaging/bitmap.h"
+#include "platform/registry/settings_location.h"
+#include "platform/registry/settings_store.h"
+#include "tuning/profiles.h"
+
+namespace skylacer::cli {
+
+using imaging::Bitmap;
+using imaging::ImagingStatus;
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kMisused = 2;
+constexpr int kInterrupted = 130;
+constexpr double kDegreesPerRadian = 180 / std::numbers::pi;
+
+// Set by the Ctrl-C handler, read by every progress report.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+// Ctrl-C sets the flag instead of ending the process while the object lives.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+struct Rotation {
+  int photo = 0;  // index from 0
+  int code = 0;
+};
+
+struct StitchOptions {
+  std::vector<std::string> photos;
+  std::string output;
+  bool fullCircle = false;
+  std::vector<Rotation> rotations;
+  std::string profile;
+  std::optional<std::string> paramsText;
+  int quality = imaging::kDefaultJpegQuality;
+  std::optional<ImageSize> outputSize;
+  std::optional<double> fieldOfViewDegrees;
+  std::string camerasFile;
+  bool verbose = false;
+};
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "panorama-cli: %s\nusage:\n", message.c_str());
+  std::fwrite(kStitchUsage.data(), 1, kStitchUsage.size(), stderr);
+  return kMisused;
+}
+
+int failure(const std::string& message) {
+  std::fprintf(stderr, "panorama-cli: %s\n", message.c_str());
+  return kFailed;
+}
+
+int stopped() {
+  std::fputs("panorama-cli: stopped, nothing written\n", stderr);
+  return kInterrupted;
+}
+
+template <typename Number>
+bool parseWhole(std::string_view text, Number& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+bool parseRotation(std::string_view text, Rotation& rotation) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return false;
+  int photo = 0;
+  if (!parseWhole(text.substr(0, colon), photo) || photo < 1) return false;
+  if (!parseWhole(text.substr(colon + 1), rotation.code)) return false;
+  rotation.photo = photo - 1;
+  return rotation.code >= 0 && rotation.code < imaging::kRotateFlipCodes;
+}
+
+bool parseSize(std::string_view text, ImageSize& size) {
+  const std::size_t x = text.find('x');
+  return x != std::string_view::npos && parseWhole(text.substr(0, x), size.width) &&
+         parseWhole(text.substr(x + 1), size.height) && size.width > 0 && size.height > 0 &&
+         std::int64_t{size.width} * size.height <= imaging::kMaxPixels;
+}
+
+// Options and photos from the words after "stitch"; an error message when they do not parse.
+std::optional<std::string> parseOptions(std::span<const std::string_view> args,
+                                        StitchOptions& options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view word = args[i];
+    if (word == "--full360") {
+      options.fullCircle = true;
+      continue;
+    }
+    if (word == "-v") {
+      options.verbose = true;
+      continue;
+    }
+    if (word.size() < 2 || word[0] != '-') {
+      options.photos.emplace_back(word);
+      continue;
+    }
+    if (i + 1 == args.size()) return std::string(word) + " lacks its value";
+    const std::string_view value = args[++i];
+    if (word == "-o") {
+      options.output = value;
+    } else if (word == "--rotate") {
+      Rotation rotation;
+      if (!parseRotation(value, rotation)) return "--rotate needs N:CODE, N from 1, CODE 0-7";
+      options.rotations.push_back(rotation);
+    } else if (word == "--profile") {
+      options.profile = value;
+    } else if (word == "--params") {
+      options.paramsText = std::string(value);
+    } else if (word == "--quality") {
+      if (!parseWhole(value, options.quality) || options.quality < 0 || options.quality > 100)
+        return "--quality needs a whole number from 0 to 100";
+    } else if (word == "--size") {
+      ImageSize size;
+      if (!parseSize(value, size)) return "--size needs WxH, two positive whole numbers";
+      options.outputSize = size;
+    } else if (word == "--hfov") {
+      double degrees = 0;
+      if (!parseWhole(value, degrees) || !(degrees > 0 && degrees <= 360))
+        return "--hfov needs a field of view in degrees, above 0 and at most 360";
+      options.fieldOfViewDegrees = degrees;
+    } else if (word == "--cameras") {
+      options.camerasFile = value;
+    } else {
+      return "unknown option " + std::string(word);
+    }
+  }
+  if (options.photos.empty()) return "no photos given";
+  if (options.output.empty()) return "no output file given (-o OUT.jpg)";
+  if (options.photos.size() == 1 && !options.fieldOfViewDegrees)
+    return "a single photo is used as the panorama as it is: give its field of view (--hfov DEG)";
+  if (options.photos.size() > 1 && options.fieldOfViewDegrees)
+    return "--hfov is for a single photo; the field of view of a stitch is measured";
+  if (!options.profile.empty() && options.paramsText) return "give --profile or --params, not both";
+  for (const Rotation& rotation : options.rotations)
+    if (static_cast<std::size_t>(rotation.photo) >= options.photos.size())
+      return "--rotate names photo " + std::to_string(rotation.photo + 1) + " of " +
+             std::to_string(options.photos.size());
+  return std::nullopt;
+}
+
+// The record of the stored profile named `name` (the tuner's reading of the user's store).
+std::optional<StitchParams> storedProfile(const std::string& name, std::string& error) {
+  const std::filesystem::path storeFile = registry::userSettingsFile();
+  if (storeFile.empty()) {
+    error = "no settings store: neither XDG_CONFIG_HOME nor HOME names a folder";
+    return std::nullopt;
+  }
+  const registry::SettingsStore store(storeFile, registry::SettingsStore::Access::ReadOnly);
+  const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
+  for (const tuning::ParamProfile& profile : table.profiles)
+    if (profile.name == name) return profile.record;
+  error = "no stored profile is named \"" + name + "\" (panorama-cli profiles list shows them)";
+  return std::nullopt;
+}
+
+std::optional<StitchParams> stitchParams(const StitchOptions& options, std::string& error) {
+  if (!options.profile.empty()) return storedProfile(options.profile, error);
+  if (!options.paramsText) return paramsFromProfileText(kDefaultProfileText);
+  StitchParams params;
+  if (parseProfileText(*options.paramsText, params) != kProfileTextFields) {
+    error = "--params needs the 13 numbers of a profile, such as \"" +
+            std::string(kDefaultProfileText) + "\"";
+    return std::nullopt;
+  }
+  return params;
+}
+
+// Opens and rotates every photo; the first unreadable one gives an error naming it.
+std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptions& options,
+                                                               std::string& error) {
+  std::vector<std::unique_ptr<Bitmap>> bitmaps;
+  for (const std::string& path : options.photos) {
+    auto bitmap = Bitmap::fromFile(path);
+    if (bitmap->lastStatus() != ImagingStatus::Ok || bitmap->width() <= 0) {
+      error = path + ": cannot read the photo (error code " +
+              std::to_string(static_cast<int>(bitmap->lastStatus())) + ")";
+      return std::nullopt;
+    }
+    bitmaps.push_back(std::move(bitmap));
+  }
+  for (const Rotation& rotation : options.rotations) {
+    Bitmap& bitmap = *bitmaps[static_cast<std::size_t>(rotation.photo)];
+    if (bitmap.rotateFlip(rotation.code) != ImagingStatus::Ok) {
+      error = options.photos[static_cast<std::size_t>(rotation.photo)] +
+              ": cannot rotate the photo (error code " +
+              std::to_string(static_cast<int>(bitmap.lastStatus())) + ")";
+      return std::nullopt;
+    }
+  }
+  return bitmaps;
+}
+
+// Encodes the panorama, scaled when asked, into the pending output file.
+bool savePanorama(ComposedPanorama& panorama, const StitchOptions& options, PendingFile& output,
+                  std::string& error) {
+  const ImageSize size = panorama.size;
+  auto picture = Bitmap::overPixels(panorama.pixels.data(), size.width, size.height, 3 * size.width);
+  Bitmap* toSave = picture.get();
+  std::unique_ptr<Bitmap> scaled;
+  if (options.outputSize && !(*options.outputSize == size)) {
+    scaled = Bitmap::blank(options.outputSize->width, options.outputSize->height);
+    if (scaled->lastStatus() == ImagingStatus::OutOfMemory ||
+        picture->lastStatus() == ImagingStatus::OutOfMemory)
+      throw std::bad_alloc();
+    scaled->drawScaled(*picture, 0, 0, options.outputSize->width, options.outputSize->height);
+    toSave = scaled.get();
+  }
+  if (toSave->lastStatus() == ImagingStatus::Ok)
+    toSave->saveJpeg(output.temporaryPath().string(), options.quality);
+  if (toSave->lastStatus() != ImagingStatus::Ok) {
+    error = output.target().string() + ": cannot write the panorama (error code " +
+            std::to_string(static_cast<int>(toSave->lastStatus())) + ")";
+    return false;
+  }
+  return true;
+}
+
+// The cameras of a single photo used as the panorama: looking straight ahead.
+std::vector<CameraReport> singlePhotoCamera(const StitchOptions& options, int width,
+                                            double fieldOfView) {
+  CameraReport camera;
+  camera.file = options.photos.front();
+  camera.focalPixels = width / 2.0 / std::tan(fieldOfView / 2);
+  return {camera};
+}
+
+int stitch(const StitchOptions& options) {
+  std::string error;
+  const std::optional<StitchParams> parsedParams = stitchParams(options, error);
+  if (!parsedParams) return options.paramsText ? usageError(error) : failure(error);
+  StitchParams params = *parsedParams;
+  params.full360 = options.fullCircle ? 1 : 0;
+
+  auto bitmaps = openPhotos(options, error);
+  if (!bitmaps) return failure(error);
+  const int photoWidth = bitmaps->front()->width();
+  std::optional<PendingFile> output = PendingFile::create(options.output, error);
+  if (!output) return failure(options.output + ": cannot write the panorama here (" + error + ")");
+  std::optional<PendingFile> cameras =
+      options.camerasFile.empty() ? std::nullopt : PendingFile::create(options.camerasFile, error);
+  if (!options.camerasFile.empty() && !cameras)
+    return failure(options.camerasFile + ": cannot write the cameras here (" + error + ")");
+
+  const InterruptGuard interruptGuard;
+  std::vector<Bitmap*> photos;
+  for (const auto& bitmap : *bitmaps) photos.push_back(bitmap.get());
+  std::optional<StitchResult> result;
+  {
+    TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, interrupted);
+    StdoutTrace stdoutTrace;
+    NullTrace nullTrace;
+    TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
+    result = stitchPanorama(photos, params, &progress, trace);
+  }
+  if (interrupted != 0) return stopped();
+  if (!result) return failure("no panorama could be made from these photos");
+
+  ComposedPanorama& panorama = result->panorama;
+  if (options.fieldOfViewDegrees) panorama.angle = *options.fieldOfViewDegrees / kDegreesPerRadian;
+  const double degrees = panorama.angle * kDegreesPerRadian;
+  if (!savePanorama(panorama, options, *output, error)) return failure(error);
+  if (cameras) {
+    const std::vector<CameraReport> reports =
+        options.photos.size() == 1
+            ? singlePhotoCamera(options, photoWidth, panorama.angle)
+            : reportCameras(result->cameras, options.photos, photoWidth);
+    if (!cameras->writeText(camerasJson(reports, panorama.size, degrees), error))
+      return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
+  }
+  if (interrupted != 0) return stopped();
+  if (!output->commit(error))
+    return failure(options.output + ": cannot write the panorama (" + error + ")");
+  if (cameras && !cameras->commit(error))
+    return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
+  std::printf("%s: %d x %d pixels, horizontal field of view %.2f degrees\n",
+              options.output.c_str(), panorama.size.width, panorama.size.height, degrees);
+  return 0;
+}
+
+}  // namespace
+
+int runStitchCommand(std::span<const std::string_view> args) {
+  StitchOptions options;
+  if (const auto error = parseOptions(args, options)) return usageError(*error);
+  try {
+    return stitch(options);
+  } catch (const std::bad_alloc&) {
+    return failure("not enough memory to stitch these photos");
+  }
+}
+
+}  // namespace skylacer::cli

@@ -1,0 +1,216 @@
+// panorama-cli stitch, run as a program on the sample photos.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/imaging/bitmap.h"
+#include "tests/support/samples.h"
+#include "tests/support/temp_dir.h"
+
+namespace skylacer::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+  int exitStatus = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs panorama-cli with `args`, collecting what it prints. When `interruptAt` is given, the
+// program gets SIGINT as soon as its standard error shows that text.
+ProgramRun runCli(const std::vector<std::string>& args, const std::string& interruptAt = {}) {
+  int outPipe[2];
+  int errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe");
+  std::vector<char*> argv;
+  std::string program = PANORAMA_CLI;
+  argv.push_back(program.data());
+  std::vector<std::string> words = args;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(outPipe[1], STDOUT_FILENO);
+    dup2(errPipe[1], STDERR_FILENO);
+    close(outPipe[0]);
+    close(errPipe[0]);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(outPipe[1]);
+  close(errPipe[1]);
+  ProgramRun run;
+  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+  std::string* sinks[2] = {&run.out, &run.err};
+  bool interrupted = false;
+  int open = 2;
+  while (open > 0) {
+    poll(fds, 2, -1);
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+        continue;
+      }
+      sinks[i]->append(buffer, static_cast<std::size_t>(n));
+    }
+    if (!interruptAt.empty() && !interrupted && run.err.find(interruptAt) != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+std::vector<std::string> samplePaths(const std::string& series) {
+  std::vector<std::string> paths;
+  for (const auto& path : test::samplePhotos(series)) paths.push_back(path.string());
+  return paths;
+}
+
+std::vector<std::string> stitchArgs(const std::vector<std::string>& photos, const fs::path& out,
+                                    std::vector<std::string> options = {}) {
+  std::vector<std::string> args = {"stitch"};
+  args.insert(args.end(), options.begin(), options.end());
+  args.insert(args.end(), photos.begin(), photos.end());
+  args.push_back("-o");
+  args.push_back(out.string());
+  return args;
+}
+
+// The names in a folder, so that a test can see that nothing was left behind.
+std::vector<std::string> folderContents(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+TEST(StitchCommand, StitchesTheSampleSeriesAndWritesItsCameras) {
+  const test::TempDir dir;
+  const fs::path out = dir / "mountains.jpg";
+  const fs::path cameras = dir / "cameras.json";
+  const ProgramRun run = runCli(
+      stitchArgs(samplePaths("mountains"), out, {"--cameras", cameras.string(), "--quality", "80"}));
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.err.find("Stitching images"), std::string::npos);
+  EXPECT_NE(run.err.find("100%"), std::string::npos);
+  EXPECT_EQ(run.out.find("al = "), std::string::npos) << "the trace shows only with -v";
+
+  const auto picture = imaging::Bitmap::fromFile(out.string());
+  ASSERT_EQ(picture->lastStatus(), imaging::ImagingStatus::Ok);
+  const std::string size =
+      std::to_string(picture->width()) + " x " + std::to_string(picture->height()) + " pixels";
+  EXPECT_NE(run.out.find(size), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("horizontal field of view"), std::string::npos);
+  EXPECT_GT(picture->width(), 2 * 1024);
+
+  // Valid JSON whose cameras turn right in list order, near the series' truth (41 degrees a
+  // step, 832 pixels focal length).
+  const std::string check =
+      "python3 -c \"import json,sys; d=json.load(open(sys.argv[1])); p=d['photos']; "
+      "assert len(p)==4 and p[0]['yaw_deg']==0; "
+      "assert all(38<b['yaw_deg']-a['yaw_deg']<44 for a,b in zip(p,p[1:])); "
+      "assert all(780<c['focal_px']<880 for c in p); "
+      "assert d['panorama']['width']==" +
+      std::to_string(picture->width()) + "; assert p[1]['file'].endswith('IMG_0002.jpg')\" '" +
+      cameras.string() + "'";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+TEST(StitchCommand, AnUnreadablePhotoIsNamedAndNothingIsWritten) {
+  const test::TempDir dir;
+  const fs::path bad = dir / "notaphoto.jpg";
+  std::ofstream(bad) << "this is not a picture";
+  std::vector<std::string> photos = samplePaths("mountains");
+  photos.insert(photos.begin() + 2, bad.string());
+  const ProgramRun run = runCli(stitchArgs(photos, dir / "out.jpg"));
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.err.find(bad.string() + ": cannot read the photo (error code 13)"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(folderContents(dir.path()), std::vector<std::string>{"notaphoto.jpg"});
+}
+
+TEST(StitchCommand, CtrlCStopsTheRunAndLeavesNoOutputFile) {
+  for (const char* at : {"Loading images...", "Aligning image 2...", "Stitching images"}) {
+    SCOPED_TRACE(at);
+    const test::TempDir dir;
+    const ProgramRun run = runCli(
+        stitchArgs(samplePaths("trail"), dir / "out.jpg", {"--cameras", (dir / "c.json").string()}),
+        at);
+    EXPECT_EQ(run.exitStatus, 130) << run.err;
+    EXPECT_NE(run.err.find("stopped, nothing written"), std::string::npos);
+    EXPECT_TRUE(folderContents(dir.path()).empty());
+  }
+}
+
+TEST(StitchCommand, AnUnwritableOutputPathFailsBeforeStitching) {
+  const test::TempDir dir;
+  std::ofstream(dir / "file") << "x";
+  const fs::path out = dir / "file" / "out.jpg";
+  const ProgramRun run = runCli(stitchArgs(samplePaths("mountains"), out));
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.err.find(out.string() + ": cannot write the panorama here"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("Loading images"), std::string::npos);
+}
+
+TEST(StitchCommand, ASinglePhotoIsThePanoramaWithTheGivenFieldOfView) {
+  const test::TempDir dir;
+  const std::vector<std::string> photo = {samplePaths("trail").front()};
+  EXPECT_EQ(runCli(stitchArgs(photo, dir / "one.jpg")).exitStatus, 2) << "needs --hfov";
+  const ProgramRun run = runCli(stitchArgs(photo, dir / "one.jpg", {"--hfov", "63", "--rotate", "1:1"}));
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.out.find("768 x 1024 pixels, horizontal field of view 63.00 degrees"),
+            std::string::npos)
+      << run.out;
+}
+
+TEST(StitchCommand, ScaledOutputAndParameterText) {
+  const test::TempDir dir;
+  const fs::path out = dir / "small.jpg";
+  const ProgramRun run = runCli(stitchArgs(samplePaths("mountains"), out,
+                                           {"--size", "800x200", "--params",
+                                            "100 10 90 16 8000 32 1 1 1 0 0 140 43"}));
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const auto picture = imaging::Bitmap::fromFile(out.string());
+  EXPECT_EQ(picture->width(), 800);
+  EXPECT_EQ(picture->height(), 200);
+}
+
+TEST(StitchCommand, MisuseIsRefusedWithTheUsage) {
+  const test::TempDir dir;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"stitch", "-o", (dir / "x.jpg").string()},
+        std::vector<std::string>{"stitch", "a.jpg", "b.jpg"},
+        stitchArgs({"a.jpg", "b.jpg"}, dir / "x.jpg", {"--rotate", "3:1"}),
+        stitchArgs({"a.jpg", "b.jpg"}, dir / "x.jpg", {"--quality", "101"}),
+        stitchArgs({"a.jpg", "b.jpg"}, dir / "x.jpg", {"--params", "1 2 3"})}) {
+    const ProgramRun run = runCli(args);
+    EXPECT_EQ(run.exitStatus, 2) << run.err;
+    EXPECT_NE(run.err.find("panorama-cli stitch [options]"), std::string::npos);
+  }
+  EXPECT_TRUE(folderContents(dir.path()).empty());
+}
+
+}  // namespace
+}  // namespace skylacer::cli
