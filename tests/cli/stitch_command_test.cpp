@@ -13,8 +13,11 @@
 #include <vector>
 
 #include "platform/imaging/bitmap.h"
+#include "platform/registry/settings_store.h"
 #include "tests/support/samples.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tuning/profiles.h"
 
 namespace skylacer::cli {
 namespace {
@@ -195,6 +198,29 @@ TEST(StitchCommand, ScaledOutputAndParameterText) {
   const auto picture = imaging::Bitmap::fromFile(out.string());
   EXPECT_EQ(picture->width(), 800);
   EXPECT_EQ(picture->height(), 200);
+}
+
+TEST(StitchCommand, StoredProfileByName) {
+  const test::TempDir dir;
+  const fs::path storeFile = dir / "user.db";
+  const test::ScopedEnv user("SKYLACER_USER_SETTINGS", storeFile.c_str());
+  const test::ScopedEnv machine("SKYLACER_MACHINE_SETTINGS", (dir / "machine.db").c_str());
+  {
+    registry::SettingsStore store(storeFile, registry::SettingsStore::Access::ReadWrite);
+    const std::vector<tuning::ParamProfile> profiles = {
+        {"Wide seams", "blend 64 pixels",
+         paramsFromProfileText("100 10 90 16 8000 64 1 1 1 1 0 140 43")}};
+    ASSERT_TRUE(tuning::saveProfiles(store, profiles));
+  }
+  const ProgramRun found =
+      runCli(stitchArgs(samplePaths("mountains"), dir / "a.jpg", {"--profile", "Wide seams"}));
+  EXPECT_EQ(found.exitStatus, 0) << found.err;
+  const ProgramRun missing =
+      runCli(stitchArgs(samplePaths("mountains"), dir / "b.jpg", {"--profile", "Narrow"}));
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_NE(missing.err.find("no stored profile is named \"Narrow\""), std::string::npos)
+      << missing.err;
+  EXPECT_FALSE(fs::exists(dir / "b.jpg"));
 }
 
 TEST(StitchCommand, MisuseIsRefusedWithTheUsage) {
