@@ -1,7 +1,6 @@
 #include "engine/projection.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -173,11 +172,9 @@ void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint
               ImageSize sourceSize, const TileCorners& corners, int width, int height) {
   const auto sourceWidth = static_cast<float>(sourceSize.width);
   const auto sourceHeight = static_cast<float>(sourceSize.height);
-  const int sourceStride = 3 * sourceSize.width;
+  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
   const auto tileWidth = static_cast<float>(width);
   const auto tileHeight = static_cast<float>(height);
-  // Byte offset of each pixel's source in (a piece of) one tile row, -1 where it has none.
-  std::array<std::int32_t, kTileSize> offsets;
   for (int i = 0; i < height; ++i) {
     const auto below = static_cast<float>(i);
     const float above = tileHeight - below;
@@ -190,26 +187,18 @@ void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint
         (above * corners.topRight.row + below * corners.bottomRight.row) / tileHeight;
     const float stepColumn = (rightColumn - leftColumn) / tileWidth;
     const float stepRow = (rightRow - leftRow) / tileWidth;
+    float column = leftColumn;
+    float row = leftRow;
     std::uint8_t* out = canvas + canvasStride * i;
-    for (int first = 0; first < width; first += kTileSize) {
-      const int count = std::min(kTileSize, width - first);
-      for (int j = 0; j < count; ++j) {
-        const auto at = static_cast<float>(first + j);
-        const float column = leftColumn + at * stepColumn;
-        const float row = leftRow + at * stepRow;
-        const bool inside = column >= 0 && column < sourceWidth && row >= 0 && row < sourceHeight;
-        offsets[static_cast<std::size_t>(j)] =
-            inside ? static_cast<int>(row) * sourceStride + 3 * static_cast<int>(column) : -1;
-      }
-      for (int j = 0; j < count; ++j, out += 3) {
-        const std::int32_t offset = offsets[static_cast<std::size_t>(j)];
-        if (offset >= 0) {
-          out[0] = source[offset];
-          out[1] = source[offset + 1];
-          out[2] = source[offset + 2];
-        } else {
-          out[0] = out[1] = out[2] = 0;
-        }
+    for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow) {
+      if (column >= 0 && column < sourceWidth && row >= 0 && row < sourceHeight) {
+        const std::uint8_t* in =
+            source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column);
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+      } else {
+        out[0] = out[1] = out[2] = 0;
       }
     }
   }

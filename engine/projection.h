@@ -77,8 +77,8 @@ struct TileCorners {
 
 // Fills a tile of width x height canvas pixels (rows `canvasStride` bytes apart) by
 // interpolating the corners in single precision: each tile row's end points are interpolated
-// between the top and bottom corners, and pixel j of the row lies at left + j · (right - left) /
-// width. A point inside the source takes the source pixel at its truncated position; every
+// between the top and bottom corners, and the point advances by (right - left) / width per
+// pixel. A point inside the source takes the source pixel at its truncated position; every
 // other pixel of the tile is written empty.
 void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint8_t* source,
               ImageSize sourceSize, const TileCorners& corners, int width, int height);
