@@ -9,6 +9,7 @@
 
 #include "cli/preview.h"
 #include "cli/profiles_command.h"
+#include "cli/publish_command.h"
 #include "cli/stitch_command.h"
 
 namespace {
@@ -22,6 +23,10 @@ void printUsage(std::FILE* stream) {
   std::fputs(kUsage, stream);
   const std::string_view stitch = skylacer::cli::kStitchUsage;
   std::fwrite(stitch.data(), 1, stitch.size(), stream);
+  const std::string_view publishOptions = skylacer::cli::kPublishOptionsUsage;
+  std::fwrite(publishOptions.data(), 1, publishOptions.size(), stream);
+  const std::string_view publish = skylacer::cli::kPublishUsage;
+  std::fwrite(publish.data(), 1, publish.size(), stream);
   const std::string_view profiles = skylacer::cli::kProfilesUsage;
   std::fwrite(profiles.data(), 1, profiles.size(), stream);
 }
@@ -72,6 +77,8 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "preview") return runPreview({args.begin() + 1, args.end()});
   if (args[0] == "stitch") return skylacer::cli::runStitchCommand(std::span(args).subspan(1));
+  if (args[0] == "publish") return skylacer::cli::runPublishCommand(std::span(args).subspan(1));
+  if (args[0] == "project") return skylacer::cli::runProjectCommand(std::span(args).subspan(1));
   if (args[0] == "profiles") return skylacer::cli::runProfilesCommand(std::span(args).subspan(1));
   return usageError("unknown command");
 }

@@ -17,6 +17,7 @@
 #include "cli/cameras_json.h"
 #include "cli/pending_file.h"
 #include "cli/progress_bar.h"
+#include "cli/publish_command.h"
 #include "engine/stitch.h"
 #include "platform/imaging/bitmap.h"
 #include "platform/registry/settings_location.h"
@@ -75,6 +76,7 @@ struct StitchOptions {
   std::optional<double> fieldOfViewDegrees;
   std::string camerasFile;
   bool verbose = false;
+  PublishRequests publish;
 };
 
 int usageError(const std::string& message) {
@@ -135,7 +137,10 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
     }
     if (i + 1 == args.size()) return std::string(word) + " lacks its value";
     const std::string_view value = args[++i];
-    if (word == "-o") {
+    std::optional<std::string> publishError;
+    if (takePublishOption(word, value, options.publish, publishError)) {
+      if (publishError) return publishError;
+    } else if (word == "-o") {
       options.output = value;
     } else if (word == "--rotate") {
       Rotation rotation;
@@ -313,7 +318,11 @@ int stitch(const StitchOptions& options) {
     return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
   std::printf("%s: %d x %d pixels, horizontal field of view %.2f degrees\n",
               options.output.c_str(), panorama.size.width, panorama.size.height, degrees);
-  return 0;
+  if (!options.publish.any()) return 0;
+  std::fflush(stdout);
+  return publishPanorama({panorama.pixels.data(), panorama.size, panorama.angle},
+                         {options.outputSize.value_or(panorama.size), options.quality},
+                         options.publish, options.photos);
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ inline constexpr std::string_view kStitchUsage =
     "      --size WxH         save the panorama scaled to W x H pixels\n"
     "      --hfov DEG         one photo only: use it as the panorama with this field of view\n"
     "      --cameras FILE     write the cameras the engine estimated as JSON\n"
-    "      -v                 show the engine's trace lines\n";
+    "      -v                 show the engine's trace lines\n"
+    "      (and the publishing options below)\n";
 
 // Runs "stitch" with the words that follow it. Ctrl-C stops the run at its next progress
 // report and nothing is written. Returns the exit status: 0 done, 1 failed (the reason on

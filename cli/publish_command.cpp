@@ -1,0 +1,223 @@
+#include "cli/publish_command.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <new>
+
+#include "cli/progress_bar.h"
+#include "output/image.h"
+#include "output/messages.h"
+#include "output/project.h"
+#include "output/quicktime_movie.h"
+#include "output/viewerexport.h"
+#include "platform/imaging/bitmap.h"
+#include "platform/shell/program_folder.h"
+
+namespace skylacer::cli {
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kMisused = 2;
+
+// The exports do not stop part-way; nothing sets this.
+const volatile std::sig_atomic_t kNeverCancelled = 0;
+
+// Messages for the user go to standard error, after the progress line.
+class TerminalPrompt final : public output::UserPrompt {
+ public:
+  explicit TerminalPrompt(TerminalProgress& progress) : progress_(progress) {}
+  void showMessage(std::string_view text, output::MessageIcon) override {
+    progress_.finish();
+    std::string lines;
+    for (char c : text)
+      if (c != '\r') lines += c;
+    std::fprintf(stderr, "panorama-cli: %s\n", lines.c_str());
+  }
+
+ private:
+  TerminalProgress& progress_;
+};
+
+std::optional<output::WebViewer> viewerNamed(std::string_view kind) {
+  if (kind == "flash") return output::WebViewer::Flash;
+  if (kind == "qtvr") return output::WebViewer::QuickTimeVr;
+  if (kind == "activex") return output::WebViewer::ActiveX;
+  if (kind == "java") return output::WebViewer::Java;
+  return std::nullopt;
+}
+
+template <typename Number>
+bool parseNumber(std::string_view text, Number& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+void reportWritten(const std::string& path) {
+  std::printf("%s: written\n", path.c_str());
+}
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "panorama-cli: %s\nusage:\n", message.c_str());
+  std::fwrite(kPublishUsage.data(), 1, kPublishUsage.size(), stderr);
+  std::fwrite(kPublishOptionsUsage.data(), 1, kPublishOptionsUsage.size(), stderr);
+  return kMisused;
+}
+
+}  // namespace
+
+bool takePublishOption(std::string_view word, std::string_view value, PublishRequests& requests,
+                       std::optional<std::string>& error) {
+  if (word == "--mov") {
+    requests.movie = value;
+  } else if (word == "--exe") {
+    requests.viewerProgram = value;
+  } else if (word == "--project") {
+    requests.project = value;
+  } else if (word == "--html") {
+    const std::size_t colon = value.find(':');
+    const auto viewer = viewerNamed(value.substr(0, colon));
+    if (colon == std::string_view::npos || !viewer || colon + 1 == value.size())
+      error = "--html needs KIND:FILE, KIND flash, qtvr, activex or java";
+    else
+      requests.pages.emplace_back(*viewer, std::string(value.substr(colon + 1)));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+int publishPanorama(const output::PanoramaView& panorama, const output::OutputOptions& options,
+                    const PublishRequests& requests, std::span<const std::string> photos) {
+  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, kNeverCancelled);
+  TerminalPrompt prompt(progress);
+  const std::filesystem::path programFolder = shell::programFolder();
+  bool allWritten = true;
+  const auto written = [&](bool ok, const std::string& path) {
+    progress.finish();
+    if (ok) reportWritten(path);
+    allWritten = allWritten && ok;
+  };
+
+  if (!requests.project.empty())
+    written(output::saveProject(requests.project, photos, prompt), requests.project);
+  if (!requests.movie.empty())
+    written(output::savePanorama(panorama, requests.movie, output::kQuickTimeFilterIndex, options,
+                                 progress, prompt),
+            requests.movie);
+  for (const auto& [viewer, chosen] : requests.pages) {
+    progress.Report(0, output::kSaving);
+    const auto page =
+        output::exportWebPage(viewer, chosen, panorama, options, programFolder, progress, prompt);
+    written(page.has_value(), page ? page->string() : chosen);
+  }
+  if (!requests.viewerProgram.empty()) {
+    progress.Report(0, output::kSaving);
+    written(output::exportViewer(requests.viewerProgram, panorama, options, programFolder, progress,
+                                 prompt),
+            requests.viewerProgram);
+  }
+  return allWritten ? 0 : kFailed;
+}
+
+int runPublishCommand(std::span<const std::string_view> args) {
+  std::string picture;
+  std::optional<double> degrees;
+  std::optional<ImageSize> size;
+  int quality = imaging::kDefaultJpegQuality;
+  PublishRequests requests;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view word = args[i];
+    if (word.size() < 2 || word[0] != '-') {
+      if (!picture.empty()) return usageError("give one panorama picture");
+      picture = word;
+      continue;
+    }
+    if (i + 1 == args.size()) return usageError(std::string(word) + " lacks its value");
+    const std::string_view value = args[++i];
+    std::optional<std::string> error;
+    if (takePublishOption(word, value, requests, error)) {
+      if (error) return usageError(*error);
+    } else if (word == "--hfov") {
+      double parsed = 0;
+      if (!parseNumber(value, parsed) || !(parsed > 0 && parsed <= 360))
+        return usageError("--hfov needs a field of view in degrees, above 0 and at most 360");
+      degrees = parsed;
+    } else if (word == "--quality") {
+      if (!parseNumber(value, quality) || quality < 0 || quality > 100)
+        return usageError("--quality needs a whole number from 0 to 100");
+    } else if (word == "--size") {
+      const std::size_t x = value.find('x');
+      ImageSize parsed;
+      if (x == std::string_view::npos || !parseNumber(value.substr(0, x), parsed.width) ||
+          !parseNumber(value.substr(x + 1), parsed.height) || parsed.width < 1 || parsed.height < 1)
+        return usageError("--size needs WxH, two positive whole numbers");
+      size = parsed;
+    } else {
+      return usageError("unknown option " + std::string(word));
+    }
+  }
+  if (picture.empty()) return usageError("no panorama picture given");
+  if (!degrees) return usageError("give the panorama's field of view (--hfov DEG)");
+  if (!requests.any())
+    return usageError("nothing to publish: give --mov, --html, --exe or --project");
+
+  const auto bitmap = imaging::Bitmap::fromFile(picture);
+  const ImageSize pictureSize{bitmap->width(), bitmap->height()};
+  RgbImage pixels;
+  try {
+    if (bitmap->lastStatus() == imaging::ImagingStatus::Ok) pixels = makeRgbImage(pictureSize);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "panorama-cli: %s: not enough memory for the picture\n", picture.c_str());
+    return kFailed;
+  }
+  if (bitmap->lastStatus() != imaging::ImagingStatus::Ok ||
+      bitmap->readPixels(pixels.data(), pictureSize.width * 3) != imaging::ImagingStatus::Ok) {
+    std::fprintf(stderr, "panorama-cli: %s: cannot read the picture (error code %d)\n",
+                 picture.c_str(), static_cast<int>(bitmap->lastStatus()));
+    return kFailed;
+  }
+  const output::PanoramaView panorama{pixels.data(), pictureSize,
+                                      *degrees * output::kProgramPi / 180};
+  const std::vector<std::string> photos = {std::filesystem::absolute(picture).string()};
+  return publishPanorama(panorama, {size.value_or(pictureSize), quality}, requests, photos);
+}
+
+int runProjectCommand(std::span<const std::string_view> args) {
+  if (args.size() != 2 || args[0] != "show") return usageError("use: project show FILE");
+  const std::string path(args[1]);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    std::fprintf(stderr, "panorama-cli: %s: %s\n", path.c_str(), output::kProjectReadFailed);
+    return kFailed;
+  }
+  std::vector<std::uint8_t> bytes(std::filesystem::file_size(path, error));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  const bool read =
+      file != nullptr && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (file != nullptr) std::fclose(file);
+  const output::ProjectFile project = output::readProjectFile(bytes);
+  if (!read || project.result != output::ProjectFileResult::Ok) {
+    std::string message = project.result == output::ProjectFileResult::UnsupportedVersion
+                              ? output::kProjectVersionUnsupported
+                              : output::kProjectReadFailed;
+    std::fprintf(stderr, "panorama-cli: %s: %s\n", path.c_str(), message.c_str());
+    return kFailed;
+  }
+  std::printf("%s: %zu photos\n", path.c_str(), project.storedPaths.size());
+  for (std::size_t i = 0; i < project.storedPaths.size(); ++i) {
+    const std::string photo = output::resolvePhotoPath(path, project.storedPaths[i]);
+    const auto bitmap = imaging::Bitmap::fromFile(photo);
+    if (bitmap->lastStatus() == imaging::ImagingStatus::Ok)
+      std::printf("%zu  %s  %d x %d\n", i + 1, photo.c_str(), bitmap->width(), bitmap->height());
+    else
+      std::printf("%zu  %s  (cannot be read)\n", i + 1, photo.c_str());
+  }
+  return 0;
+}
+
+}  // namespace skylacer::cli

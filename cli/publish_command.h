@@ -1,0 +1,57 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "output/panorama.h"
+#include "output/webexport.h"
+
+namespace skylacer::cli {
+
+// The publishing options that "stitch" and "publish" share, as the help shows them.
+inline constexpr std::string_view kPublishOptionsUsage =
+    "      --mov FILE         also save a QuickTime VR movie\n"
+    "      --html KIND:FILE   also export a web page; KIND flash, qtvr, activex or java;\n"
+    "                         repeatable\n"
+    "      --exe FILE         also export a self-contained viewer program\n"
+    "      --project FILE     also save the project (the list of photos)\n";
+
+inline constexpr std::string_view kPublishUsage =
+    "  panorama-cli publish PANORAMA.jpg --hfov DEG [options]\n"
+    "      publishes an existing panorama with its horizontal field of view in degrees\n"
+    "      --size WxH         the pictures at W x H pixels (default: the panorama's size)\n"
+    "      --quality Q        JPEG quality 0-100 (default 75)\n"
+    "  panorama-cli project show FILE\n"
+    "      lists the photos of a project, as found from the project's folder\n";
+
+// What to write besides the panorama's JPEG.
+struct PublishRequests {
+  std::string movie;
+  std::vector<std::pair<output::WebViewer, std::string>> pages;
+  std::string viewerProgram;
+  std::string project;
+  bool any() const {
+    return !movie.empty() || !pages.empty() || !viewerProgram.empty() || !project.empty();
+  }
+};
+
+// Takes `word` and its `value` when `word` is one of the publishing options. Returns whether it
+// was one; `error` says what is wrong with its value.
+bool takePublishOption(std::string_view word, std::string_view value, PublishRequests& requests,
+                       std::optional<std::string>& error);
+
+// Writes every requested output of the panorama at `options`, reporting progress on standard
+// error and each file written on standard output. The project lists `photos`. Returns 0 when
+// everything was written, 1 when something failed (its message on standard error).
+int publishPanorama(const output::PanoramaView& panorama, const output::OutputOptions& options,
+                    const PublishRequests& requests, std::span<const std::string> photos);
+
+// Runs "publish" and "project" with the words that follow them: 0 done, 1 failed, 2 misused.
+int runPublishCommand(std::span<const std::string_view> args);
+int runProjectCommand(std::span<const std::string_view> args);
+
+}  // namespace skylacer::cli
