@@ -1,0 +1,154 @@
+#include "app/output_commands.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "app/photo_commands.h"
+#include "output/image.h"
+#include "output/messages.h"
+#include "output/project.h"
+#include "output/viewerexport.h"
+#include "output/webexport.h"
+#include "resources/app_texts.h"
+
+namespace skylacer::app {
+
+namespace {
+
+constexpr int kDefaultQuality = 75;
+
+using tuning::FileDialogMode;
+using tuning::FileDialogRequest;
+
+// Output commands need a panorama; without one the user is told and the command stops.
+bool havePanorama(CommandContext& context) {
+  if (context.state.hasPanorama()) return true;
+  context.services.messages().ask(texts::kNoPanorama, tuning::MessageKind::Notice);
+  return false;
+}
+
+FileDialogRequest saveRequest(const char* filter, const char* extension, int filterIndex) {
+  FileDialogRequest request;
+  request.mode = FileDialogMode::Save;
+  request.filterText = filter;
+  request.defaultExtension = extension;
+  request.filterIndex = filterIndex;
+  return request;
+}
+
+// The save dialog of a picture output, offering the panorama's size and the stored quality;
+// the chosen quality is stored on OK.
+std::optional<OutputChoice> chooseOutput(CommandContext& context, const FileDialogRequest& request) {
+  const output::OutputOptions offer{
+      context.state.panoramaSize,
+      context.settings.readInt("Settings", "JPEG quality", kDefaultQuality)};
+  std::optional<OutputChoice> choice = context.services.chooseOutput(request, offer);
+  if (choice && !choice->file.files.empty()) {
+    context.settings.writeInt("Settings", "JPEG quality", choice->options.quality);
+    return choice;
+  }
+  return std::nullopt;
+}
+
+FileDialogRequest projectRequest(CommandContext& context, FileDialogMode mode) {
+  FileDialogRequest request;
+  request.mode = mode;
+  request.filterText = texts::kProjectFilter;
+  request.defaultExtension = "skl";
+  request.initialFolder = context.settings.readString("Config", "LastWorkPath", "");
+  request.askOverwrite = false;
+  return request;
+}
+
+std::optional<std::string> chooseProject(CommandContext& context, FileDialogMode mode) {
+  const std::optional<tuning::FileDialogChoice> choice =
+      context.services.chooseFiles(projectRequest(context, mode));
+  if (!choice || choice->files.empty()) return std::nullopt;
+  const std::string path = choice->files.front().string();
+  context.settings.writeString("Config", "LastWorkPath", path);
+  return path;
+}
+
+void hideProgress(CommandContext& context) { context.movie.callLabel("/", "HideProgress"); }
+
+}  // namespace
+
+void saveImage(CommandContext& context) {
+  if (!havePanorama(context)) return;
+  FileDialogRequest request = saveRequest(texts::kImageFilter, "jpg",
+                                          context.settings.readInt("Settings", "ImageType", 1));
+  request.initialFolder = context.settings.readString("Config", "LastWorkPath", "");
+  const std::optional<OutputChoice> choice = chooseOutput(context, request);
+  if (!choice) return;
+  const std::string path = choice->file.files.front().string();
+  context.settings.writeInt("Settings", "ImageType", choice->file.filterIndex);
+  context.settings.writeString("Config", "LastWorkPath", path);
+  if (output::savePanorama(context.state.panoramaView(), path, choice->file.filterIndex,
+                           choice->options, context.progress, context.services.messages()))
+    context.services.openWithAssociatedProgram(path);
+  hideProgress(context);
+}
+
+void exportViewerProgram(CommandContext& context) {
+  if (!havePanorama(context)) return;
+  const std::optional<OutputChoice> choice =
+      chooseOutput(context, saveRequest(texts::kViewerFilter, "exe", 1));
+  if (!choice) return;
+  const std::filesystem::path path = choice->file.files.front();
+  context.progress.Report(0, output::kSaving);
+  if (output::exportViewer(path, context.state.panoramaView(), choice->options,
+                           context.programFolder, context.progress, context.services.messages())) {
+    context.progress.Report(1, output::kOpeningResult);
+    context.services.startProgram(path.string());
+  }
+  hideProgress(context);
+}
+
+void exportWebPage(CommandContext& context) {
+  if (!havePanorama(context)) return;
+  const std::optional<OutputChoice> choice = chooseOutput(
+      context,
+      saveRequest(texts::kWebFilter, "html", context.settings.readInt("Settings", "Last Viewer", 1)));
+  if (!choice) return;
+  context.settings.writeInt("Settings", "Last Viewer", choice->file.filterIndex);
+  context.progress.Report(0, output::kSaving);
+  const std::optional<std::filesystem::path> page = output::exportWebPage(
+      output::webViewerForFilterIndex(choice->file.filterIndex),
+      choice->file.files.front().string(), context.state.panoramaView(), choice->options,
+      context.programFolder, context.progress, context.services.messages());
+  if (page) {
+    context.state.lastWebPage = page->string();
+    context.progress.Report(1, output::kOpeningResult);
+    context.services.openWithAssociatedProgram(context.state.lastWebPage);
+  }
+  hideProgress(context);
+}
+
+bool openProjectAt(CommandContext& context, const std::string& path) {
+  if (!output::openProject(path, context.movie, context.state.thumbnails,
+                           context.services.messages()))
+    return false;
+  context.state.projectPath = path;
+  context.state.changed = false;
+  return true;
+}
+
+void openProjectChosen(CommandContext& context) {
+  if (const auto path = chooseProject(context, FileDialogMode::Open))
+    openProjectAt(context, *path);
+}
+
+bool saveProjectAt(CommandContext& context, const std::string& path) {
+  if (!output::saveProject(path, moviePhotoList(context.movie), context.services.messages()))
+    return false;
+  context.state.projectPath = path;
+  context.state.changed = false;
+  return true;
+}
+
+bool saveProjectChosen(CommandContext& context) {
+  const auto path = chooseProject(context, FileDialogMode::Save);
+  return path && saveProjectAt(context, *path);
+}
+
+}  // namespace skylacer::app

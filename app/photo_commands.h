@@ -1,0 +1,27 @@
+#pragma once
+
+// Photos between the program and the movie: adding them ("IDC_ADD_IMAGES") and reading back
+// the list the movie shows.
+
+#include <string>
+#include <vector>
+
+#include "app/command_context.h"
+
+namespace skylacer::app {
+
+// The dialog lists the file that had the focus first: three or more paths whose first is
+// greater than the second while the rest ascend are put back in order by moving the first to
+// the end. Every other list keeps its order. Paths compare as bytes.
+std::vector<std::string> orderedSelection(std::vector<std::string> paths);
+
+// The photos the movie shows, in its order: "alignpath0" .. "alignpath<N-1>" with N from
+// "NumImagesToAlign" (a negative count reads as none).
+std::vector<std::string> moviePhotoList(CShockwaveFlash& movie);
+
+// Lets the user pick photos (any number) and hands each to the movie with its thumbnail,
+// size and name, then "NumImagesToAdd" and "AddImages"; sets the changed flag. The folder of
+// the choice is kept as "LastPath" under "Config".
+void addPhotos(CommandContext& context);
+
+}  // namespace skylacer::app

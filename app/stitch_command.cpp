@@ -1,0 +1,151 @@
+#include "app/stitch_command.h"
+
+#include <QString>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "app/movie_text.h"
+#include "engine/stitch.h"
+#include "engine/trace.h"
+#include "output/image.h"
+#include "output/messages.h"
+#include "platform/imaging/bitmap.h"
+#include "resources/app_texts.h"
+
+namespace skylacer::app {
+
+namespace {
+
+using imaging::Bitmap;
+using imaging::ImagingStatus;
+
+constexpr int kSliceQuality = 75;
+
+void finish(CommandContext& context) {
+  context.progress.Report(1);
+  context.movie.callLabel("/", "HideProgress");
+}
+
+struct LoadedPhotos {
+  std::vector<std::unique_ptr<Bitmap>> bitmaps;
+  bool complete = false;
+};
+
+// Decodes the headers and records the rotations; names the first photo that cannot be used.
+LoadedPhotos loadPhotos(CommandContext& context, const std::vector<std::string>& paths,
+                        const std::vector<int>& codes) {
+  LoadedPhotos loaded;
+  loaded.bitmaps.reserve(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::unique_ptr<Bitmap> bitmap = Bitmap::fromFile(paths[i]);
+    ImagingStatus status = bitmap->lastStatus();
+    if (status == ImagingStatus::Ok) status = bitmap->rotateFlip(codes[i]);
+    if (status != ImagingStatus::Ok) {
+      const QString text = QString::fromUtf8(texts::kPhotoUnreadable)
+                               .arg(QString::fromStdString(paths[i]))
+                               .arg(static_cast<int>(status));
+      context.services.messages().ask(text.toStdString(), tuning::MessageKind::Error);
+      return loaded;
+    }
+    loaded.bitmaps.push_back(std::move(bitmap));
+  }
+  loaded.complete = true;
+  return loaded;
+}
+
+void handSlicesToMovie(CommandContext& context) {
+  const WorkingState& state = context.state;
+  const SliceLayout layout = sliceLayout(state.panoramaSize);
+  const std::string prefix = (context.sliceFolder / "qlt").string();
+  const output::SliceNames names{prefix, ".jpg"};
+  const ImagingStatus status = output::writeSlices(
+      names, state.panorama.data(), state.panoramaSize, state.panoramaSize.width * 3,
+      ImageSize{layout.display.width, layout.display.height}, kSliceWidth, kSliceQuality);
+  if (status != ImagingStatus::Ok) {
+    context.services.messages().ask(output::imageSaveFailedText(status),
+                                    tuning::MessageKind::Error);
+    return;
+  }
+  for (int k = 0; k < layout.count; ++k)
+    context.movie.setVariable("ImageThumbnail" + std::to_string(k), names.pathOf(k + 1));
+  context.movie.setVariable("NumImagesToAdd", movieNumberText(layout.count));
+  context.movie.setVariable("ImagesHeight", movieNumberText(layout.display.height));
+  context.movie.callLabel("/", "GetResult");
+}
+
+}  // namespace
+
+SliceLayout sliceLayout(ImageSize panorama) {
+  SliceLayout layout;
+  layout.display = {panorama.width, panorama.height};
+  if (panorama.height > kSliceWidth) {
+    layout.display.height = kSliceWidth;
+    layout.display.width =
+        static_cast<std::int32_t>(std::int64_t{panorama.width} * kSliceWidth / panorama.height);
+  }
+  layout.count = layout.display.width <= 0 ? 0 : (layout.display.width + kSliceWidth - 1) / kSliceWidth;
+  return layout;
+}
+
+void runStitchCommand(CommandContext& context) {
+  WorkingState& state = context.state;
+  CShockwaveFlash& movie = context.movie;
+  context.progress.clearCancel();
+  state.discardStitch();
+  const int count = std::max(0, movieNumber(movie.getVariable("NumImagesToAlign")));
+  context.progress.Report(0, texts::kInitializing);
+
+  int singlePhotoDegrees = 0;
+  if (count == 0) {
+    context.services.messages().ask(texts::kNoPhotos, tuning::MessageKind::Notice);
+    return finish(context);
+  }
+  if (count == 1) {
+    if (context.services.messages().ask(texts::kOnePhoto, tuning::MessageKind::YesNoDefaultNo) !=
+        tuning::MessageAnswer::Yes)
+      return finish(context);
+    singlePhotoDegrees = context.services.askFieldOfView();
+  }
+
+  std::vector<std::string> paths;
+  std::vector<int> codes;
+  paths.reserve(static_cast<std::size_t>(count));
+  codes.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const std::string index = std::to_string(i);
+    paths.push_back(movie.getVariable("alignpath" + index));
+    codes.push_back(movieNumber(movie.getVariable("alignang" + index)));
+  }
+  state.photoList = paths;
+
+  LoadedPhotos loaded = loadPhotos(context, paths, codes);
+  if (!loaded.complete) return finish(context);
+
+  StitchParams& params = state.profiles.at(context.profileIndex).record;
+  params.full360 = movie.getVariable("full360") == "true" ? 1 : 0;
+
+  std::vector<Bitmap*> photos;
+  photos.reserve(loaded.bitmaps.size());
+  for (const auto& bitmap : loaded.bitmaps) photos.push_back(bitmap.get());
+  try {
+    StdoutTrace trace;
+    StitchParams runParams = params;
+    std::optional<StitchResult> result = stitchPanorama(photos, runParams, &context.progress, trace);
+    if (result) {
+      state.panorama = std::move(result->panorama.pixels);
+      state.panoramaSize = result->panorama.size;
+      state.fieldOfView = count == 1 ? singlePhotoDegrees * output::kProgramPi / 180
+                                     : result->panorama.angle;
+    }
+  } catch (const std::bad_alloc&) {
+    state.discardStitch();
+    state.photoList = paths;
+    context.services.messages().ask(texts::kNotEnoughMemory, tuning::MessageKind::Notice);
+  }
+  loaded.bitmaps.clear();
+  if (state.hasPanorama()) handSlicesToMovie(context);
+  finish(context);
+}
+
+}  // namespace skylacer::app
