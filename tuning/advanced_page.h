@@ -1,0 +1,16 @@
+#pragma once
+
+// The tuner's "Advanced" page: the pyramid and refinement settings ("Iterations") and the seam
+// settings ("Splicing"). The Magnet Y shift is shown disabled: it is kept with the profile but
+// the user cannot change it here.
+
+#include "tuning/tuner_page.h"
+
+namespace skylacer::tuning {
+
+class CAdvancedPage : public TunerPage {
+ public:
+  CAdvancedPage(TunerModel& model, IntegerFieldReader& reader, std::function<void()> changed);
+};
+
+}  // namespace skylacer::tuning

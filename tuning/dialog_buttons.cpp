@@ -1,0 +1,22 @@
+#include "tuning/dialog_buttons.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+
+namespace skylacer::tuning {
+
+QDialogButtonBox* okCancelButtons(QDialog& dialog) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setText(QStringLiteral("OK"));
+  ok->setObjectName(QStringLiteral("okButton"));
+  QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+  cancel->setText(QStringLiteral("Cancel"));
+  cancel->setObjectName(QStringLiteral("cancelButton"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  return buttons;
+}
+
+}  // namespace skylacer::tuning

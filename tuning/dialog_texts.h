@@ -1,0 +1,37 @@
+#pragma once
+
+// Texts the dialogs of the tuning layer show in message boxes, word for word. "\r\n" breaks a
+// line (the message boxes show it as one line break).
+
+namespace skylacer::tuning {
+
+// Integer fields.
+inline constexpr char kEnterInteger[] = "Please enter an integer.";
+// "%1" and "%2" are the smallest and the largest value the field accepts.
+inline constexpr char kEnterIntegerBetween[] = "Please enter an integer between %1 and %2.";
+
+// Tuner.
+inline constexpr char kRemoveProfileQuestion[] =
+    "You are going to delete the current parameter set.\r\n\r\nAre you sure?";
+inline constexpr char kNoProfilesLeft[] = "No parameters detected. Setting default parameters.";
+inline constexpr char kDefaultProfileName[] = "Default";
+inline constexpr char kDefaultProfileDescription[] = "Default parameter set";
+// A new parameter set needs a name: an unnamed one would end the stored list.
+inline constexpr char kProfileNameMissing[] = "Please enter a name for the new parameter set.";
+// The store refused the parameter sets (a read-only or damaged settings file).
+inline constexpr char kProfilesNotSaved[] =
+    "Failed to save the parameter sets.\r\n\r\nPlease check that the settings file can be "
+    "written.";
+// The .reg file could not be written; "%1" is its path.
+inline constexpr char kExportFailed[] =
+    "Failed to save the file:\r\n%1\r\n\r\nPlease check that you have the appropriate "
+    "permissions to save the file.";
+
+// Save dialog: the "Save Options:" row could not be added.
+inline constexpr char kSubclassBadParent[] = "Failed to subclass dialog. Bad parent.";
+inline constexpr char kSubclassNoComboBox[] =
+    "Failed to subclass dialog. Can not get combobox position.";
+inline constexpr char kSubclassNoStatic[] =
+    "Failed to subclass dialog. Can not get static control.";
+
+}  // namespace skylacer::tuning

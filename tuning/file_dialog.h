@@ -1,0 +1,89 @@
+#pragma once
+
+// Open and save dialogs of the desktop program, from filter texts of the form
+//   "description|patterns|description|patterns||"
+// where the patterns of one filter are separated by ";" or "," ("*.jpg;*.jpeg,*.jpe"). Filters
+// are numbered from 1, in the order of the text.
+//
+// The dialogs are Qt's own (never the desktop's native one), so they behave alike everywhere:
+// extensions match without regard to letter case (cameras write ".JPG"), and a name typed
+// without an extension gets the one of the selected filter, or the default extension when that
+// filter has none of its own ("All Files").
+
+#include <QFileDialog>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace skylacer::tuning {
+
+struct FileFilter {
+  std::string description;
+  std::vector<std::string> patterns;
+
+  friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+
+// The filters of a filter text, up to its first empty description. Blanks around patterns are
+// dropped, and so are empty patterns.
+std::vector<FileFilter> parseFilterText(std::string_view text);
+
+// The filter as Qt reads a name filter, "description (pattern pattern)"; "*.*" becomes "*", which
+// also takes names without a dot.
+QString nameFilterOf(const FileFilter& filter);
+
+// The extension (without the dot) that a name typed without one gets under `filter`: that of its
+// first pattern when it is "*.ext" with a plain extension, else `defaultExtension`. Empty when
+// `defaultExtension` is empty: a dialog without a default extension adds none.
+std::string extensionFor(const FileFilter& filter, std::string_view defaultExtension);
+
+enum class FileDialogMode {
+  Open,      // one file
+  OpenMany,  // any number of existing files
+  Save,
+};
+
+struct FileDialogRequest {
+  FileDialogMode mode = FileDialogMode::Open;
+  std::string filterText;
+  int filterIndex = 1;           // the filter selected at start, from 1
+  std::string defaultExtension;  // with or without its dot; empty: none
+  // The folder shown at start; a path that is not a folder shows the folder that holds it.
+  std::filesystem::path initialFolder;
+  std::string initialName;   // the file name offered at start
+  bool mustExist = false;    // Open: the file must exist; Save: its folder must exist
+  bool askOverwrite = true;  // Save: ask before replacing an existing file
+};
+
+struct FileDialogChoice {
+  std::vector<std::filesystem::path> files;  // absolute; exactly one unless OpenMany
+  int filterIndex = 1;
+};
+
+class FileDialog : public QFileDialog {
+ public:
+  explicit FileDialog(const FileDialogRequest& request, QWidget* parent = nullptr);
+
+  // The selected filter, from 1 (1 also when the text has no filters).
+  int selectedFilterIndex() const;
+  // The files and filter chosen; meaningful once the dialog was accepted.
+  FileDialogChoice choice() const;
+
+  // Refuses, with a message, a save into a folder that does not exist when the folder must exist.
+  void accept() override;
+
+ private:
+  void useFilterExtension();
+
+  std::vector<FileFilter> filters_;
+  std::string defaultExtension_;
+  FileDialogMode mode_;
+  bool mustExist_;
+};
+
+// Runs the dialog modally over `parent`; nothing when the user cancels.
+std::optional<FileDialogChoice> runFileDialog(const FileDialogRequest& request, QWidget* parent);
+
+}  // namespace skylacer::tuning

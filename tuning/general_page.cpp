@@ -1,0 +1,57 @@
+#include "tuning/general_page.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "tuning/integer_spin_edit.h"
+
+namespace skylacer::tuning {
+
+CGeneralPage::CGeneralPage(TunerModel& model, IntegerFieldReader& reader,
+                           std::function<void()> changed)
+    : TunerPage(model, reader, std::move(changed)) {
+  auto* overlapRow = new QHBoxLayout;
+  auto* fromLabel = new QLabel(QStringLiteral("Photos overlap &from about  "));
+  auto* toLabel = new QLabel(QStringLiteral("% up &to"));
+  overlapRow->addWidget(fromLabel);
+  overlapRow->addWidget(addField(TunerField::OverlapFrom, fromLabel, "overlapFromEdit"));
+  overlapRow->addWidget(toLabel);
+  overlapRow->addWidget(addField(TunerField::OverlapTo, toLabel, "overlapToEdit"));
+  overlapRow->addWidget(new QLabel(QStringLiteral("%")));
+  overlapRow->addStretch();
+
+  auto* checks = new QGridLayout;
+  const struct {
+    TunerCheck check;
+    const char* text;
+    const char* explanation;
+    const char* objectName;
+  } rows[] = {
+      {TunerCheck::Crop, "&Crop the resulting panoramic image",
+       "Removes black areas in the final result that can appear due to unsteady or unleveled "
+       "originals.",
+       "cropCheck"},
+      {TunerCheck::CalcRotation, "Calculate camera &rotation",
+       "Calculates possible camera level rotation while shooting without tripod.", "rotationCheck"},
+      {TunerCheck::CorrectDistortion, "Correct image &distortion",
+       "Automatically corrects linear, perspective and focal image distortions.",
+       "distortionCheck"},
+  };
+  int row = 0;
+  for (const auto& entry : rows) {
+    checks->addWidget(addCheck(entry.check, QString::fromUtf8(entry.text), entry.objectName), row++,
+                      0);
+    checks->addWidget(explanationLabel(QString::fromUtf8(entry.explanation)), row++, 0);
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(overlapRow);
+  layout->addSpacing(12);
+  layout->addLayout(checks);
+  layout->addStretch();
+}
+
+}  // namespace skylacer::tuning

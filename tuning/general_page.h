@@ -1,0 +1,15 @@
+#pragma once
+
+// The tuner's "General" page: the overlap range of the photos and the three switches of the
+// stitch (crop, camera rotation, distortion).
+
+#include "tuning/tuner_page.h"
+
+namespace skylacer::tuning {
+
+class CGeneralPage : public TunerPage {
+ public:
+  CGeneralPage(TunerModel& model, IntegerFieldReader& reader, std::function<void()> changed);
+};
+
+}  // namespace skylacer::tuning

@@ -1,0 +1,24 @@
+#pragma once
+
+// "Name Your Profile": asks for the name of a new parameter set. Any text is accepted, the
+// empty one included; the tuner decides what to do with it.
+
+#include <QDialog>
+#include <string>
+
+class QLineEdit;
+
+namespace skylacer::tuning {
+
+class CSetName : public QDialog {
+ public:
+  explicit CSetName(QWidget* parent = nullptr);
+
+  // The entered name (UTF-8), empty at start.
+  std::string name() const;
+
+ private:
+  QLineEdit* name_;
+};
+
+}  // namespace skylacer::tuning
