@@ -27,7 +27,9 @@ struct QmlModule {
   const char* package;
 };
 // Every module quiltra.qml and about.qml import.
-constexpr QmlModule kMovieModules[] = {{"QtQuick", "qml6-module-qtquick"}};
+constexpr QmlModule kMovieModules[] = {{"QtQml", "qml6-module-qtqml"},
+                                       {"QtQml.Models", "qml6-module-qtqml-models"},
+                                       {"QtQuick", "qml6-module-qtquick"}};
 
 }  // namespace
 
@@ -101,7 +103,7 @@ std::optional<std::string> missingQmlModuleMessage() {
   QQmlEngine engine;
   for (const QmlModule& module : kMovieModules) {
     QQmlComponent probe(&engine);
-    probe.setData(QByteArray("import ") + module.import + " 2.0\nQtObject {}\n", QUrl());
+    probe.setData(QByteArray("import QtQml\nimport ") + module.import + "\nQtObject {}\n", QUrl());
     if (probe.isError())
       return QString::fromUtf8(texts::kQmlModuleMissing)
           .arg(QLatin1String(module.import), QLatin1String(module.package))

@@ -314,12 +314,15 @@ Rectangle {
         anchors.top: titleBar.bottom
         anchors.left: parent.left
         anchors.right: parent.right
-        height: 54
+        // As high as the buttons need: a narrow window wraps them onto more rows.
+        height: tools.height + 20
         color: root.panel
 
         Flow {
-            anchors.fill: parent
-            anchors.margins: 10
+            id: tools
+            x: 10
+            y: 10
+            width: parent.width - 20
             spacing: 8
             FlatButton { objectName: "newButton"; label: "New"; onActivated: root.send("IDS_NEWPROJECT") }
             FlatButton { objectName: "openButton"; label: "Open"; onActivated: root.send("IDC_OPEN_WORKSPACE") }
@@ -490,8 +493,8 @@ Rectangle {
                     }
                     Row {
                         anchors.right: parent.right
-                        anchors.bottom: parent.bottom
-                        anchors.margins: 4
+                        anchors.top: parent.top
+                        anchors.margins: 10
                         spacing: 4
                         FlatButton {
                             objectName: "rotate" + slot.index

@@ -1,0 +1,303 @@
+// The commands of the movie on the real window and movie, with scripted dialogs: the stitch's
+// early ends and slices, adding photos, the movie's settings, the version check, the tuner, the
+// project save and the close query.
+
+#include <QTest>
+#include <cmath>
+#include <fstream>
+#include <numeric>
+
+#include "app/photo_commands.h"
+#include "app/stitch_command.h"
+#include "output/image.h"
+#include "output/project.h"
+#include "platform/imaging/bitmap.h"
+#include "resources/app_texts.h"
+#include "tests/app/test_host.h"
+#include "tests/app/test_registry.h"
+#include "tests/support/samples.h"
+#include "tuning/profiles.h"
+
+using namespace skylacer;
+using skylacer::test::TestHost;
+using tuning::MessageAnswer;
+
+namespace {
+
+// A W x H JPEG of a smooth colour ramp (never black, which the engine reads as "no data").
+std::string writeRampPhoto(const std::filesystem::path& path, int width, int height) {
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
+      p[0] = static_cast<std::uint8_t>(40 + 200 * x / width);
+      p[1] = static_cast<std::uint8_t>(40 + 200 * y / height);
+      p[2] = 128;
+    }
+  const ImageSize size{width, height};
+  if (output::writeJpeg(path.string(), pixels.data(), size, width * 3, size, 90) !=
+      imaging::ImagingStatus::Ok)
+    qFatal("cannot write %s", path.c_str());
+  return path.string();
+}
+
+void listPhotos(TestHost& host, const std::vector<std::string>& paths) {
+  host.movie().setVariable("NumImagesToAlign", std::to_string(paths.size()));
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    host.movie().setVariable("alignpath" + std::to_string(i), paths[i]);
+    host.movie().setVariable("alignang" + std::to_string(i), "0");
+  }
+}
+
+int jpegWidth(const std::string& path) { return imaging::Bitmap::fromFile(path)->width(); }
+
+}  // namespace
+
+class CommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void stitchWithoutPhotos_data() {
+    QTest::addColumn<QString>("count");
+    QTest::newRow("zero") << "0";
+    QTest::newRow("negative") << "-3";
+    QTest::newRow("not a number") << "many";
+  }
+  void stitchWithoutPhotos() {
+    QFETCH(QString, count);
+    TestHost host;
+    host.window->state().panorama.assign(30, 1);
+    host.window->state().panoramaSize = {5, 2};
+    host.movie().SetVariable("NumImagesToAlign", count);
+    host.command("AlignImages");
+    QCOMPARE(host.services.messageTexts(), std::vector<std::string>{app::texts::kNoPhotos});
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+    QVERIFY(!host.window->state().hasPanorama());
+    QVERIFY(host.window->state().photoList.empty());
+  }
+
+  void onePhotoAnsweredNo() {
+    TestHost host;
+    listPhotos(host, {writeRampPhoto(host.folder / "one.jpg", 300, 200)});
+    host.command("AlignImages");
+    QCOMPARE(host.services.messageTexts(), std::vector<std::string>{app::texts::kOnePhoto});
+    QCOMPARE(host.services.scriptedMessages.asked[0].kind, tuning::MessageKind::YesNoDefaultNo);
+    QVERIFY(!host.window->state().hasPanorama());
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+    QCOMPARE(host.labelCount("GetResult"), 0);
+  }
+
+  // Yes at 90 degrees: the photo is the panorama, 2500 x 800 gives slices of 1024, 1024, 452.
+  void onePhotoAnsweredYesIsSliced() {
+    TestHost host;
+    host.services.scriptedMessages.answers = {MessageAnswer::Yes};
+    host.services.fieldOfViewDegrees = 90;
+    listPhotos(host, {writeRampPhoto(host.folder / "wide photo #1.jpg", 2500, 800)});
+    host.command("AlignImages");
+    const app::WorkingState& state = host.window->state();
+    QVERIFY(state.hasPanorama());
+    QCOMPARE(state.fieldOfView, 90 * output::kProgramPi / 180);
+    QCOMPARE(host.movie().getVariable("NumImagesToAdd"), std::string("3"));
+    QCOMPARE(host.movie().getVariable("ImagesHeight"), std::string("800"));
+    const int widths[] = {1024, 1024, 452};
+    for (int k = 0; k < 3; ++k) {
+      const std::string slice = host.movie().getVariable("ImageThumbnail" + std::to_string(k));
+      QVERIFY2(slice.starts_with(host.window->sliceFolder().string()), slice.c_str());
+      QCOMPARE(jpegWidth(slice), widths[k]);
+    }
+    QCOMPARE(host.labelCount("GetResult"), 1);
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+  }
+
+  void tallPanoramaIsShownAt1024High() {
+    const app::SliceLayout tall = app::sliceLayout({8000, 2048});
+    QVERIFY(tall.display == (app::PixelSize{4000, 1024}));
+    QCOMPARE(tall.count, 4);
+    const app::SliceLayout low = app::sliceLayout({2500, 800});
+    QVERIFY(low.display == (app::PixelSize{2500, 800}));
+    QCOMPARE(low.count, 3);
+
+    TestHost host;
+    host.services.scriptedMessages.answers = {MessageAnswer::Yes};
+    listPhotos(host, {writeRampPhoto(host.folder / "tall.jpg", 8000, 2048)});
+    host.command("AlignImages");
+    QCOMPARE(host.movie().getVariable("NumImagesToAdd"), std::string("4"));
+    QCOMPARE(host.movie().getVariable("ImagesHeight"), std::string("1024"));
+    QCOMPARE(jpegWidth(host.movie().getVariable("ImageThumbnail3")), 4000 - 3 * 1024);
+  }
+
+  // A second "AlignImages" arriving while the stitch reports progress is ignored.
+  void stitchIgnoresASecondStitch() {
+    TestHost host;
+    host.services.scriptedMessages.answers = {MessageAnswer::Yes};
+    listPhotos(host, {writeRampPhoto(host.folder / "one.jpg", 600, 400)});
+    bool sent = false;
+    connect(&host.movie(), &app::CShockwaveFlash::frameAction, this,
+            [&](const QString&, const QString&, const QString& label) {
+              if (label == QLatin1String("SetProgress") && !sent) {
+                sent = true;
+                host.command("AlignImages");
+                host.command("IDC_SAVEASIMAGE");
+              }
+            });
+    host.command("AlignImages");
+    QVERIFY(sent);
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+    QCOMPARE(host.labelCount("GetResult"), 1);
+    QVERIFY(host.services.fileRequests.empty());
+  }
+
+  // An undecodable photo among good ones is named with its imaging status; nothing is stitched.
+  void unreadablePhotoIsNamed() {
+    TestHost host;
+    const auto photos = test::samplePhotos("mountains");
+    const std::filesystem::path broken = host.folder / "broken.jpg";
+    std::ofstream(broken) << "not a picture";
+    listPhotos(host, {photos[0].string(), broken.string(), photos[1].string()});
+    host.command("AlignImages");
+    const std::string expected =
+        "Failed to read the photo:\n" + broken.string() + "\n\nError code: 13";
+    QCOMPARE(host.services.messageTexts(), std::vector<std::string>{expected});
+    QVERIFY(!host.window->state().hasPanorama());
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+  }
+
+  void selectionOrder_data() {
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("ordered");
+    QTest::newRow("focus first") << QStringList{"c", "a", "b"} << QStringList{"a", "b", "c"};
+    QTest::newRow("two") << QStringList{"b", "a"} << QStringList{"b", "a"};
+    QTest::newRow("ascending") << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c"};
+    QTest::newRow("descending") << QStringList{"c", "b", "a"} << QStringList{"c", "b", "a"};
+  }
+  void selectionOrder() {
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, ordered);
+    std::vector<std::string> paths;
+    for (const QString& path : listed) paths.push_back(path.toStdString());
+    QStringList result;
+    for (const std::string& path : app::orderedSelection(paths)) result << QString::fromStdString(path);
+    QCOMPARE(result, ordered);
+  }
+
+  void addedPhotosGoToTheMovie() {
+    TestHost host;
+    const auto dir = host.folder.path();
+    const std::string c = writeRampPhoto(dir / "c.jpg", 500, 300);
+    const std::string a = writeRampPhoto(dir / "a.jpg", 500, 300);
+    const std::string b = writeRampPhoto(dir / "b.jpg", 500, 300);
+    host.services.fileChoices = {test::choiceOf({c, a, b})};
+    host.command("IDC_ADD_IMAGES");
+    QCOMPARE(host.movie().getVariable("NumImagesToAdd"), std::string("3"));
+    QCOMPARE(host.movie().getVariable("ImagePathToAdd0"), a);
+    QCOMPARE(host.movie().getVariable("ImagePathToAdd2"), c);
+    QCOMPARE(host.movie().getVariable("FileName1"), std::string("b"));
+    QCOMPARE(host.movie().getVariable("ImageWidth1"), std::string("500"));
+    QCOMPARE(host.labelCount("AddImages"), 1);
+    QVERIFY(host.window->state().changed);
+    QCOMPARE(registry::ApplicationSettings(host.userStore).readString("Config", "LastPath", ""),
+             dir.string());
+  }
+
+  void movieSettings() {
+    TestHost host;
+    host.command("GetProfileString", "neverStored");
+    QCOMPARE(host.movie().getVariable("neverStored"), std::string("false"));
+    QCOMPARE(host.labelCount("SetProfileString"), 1);
+    host.movie().setVariable("ProfileString", "7 days");
+    host.command("SetProfileString", "Keep");
+    host.command("getprofilestring", "Keep");
+    QCOMPARE(host.movie().getVariable("Keep"), std::string("7 days"));
+    QCOMPARE(registry::ApplicationSettings(host.userStore).readString("quiltra.swf", "Keep", ""),
+             std::string("7 days"));
+  }
+
+  void interfaceVersion_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("100") << "100" << false;
+    QTest::newRow("abc") << "abc" << false;
+    QTest::newRow("101") << "101" << true;
+  }
+  void interfaceVersion() {
+    QFETCH(QString, version);
+    QFETCH(bool, ends);
+    TestHost host;
+    host.command("ID_CHECKVERSION", version);
+    QCOMPARE(host.services.exitCodes, ends ? std::vector<int>{0} : std::vector<int>{});
+    QCOMPARE(host.services.scriptedMessages.asked.size(), ends ? 1u : 0u);
+    if (ends) QCOMPARE(host.services.scriptedMessages.asked[0].kind, tuning::MessageKind::YesNoStop);
+  }
+
+  // The profiles are reloaded with the tuner's index, not the movie's.
+  void tunerIndexIsHandedOn() {
+    TestHost host;
+    std::vector<tuning::ParamProfile> profiles;
+    for (const char* name : {"Wide", "Tele", "Night"})
+      profiles.push_back({name, "", tuning::templateRecord()});
+    QVERIFY(tuning::saveProfiles(host.userStore, profiles));
+    host.command("fillalgonames");
+    host.movie().setVariable("curparam", "1");
+    host.services.tunerIndex = 2;
+    host.command("IDC_OPTIONS");
+    QCOMPARE(host.services.tunerStartedWith, std::vector<int>{1});
+    QCOMPARE(host.movie().getVariable("curparam"), std::string("2"));
+    QCOMPARE(host.movie().getVariable("namemax"), std::string("3"));
+    QVERIFY(host.frameActions.contains("TPlay /page "));
+  }
+
+  // The project holds the photos the movie shows; a save records its path.
+  void projectSaveWritesTheMoviesPhotos() {
+    TestHost host;
+    const std::string project = (host.folder / "Ferien Über #2.skl").string();
+    listPhotos(host, {"/photos/b.jpg", "/photos/a.jpg"});
+    host.services.fileChoices = {test::choiceOf({project})};
+    host.command("IDC_SAVEPROJECT");
+    std::ifstream file(project, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+    const output::ProjectFile read = output::readProjectFile(bytes);
+    QCOMPARE(read.storedPaths, (std::vector<std::string>{"/photos/b.jpg", "/photos/a.jpg"}));
+    QCOMPARE(host.window->state().projectPath, project);
+  }
+
+  void outputsNeedAPanorama() {
+    TestHost host;
+    for (const char* command : {"IDC_SAVEASIMAGE", "IDC_EXPORTTOHTML", "IDC_EXPORTTOEXE"}) {
+      host.command(command);
+    }
+    QCOMPARE(host.services.messageTexts(),
+             std::vector<std::string>(3, app::texts::kNoPanorama));
+    QVERIFY(host.services.fileRequests.empty());
+  }
+
+  void closeQuery() {
+    TestHost host;
+    QVERIFY(host.window->closeQuery());  // nothing changed: no question
+
+    host.window->state().changed = true;
+    host.services.scriptedMessages.answers = {MessageAnswer::Cancel, MessageAnswer::No};
+    QVERIFY(!host.window->closeQuery());
+    QVERIFY(host.window->closeQuery());
+
+    // Yes without a project path: the save dialog; cancelled, the window and work stay.
+    host.services.scriptedMessages.answers = {MessageAnswer::Yes};
+    QVERIFY(!host.window->closeQuery());
+    // A save that fails keeps them too.
+    host.services.scriptedMessages.answers = {MessageAnswer::Yes};
+    host.services.fileChoices = {test::choiceOf({(host.folder / "missing/p.skl").string()})};
+    QVERIFY(!host.window->closeQuery());
+    QVERIFY(host.window->state().changed);
+    // A save that works lets the caller go on, and later saves go to that project.
+    const std::string project = (host.folder / "p.skl").string();
+    host.services.scriptedMessages.answers = {MessageAnswer::Yes};
+    host.services.fileChoices = {test::choiceOf({project})};
+    QVERIFY(host.window->closeQuery());
+    QVERIFY(!host.window->state().changed);
+    QCOMPARE(host.window->state().projectPath, project);
+    QVERIFY(registry::ApplicationSettings(host.userStore).readBinary("settings", "windowrect"));
+  }
+};
+
+SKYLACER_APP_TEST(CommandsTest);
+
+#include "commands_test.moc"

@@ -1,0 +1,60 @@
+#include "tests/app/test_host.h"
+
+#include <QTest>
+
+namespace skylacer::test {
+
+std::filesystem::path interfacesDir() { return SKYLACER_TEST_INTERFACES_DIR; }
+std::filesystem::path programDir() { return SKYLACER_TEST_PROGRAM_DIR; }
+std::filesystem::path artefactsDir() {
+  const std::filesystem::path folder = SKYLACER_TEST_ARTEFACTS_DIR;
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+TestHost::TestHost(bool show)
+    : userStore(folder / "user.db", registry::SettingsStore::Access::ReadWrite),
+      machineStore(folder / "machine.db", registry::SettingsStore::Access::ReadOnly),
+      window(std::make_unique<app::CQuiltraDlg>(
+          app::HostEnvironment{services, userStore, machineStore, programDir()})) {
+  QObject::connect(&window->movie(), &app::CShockwaveFlash::frameAction,
+                   [this](const QString& operation, const QString& target, const QString& label) {
+                     frameActions << operation + ' ' + target + ' ' + label;
+                   });
+  const QStringList errors = window->loadInterface(interfacesDir() / "quiltra.qml");
+  if (!errors.isEmpty()) qFatal("quiltra.qml: %s", qPrintable(errors.join('\n')));
+  window->start({});
+  if (show) {
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get())) qFatal("the window was not exposed");
+  }
+}
+
+TestHost::~TestHost() = default;
+
+int TestHost::labelCount(const QString& label) const {
+  return static_cast<int>(frameActions.filter(QRegularExpression(" " + label + "$")).size());
+}
+
+QQuickItem* findItem(QQuickItem* root, const QString& objectName) {
+  if (!root) return nullptr;
+  // Delegates of a cleared list linger invisible until they are deleted: the visible one counts.
+  if (root->objectName() == objectName && root->isVisible()) return root;
+  for (QQuickItem* child : root->childItems())
+    if (QQuickItem* found = findItem(child, objectName)) return found;
+  return nullptr;
+}
+
+QQuickItem* TestHost::item(const QString& objectName) const {
+  return findItem(window->quickWidget().rootObject(), objectName);
+}
+
+bool TestHost::click(const QString& objectName) {
+  QQuickItem* target = item(objectName);
+  if (!target || !target->isVisible()) return false;
+  const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+  QTest::mouseClick(&window->quickWidget(), Qt::LeftButton, {}, centre.toPoint());
+  return true;
+}
+
+}  // namespace skylacer::test

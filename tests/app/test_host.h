@@ -1,0 +1,52 @@
+#pragma once
+
+// The main window as the tests drive it: settings stores in a temporary folder, scripted
+// desktop services, the real interface movie from the repository, and the labels the program
+// calls recorded.
+
+#include <QQuickItem>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+
+#include "app/quiltra_dlg.h"
+#include "platform/registry/settings_store.h"
+#include "tests/app/scripted_services.h"
+#include "tests/support/temp_dir.h"
+
+namespace skylacer::test {
+
+// The repository's interfaces/ and the build tree's program folder (viewer.dat, templates/).
+std::filesystem::path interfacesDir();
+std::filesystem::path programDir();
+// Where the tests keep their screenshots.
+std::filesystem::path artefactsDir();
+
+class TestHost {
+ public:
+  // Loads quiltra.qml and starts the window (profiles, no project); `show` shows it.
+  explicit TestHost(bool show = false);
+  ~TestHost();
+
+  TempDir folder;
+  registry::SettingsStore userStore;
+  registry::SettingsStore machineStore;
+  ScriptedServices services;
+  std::unique_ptr<app::CQuiltraDlg> window;
+  // "Operation target label" of every call into the movie, in order.
+  QStringList frameActions;
+
+  app::CShockwaveFlash& movie() { return window->movie(); }
+  void command(const char* name, const QString& argument = QString()) {
+    window->OnFSCommand(QString::fromLatin1(name), argument);
+  }
+  int labelCount(const QString& label) const;
+  QQuickItem* item(const QString& objectName) const;
+  // Clicks the middle of the movie's item `objectName`; false when there is no such item.
+  bool click(const QString& objectName);
+};
+
+// The visible item named `objectName` under `root`, searched through the visual tree.
+QQuickItem* findItem(QQuickItem* root, const QString& objectName);
+
+}  // namespace skylacer::test
