@@ -2,6 +2,7 @@
 // rotate, stitch twice, cancel a stitch, save, export, project round trip, close query. The
 // screenshots stay in the test's artefacts folder.
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QQuickWidget>
 #include <QTest>
@@ -99,7 +100,10 @@ class QuiltraMovieTest : public QObject {
     for (int turn = 0; turn < 3; ++turn) QVERIFY(host.click("rotate1"));
     QTRY_COMPARE(host.movie().getVariable("alignang1"), std::string("0"));
 
+    QElapsedTimer stitchTime;
+    stitchTime.start();
     stitchByClicking(host);
+    qInfo("the sample stitch took %lld ms from the click to the result", stitchTime.elapsed());
     QVERIFY(host.window->state().hasPanorama());
     const std::string firstSlice = host.movie().getVariable("ImageThumbnail0");
     const QImage stitched = screenshot(host, "3-stitched.png");
