@@ -270,6 +270,48 @@ class CommandsTest : public QObject {
     QVERIFY(host.services.fileRequests.empty());
   }
 
+  // A close arriving while the stitch runs cancels it, and the window closes once it has ended.
+  void closeDuringAStitch() {
+    TestHost host(/*show=*/true);
+    std::vector<std::string> photos;
+    for (const auto& photo : test::samplePhotos("mountains")) photos.push_back(photo.string());
+    listPhotos(host, photos);
+    bool sent = false;
+    connect(&host.movie(), &app::CShockwaveFlash::frameAction, this,
+            [&](const QString&, const QString&, const QString& label) {
+              if (label == QLatin1String("SetProgress") && !sent) {
+                sent = true;
+                host.command("IDC_CLOSE");
+                QVERIFY(host.window->isVisible());
+              }
+            });
+    host.command("AlignImages");
+    QVERIFY(sent);
+    QVERIFY(!host.window->state().hasPanorama());
+    QTRY_VERIFY(!host.window->isVisible());
+  }
+
+  // Escape is no way out past the close query.
+  void escapeKeepsTheWindow() {
+    TestHost host(/*show=*/true);
+    QTest::keyClick(&host.window->quickWidget(), Qt::Key_Escape);
+    QTest::keyClick(host.window.get(), Qt::Key_Escape);
+    QVERIFY(host.window->isVisible());
+  }
+
+  // A save that fails opens nothing.
+  void failedSaveOpensNothing() {
+    TestHost host;
+    app::WorkingState& state = host.window->state();
+    state.panoramaSize = {64, 32};
+    state.panorama.assign(64 * 32 * 3, 90);
+    host.services.outputPaths = {(host.folder / "no such folder/pano.jpg").string()};
+    host.command("IDC_SAVEASIMAGE");
+    QCOMPARE(host.services.scriptedMessages.asked.size(), 1u);
+    QVERIFY(host.services.opened.empty());
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+  }
+
   void closeQuery() {
     TestHost host;
     QVERIFY(host.window->closeQuery());  // nothing changed: no question
