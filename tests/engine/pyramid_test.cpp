@@ -281,5 +281,76 @@ TEST(CoarseOverlapSearch, MeanRemovedScoringSeesThroughABrightnessChange) {
   EXPECT_DOUBLE_EQ(found.meanDiff, 150);
 }
 
+// The search as plainly stated: every visited offset summed pixel by pixel in doubles, the first
+// strictly lowest score kept.
+CoarseOffset referenceSearch(const LumaImage& previous, const LumaImage& current, ImageSize size,
+                             const StitchParams& params) {
+  const int width = size.width;
+  const int height = size.height;
+  const std::int64_t minArea = overlapMinArea(size, params);
+  const int verticalLimit = height - 2 * height / 3;
+  double bestScore = 18000;
+  CoarseOffset best;
+  for (int column = std::max((100 - params.overlapTo) * width / 100, 0); column < width;
+       column += 2) {
+    for (int row = -verticalLimit; row <= verticalLimit; row += 2) {
+      double difference = 0, energy = 0, squared = 0, pixels = 0;
+      for (int y = std::max(-row, 0); y < height - std::max(row, 0); ++y) {
+        for (int x = 0; x < width - column; ++x) {
+          const double a = current[static_cast<std::size_t>(y * width + x)];
+          const double b = previous[static_cast<std::size_t>((y + row) * width + x + column)];
+          difference += a - b;
+          energy += (a - 384) * (a - 384) + (b - 384) * (b - 384);
+          squared += (a - b) * (a - b);
+          ++pixels;
+        }
+      }
+      if (pixels < static_cast<double>(minArea)) continue;
+      const double mean = difference / pixels;
+      const double score = params.meanRemovedSearch != 0 ? (squared - difference * mean) / energy
+                                                         : squared / energy;
+      if (score < bestScore) {
+        bestScore = score;
+        best.column = column;
+        best.row = row;
+        best.meanDiff = mean;
+      }
+    }
+  }
+  return best;
+}
+
+TEST(CoarseOverlapSearch, ScoresEveryOffsetExactlyAsThePixelByPixelSums) {
+  // Odd sizes, both scorings, planes within the pyramid's range and one far beyond it, and a
+  // weak match so that many offsets score close to each other.
+  const ImageSize size{61, 47};
+  const LumaImage previous = coarseLevel(size, 21);
+  LumaImage wide = previous;
+  for (auto& value : wide) value = static_cast<std::int16_t>((value - 384) * 25 + 384);
+  struct Case {
+    const char* name;
+    LumaImage previous;
+    LumaImage current;
+  };
+  const Case cases[] = {
+      {"narrow", previous, shiftedView(previous, size, 23, -5, 12)},
+      {"wide", wide, shiftedView(wide, size, 31, 4, -900)},
+      {"unrelated", previous, coarseLevel(size, 22)},
+  };
+  for (const Case& c : cases) {
+    for (int meanRemoved : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", mean removed " << meanRemoved);
+      StitchParams params = defaults();
+      params.meanRemovedSearch = meanRemoved;
+      params.overlapFrom = 5;
+      const CoarseOffset expected = referenceSearch(c.previous, c.current, size, params);
+      const CoarseOffset found = search(c.previous, c.current, size, params);
+      EXPECT_EQ(found.column, expected.column);
+      EXPECT_EQ(found.row, expected.row);
+      EXPECT_EQ(found.meanDiff, expected.meanDiff);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace skylacer
