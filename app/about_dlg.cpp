@@ -1,7 +1,9 @@
 #include "app/about_dlg.h"
 
+#include <QColor>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPalette>
 
 #include "app/movie_files.h"
 #include "resources/app_texts.h"
@@ -24,9 +26,16 @@ CAboutDlg::CAboutDlg(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint), quick_(new QQuickWidget(this)) {
   quick_->setResizeMode(QQuickWidget::SizeRootObjectToView);
   quick_->setGeometry(0, 0, kMovieWidth, kMovieHeight);
+  // The box is 6 pixels wider than its movie: that strip takes the movie's darkest colour.
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, QColor(0x10, 0x18, 0x20));
+  setPalette(palette);
+  setAutoFillBackground(true);
   quick_->installEventFilter(this);
-  const QRect client = mainWindow ? mainWindow->rect() : QRect(0, 0, 2 * kBoxHalfWidth, 2 * kBoxHalfHeight);
-  const QPoint centre((client.left() + client.right() + 1) / 2, (client.top() + client.bottom() + 1) / 2);
+  const QRect client =
+      mainWindow ? mainWindow->rect() : QRect(0, 0, 2 * kBoxHalfWidth, 2 * kBoxHalfHeight);
+  const QPoint centre((client.left() + client.right() + 1) / 2,
+                      (client.top() + client.bottom() + 1) / 2);
   const QPoint topLeft = mainWindow ? mainWindow->mapToGlobal(centre) : centre;
   setGeometry(topLeft.x() - kBoxHalfWidth, topLeft.y() - kBoxHalfHeight, 2 * kBoxHalfWidth,
               2 * kBoxHalfHeight);

@@ -78,7 +78,8 @@ std::optional<std::filesystem::path> locateMovieFile(const std::filesystem::path
 QStringList loadMovie(QQuickWidget& widget, CShockwaveFlash& movie,
                       const std::filesystem::path& path) {
   const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path.string()));
-  auto* component = new QQmlComponent(widget.engine(), url, QQmlComponent::PreferSynchronous, &widget);
+  auto* component =
+      new QQmlComponent(widget.engine(), url, QQmlComponent::PreferSynchronous, &widget);
   QStringList errors;
   if (!component->isError()) {
     movie.clearVariables();
@@ -94,7 +95,8 @@ QStringList loadMovie(QQuickWidget& widget, CShockwaveFlash& movie,
     errors << QStringLiteral("%1:%2: %3")
                   .arg(error.url().toLocalFile(), QString::number(error.line()),
                        error.description());
-  if (errors.isEmpty()) errors << QStringLiteral("%1: the movie did not start").arg(url.toLocalFile());
+  if (errors.isEmpty())
+    errors << QStringLiteral("%1: the movie did not start").arg(url.toLocalFile());
   delete component;
   return errors;
 }

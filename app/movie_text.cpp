@@ -22,6 +22,8 @@ int movieNumber(std::string_view text) {
   return static_cast<int>(magnitude < kLimit ? magnitude : kLimit - 1);
 }
 
-std::string movieNumberText(long long value) { return std::to_string(value); }
+std::string movieNumberText(long long value) {
+  return std::to_string(value);
+}
 
 }  // namespace skylacer::app

@@ -38,7 +38,8 @@ FileDialogRequest saveRequest(const char* filter, const char* extension, int fil
 
 // The save dialog of a picture output, offering the panorama's size and the stored quality;
 // the chosen quality is stored on OK.
-std::optional<OutputChoice> chooseOutput(CommandContext& context, const FileDialogRequest& request) {
+std::optional<OutputChoice> chooseOutput(CommandContext& context,
+                                         const FileDialogRequest& request) {
   const output::OutputOptions offer{
       context.state.panoramaSize,
       context.settings.readInt("Settings", "JPEG quality", kDefaultQuality)};
@@ -69,14 +70,16 @@ std::optional<std::string> chooseProject(CommandContext& context, FileDialogMode
   return path;
 }
 
-void hideProgress(CommandContext& context) { context.movie.callLabel("/", "HideProgress"); }
+void hideProgress(CommandContext& context) {
+  context.movie.callLabel("/", "HideProgress");
+}
 
 }  // namespace
 
 void saveImage(CommandContext& context) {
   if (!havePanorama(context)) return;
-  FileDialogRequest request = saveRequest(texts::kImageFilter, "jpg",
-                                          context.settings.readInt("Settings", "ImageType", 1));
+  FileDialogRequest request =
+      saveRequest(texts::kImageFilter, "jpg", context.settings.readInt("Settings", "ImageType", 1));
   request.initialFolder = context.settings.readString("Config", "LastWorkPath", "");
   const std::optional<OutputChoice> choice = chooseOutput(context, request);
   if (!choice) return;
@@ -106,9 +109,9 @@ void exportViewerProgram(CommandContext& context) {
 
 void exportWebPage(CommandContext& context) {
   if (!havePanorama(context)) return;
-  const std::optional<OutputChoice> choice = chooseOutput(
-      context,
-      saveRequest(texts::kWebFilter, "html", context.settings.readInt("Settings", "Last Viewer", 1)));
+  const std::optional<OutputChoice> choice =
+      chooseOutput(context, saveRequest(texts::kWebFilter, "html",
+                                        context.settings.readInt("Settings", "Last Viewer", 1)));
   if (!choice) return;
   context.settings.writeInt("Settings", "Last Viewer", choice->file.filterIndex);
   context.progress.Report(0, output::kSaving);
@@ -134,8 +137,7 @@ bool openProjectAt(CommandContext& context, const std::string& path) {
 }
 
 void openProjectChosen(CommandContext& context) {
-  if (const auto path = chooseProject(context, FileDialogMode::Open))
-    openProjectAt(context, *path);
+  if (const auto path = chooseProject(context, FileDialogMode::Open)) openProjectAt(context, *path);
 }
 
 bool saveProjectAt(CommandContext& context, const std::string& path) {

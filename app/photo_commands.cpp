@@ -37,7 +37,8 @@ std::vector<std::string> moviePhotoList(CShockwaveFlash& movie) {
   const int count = std::max(0, movieNumber(movie.getVariable("NumImagesToAlign")));
   std::vector<std::string> photos;
   photos.reserve(static_cast<std::size_t>(std::min(count, 1 << 16)));
-  for (int i = 0; i < count; ++i) photos.push_back(movie.getVariable("alignpath" + std::to_string(i)));
+  for (int i = 0; i < count; ++i)
+    photos.push_back(movie.getVariable("alignpath" + std::to_string(i)));
   return photos;
 }
 
@@ -52,9 +53,9 @@ void addPhotos(CommandContext& context) {
   std::vector<std::string> chosen;
   chosen.reserve(choice->files.size());
   for (const auto& file : choice->files) chosen.push_back(file.string());
-  context.settings.writeString("Config", "LastPath",
-                               chosen.size() == 1 ? chosen.front()
-                                                  : choice->files.front().parent_path().string());
+  context.settings.writeString(
+      "Config", "LastPath",
+      chosen.size() == 1 ? chosen.front() : choice->files.front().parent_path().string());
 
   const WaitCursor waitCursor;
   const std::vector<std::string> photos = orderedSelection(std::move(chosen));

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QQuickWidget>
 
-
 namespace skylacer::app {
 
 namespace {

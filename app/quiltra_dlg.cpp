@@ -33,7 +33,9 @@ constexpr int kSupportedInterfaceVersion = 100;
 // Width of the band along the window's edges that resizes it, in pixels.
 constexpr int kBorderBand = 5;
 
-bool isWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+bool isWayland() {
+  return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 // A new private folder for the result slices; removed with the window.
 std::filesystem::path makeSliceFolder() {
@@ -91,14 +93,22 @@ Qt::CursorShape cursorFor(SizingEdge edge) {
 
 Qt::Edges qtEdges(SizingEdge edge) {
   switch (edge) {
-    case SizingEdge::Left: return Qt::LeftEdge;
-    case SizingEdge::Right: return Qt::RightEdge;
-    case SizingEdge::Top: return Qt::TopEdge;
-    case SizingEdge::Bottom: return Qt::BottomEdge;
-    case SizingEdge::TopLeft: return Qt::TopEdge | Qt::LeftEdge;
-    case SizingEdge::TopRight: return Qt::TopEdge | Qt::RightEdge;
-    case SizingEdge::BottomLeft: return Qt::BottomEdge | Qt::LeftEdge;
-    case SizingEdge::BottomRight: return Qt::BottomEdge | Qt::RightEdge;
+    case SizingEdge::Left:
+      return Qt::LeftEdge;
+    case SizingEdge::Right:
+      return Qt::RightEdge;
+    case SizingEdge::Top:
+      return Qt::TopEdge;
+    case SizingEdge::Bottom:
+      return Qt::BottomEdge;
+    case SizingEdge::TopLeft:
+      return Qt::TopEdge | Qt::LeftEdge;
+    case SizingEdge::TopRight:
+      return Qt::TopEdge | Qt::RightEdge;
+    case SizingEdge::BottomLeft:
+      return Qt::BottomEdge | Qt::LeftEdge;
+    case SizingEdge::BottomRight:
+      return Qt::BottomEdge | Qt::RightEdge;
   }
   return {};
 }
@@ -176,8 +186,9 @@ void CQuiltraDlg::start(std::string projectPath) {
 }
 
 CommandContext CQuiltraDlg::commandContext(int profileIndex) {
-  return CommandContext{state_,    movie_,           env_.services, settings_, *progress_,
-                        env_.programFolder, sliceFolder_, profileIndex};
+  return CommandContext{state_,       movie_,      env_.services,
+                        settings_,    *progress_,  env_.programFolder,
+                        sliceFolder_, profileIndex};
 }
 
 template <typename Command>
@@ -193,8 +204,8 @@ void CQuiltraDlg::runLong(Command&& command) {
 
 void CQuiltraDlg::OnFSCommand(const QString& command, const QString& argument) {
   if (!progress_) progress_ = std::make_unique<CProgress>(movie_, this);
-  const int profileIndex = tuning::profileIndexInRange(
-      movieNumber(movie_.getVariable("curparam")), state_.profiles.count());
+  const int profileIndex = tuning::profileIndexInRange(movieNumber(movie_.getVariable("curparam")),
+                                                       state_.profiles.count());
   if (longCommand_ && !runsDuringLongCommand(command)) {
     if (named(command, "IDC_CLOSE")) {
       // The close waits for the running work, which is asked to stop.
@@ -269,8 +280,8 @@ void CQuiltraDlg::OnFSCommand(const QString& command, const QString& argument) {
       state_.changed = false;
     });
   } else if (named(command, "GetProfileString")) {
-    movie_.SetVariable(argument,
-                       QString::fromStdString(settings_.readString(state_.interfaceFile, arg, "false")));
+    movie_.SetVariable(
+        argument, QString::fromStdString(settings_.readString(state_.interfaceFile, arg, "false")));
     movie_.TCallLabel(QStringLiteral("/"), QStringLiteral("SetProfileString"));
   } else if (named(command, "SetProfileString")) {
     settings_.writeString(state_.interfaceFile, arg, movie_.getVariable("ProfileString"));
@@ -399,10 +410,10 @@ bool CQuiltraDlg::handleBorder(QEvent* event) {
   }
   if (event->type() == QEvent::MouseMove) {
     if (resizeEdge_) {
-      const WindowRect wanted = sizingRule(
-          proposedRect(resizeStartRect_, *resizeEdge_,
-                       mouse->globalPosition().toPoint() - resizeStartCursor_),
-          *resizeEdge_);
+      const WindowRect wanted =
+          sizingRule(proposedRect(resizeStartRect_, *resizeEdge_,
+                                  mouse->globalPosition().toPoint() - resizeStartCursor_),
+                     *resizeEdge_);
       if (wanted.width() >= 1 && wanted.height() >= 1)
         setGeometry(wanted.left, wanted.top, wanted.width(), wanted.height());
       return true;

@@ -8,7 +8,9 @@ QString toQString(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QString CShockwaveFlash::GetVariable(const QString& name) const { return variables_.value(name); }
+QString CShockwaveFlash::GetVariable(const QString& name) const {
+  return variables_.value(name);
+}
 
 void CShockwaveFlash::SetVariable(const QString& name, const QString& text) {
   variables_.insert(name, text);

@@ -84,7 +84,8 @@ SliceLayout sliceLayout(ImageSize panorama) {
     layout.display.width =
         static_cast<std::int32_t>(std::int64_t{panorama.width} * kSliceWidth / panorama.height);
   }
-  layout.count = layout.display.width <= 0 ? 0 : (layout.display.width + kSliceWidth - 1) / kSliceWidth;
+  layout.count =
+      layout.display.width <= 0 ? 0 : (layout.display.width + kSliceWidth - 1) / kSliceWidth;
   return layout;
 }
 
@@ -131,12 +132,13 @@ void runStitchCommand(CommandContext& context) {
   try {
     StdoutTrace trace;
     StitchParams runParams = params;
-    std::optional<StitchResult> result = stitchPanorama(photos, runParams, &context.progress, trace);
+    std::optional<StitchResult> result =
+        stitchPanorama(photos, runParams, &context.progress, trace);
     if (result) {
       state.panorama = std::move(result->panorama.pixels);
       state.panoramaSize = result->panorama.size;
-      state.fieldOfView = count == 1 ? singlePhotoDegrees * output::kProgramPi / 180
-                                     : result->panorama.angle;
+      state.fieldOfView =
+          count == 1 ? singlePhotoDegrees * output::kProgramPi / 180 : result->panorama.angle;
     }
   } catch (const std::bad_alloc&) {
     state.discardStitch();

@@ -13,9 +13,7 @@ namespace skylacer::app {
 SystemDesktopServices::SystemDesktopServices(registry::SettingsStore& userStore,
                                              registry::ApplicationSettings& settings,
                                              std::filesystem::path helpFolder)
-    : userStore_(userStore),
-      settings_(settings),
-      helpFolder_(std::move(helpFolder)) {}
+    : userStore_(userStore), settings_(settings), helpFolder_(std::move(helpFolder)) {}
 
 std::optional<tuning::FileDialogChoice> SystemDesktopServices::chooseFiles(
     const tuning::FileDialogRequest& request) {
@@ -50,6 +48,8 @@ bool SystemDesktopServices::startProgram(const std::string& program) {
   return shell::startDetached(program, {});
 }
 
-void SystemDesktopServices::endProcess(int code) { std::exit(code); }
+void SystemDesktopServices::endProcess(int code) {
+  std::exit(code);
+}
 
 }  // namespace skylacer::app

@@ -8,7 +8,8 @@ constexpr int kRectBytes = 16;
 
 void putLittleEndian(std::vector<std::uint8_t>& bytes, std::int32_t value) {
   const auto bits = static_cast<std::uint32_t>(value);
-  for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
+  for (int shift = 0; shift < 32; shift += 8)
+    bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
 }
 
 std::int32_t getLittleEndian(std::span<const std::uint8_t> bytes) {
@@ -30,9 +31,9 @@ std::vector<std::uint8_t> windowRectBytes(const WindowRect& rect) {
 std::optional<WindowRect> acceptedStoredRect(std::span<const std::uint8_t> stored,
                                              PixelSize screen) {
   if (stored.size() != kRectBytes) return std::nullopt;
-  const WindowRect rect{getLittleEndian(stored.subspan(0, 4)), getLittleEndian(stored.subspan(4, 4)),
-                        getLittleEndian(stored.subspan(8, 4)),
-                        getLittleEndian(stored.subspan(12, 4))};
+  const WindowRect rect{
+      getLittleEndian(stored.subspan(0, 4)), getLittleEndian(stored.subspan(4, 4)),
+      getLittleEndian(stored.subspan(8, 4)), getLittleEndian(stored.subspan(12, 4))};
   // 64-bit differences: a corrupt value must not wrap into a plausible size.
   const std::int64_t width = std::int64_t{rect.right} - rect.left;
   const std::int64_t height = std::int64_t{rect.bottom} - rect.top;
@@ -53,7 +54,9 @@ WindowRect defaultPlacement(PixelSize screen) {
   return {left, top, left + width, top + height};
 }
 
-bool worthStoring(const WindowRect& rect) { return rect.width() > 100 && rect.height() > 100; }
+bool worthStoring(const WindowRect& rect) {
+  return rect.width() > 100 && rect.height() > 100;
+}
 
 std::optional<PixelSize> sizeRuleTarget(PixelSize client) {
   const std::int32_t cx = client.width;
@@ -115,6 +118,8 @@ WindowRect sizingRule(const WindowRect& proposed, SizingEdge edge) {
   return r;
 }
 
-PixelSize grabPoint(std::int32_t x, std::int32_t y) { return {x, y < 4 ? 3 : y}; }
+PixelSize grabPoint(std::int32_t x, std::int32_t y) {
+  return {x, y < 4 ? 3 : y};
+}
 
 }  // namespace skylacer::app

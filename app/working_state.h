@@ -34,9 +34,7 @@ struct WorkingState {
   output::TemporaryFileList thumbnails;
 
   bool hasPanorama() const { return !panorama.empty() && panoramaSize.width > 0; }
-  output::PanoramaView panoramaView() const {
-    return {panorama.data(), panoramaSize, fieldOfView};
-  }
+  output::PanoramaView panoramaView() const { return {panorama.data(), panoramaSize, fieldOfView}; }
   void discardStitch() {
     photoList.clear();
     RgbImage().swap(panorama);

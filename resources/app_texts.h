@@ -42,7 +42,8 @@ inline constexpr char kQmlModuleMissing[] =
 inline constexpr char kMovieBroken[] = "The user interface file\n%1\ncannot be loaded:\n\n%2";
 
 // File dialog filters: "description|patterns|...||".
-inline constexpr char kPhotoFilter[] = "JPEG files (*.jpg)|*.jpg;*.jpeg,*.jpe|All Files (*.*)|*.*||";
+inline constexpr char kPhotoFilter[] =
+    "JPEG files (*.jpg)|*.jpg;*.jpeg,*.jpe|All Files (*.*)|*.*||";
 inline constexpr char kProjectFilter[] = "Oskelvind Skylacer Project (*.skl)|*.skl|All Files|*.*||";
 inline constexpr char kImageFilter[] =
     "JPEG files (*.jpg)|*.jpg|QuickTime panorama files (*.mov)|*.mov|All Files|*.*||";

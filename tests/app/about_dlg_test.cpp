@@ -1,8 +1,9 @@
 // The about box: its version text, closing on a key or a click, and a missing movie.
 
+#include "app/about_dlg.h"
+
 #include <QTest>
 
-#include "app/about_dlg.h"
 #include "tests/app/test_host.h"
 #include "tests/app/test_registry.h"
 

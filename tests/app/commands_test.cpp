@@ -49,7 +49,9 @@ void listPhotos(TestHost& host, const std::vector<std::string>& paths) {
   }
 }
 
-int jpegWidth(const std::string& path) { return imaging::Bitmap::fromFile(path)->width(); }
+int jpegWidth(const std::string& path) {
+  return imaging::Bitmap::fromFile(path)->width();
+}
 
 }  // namespace
 
@@ -176,7 +178,8 @@ class CommandsTest : public QObject {
     std::vector<std::string> paths;
     for (const QString& path : listed) paths.push_back(path.toStdString());
     QStringList result;
-    for (const std::string& path : app::orderedSelection(paths)) result << QString::fromStdString(path);
+    for (const std::string& path : app::orderedSelection(paths))
+      result << QString::fromStdString(path);
     QCOMPARE(result, ordered);
   }
 
@@ -226,7 +229,8 @@ class CommandsTest : public QObject {
     host.command("ID_CHECKVERSION", version);
     QCOMPARE(host.services.exitCodes, ends ? std::vector<int>{0} : std::vector<int>{});
     QCOMPARE(host.services.scriptedMessages.asked.size(), ends ? 1u : 0u);
-    if (ends) QCOMPARE(host.services.scriptedMessages.asked[0].kind, tuning::MessageKind::YesNoStop);
+    if (ends)
+      QCOMPARE(host.services.scriptedMessages.asked[0].kind, tuning::MessageKind::YesNoStop);
   }
 
   // The profiles are reloaded with the tuner's index, not the movie's.
@@ -265,8 +269,7 @@ class CommandsTest : public QObject {
     for (const char* command : {"IDC_SAVEASIMAGE", "IDC_EXPORTTOHTML", "IDC_EXPORTTOEXE"}) {
       host.command(command);
     }
-    QCOMPARE(host.services.messageTexts(),
-             std::vector<std::string>(3, app::texts::kNoPanorama));
+    QCOMPARE(host.services.messageTexts(), std::vector<std::string>(3, app::texts::kNoPanorama));
     QVERIFY(host.services.fileRequests.empty());
   }
 

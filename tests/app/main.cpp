@@ -22,12 +22,15 @@ bool registerAppTest(TestFactory factory) {
   return true;
 }
 
-const std::vector<TestFactory>& appTests() { return registry(); }
+const std::vector<TestFactory>& appTests() {
+  return registry();
+}
 
 }  // namespace skylacer::test
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication application(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;

@@ -1,10 +1,11 @@
 // The progress object: bar values through nested ranges, texts, cancel and quit requests.
 
+#include "app/progress.h"
+
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/progress.h"
 #include "tests/app/test_registry.h"
 
 using skylacer::app::CProgress;
@@ -40,10 +41,9 @@ class ProgressTest : public QObject {
   void cancelArrivesDuringAReport() {
     CShockwaveFlash movie;
     CProgress progress(movie, nullptr);
-    connect(&movie, &CShockwaveFlash::commandReceived, this,
-            [&progress](const QString& command) {
-              if (command == QLatin1String("IDCANCEL")) progress.requestCancel();
-            });
+    connect(&movie, &CShockwaveFlash::commandReceived, this, [&progress](const QString& command) {
+      if (command == QLatin1String("IDCANCEL")) progress.requestCancel();
+    });
     QVERIFY(!progress.Report(0.1));
     movie.FSCommand("IDCANCEL", "");
     QVERIFY(progress.Report(0.2));

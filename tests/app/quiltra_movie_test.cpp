@@ -44,16 +44,15 @@ double resultDifference(TestHost& host, const QImage& shot) {
   const QRectF areaRect = area->mapRectToScene(QRectF(0, 0, area->width(), area->height()));
   const QRect shown = rowRect.intersected(areaRect.adjusted(10, 10, -10, -10)).toAlignedRect();
   const app::WorkingState& state = host.window->state();
-  const QImage panorama(state.panorama.data(), state.panoramaSize.width,
-                        state.panoramaSize.height, state.panoramaSize.width * 3,
-                        QImage::Format_BGR888);
+  const QImage panorama(state.panorama.data(), state.panoramaSize.width, state.panoramaSize.height,
+                        state.panoramaSize.width * 3, QImage::Format_BGR888);
   const double scale = rowRect.height() / state.panoramaSize.height;
   const QRect source(std::lround((shown.left() - rowRect.left()) / scale), 0,
                      std::lround(shown.width() / scale), state.panoramaSize.height);
-  const QImage expected = panorama.copy(source)
-                              .scaled(shown.width(), shown.height(), Qt::IgnoreAspectRatio,
-                                      Qt::SmoothTransformation)
-                              .convertToFormat(QImage::Format_RGB888);
+  const QImage expected =
+      panorama.copy(source)
+          .scaled(shown.width(), shown.height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+          .convertToFormat(QImage::Format_RGB888);
   const QImage actual = shot.copy(shown).convertToFormat(QImage::Format_RGB888);
   double sum = 0;
   for (int y = 0; y < actual.height(); ++y) {

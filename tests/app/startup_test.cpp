@@ -31,7 +31,8 @@ class StartupTest : public QObject {
     test::TempDir folder;
     std::filesystem::create_directories(folder / "bin");
     registry::SettingsStore user(folder / "user.db", registry::SettingsStore::Access::ReadWrite);
-    const registry::SettingsStore machine(folder / "m.db", registry::SettingsStore::Access::ReadOnly);
+    const registry::SettingsStore machine(folder / "m.db",
+                                          registry::SettingsStore::Access::ReadOnly);
     test::ScriptedServices services;
     QCOMPARE(app::runPanorama(services, user, machine, {"panorama"}, folder / "bin"), 0);
     QCOMPARE(services.messageTexts().size(), 1u);
@@ -58,7 +59,8 @@ class StartupTest : public QObject {
     std::filesystem::create_directories(folder / "interfaces");
     std::ofstream(folder / "interfaces/quiltra.qml") << "import QtQuick\nItem {\n  width: \n";
     registry::SettingsStore user(folder / "user.db", registry::SettingsStore::Access::ReadWrite);
-    const registry::SettingsStore machine(folder / "m.db", registry::SettingsStore::Access::ReadOnly);
+    const registry::SettingsStore machine(folder / "m.db",
+                                          registry::SettingsStore::Access::ReadOnly);
     test::ScriptedServices services;
     QCOMPARE(app::runPanorama(services, user, machine, {"panorama"}, folder.path()), 1);
     QCOMPARE(services.messageTexts().size(), 1u);

@@ -4,8 +4,12 @@
 
 namespace skylacer::test {
 
-std::filesystem::path interfacesDir() { return SKYLACER_TEST_INTERFACES_DIR; }
-std::filesystem::path programDir() { return SKYLACER_TEST_PROGRAM_DIR; }
+std::filesystem::path interfacesDir() {
+  return SKYLACER_TEST_INTERFACES_DIR;
+}
+std::filesystem::path programDir() {
+  return SKYLACER_TEST_PROGRAM_DIR;
+}
 std::filesystem::path artefactsDir() {
   const std::filesystem::path folder = SKYLACER_TEST_ARTEFACTS_DIR;
   std::filesystem::create_directories(folder);

@@ -17,6 +17,6 @@ const std::vector<TestFactory>& appTests();
 
 }  // namespace skylacer::test
 
-#define SKYLACER_APP_TEST(Class)                                       \
-  [[maybe_unused]] static const bool registered##Class =               \
+#define SKYLACER_APP_TEST(Class)                         \
+  [[maybe_unused]] static const bool registered##Class = \
       skylacer::test::registerAppTest([] { return std::make_unique<Class>(); })

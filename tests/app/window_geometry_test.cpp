@@ -1,9 +1,10 @@
 // Placement, size and sizing rules of the main window, on their numbers.
 
+#include "app/window_geometry.h"
+
 #include <QTest>
 
 #include "app/quiltra_dlg.h"
-#include "app/window_geometry.h"
 #include "tests/app/test_registry.h"
 
 using namespace skylacer::app;
