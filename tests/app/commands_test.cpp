@@ -202,6 +202,33 @@ class CommandsTest : public QObject {
              dir.string());
   }
 
+  // Thumbnails and slices live in temporary files that go with the window.
+  void temporaryFilesGoWithTheWindow() {
+    TestHost host;
+    std::vector<std::string> photos;
+    for (const auto& photo : test::samplePhotos("mountains")) photos.push_back(photo.string());
+    host.services.fileChoices = {test::choiceOf(photos)};
+    host.command("IDC_ADD_IMAGES");
+    const std::vector<std::filesystem::path> thumbnails = host.window->state().thumbnails.files();
+    QCOMPARE(thumbnails.size(), photos.size());
+    for (const auto& thumbnail : thumbnails) QVERIFY(std::filesystem::exists(thumbnail));
+    const std::filesystem::path slices = host.window->sliceFolder();
+    QVERIFY(std::filesystem::is_directory(slices));
+    host.window.reset();
+    for (const auto& thumbnail : thumbnails) QVERIFY(!std::filesystem::exists(thumbnail));
+    QVERIFY(!std::filesystem::exists(slices));
+  }
+
+  // Opening a project over unsaved changes asks first; Cancel opens nothing.
+  void openAsksAboutUnsavedChanges() {
+    TestHost host;
+    host.window->state().changed = true;
+    host.services.scriptedMessages.answers = {MessageAnswer::Cancel};
+    host.command("IDC_OPEN_WORKSPACE");
+    QCOMPARE(host.services.messageTexts(), std::vector<std::string>{app::texts::kProjectChanged});
+    QVERIFY(host.services.fileRequests.empty());
+  }
+
   void movieSettings() {
     TestHost host;
     host.command("GetProfileString", "neverStored");
