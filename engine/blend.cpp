@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace skylacer {
@@ -184,15 +185,19 @@ void copyRestOfRow(const Row& panorama, const ConstRow& canvas, int a, int from,
     std::uint8_t* p = panorama.at(a + column);
     for (int ch = 0; ch < 3; ++ch) p[ch] = roundToByte(pixel.value[ch]);
   }
-  const std::uint8_t* q = canvas.at(0);
-  std::uint8_t* p = panorama.at(a);
-  for (; column < end; ++column) {
-    const std::uint8_t* src = q + 3 * static_cast<std::ptrdiff_t>(column);
-    if ((src[0] | src[1] | src[2]) == 0) continue;
-    std::uint8_t* dst = p + 3 * static_cast<std::ptrdiff_t>(column);
-    dst[0] = src[0];
-    dst[1] = src[1];
-    dst[2] = src[2];
+  // Runs of non-empty canvas pixels are copied as blocks; the empty ones between them are
+  // skipped.
+  auto emptyAt = [&](int x) {
+    const std::uint8_t* q = canvas.at(x);
+    return (q[0] | q[1] | q[2]) == 0;
+  };
+  while (column < end) {
+    int runEnd = column;
+    while (runEnd < end && !emptyAt(runEnd)) ++runEnd;
+    std::memcpy(panorama.at(a + column), canvas.at(column),
+                3 * static_cast<std::size_t>(runEnd - column));
+    column = runEnd;
+    while (column < end && emptyAt(column)) ++column;
   }
 }
 
