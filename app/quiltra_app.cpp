@@ -7,6 +7,7 @@
 
 #include "app/movie_files.h"
 #include "app/quiltra_dlg.h"
+#include "app/termination_signals.h"
 #include "resources/app_texts.h"
 
 namespace skylacer::app {
@@ -57,6 +58,7 @@ int runPanorama(DesktopServices& services, registry::SettingsStore& userStore,
   }
   window.start(commandLineProject(arguments));
   window.show();
+  const TerminationSignals signalsEndTheLoop;
   return QApplication::exec();
 }
 

@@ -1,10 +1,14 @@
 // The start of the program: the movie search, a movie that does not compile, the command line.
 
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
+#include <csignal>
 #include <fstream>
 
 #include "app/movie_files.h"
 #include "app/quiltra_app.h"
+#include "app/termination_signals.h"
 #include "tests/app/test_host.h"
 #include "tests/app/test_registry.h"
 
@@ -66,6 +70,15 @@ class StartupTest : public QObject {
     QCOMPARE(services.messageTexts().size(), 1u);
     QVERIFY2(services.messageTexts()[0].find("quiltra.qml:4") != std::string::npos,
              services.messageTexts()[0].c_str());
+  }
+
+  // SIGTERM ends the event loop normally, so the window's destructor removes its files.
+  void terminationSignalEndsTheLoop() {
+    const app::TerminationSignals handlers;
+    QEventLoop loop;
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    QTimer::singleShot(5000, &loop, [&loop] { loop.exit(2); });
+    QCOMPARE(loop.exec(), 0);
   }
 
   void commandLineProject() {
