@@ -438,6 +438,7 @@ Rectangle {
                         height: parent.height - 52
                         clip: true
                         Image {
+                            objectName: "thumbnail" + slot.index
                             anchors.centerIn: parent
                             visible: slot.photoWidth > 0
                             // A quarter turn swaps the sides the picture must fit.

@@ -20,26 +20,10 @@
 
 using namespace skylacer;
 using skylacer::test::TestHost;
+using skylacer::test::writeRampPhoto;
 using tuning::MessageAnswer;
 
 namespace {
-
-// A W x H JPEG of a smooth colour ramp (never black, which the engine reads as "no data").
-std::string writeRampPhoto(const std::filesystem::path& path, int width, int height) {
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* p = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
-      p[0] = static_cast<std::uint8_t>(40 + 200 * x / width);
-      p[1] = static_cast<std::uint8_t>(40 + 200 * y / height);
-      p[2] = 128;
-    }
-  const ImageSize size{width, height};
-  if (output::writeJpeg(path.string(), pixels.data(), size, width * 3, size, 90) !=
-      imaging::ImagingStatus::Ok)
-    qFatal("cannot write %s", path.c_str());
-  return path.string();
-}
 
 void listPhotos(TestHost& host, const std::vector<std::string>& paths) {
   host.movie().setVariable("NumImagesToAlign", std::to_string(paths.size()));

@@ -173,6 +173,21 @@ class QuiltraMovieTest : public QObject {
     QVERIFY(host.window->isVisible());
   }
 
+  // Paths with spaces, "#", "?" and non-ASCII letters reach the movie's images as file URLs.
+  void unusualPathsShowTheirThumbnails() {
+    TestHost host(/*show=*/true);
+    const std::filesystem::path folder = host.folder / "Fotos #1 Über? Été";
+    std::filesystem::create_directories(folder);
+    // Small enough to be its own thumbnail: the movie loads it from that folder.
+    const std::string photo = test::writeRampPhoto(folder / "Blick #2.jpg", 300, 200);
+    host.services.fileChoices = {test::choiceOf({photo})};
+    QVERIFY(host.click("addButton"));
+    QTRY_VERIFY(host.item("thumbnail0") != nullptr);
+    QTRY_COMPARE(host.item("thumbnail0")->property("status").toInt(), 1);  // Image.Ready
+    QCOMPARE(host.movie().getVariable("ImageThumbnail0"), photo);
+    QCOMPARE(host.movie().getVariable("FileName0"), std::string("Blick #2"));
+  }
+
   // A right click never reaches the movie as a click: the program calls its labels instead.
   void rightClickCallsTheLabels() {
     TestHost host(/*show=*/true);

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include "output/image.h"
+
 namespace skylacer::test {
 
 std::filesystem::path interfacesDir() {
@@ -38,6 +40,22 @@ TestHost::~TestHost() = default;
 
 int TestHost::labelCount(const QString& label) const {
   return static_cast<int>(frameActions.filter(QRegularExpression(" " + label + "$")).size());
+}
+
+std::string writeRampPhoto(const std::filesystem::path& path, int width, int height) {
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
+      p[0] = static_cast<std::uint8_t>(40 + 200 * x / width);
+      p[1] = static_cast<std::uint8_t>(40 + 200 * y / height);
+      p[2] = 128;
+    }
+  const ImageSize size{width, height};
+  if (output::writeJpeg(path.string(), pixels.data(), size, width * 3, size, 90) !=
+      imaging::ImagingStatus::Ok)
+    qFatal("cannot write %s", path.c_str());
+  return path.string();
 }
 
 QQuickItem* findItem(QQuickItem* root, const QString& objectName) {

@@ -46,6 +46,10 @@ class TestHost {
   bool click(const QString& objectName);
 };
 
+// Writes a W x H JPEG of a smooth colour ramp (never black, which the engine reads as "no
+// data") and answers its path.
+std::string writeRampPhoto(const std::filesystem::path& path, int width, int height);
+
 // The visible item named `objectName` under `root`, searched through the visual tree.
 QQuickItem* findItem(QQuickItem* root, const QString& objectName);
 
