@@ -2,6 +2,7 @@
 // early ends and slices, adding photos, the movie's settings, the version check, the tuner, the
 // project save and the close query.
 
+#include <QCursor>
 #include <QTest>
 #include <cmath>
 #include <fstream>
@@ -303,6 +304,44 @@ class CommandsTest : public QObject {
     QVERIFY(sent);
     QVERIFY(!host.window->state().hasPanorama());
     QTRY_VERIFY(!host.window->isVisible());
+  }
+
+  // The maximise flag flips on every command, whatever happened to the window in between.
+  void maximiseFlipsItsOwnFlag() {
+    TestHost host(/*show=*/true);
+    host.command("IDC_MAXIMIZE");
+    QTRY_VERIFY(host.window->isMaximized());
+    host.window->showNormal();
+    QTRY_VERIFY(!host.window->isMaximized());
+    host.command("IDC_MAXIMIZE");
+    QTest::qWait(50);
+    QVERIFY(!host.window->isMaximized());
+    host.command("IDC_MAXIMIZE");
+    QTRY_VERIFY(host.window->isMaximized());
+  }
+
+  void activationDrivesTheTitleBar() {
+    TestHost host(/*show=*/true);
+    host.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(host.window.get()));
+    QTRY_VERIFY(host.frameActions.contains("TGotoLabel /TitleBar Active"));
+  }
+
+  // The window follows the cursor while the title is dragged, holding the grab point (whose
+  // vertical part is at least 3) under it; the left button's release ends the drag.
+  void titleDragMovesTheWindow() {
+    TestHost host(/*show=*/true);
+    const QPoint start = host.window->pos();
+    QCursor::setPos(host.window->mapToGlobal(QPoint(50, 1)));
+    if (QCursor::pos() != host.window->mapToGlobal(QPoint(50, 1)))
+      QSKIP("this platform cannot place the cursor");
+    host.command("DRAG_TITLE_BEGIN");
+    QVERIFY(host.window->dragging());
+    QCursor::setPos(QCursor::pos() + QPoint(30, 40));
+    QTest::mouseMove(&host.window->quickWidget(), QPoint(80, 41));
+    QTRY_COMPARE(host.window->pos(), start + QPoint(30, 38));
+    QTest::mouseRelease(&host.window->quickWidget(), Qt::LeftButton, {}, QPoint(80, 41));
+    QVERIFY(!host.window->dragging());
   }
 
   // Escape is no way out past the close query.
