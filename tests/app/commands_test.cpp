@@ -8,6 +8,7 @@
 #include <fstream>
 #include <numeric>
 
+#include "app/help_links.h"
 #include "app/photo_commands.h"
 #include "app/stitch_command.h"
 #include "output/image.h"
@@ -342,6 +343,23 @@ class CommandsTest : public QObject {
     QTRY_COMPARE(host.window->pos(), start + QPoint(30, 38));
     QTest::mouseRelease(&host.window->quickWidget(), Qt::LeftButton, {}, QPoint(80, 41));
     QVERIFY(!host.window->dragging());
+  }
+
+  // Help opens our pages or the support address; other arguments do nothing.
+  void helpOpensPagesAndShortcuts() {
+    TestHost host;
+    host.command("Help", "support");
+    host.command("Help", "Content");
+    host.command("Help", "Index");
+    host.command("Help", "Elsewhere");
+    QCOMPARE(host.services.opened.size(), 3u);
+    QCOMPARE(host.services.opened[0], std::string("https://oskelvind.example/skylacer/support/"));
+    QVERIFY(QString::fromStdString(host.services.opened[1]).endsWith("/help/index.html"));
+    QVERIFY(QString::fromStdString(host.services.opened[2]).endsWith("/help/keywords.html"));
+
+    std::ofstream(host.folder / "no address.url") << "[InternetShortcut]\r\nIconIndex=0\r\n";
+    QVERIFY(!app::internetShortcutAddress(host.folder / "no address.url"));
+    QVERIFY(!app::internetShortcutAddress(host.folder / "missing.url"));
   }
 
   // Escape is no way out past the close query.
