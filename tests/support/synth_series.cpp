@@ -83,9 +83,9 @@ struct Extent {
   double heightMax = -1e9;
 };
 
-Extent photoExtent(const PhotoSeries& series, double roll) {
+Extent photoExtent(const PhotoSeries& series, CameraPose pose) {
   const ImageSize photo = series.photoSize;
-  const Matrix3 toWorld = cameraToWorld({0, roll});
+  const Matrix3 toWorld = cameraToWorld({0, pose.roll, pose.pitch});
   Extent extent;
   auto cover = [&](int column, int row) {
     const Vec3 ray = idealRay(series, normalisedX(column, photo), normalisedY(row, photo));
@@ -113,9 +113,12 @@ Matrix3 cameraToWorld(CameraPose pose) {
   const double sy = std::sin(pose.yaw);
   const double cr = std::cos(pose.roll);
   const double sr = std::sin(pose.roll);
+  const double cp = std::cos(pose.pitch);
+  const double sp = std::sin(pose.pitch);
   const Matrix3 yaw = {{{cy, 0, sy}, {0, 1, 0}, {-sy, 0, cy}}};
+  const Matrix3 pitch = {{{1, 0, 0}, {0, cp, -sp}, {0, sp, cp}}};
   const Matrix3 roll = {{{cr, -sr, 0}, {sr, cr, 0}, {0, 0, 1}}};
-  return yaw * roll;
+  return yaw * pitch * roll;
 }
 
 double horizontalFieldOfView(double focal) {
@@ -137,7 +140,7 @@ CylinderPicture fitCylinder(RgbImage picture, ImageSize size, const PhotoSeries&
   double azimuthMin = 1e9, azimuthMax = -1e9, heightMin = 1e9, heightMax = -1e9;
   for (const CameraPose& pose : series.poses) {
     // Azimuths are taken about the photo's own yaw, then shifted, so that none wraps at ±π.
-    const Extent border = photoExtent(series, pose.roll);
+    const Extent border = photoExtent(series, pose);
     azimuthMin = std::min(azimuthMin, border.azimuthMin + pose.yaw);
     azimuthMax = std::max(azimuthMax, border.azimuthMax + pose.yaw);
     heightMin = std::min(heightMin, border.heightMin);
@@ -176,14 +179,14 @@ RgbImage renderPhoto(const CylinderPicture& cylinder, const PhotoSeries& series,
                      std::size_t index) {
   const ImageSize size = series.photoSize;
   const CameraPose pose = series.poses.at(index);
-  const Matrix3 rollOnly = cameraToWorld({0, pose.roll});
+  const Matrix3 unturned = cameraToWorld({0, pose.roll, pose.pitch});
   const double gain = index < series.gains.size() ? series.gains[index] : 1.0;
   RgbImage photo = makeRgbImage(size);
   std::uint8_t* out = photo.data();
   for (int r = 0; r < size.height; ++r) {
     for (int c = 0; c < size.width; ++c) {
       const Vec3 ray = idealRay(series, normalisedX(c, size), normalisedY(r, size));
-      const CylinderPoint point = onCylinder(rollOnly * ray);
+      const CylinderPoint point = onCylinder(unturned * ray);
       const double u =
           cylinder.centreColumn + (point.azimuth + pose.yaw) * cylinder.pixelsPerRadian;
       const double v = cylinder.horizonRow + point.height * cylinder.pixelsPerRadian;

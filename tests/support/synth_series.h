@@ -16,11 +16,13 @@
 namespace skylacer::test {
 
 struct CameraPose {
-  double yaw = 0;   // radians, > 0 turned to the right about the vertical axis
-  double roll = 0;  // radians about the optical axis
+  double yaw = 0;    // radians, > 0 turned to the right about the vertical axis
+  double roll = 0;   // radians about the optical axis
+  double pitch = 0;  // radians, > 0 tilted up (the optical axis gains a negative y)
 };
 
-// Camera coordinates to world: the yaw about y applied after the roll about z.
+// Camera coordinates to world: the roll about z first, then the pitch about x, then the yaw
+// about y.
 Matrix3 cameraToWorld(CameraPose pose);
 
 struct PhotoSeries {
