@@ -1,6 +1,7 @@
 // Alignment accuracy against ground truth: photo series with known cameras are synthesised from
 // the sample photos, stitched through the engine with one profile, and the estimated cameras are
-// compared with the truth; then the bundled sample series, whose truth.json holds their cameras.
+// compared with the truth; then the bundled sample series, whose truth.json holds their cameras,
+// and the same cameras rendered from the synthetic texture.
 // Prints one Markdown table row per condition.
 //
 //   accuracy [--profile "13 numbers"] [--only TEXT] [--trace]
@@ -383,6 +384,13 @@ int main(int argc, char** argv) {
     SampleSeries sample =
         loadSampleSeries(std::filesystem::path(SKYLACER_SAMPLES_DIR) / name, label.c_str());
     printRow(sample.condition, sample.truth, std::move(sample.photos), profile, showTrace);
+    // The same cameras and lens rendered from the synthetic texture: separates what the
+    // sample's content does from what its cameras do.
+    Condition synthetic = sample.condition;
+    const std::string synthesised = label + " cameras, synthetic texture";
+    synthetic.name = synthesised.c_str();
+    printRow(synthetic, sample.truth, renderPhotos(synthetic, sample.truth, texture), profile,
+             showTrace);
   }
   return 0;
 }
