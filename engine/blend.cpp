@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <type_traits>
 
 namespace skylacer {
@@ -25,22 +26,28 @@ constexpr int kStartingLeastPairs = 6;
 constexpr double kCarriedWeight = 138;
 constexpr double kCorrectionDivisor = 140;
 
-// One row of a picture: `width` pixels of blue, green, red. Columns outside 0..width-1 read as
-// empty.
+// One row of a picture: `width` pixels of blue, green, red. Columns outside 0..width-1, and
+// columns at or past `readable`, read as empty. Columns at or past `split` lie in `spill` (at
+// the same column numbers) instead of `pixels`.
 template <typename Byte>
 struct RowView {
   Byte* pixels;
   int width;
+  int readable = width;
+  Byte* spill = nullptr;
+  int split = width;
 
   bool empty(int column) const {
-    if (column < 0 || column >= width) return true;
-    const std::uint8_t* p = pixels + 3 * static_cast<std::ptrdiff_t>(column);
+    if (column < 0 || column >= readable) return true;
+    const std::uint8_t* p = at(column);
     return (p[0] | p[1] | p[2]) == 0;
   }
-  Byte* at(int column) const { return pixels + 3 * static_cast<std::ptrdiff_t>(column); }
-  // A channel value, 0 outside the row.
+  Byte* at(int column) const {
+    return (column < split ? pixels : spill) + 3 * static_cast<std::ptrdiff_t>(column);
+  }
+  // A channel value, 0 where the row reads as empty for being outside.
   int value(int column, int channel) const {
-    return column < 0 || column >= width ? 0 : at(column)[channel];
+    return column < 0 || column >= readable ? 0 : at(column)[channel];
   }
 };
 
@@ -52,6 +59,21 @@ auto rowOf(Image& image, ImageSize size, int row) {
   using Byte = std::remove_pointer_t<decltype(image.data())>;
   return RowView<Byte>{image.data() + 3 * static_cast<std::ptrdiff_t>(size.width) * row,
                        size.width};
+}
+
+// Row r of the panorama and of the canvas as the seam sees them: canvas columns from `split` on
+// lie in the panorama at a + column, and the panorama reads as empty there.
+template <typename Panorama>
+auto seamRows(Panorama& panorama, ImageSize panoramaSize, const RgbImage& canvas,
+              ImageSize canvasSize, int a, int split, int row) {
+  auto panoramaRow = rowOf(panorama, panoramaSize, row);
+  ConstRow canvasRow = rowOf(canvas, canvasSize, row);
+  if (split < canvasSize.width) {
+    panoramaRow.readable = std::min(panoramaRow.width, a + split);
+    canvasRow.spill = panoramaRow.pixels + 3 * static_cast<std::ptrdiff_t>(a);
+    canvasRow.split = split;
+  }
+  return std::pair{panoramaRow, canvasRow};
 }
 
 std::uint8_t roundToByte(double value) {
@@ -191,13 +213,15 @@ void copyRestOfRow(const Row& panorama, const ConstRow& canvas, int a, int from,
     const std::uint8_t* q = canvas.at(x);
     return (q[0] | q[1] | q[2]) == 0;
   };
-  while (column < end) {
+  // Canvas columns from the split on lie in the panorama already, empty ones over empty ones.
+  const int copyEnd = std::min(end, canvas.split);
+  while (column < copyEnd) {
     int runEnd = column;
-    while (runEnd < end && !emptyAt(runEnd)) ++runEnd;
+    while (runEnd < copyEnd && !emptyAt(runEnd)) ++runEnd;
     std::memcpy(panorama.at(a + column), canvas.at(column),
                 3 * static_cast<std::size_t>(runEnd - column));
     column = runEnd;
-    while (column < end && emptyAt(column)) ++column;
+    while (column < copyEnd && emptyAt(column)) ++column;
   }
 }
 
@@ -216,6 +240,10 @@ int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, Co
   int joint = t + kJointOffset;
   if (seam.pairs > 0)
     while (joint > 0 && a + joint > 0 && panorama.empty(a + joint)) --joint;
+  // Canvas columns left of the joint take no part in the join: where they were projected
+  // straight into the panorama, it goes back to holding nothing there.
+  for (int x = std::max(canvas.split, 0); x < std::min(joint, canvas.width); ++x)
+    std::fill_n(panorama.at(a + x), 3, std::uint8_t{0});
   int d = 0;
   for (int j = 0; j < kJointWidth; ++j, ++d) {
     const int column = joint + j;
@@ -237,14 +265,14 @@ int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, Co
 
 std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize,
                                 const RgbImage& canvas, ImageSize canvasSize, int a, int b,
-                                int blendPixels, CropRows& rows) {
+                                int blendPixels, CropRows& rows, int canvasSplit) {
   const int width = canvasSize.width;
   const int height = canvasSize.height;
   std::vector<SeamRow> seam(static_cast<std::size_t>(std::max(height, 0)));
   int t = overlapMiddle(width, a, b, blendPixels);
   for (int r = 0; r < height; ++r) {
-    const ConstRow panoramaRow = rowOf(panorama, panoramaSize, r);
-    const ConstRow canvasRow = rowOf(canvas, canvasSize, r);
+    const auto [panoramaRow, canvasRow] =
+        seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
     Candidate best;
     for (int k = std::max(t - kSearchReach, 0); k <= t + kSearchReach; ++k) {
       const Candidate candidate = compareStrip(panoramaRow, canvasRow, a, k, t);
@@ -268,16 +296,19 @@ std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize
 }
 
 std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
-                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows) {
-  const std::vector<SeamRow> seam =
-      searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b, blendPixels, rows);
+                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows,
+                           int canvasSplit) {
+  const std::vector<SeamRow> seam = searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b,
+                                               blendPixels, rows, canvasSplit);
   const int height = std::min(canvasSize.height, panoramaSize.height);
   Correction correction = startingCorrection(seam, canvasSize.width, height);
   std::vector<int> joints(seam.size(), 0);
-  for (int r = 0; r < height; ++r)
+  for (int r = 0; r < height; ++r) {
+    const auto [panoramaRow, canvasRow] =
+        seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
     joints[static_cast<std::size_t>(r)] =
-        joinRow(rowOf(panorama, panoramaSize, r), rowOf(canvas, canvasSize, r), a,
-                seam[static_cast<std::size_t>(r)], correction);
+        joinRow(panoramaRow, canvasRow, a, seam[static_cast<std::size_t>(r)], correction);
+  }
   return joints;
 }
 

@@ -10,6 +10,7 @@
 // row's ends.
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "engine/buffers.h"
@@ -30,13 +31,19 @@ struct SeamRow {
   int meanDifference[3] = {};   // canvas minus panorama per channel, integer mean
 };
 
+// Canvas columns from a split column on may have been projected straight into the panorama (at
+// panorama column a + column) instead of into the canvas, where the panorama held nothing yet:
+// the seam then reads them there and reads the panorama's own content there as empty. The
+// default keeps the whole canvas in its own buffer.
+constexpr int kWholeCanvas = std::numeric_limits<int>::max();
+
 // Step 1 of the blend: the seam searched row by row, top to bottom, in a window of +-8 columns
 // around the column carried from the row above, starting at the middle of the overlap minus
 // blendPixels / 2. Rows in which no candidate finds an overlapping pixel pair narrow `rows`:
 // one in the upper half raises top to it, one in the lower half lowers bottom to it.
 std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize,
                                 const RgbImage& canvas, ImageSize canvasSize, int a, int b,
-                                int blendPixels, CropRows& rows);
+                                int blendPixels, CropRows& rows, int canvasSplit = kWholeCanvas);
 
 // Joins the canvas to the panorama: searchSeam, then per row a colour correction of both sides
 // (each moved halfway towards the other, fading with distance from the seam and faster across
@@ -45,6 +52,7 @@ std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize
 // a is the panorama column of the new photograph, b that of the previous one. Returns, per
 // row, the panorama column where the cross-fade starts.
 std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
-                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows);
+                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows,
+                           int canvasSplit = kWholeCanvas);
 
 }  // namespace skylacer

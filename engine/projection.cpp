@@ -204,9 +204,19 @@ void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint
   }
 }
 
-bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
-                  const CameraRecord& record, int column, HorizonLine horizon,
-                  IProgress* progress) {
+namespace {
+
+// Where the bands of a projection are painted: canvas columns below `split` (a multiple of the
+// band width) into the canvas, the others straight into the panorama at column `column` + x.
+struct BandTargets {
+  std::uint8_t* canvas = nullptr;  // W x H, rows 3W bytes apart
+  std::uint8_t* panorama = nullptr;  // P x H, rows 3P bytes apart; null when split >= W
+  int panoramaWidth = 0;
+  int split = 0;
+};
+
+bool projectBands(const RgbImage& source, ImageSize size, const CameraRecord& record, int column,
+                  HorizonLine horizon, IProgress* progress, const BandTargets& targets) {
   const int width = size.width;
   const int height = size.height;
   std::vector<int> rowEdges;
@@ -216,20 +226,36 @@ bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
   std::vector<SourcePoint> left(rowEdges.size());
   std::vector<SourcePoint> right(rowEdges.size());
   mapping.mapColumn(0, rowEdges, left);
-  const auto stride = static_cast<std::ptrdiff_t>(3) * width;
   for (int x0 = 0; x0 < width; x0 += kTileSize) {
     const int x1 = std::min(x0 + kTileSize, width);
     if (reportStop(progress, static_cast<double>(x1) / width)) return false;
     mapping.mapColumn(x1, rowEdges, right);
+    const bool intoPanorama = x0 >= targets.split;
+    const int targetWidth = intoPanorama ? targets.panoramaWidth : width;
+    const int targetColumn = intoPanorama ? column + x0 : x0;
+    std::uint8_t* target = intoPanorama ? targets.panorama : targets.canvas;
+    const auto stride = static_cast<std::ptrdiff_t>(3) * targetWidth;
     for (std::size_t t = 0; t + 1 < rowEdges.size(); ++t) {
       const int r0 = rowEdges[t];
       const TileCorners corners{left[t], right[t], left[t + 1], right[t + 1]};
-      warpTile(canvas.data() + pixelOffset(x0, r0, width), stride, source.data(), size, corners,
-               x1 - x0, rowEdges[t + 1] - r0);
+      warpTile(target + pixelOffset(targetColumn, r0, targetWidth), stride, source.data(), size,
+               corners, x1 - x0, rowEdges[t + 1] - r0);
     }
     std::swap(left, right);
   }
   return true;
+}
+
+// The first canvas column at or past `column` that starts a band.
+int bandStart(int column) { return (column + kTileSize - 1) / kTileSize * kTileSize; }
+
+}  // namespace
+
+bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
+                  const CameraRecord& record, int column, HorizonLine horizon,
+                  IProgress* progress) {
+  return projectBands(source, size, record, column, horizon, progress,
+                      {canvas.data(), nullptr, 0, size.width});
 }
 
 void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn) {
@@ -309,23 +335,28 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     popRange(progress);
     return done;
   };
-  auto paint = [&](int index, RgbImage& target) {
+  // Paints photograph `index` with canvas columns from `split` on (a band start) straight into
+  // the panorama, where it is still empty.
+  auto paint = [&](int index, RgbImage& target, int split) {
     imaging::Bitmap& bitmap = *photos[static_cast<std::size_t>(index)];
     readPhoto(bitmap, photo, size);
     bitmap.release();
-    return projectImage(photo, target, size, records[static_cast<std::size_t>(index)],
-                        columns[static_cast<std::size_t>(index)], horizon, progress);
+    return projectBands(photo, size, records[static_cast<std::size_t>(index)],
+                        columns[static_cast<std::size_t>(index)], horizon, progress,
+                        {target.data(), result.pixels.data(), panoramaSize.width, split});
   };
 
+  // The closing copy of a full circle is photograph 0 projected at column 0 again: its canvas
+  // is kept instead of decoding and projecting the photograph a second time. Otherwise
+  // photograph 0 is projected straight into the empty panorama.
+  RgbImage closingCanvas;
   const bool firstPainted = step(0, [&] {
-    if (!paint(0, canvas)) return false;
+    if (!fullCircle) return paint(0, canvas, 0);
+    if (!paint(0, canvas, size.width)) return false;
     copyIntoPanorama(canvas, size, result.pixels, panoramaSize, columns[0]);
     return true;
   });
   if (!firstPainted) return std::nullopt;
-  // The closing copy of a full circle is photograph 0 projected at column 0 again: its canvas
-  // is kept instead of decoding and projecting the photograph a second time.
-  RgbImage closingCanvas;
   if (fullCircle) {
     closingCanvas = std::move(canvas);
     canvas = makeRgbImage(size);
@@ -333,12 +364,15 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
 
   CropRows rows{0, size.height};
   for (int e = 1; e < n; ++e) {
+    const int a = columns[static_cast<std::size_t>(e)];
+    const int b = columns[static_cast<std::size_t>(e - 1)];
+    // Nothing lies right of the previous photograph yet: canvas columns from there on go
+    // straight into the panorama.
+    const int split = std::min(bandStart(std::max(b + size.width - a, 0)), size.width);
     const bool joined = step(e, [&] {
-      if (!paint(e, canvas)) return false;
-      result.joints.push_back(blendSeam(result.pixels, panoramaSize, canvas, size,
-                                        columns[static_cast<std::size_t>(e)],
-                                        columns[static_cast<std::size_t>(e - 1)],
-                                        params.blendPixels, rows));
+      if (!paint(e, canvas, split)) return false;
+      result.joints.push_back(blendSeam(result.pixels, panoramaSize, canvas, size, a, b,
+                                        params.blendPixels, rows, split));
       return true;
     });
     if (!joined) return std::nullopt;

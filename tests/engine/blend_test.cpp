@@ -163,5 +163,51 @@ TEST(BlendSeam, ComparisonStripReachingPastBothRightEndsCountsAsEmpty) {
   }
 }
 
+TEST(BlendSeam, ACanvasSplitIntoThePanoramaGivesTheSameJoin) {
+  // Canvas columns right of the previous photograph (b + W - a = 80 here) may be projected
+  // straight into the empty panorama: the join must not change, also where the colour
+  // correction and empty canvas pixels reach past the split, and wherever the split lies.
+  struct Case {
+    const char* name;
+    int brightness;
+    bool hole;
+  };
+  for (const Case c : {Case{"same scene", 0, false}, Case{"brighter canvas", 25, false},
+                       Case{"darker canvas with a hole", -30, true}}) {
+    for (const int split : {80, 128, 0, 200}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", split " << split);
+      SeamScene s = sharedScene({200, 60}, 120, 320);
+      for (auto& byte : s.canvas)
+        byte = static_cast<std::uint8_t>(std::clamp(byte + c.brightness, 1, 255));
+      if (c.hole)
+        for (int r = 5; r < 40; ++r)
+          for (int col = 90; col < 150; ++col) std::fill_n(pixel(s.canvas, s.canvasSize, col, r), 3, 0);
+      if (split == 0) clearColumns(s.panorama, s.panoramaSize, 0, 320);  // nothing placed yet
+
+      RgbImage whole = s.panorama;
+      CropRows wholeRows{0, 60};
+      const auto wholeJoints =
+          blendSeam(whole, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, wholeRows);
+
+      RgbImage spilt = s.panorama;
+      RgbImage canvas = s.canvas;
+      for (int r = 0; r < 60; ++r) {
+        for (int col = split; col < 200; ++col) {
+          std::copy_n(pixel(canvas, s.canvasSize, col, r), 3,
+                      pixel(spilt, s.panoramaSize, s.a + col, r));
+          std::fill_n(pixel(canvas, s.canvasSize, col, r), 3, 77);  // never read
+        }
+      }
+      CropRows spiltRows{0, 60};
+      const auto spiltJoints =
+          blendSeam(spilt, s.panoramaSize, canvas, s.canvasSize, s.a, 0, 32, spiltRows, split);
+      EXPECT_TRUE(spilt == whole);
+      EXPECT_EQ(spiltJoints, wholeJoints);
+      EXPECT_EQ(spiltRows.top, wholeRows.top);
+      EXPECT_EQ(spiltRows.bottom, wholeRows.bottom);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace skylacer
