@@ -163,10 +163,11 @@ double jsonNumber(const std::string& text, std::string_view key, std::size_t fro
 
 std::string jsonString(const std::string& text, std::string_view key, std::size_t from) {
   const std::size_t at = text.find("\"" + std::string(key) + "\":", from);
+  if (at == std::string::npos) throw std::runtime_error("truth.json has no " + std::string(key));
   const std::size_t open = text.find('"', at + key.size() + 3);
-  const std::size_t close = text.find('"', open + 1);
-  if (at == std::string::npos || open == std::string::npos || close == std::string::npos)
-    throw std::runtime_error("truth.json has no " + std::string(key));
+  const std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
+  if (close == std::string::npos)
+    throw std::runtime_error("truth.json: " + std::string(key) + " has no closing quote");
   return text.substr(open + 1, close - open - 1);
 }
 
