@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 #include <type_traits>
+#include <utility>
 
 namespace skylacer {
 

@@ -32,8 +32,9 @@ struct SeamRow {
 };
 
 // Canvas columns from a split column on may have been projected straight into the panorama (at
-// panorama column a + column) instead of into the canvas, where the panorama held nothing yet:
-// the seam then reads them there and reads the panorama's own content there as empty. The
+// panorama column a + column, all of them inside it: a + W <= P) instead of into the canvas,
+// where the panorama held nothing yet: the seam then reads them there, reads the panorama's own
+// content there as empty, and empties again those that end up left of a row's joint. The
 // default keeps the whole canvas in its own buffer.
 constexpr int kWholeCanvas = std::numeric_limits<int>::max();
 
