@@ -1,4 +1,4 @@
-# The web page templates as the programs find them: bin/templates/<viewer>/ beside the programs.
+# The web page templates as the programs find them: templates/<viewer>/ in the program folder.
 # Done at configure time; editing a source re-runs it.
 #
 # - The binary files and the Flash settings are copied byte for byte.
@@ -8,7 +8,7 @@
 # - The QuickTime VR page is a file of its own.
 include(GNUInstallDirs)
 
-set(SKYLACER_TEMPLATES_DIR ${CMAKE_BINARY_DIR}/bin/templates CACHE INTERNAL
+set(SKYLACER_TEMPLATES_DIR ${SKYLACER_PROGRAM_DIR}/templates CACHE INTERNAL
     "The web page templates beside the programs")
 set(template_sources ${PROJECT_SOURCE_DIR}/templates)
 
@@ -43,4 +43,3 @@ skylacer_panorama_page(ptviewer
 skylacer_panorama_page(activex
   [[data-name="#PANONAME#" data-angle-radians="#PANOANGLE#"]] "${inline_viewer}")
 
-install(DIRECTORY ${SKYLACER_TEMPLATES_DIR} DESTINATION ${CMAKE_INSTALL_BINDIR})
