@@ -92,9 +92,7 @@ TEST_P(ImagingRotateFlipCode, LocksAsTurnedByHand) {
   ASSERT_EQ(opened.bitmap->lockRows(locked), ImagingStatus::Ok);
   ASSERT_EQ(locked.width, turned.width);
   ASSERT_EQ(locked.height, turned.height);
-  Picture lockedCopy(locked.width, locked.height);
-  for (int y = 0; y < locked.height; ++y)
-    std::copy_n(locked.rows + y * locked.stride, lockedCopy.stride(), lockedCopy.pixel(0, y));
+  const Picture lockedCopy = copyOfLocked(locked);
   EXPECT_EQ(opened.bitmap->unlockRows(), ImagingStatus::Ok);
   EXPECT_TRUE(
       picturesClose(lockedCopy, labelledPicture(turned.width, turned.height, turned.labels), 0));

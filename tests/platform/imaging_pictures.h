@@ -10,13 +10,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/imaging/bitmap.h"
+#include "tests/support/file_contents.h"
 
 namespace skylacer::imaging::test {
 
@@ -121,15 +120,23 @@ inline testing::AssertionResult picturesClose(const Picture& actual, const Pictu
          << ")";
 }
 
-inline std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+using skylacer::test::fileBytes;
+using skylacer::test::writeFile;
+
+// The w x h rectangle of `picture` whose top left pixel is (x, y); it must lie inside.
+inline Picture window(const Picture& picture, int x, int y, int w, int h) {
+  Picture part(w, h);
+  for (int row = 0; row < h; ++row)
+    std::copy_n(picture.pixel(x, y + row), part.stride(), part.pixel(0, row));
+  return part;
 }
 
-inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+// The pixels of locked rows, packed.
+inline Picture copyOfLocked(const LockedRows& locked) {
+  Picture copy(locked.width, locked.height);
+  for (int y = 0; y < locked.height; ++y)
+    std::copy_n(locked.rows + y * locked.stride, copy.stride(), copy.pixel(0, y));
+  return copy;
 }
 
 // The picture encoded as a JPEG file by the layer itself, returned as bytes.

@@ -80,12 +80,14 @@ TEST_P(ImagingScaledCopy, MatchesTheReference) {
 
 TEST_P(ImagingScaledCopy, KeepsAConstantPictureConstant) {
   const ScaleCase c = GetParam();
-  Picture source(c.sourceWidth, c.sourceHeight);
-  for (int y = 0; y < source.height; ++y)
-    for (int x = 0; x < source.width; ++x) std::copy_n("\x11\x80\xfe", 3, source.pixel(x, y));
-  Picture expected(c.targetWidth, c.targetHeight);
-  for (int y = 0; y < expected.height; ++y)
-    for (int x = 0; x < expected.width; ++x) std::copy_n("\x11\x80\xfe", 3, expected.pixel(x, y));
+  const auto plain = [](int width, int height) {
+    Picture picture(width, height);
+    for (std::size_t i = 0; i < picture.bytes.size(); i += 3)
+      std::copy_n("\x11\x80\xfe", 3, picture.bytes.data() + i);
+    return picture;
+  };
+  Picture source = plain(c.sourceWidth, c.sourceHeight);
+  const Picture expected = plain(c.targetWidth, c.targetHeight);
   auto bitmap = source.view();
   EXPECT_TRUE(picturesClose(readAtSize(*bitmap, c.targetWidth, c.targetHeight), expected, 0));
 }
@@ -187,11 +189,7 @@ TEST(ImagingDrawScaled, ClipsWithoutShiftingThePicture) {
       // The big canvas has a margin of 20 pixels on every side.
       auto big = Bitmap::blank(48, 46);
       ASSERT_EQ(big->drawScaled(*sourceBitmap, p.x + 20, p.y + 20, p.w, p.h), ImagingStatus::Ok);
-      const Picture whole = readWhole(*big);
-      Picture window(8, 6);
-      for (int y = 0; y < 6; ++y)
-        std::copy_n(whole.pixel(20, y + 20), window.stride(), window.pixel(0, y));
-      EXPECT_TRUE(picturesClose(readWhole(*canvas), window, 0));
+      EXPECT_TRUE(picturesClose(readWhole(*canvas), window(readWhole(*big), 20, 20, 8, 6), 0));
     }
   }
 }
@@ -273,11 +271,7 @@ TEST(ImagingReducedDecode, DrawsIntoACanvasLikeTheScaledCopy) {
   const Picture scaled = readAtSize(*source, 128, 96);
   auto canvas = Bitmap::blank(140, 100);
   ASSERT_EQ(canvas->drawScaled(*source, 10, 4, 128, 96), ImagingStatus::Ok);
-  const Picture drawn = readWhole(*canvas);
-  Picture window(128, 96);
-  for (int y = 0; y < 96; ++y)
-    std::copy_n(drawn.pixel(10, y + 4), window.stride(), window.pixel(0, y));
-  EXPECT_TRUE(picturesClose(window, scaled, 0));
+  EXPECT_TRUE(picturesClose(window(readWhole(*canvas), 10, 4, 128, 96), scaled, 0));
 }
 
 }  // namespace

@@ -150,7 +150,7 @@ TEST(ImagingJpegFile, FindsAFrameHeaderFarIntoTheFile) {
     padded.insert(padded.end(), 0xFFFD, 0x5A);
   }
   padded.insert(padded.end(), plain.begin() + 2, plain.end());
-  writeBytes(dir / "padded.jpg", padded);
+  writeFile(dir / "padded.jpg", padded);
   auto bitmap = Bitmap::fromFile((dir / "padded.jpg").string());
   ASSERT_EQ(bitmap->lastStatus(), ImagingStatus::Ok);
   EXPECT_EQ(bitmap->width(), 24);
@@ -161,7 +161,7 @@ TEST(ImagingJpegFile, FindsAFrameHeaderFarIntoTheFile) {
 TEST(ImagingPngFile, DecodesColourExactly) {
   TempDir dir;
   const Picture original = noisePicture(21, 13, 4);
-  writeBytes(dir / "colour.png", pngBytes(original));
+  writeFile(dir / "colour.png", pngBytes(original));
   auto bitmap = Bitmap::fromFile((dir / "colour.png").string());
   ASSERT_EQ(bitmap->lastStatus(), ImagingStatus::Ok);
   EXPECT_EQ(bitmap->pixelFormat(), PixelFormat::Bgr24);
@@ -211,11 +211,8 @@ TEST(ImagingLazyDecoding, ReadsThePixelsOnlyWhenAskedFor) {
 }
 
 TEST(ImagingLazyDecoding, OpensOnTheHeaderAloneAndFailsAtTheDecode) {
-  TempDir dir;
-  auto bytes = jpegBytes(gradientPicture(64, 64), dir / "picture.jpg", 90);
   // Everything after the frame header is lost: no tables, no scan.
-  bytes = jpegFrameHeader(0xC0, 8, 64, 64, 3);
-  auto bitmap = Bitmap::fromMemory(bytes);
+  auto bitmap = Bitmap::fromMemory(jpegFrameHeader(0xC0, 8, 64, 64, 3));
   ASSERT_EQ(bitmap->lastStatus(), ImagingStatus::Ok);
   EXPECT_EQ(bitmap->width(), 64);
   Picture decoded(64, 64);
@@ -241,10 +238,8 @@ TEST(ImagingTruncatedJpeg, KeepsTheRowsAboveTheCut) {
   std::fill(decoded.bytes.begin(), decoded.bytes.end(), 0xAA);
   EXPECT_EQ(bitmap->readPixels(decoded.bytes.data(), decoded.stride()),
             ImagingStatus::GenericError);
-  Picture top(64, 32), originalTop(64, 32);
-  std::copy_n(decoded.bytes.begin(), top.bytes.size(), top.bytes.begin());
-  std::copy_n(original.bytes.begin(), top.bytes.size(), originalTop.bytes.begin());
-  EXPECT_TRUE(picturesClose(top, originalTop, 12, 1.5));
+  EXPECT_TRUE(
+      picturesClose(window(decoded, 0, 0, 64, 32), window(original, 0, 0, 64, 32), 12, 1.5));
   for (int y = 224; y < 256; ++y) EXPECT_TRUE(rowIsZero(decoded, y)) << "row " << y;
 
   // The reduced decode and the locked path keep the same rows.
@@ -354,7 +349,7 @@ TEST_P(ImagingUnopenablePicture, FromMemory) {
 
 TEST_P(ImagingUnopenablePicture, FromFile) {
   TempDir dir;
-  writeBytes(dir / "input", GetParam().bytes);
+  writeFile(dir / "input", GetParam().bytes);
   auto bitmap = Bitmap::fromFile((dir / "input").string());
   expectFailedBitmap(*bitmap, GetParam().status);
 }
@@ -478,9 +473,7 @@ TEST(ImagingLocking, DecodesAPhotoOnce) {
   EXPECT_EQ(locked.width, 1024);
   EXPECT_EQ(locked.height, 768);
   EXPECT_GE(locked.stride, 3 * 1024);
-  Picture lockedCopy(1024, 768);
-  for (int y = 0; y < 768; ++y)
-    std::copy_n(locked.rows + y * locked.stride, lockedCopy.stride(), lockedCopy.pixel(0, y));
+  const Picture lockedCopy = copyOfLocked(locked);
   ASSERT_EQ(bitmap->unlockRows(), ImagingStatus::Ok);
   auto fresh = Bitmap::fromFile(photo.string());
   EXPECT_TRUE(picturesClose(lockedCopy, readWhole(*fresh), 0));
@@ -541,7 +534,7 @@ TEST(ImagingSaveJpeg, ReportsFoldersThatCannotBeWritten) {
 
 TEST(ImagingSaveJpeg, ReplacesAnExistingFile) {
   TempDir dir;
-  writeBytes(dir / "old.jpg", textBytes("old contents that are much longer than nothing at all"));
+  writeFile(dir / "old.jpg", textBytes("old contents that are much longer than nothing at all"));
   Picture picture = gradientPicture(8, 8);
   ASSERT_EQ(picture.view()->saveJpeg((dir / "old.jpg").string(), 90), ImagingStatus::Ok);
   auto reopened = Bitmap::fromFile((dir / "old.jpg").string());

@@ -8,7 +8,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -18,28 +17,20 @@
 #include "platform/registry/registry_tree.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::registry {
 namespace {
 
+using test::fileBytes;
 using test::ScopedEnv;
 using test::TempDir;
+using test::writeFile;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::string_view kSettingsKey = "Software\\Oskelvind\\Skylacer 3\\Settings";
-
-Bytes fileBytes(const std::filesystem::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::filesystem::path& file, const Bytes& bytes) {
-  std::ofstream stream(file, std::ios::binary);
-  stream.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 std::vector<std::string> subKeyNames(const SettingsStore& store, std::string_view keyPath) {
   std::vector<std::string> names;
@@ -144,54 +135,40 @@ TEST(SettingsStore, MissingFileKeysAndValuesReadAsNothing) {
   EXPECT_FALSE(store.valueAt(kSettingsKey, SIZE_MAX));
 }
 
-TEST(SettingsStore, IntegersRoundTripThroughTheFile) {
+TEST(SettingsStore, ValuesOfEveryKindRoundTripThroughTheFile) {
   TempDir dir;
   const std::vector<std::int32_t> integers = {0, 1, -1, 75, -123456789, INT32_MIN, INT32_MAX};
-  {
-    SettingsStore writer(dir / "settings.db", SettingsStore::Access::ReadWrite);
-    for (std::size_t i = 0; i < integers.size(); ++i) {
-      ASSERT_TRUE(writer.writeInteger(kSettingsKey, "value" + std::to_string(i), integers[i]));
-    }
-  }
-  SettingsStore reader(dir / "settings.db", SettingsStore::Access::ReadOnly);
-  for (std::size_t i = 0; i < integers.size(); ++i) {
-    SCOPED_TRACE(integers[i]);
-    EXPECT_EQ(reader.readInteger(kSettingsKey, "value" + std::to_string(i)), integers[i]);
-  }
-}
-
-TEST(SettingsStore, StringsRoundTripThroughTheFile) {
-  TempDir dir;
   const std::vector<std::string> strings = {"",
                                             "pixels",
                                             "Grüße aus 東京 – ok",
                                             "C:\\Photos\\a \"b\"",
                                             std::string("nul\0inside", 10),
                                             std::string(5000, 'x')};
+  const std::vector<Bytes> binaries = {
+      {0x10, 0, 0, 0, 0xF6, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0x80, 0x02, 0, 0}, {}};
+  const auto name = [](const char* kind, std::size_t i) { return kind + std::to_string(i); };
   {
     SettingsStore writer(dir / "settings.db", SettingsStore::Access::ReadWrite);
-    for (std::size_t i = 0; i < strings.size(); ++i) {
-      ASSERT_TRUE(writer.writeString(kSettingsKey, "value" + std::to_string(i), strings[i]));
-    }
+    for (std::size_t i = 0; i < integers.size(); ++i)
+      ASSERT_TRUE(writer.writeInteger(kSettingsKey, name("integer", i), integers[i]));
+    for (std::size_t i = 0; i < strings.size(); ++i)
+      ASSERT_TRUE(writer.writeString(kSettingsKey, name("string", i), strings[i]));
+    for (std::size_t i = 0; i < binaries.size(); ++i)
+      ASSERT_TRUE(writer.writeBinary(kSettingsKey, name("binary", i), binaries[i]));
   }
   SettingsStore reader(dir / "settings.db", SettingsStore::Access::ReadOnly);
+  for (std::size_t i = 0; i < integers.size(); ++i) {
+    SCOPED_TRACE(integers[i]);
+    EXPECT_EQ(reader.readInteger(kSettingsKey, name("integer", i)), integers[i]);
+  }
   for (std::size_t i = 0; i < strings.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(reader.readString(kSettingsKey, "value" + std::to_string(i)), strings[i]);
+    SCOPED_TRACE("string " + std::to_string(i));
+    EXPECT_EQ(reader.readString(kSettingsKey, name("string", i)), strings[i]);
   }
-}
-
-TEST(SettingsStore, BinaryValuesRoundTripThroughTheFile) {
-  TempDir dir;
-  const Bytes windowRect = {0x10, 0, 0, 0, 0xF6, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0x80, 0x02, 0, 0};
-  {
-    SettingsStore writer(dir / "settings.db", SettingsStore::Access::ReadWrite);
-    ASSERT_TRUE(writer.writeBinary(kSettingsKey, "windowrect", windowRect));
-    ASSERT_TRUE(writer.writeBinary(kSettingsKey, "empty", Bytes{}));
+  for (std::size_t i = 0; i < binaries.size(); ++i) {
+    SCOPED_TRACE("binary " + std::to_string(i));
+    EXPECT_EQ(reader.readBinary(kSettingsKey, name("binary", i)), binaries[i]);
   }
-  SettingsStore reader(dir / "settings.db", SettingsStore::Access::ReadOnly);
-  EXPECT_EQ(reader.readBinary(kSettingsKey, "windowrect"), windowRect);
-  EXPECT_EQ(reader.readBinary(kSettingsKey, "empty"), Bytes{});
 }
 
 TEST(SettingsStore, ReadingWithAnotherKindGivesNothing) {
@@ -538,21 +515,15 @@ INSTANTIATE_TEST_SUITE_P(
                     LimitCase{"StringData4096", LimitedEntry::StringData, 4096, false}),
     [](const testing::TestParamInfo<LimitCase>& info) { return std::string(info.param.label); });
 
-TEST(ApplicationSettings, FirstRunReadsDefaults) {
-  TempDir dir;
-  SettingsStore store(dir / "settings.db", SettingsStore::Access::ReadWrite);
-  const ApplicationSettings settings(store);
-  EXPECT_EQ(settings.readInt("Settings", "JPEG quality", 75), 75);
-  EXPECT_EQ(settings.readString("Settings", "Interface", "quiltra.swf"), "quiltra.swf");
-  EXPECT_EQ(settings.readString("Config", "LastPath", ""), "");
-  EXPECT_FALSE(settings.readBinary("settings", "windowrect"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "settings.db"));
-}
-
-TEST(ApplicationSettings, SectionsAreKeysUnderTheApplicationKeyWithoutLetterCase) {
+TEST(ApplicationSettings, FirstRunReadsDefaultsAndSectionsAreKeysUnderTheApplicationKey) {
   TempDir dir;
   SettingsStore store(dir / "settings.db", SettingsStore::Access::ReadWrite);
   ApplicationSettings settings(store);
+  EXPECT_EQ(settings.readInt("Settings", "JPEG quality", 75), 75);
+  EXPECT_EQ(settings.readString("Settings", "Interface", "quiltra.swf"), "quiltra.swf");
+  EXPECT_FALSE(settings.readBinary("settings", "windowrect"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "settings.db"));
+
   const Bytes windowRect = {0xF6, 0xFF, 0xFF, 0xFF, 20, 0, 0, 0, 0x20, 3, 0, 0, 0x58, 2, 0, 0};
   ASSERT_TRUE(settings.writeInt("Settings", "JPEG quality", 90));
   ASSERT_TRUE(settings.writeBinary("settings", "windowrect", windowRect));

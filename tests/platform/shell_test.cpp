@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,6 +13,7 @@
 #include "platform/shell/program_folder.h"
 #include "platform/shell/program_launch.h"
 #include "platform/shell/temporary_files.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -22,11 +22,6 @@ namespace {
 
 using test::ScopedEnv;
 using test::TempDir;
-
-std::string fileText(const std::filesystem::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
 
 // An executable /bin/sh script at `file` with the given body.
 void writeScript(const std::filesystem::path& file, const std::string& body) {
@@ -40,7 +35,7 @@ testing::AssertionResult eventuallyHolds(const std::filesystem::path& file,
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   std::string text;
   while (std::chrono::steady_clock::now() < deadline) {
-    text = fileText(file);
+    text = test::fileText(file);
     if (text == expected) return testing::AssertionSuccess();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
