@@ -29,6 +29,22 @@ void refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int 
              progress, trace);
 }
 
+// The precise finish of a plausible pair: the full refinement again on every level finer than
+// `level`, down to the working size, each starting from the one before. Pixel-level detail
+// pins the focal length and the turn down, and the coarser result keeps the start within a
+// Gauss-Newton step's reach on the next level. A finer level's result that leaves the
+// plausible bounds is discarded and the finish ends with the last plausible one.
+void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current, int level,
+                        CameraRecord& record, const StitchParams& params, IProgress* progress,
+                        TraceSink& trace) {
+  for (int finer = level - 1; finer >= 0; --finer) {
+    CameraRecord refined = record;
+    refineOnLevel(previous, current, finer, refined, params, progress, trace);
+    if (checkPair(refined) != PairCheck::Plausible) return;
+    record = refined;
+  }
+}
+
 }  // namespace
 
 PairCheck checkPair(const CameraRecord& record) {
@@ -79,6 +95,12 @@ void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRe
     EngineText text{};
     switch (checkPair(record)) {
       case PairCheck::Plausible:
+        if (params.autoFocal == kAutoFocalCoarseToFine) {
+          // The finish reports at the end of the pair's range, where it stays.
+          pushRange(progress, 1.0, 1.0);
+          finishCoarseToFine(previous, current, level, record, params, progress, trace);
+          popRange(progress);
+        }
         return;
       case PairCheck::RollOutOfBounds:
         frozen = &start.fitRoll;

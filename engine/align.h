@@ -32,8 +32,10 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // level, a refinement of the axis alone there, then the full refinement on refinementLevel,
 // restarted with one more property frozen at its inherited value while the result is
 // implausible (at most four runs). When the failing property is frozen already the pair is
-// accepted as it stands. Restart texts go to the progress object (may be null); a stop request
-// there returns at once.
+// accepted as it stands. With autoFocal = kAutoFocalCoarseToFine a plausible pair is then
+// refined again on every finer level down to level 0, each level starting from the one before
+// and keeping its result only while it stays plausible. Restart texts go to the progress object
+// (may be null); a stop request there returns at once.
 void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                const StitchParams& params, IProgress* progress, TraceSink& trace);
 

@@ -182,22 +182,36 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
   if (record.fitDistortion != 0) record.distortion += 2 * delta[4];
 }
 
+namespace {
+
+// The weighted parameter change the convergence test compares with kConvergedChange.
+double parameterChange(const CameraRecord& before, const CameraRecord& after) {
+  const double dx = after.axis.x - before.axis.x;
+  const double dy = after.axis.y - before.axis.y;
+  const double dz = after.axis.z - before.axis.z;
+  return std::fabs(after.distortion - before.distortion) + std::fabs(after.roll - before.roll) +
+         10 * std::fabs(after.focal - before.focal) + dx * dx + dy * dy + dz * dz;
+}
+
+}  // namespace
+
 void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
                 CameraRecord& record, const StitchParams& params, IProgress* progress,
                 TraceSink& trace) {
   const GradientField gradient = gradientField(previous, size);
   const int steps = params.iterationsPerLevel;
+  // Near the optimum the sample set can change from step to step and the estimates alternate
+  // between two states; the coarse-to-fine profile also ends a run whose step returns to the
+  // state of the step before last.
+  const bool endsCycles = params.autoFocal == kAutoFocalCoarseToFine;
+  CameraRecord beforeLast = record;
   for (int it = 0; it < steps; ++it) {
     const CameraRecord before = record;
     traceIteration(trace, it, record.roll, record.focal, record.distortion);
     gaussNewtonStep(previous, current, gradient, size, record, trace);
-    const double dx = record.axis.x - before.axis.x;
-    const double dy = record.axis.y - before.axis.y;
-    const double dz = record.axis.z - before.axis.z;
-    const double change = std::fabs(record.distortion - before.distortion) +
-                          std::fabs(record.roll - before.roll) +
-                          10 * std::fabs(record.focal - before.focal) + dx * dx + dy * dy + dz * dz;
-    if (change < kConvergedChange) break;
+    if (parameterChange(before, record) < kConvergedChange) break;
+    if (endsCycles && it > 0 && parameterChange(beforeLast, record) < kConvergedChange) break;
+    beforeLast = before;
     if (progress != nullptr && progress->Report(static_cast<double>(it) / steps)) break;
   }
 }
