@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "tests/support/synth_texture.h"
 
@@ -59,7 +60,12 @@ SeamScene sharedScene(ImageSize canvasSize, int a, int panoramaWidth) {
   return s;
 }
 
-TEST(SearchSeam, IdenticalHalvesKeepTheStartingColumnWithoutDifferences) {
+// Blends the scene's canvas into its panorama with 32-pixel strips, the seam starting at row 0.
+std::vector<int> blend(SeamScene& s, CropRows& rows) {
+  return blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, rows);
+}
+
+TEST(BlendSeam, IdenticalHalvesKeepTheStartingColumnWithoutColourCorrection) {
   SeamScene s = sharedScene({200, 60}, 120, 320);
   CropRows rows{0, 60};
   const auto seam =
@@ -73,13 +79,7 @@ TEST(SearchSeam, IdenticalHalvesKeepTheStartingColumnWithoutDifferences) {
   }
   EXPECT_EQ(rows.top, 0);
   EXPECT_EQ(rows.bottom, 60);
-}
-
-TEST(BlendSeam, IdenticalHalvesNeedNoColourCorrection) {
-  SeamScene s = sharedScene({200, 60}, 120, 320);
-  CropRows rows{0, 60};
-  const auto joints =
-      blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, rows);
+  const auto joints = blend(s, rows);
   // Nothing moved: the panorama is the scene wherever either photograph reaches.
   EXPECT_TRUE(s.panorama == s.scene);
   for (const int joint : joints) EXPECT_EQ(joint, 120 + 24 + 16);
@@ -91,12 +91,12 @@ TEST(BlendSeam, RowsWithoutOverlapNarrowTheCropTopAndBottom) {
   clearRows(s.canvas, s.canvasSize, 85, 100);
   const RgbImage before = s.panorama;
   CropRows rows{0, 100};
-  blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, rows);
+  blend(s, rows);
   EXPECT_EQ(rows.top, 9);      // the last upper row without overlap
   EXPECT_EQ(rows.bottom, 85);  // the first lower row without overlap
   // A narrower band from an earlier seam is kept.
   CropRows narrower{20, 70};
-  blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, narrower);
+  blend(s, narrower);
   EXPECT_EQ(narrower.top, 20);
   EXPECT_EQ(narrower.bottom, 70);
   // The empty rows of the canvas left the panorama as it was.
@@ -116,7 +116,7 @@ TEST(BlendSeam, EmptyCanvasPixelsNeverOverwriteThePanorama) {
   for (int r = 10; r < 50; ++r)
     for (int c = 100; c < 160; ++c) std::fill_n(pixel(s.canvas, s.canvasSize, c, r), 3, 0);
   CropRows rows{0, 60};
-  blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, rows);
+  blend(s, rows);
   EXPECT_TRUE(s.panorama == s.scene);
 }
 
@@ -126,8 +126,7 @@ TEST(BlendSeam, BrighterCanvasMeetsThePanoramaHalfway) {
   for (auto& byte : s.canvas) byte = static_cast<std::uint8_t>(std::min(byte + kOffset, 255));
   const RgbImage before = s.panorama;
   CropRows rows{0, 60};
-  const auto joints =
-      blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, rows);
+  const auto joints = blend(s, rows);
   double panoramaSide = 0;
   double canvasSide = 0;
   double farSide = 0;
@@ -154,8 +153,7 @@ TEST(BlendSeam, ComparisonStripReachingPastBothRightEndsCountsAsEmpty) {
   // panorama (44 wide).
   SeamScene s = sharedScene({40, 8}, 4, 44);
   CropRows rows{0, 8};
-  const auto joints =
-      blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 32, rows);
+  const auto joints = blend(s, rows);
   EXPECT_TRUE(s.panorama == s.scene);
   for (const int joint : joints) {
     EXPECT_GE(joint, s.a);

@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "platform/imaging/bitmap.h"
+#include "tests/support/scripted_progress.h"
 #include "tests/support/synth_series.h"
 #include "tests/support/synth_texture.h"
 
 namespace skylacer {
 namespace {
+
+using test::ScriptedProgress;
 
 constexpr double kTurn = 2 * std::numbers::pi;
 
@@ -29,20 +32,6 @@ double columnDifference(const RgbImage& image, ImageSize size, int c0, int c1) {
       sum += std::abs(pixelAt(image, size.width, c0, r)[ch] - pixelAt(image, size.width, c1, r)[ch]);
   return sum / (3.0 * size.height);
 }
-
-// Stops at the report numbered `stopAt` (from 0) and at every one after it; counts them all.
-class StopAtReport final : public IProgress {
- public:
-  explicit StopAtReport(int stopAt) : stopAt_(stopAt) {}
-  int PushRange(double, double) override { return ++depth; }
-  void PopRange() override { --depth; }
-  bool Report(double, const char*) override { return reports++ >= stopAt_; }
-  int reports = 0;
-  int depth = 0;
-
- private:
-  int stopAt_;
-};
 
 CameraRecord turnedCamera(double yaw, double focal) {
   CameraRecord record;
@@ -186,7 +175,7 @@ TEST(ProjectImage, StopRequestLeavesTheRemainingBandsAlone) {
   const ImageSize size{200, 70};
   const RgbImage source = test::noisePicture(size, 2);
   RgbImage canvas(3 * 200 * 70, 7);
-  StopAtReport progress(2);
+  ScriptedProgress progress(2);
   EXPECT_FALSE(projectImage(source, canvas, size, turnedCamera(0, 2), 0, {}, &progress));
   EXPECT_EQ(progress.reports, 3);
   for (int r = 0; r < 70; r += 23) {
@@ -271,26 +260,30 @@ std::unique_ptr<ComposeInput> composeInput(ImageSize size, double focal,
   return input;
 }
 
+// Two 400 x 300 photos of focal 2, the second `columns` panorama columns right of the first.
+std::unique_ptr<ComposeInput> openPair(int columns) {
+  return composeInput({400, 300}, 2.0, {0, columns * cylinderScale(2.0, 400).radiansPerColumn},
+                      false);
+}
+
 std::optional<ComposedPanorama> compose(ComposeInput& input, IProgress* progress = nullptr) {
   return composePanorama(input.pointers, input.records, input.params, progress);
 }
 
 TEST(ComposePanorama, OpenPairAt0And300ColumnsIs700Wide) {
-  const double k = cylinderScale(2.0, 400).radiansPerColumn;
-  auto input = composeInput({400, 300}, 2.0, {0, 300 * k}, false);
+  auto input = openPair(300);
   const auto result = compose(*input);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->size.width, 700);
   // The cylinder bends the photos' top and bottom edges: the seam cuts a few rows.
   EXPECT_LT(result->size.height, 300);
   EXPECT_GT(result->size.height, 250);
-  EXPECT_NEAR(result->angle, 700 * k, 1e-12);
+  EXPECT_NEAR(result->angle, 700 * cylinderScale(2.0, 400).radiansPerColumn, 1e-12);
   ASSERT_EQ(result->joints.size(), 1u);
 }
 
 TEST(ComposePanorama, FewerThan100CommonRowsReturnsTheWholeCanvas) {
-  const double k = cylinderScale(2.0, 400).radiansPerColumn;
-  auto input = composeInput({400, 300}, 2.0, {0, 300 * k}, false);
+  auto input = openPair(300);
   std::fill(input->photos[1].begin(), input->photos[1].end(), std::uint8_t{0});
   const auto result = compose(*input);
   ASSERT_TRUE(result);
@@ -299,10 +292,9 @@ TEST(ComposePanorama, FewerThan100CommonRowsReturnsTheWholeCanvas) {
 }
 
 TEST(ComposePanorama, CropZeroKeepsTheHeightThatTheSeamsWouldCut) {
-  const double k = cylinderScale(2.0, 400).radiansPerColumn;
   for (int crop : {1, 0}) {
     SCOPED_TRACE(crop);
-    auto input = composeInput({400, 300}, 2.0, {0, 250 * k}, false);
+    auto input = openPair(250);
     input->params.crop = crop;
     // The new photo's top 20 rows hold no data: the seam finds no overlap there.
     std::fill_n(input->photos[1].begin(), 3 * 400 * 20, std::uint8_t{0});
@@ -358,13 +350,13 @@ TEST(ComposePanorama, AStopRequestAtAnyReportGivesNoPanorama) {
     std::vector<double> yaws;
     for (int i = 0; i < photos; ++i) yaws.push_back(fullCircle ? i * kTurn / 4 : i * 120 * k);
     auto counting = composeInput({200, 150}, 2.0, yaws, fullCircle);
-    StopAtReport never(1 << 30);
+    ScriptedProgress never;
     ASSERT_TRUE(compose(*counting, &never));
     EXPECT_EQ(never.depth, 0);
     for (int stopAt = 0; stopAt < never.reports; ++stopAt) {
       SCOPED_TRACE(stopAt);
       auto input = composeInput({200, 150}, 2.0, yaws, fullCircle);
-      StopAtReport progress(stopAt);
+      ScriptedProgress progress(stopAt);
       EXPECT_FALSE(compose(*input, &progress));
       EXPECT_EQ(progress.depth, 0) << "every range opened is closed";
     }

@@ -5,16 +5,21 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/imaging/bitmap.h"
 #include "tests/support/samples.h"
+#include "tests/support/scripted_progress.h"
 #include "tests/support/synth_imaging.h"
 #include "tests/support/synth_series.h"
 
 namespace skylacer {
 namespace {
+
+using test::ScriptedProgress;
 
 constexpr double kTurn = 2 * std::numbers::pi;
 
@@ -35,24 +40,6 @@ INSTANTIATE_TEST_SUITE_P(Photos, WorkingSize,
                                          WorkingSizeCase{{1024, 1024}, {1024, 1024}},
                                          WorkingSizeCase{{1025, 1024}, {512, 512}},
                                          WorkingSizeCase{{4000, 3000}, {1000, 750}}));
-
-// Records every report; asks to stop from report number `stopAt` (from 0) on.
-class ScriptedProgress final : public IProgress {
- public:
-  explicit ScriptedProgress(int stopAt = 1 << 30) : stopAt_(stopAt) {}
-  int PushRange(double, double) override { return depth++; }
-  void PopRange() override { --depth; }
-  bool Report(double, const char* text) override {
-    if (text != nullptr) texts.emplace_back(text);
-    return reports++ >= stopAt_;
-  }
-  int reports = 0;
-  int depth = 0;
-  std::vector<std::string> texts;
-
- private:
-  int stopAt_;
-};
 
 // Photos rendered from the first sample photo, turning right by equal steps, held as bitmaps.
 struct PhotoSet {
@@ -89,12 +76,19 @@ std::unique_ptr<PhotoSet> openSeries(int photos) {
   return photoSet({320, 240}, 2.2, yaws, false);
 }
 
+// Stitches `photos` with the default profile (for a full circle when asked), without a trace.
+std::optional<StitchResult> stitch(std::span<imaging::Bitmap* const> photos, IProgress* progress,
+                                   bool fullCircle = false) {
+  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  params.full360 = fullCircle ? 1 : 0;
+  NullTrace trace;
+  return stitchPanorama(photos, params, progress, trace);
+}
+
 TEST(StitchPanorama, ASinglePhotographComesBackUnchangedWithAngleZero) {
   auto set = openSeries(1);
   const RgbImage original = set->pixels[0];
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
-  NullTrace trace;
-  const auto result = stitchPanorama(set->pointers, params, nullptr, trace);
+  const auto result = stitch(set->pointers, nullptr);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->panorama.size, (ImageSize{320, 240}));
   EXPECT_TRUE(result->panorama.pixels == original);
@@ -103,21 +97,17 @@ TEST(StitchPanorama, ASinglePhotographComesBackUnchangedWithAngleZero) {
 }
 
 TEST(StitchPanorama, NoPhotographsOrAnUnreadableFirstOneGiveNoPanorama) {
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
-  NullTrace trace;
-  EXPECT_FALSE(stitchPanorama({}, params, nullptr, trace));
+  EXPECT_FALSE(stitch({}, nullptr));
   auto missing = imaging::Bitmap::fromFile("/nonexistent/photo.jpg");
   auto set = openSeries(2);
   set->pointers[0] = missing.get();
-  EXPECT_FALSE(stitchPanorama(set->pointers, params, nullptr, trace));
+  EXPECT_FALSE(stitch(set->pointers, nullptr));
 }
 
 TEST(StitchPanorama, ShowsItsPhasesAndReturnsTheCamerasOfEveryPhoto) {
   auto set = openSeries(3);
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
   ScriptedProgress progress;
-  NullTrace trace;
-  const auto result = stitchPanorama(set->pointers, params, &progress, trace);
+  const auto result = stitch(set->pointers, &progress);
   ASSERT_TRUE(result);
   EXPECT_EQ(progress.depth, 0);
   EXPECT_EQ(progress.texts,
@@ -132,23 +122,16 @@ TEST(StitchPanorama, ShowsItsPhasesAndReturnsTheCamerasOfEveryPhoto) {
 
 TEST(StitchPanorama, StoppingDuringLoadingGivesNoPanoramaAndGoesNoFurther) {
   auto set = openSeries(3);
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
   ScriptedProgress progress(2);  // the text, photo 0, then photo 1 asks to stop
-  NullTrace trace;
-  EXPECT_FALSE(stitchPanorama(set->pointers, params, &progress, trace));
+  EXPECT_FALSE(stitch(set->pointers, &progress));
   EXPECT_EQ(progress.reports, 3);
   EXPECT_EQ(progress.texts, std::vector<std::string>{"Loading images..."});
   EXPECT_EQ(progress.depth, 0);
 }
 
 TEST(StitchPanorama, AStopRequestAtAnyReportGivesNoPanorama) {
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
-  NullTrace trace;
   ScriptedProgress counting;
-  {
-    auto set = openSeries(3);
-    ASSERT_TRUE(stitchPanorama(set->pointers, params, &counting, trace));
-  }
+  ASSERT_TRUE(stitch(openSeries(3)->pointers, &counting));
   // Every report of the loading phase, then a spread over alignment and composition, and the
   // last few reports of the closing projection.
   std::vector<int> stops;
@@ -158,18 +141,15 @@ TEST(StitchPanorama, AStopRequestAtAnyReportGivesNoPanorama) {
     SCOPED_TRACE(stopAt);
     auto set = openSeries(3);
     ScriptedProgress progress(stopAt);
-    EXPECT_FALSE(stitchPanorama(set->pointers, params, &progress, trace));
+    EXPECT_FALSE(stitch(set->pointers, &progress));
     EXPECT_EQ(progress.depth, 0);
   }
 }
 
 TEST(StitchPanorama, TwoPhotosInAFullCircleAlignTwoPairsAndGiveOneTurn) {
   auto set = photoSet({300, 400}, 0.45, {0, kTurn / 2}, true);
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
-  params.full360 = 1;
   ScriptedProgress progress;
-  NullTrace trace;
-  const auto result = stitchPanorama(set->pointers, params, &progress, trace);
+  const auto result = stitch(set->pointers, &progress, /*fullCircle=*/true);
   ASSERT_TRUE(result);
   EXPECT_EQ(progress.texts, (std::vector<std::string>{"Loading images...", "Aligning image 1...",
                                                       "Aligning image 2...", "Stitching images"}));

@@ -7,8 +7,6 @@
 #include <limits>
 #include <string>
 
-#include "engine/messages.h"
-
 namespace skylacer {
 namespace {
 
@@ -44,12 +42,6 @@ TEST(Trace, ValuesThatAreNotNumbersStillMakeALine) {
   EXPECT_EQ(line.rfind("   0 al = nan focus = inf xx = -1", 0), 0u) << line;
   EXPECT_EQ(line.back(), '\n');
   EXPECT_EQ(line.size(), std::string("   0 al = nan focus = inf xx = -").size() + 301 + 7 + 1);
-}
-
-TEST(EngineText, AligningImageFillsInThePhotoNumber) {
-  EXPECT_EQ(engineText(EngineText::AligningImage), "Aligning image %d...");
-  EXPECT_EQ(aligningImageText(1), "Aligning image 1...");
-  EXPECT_EQ(aligningImageText(12), "Aligning image 12...");
 }
 
 }  // namespace
