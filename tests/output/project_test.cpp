@@ -52,6 +52,16 @@ TEST(ProjectFile, ReadsEveryVersionUpTo100AndConvertsWindowsPaths) {
   }
 }
 
+// A project opened into a recording movie, with the thumbnails it made and what it told.
+struct OpenedProject {
+  explicit OpenedProject(const std::filesystem::path& path)
+      : opened(openProject(path, movie, thumbnails, prompt)) {}
+  RecordingMovie movie;
+  RecordingPrompt prompt;
+  TemporaryFileList thumbnails;
+  bool opened;
+};
+
 // Files that must be refused, and how.
 struct BadProject {
   const char* name;
@@ -92,13 +102,11 @@ TEST(ProjectFile, BadFilesAreRefusedWithTheirMessageAndHandNothingOver) {
 
     test::TempDir folder;
     test::writeFileBytes(folder / "bad.skl", bad.bytes);
-    RecordingMovie movie;
-    RecordingPrompt prompt;
-    TemporaryFileList thumbnails;
-    EXPECT_FALSE(openProject(folder / "bad.skl", movie, thumbnails, prompt));
-    EXPECT_TRUE(movie.variables.empty());
-    EXPECT_TRUE(movie.labels.empty());
-    EXPECT_EQ(prompt.messages,
+    const OpenedProject project(folder / "bad.skl");
+    EXPECT_FALSE(project.opened);
+    EXPECT_TRUE(project.movie.variables.empty());
+    EXPECT_TRUE(project.movie.labels.empty());
+    EXPECT_EQ(project.prompt.messages,
               std::vector<std::string>{bad.result == ProjectFileResult::UnsupportedVersion
                                            ? kProjectVersionUnsupported
                                            : kProjectReadFailed});
@@ -107,11 +115,9 @@ TEST(ProjectFile, BadFilesAreRefusedWithTheirMessageAndHandNothingOver) {
 
 TEST(ProjectFile, MissingFileIsReported) {
   test::TempDir folder;
-  RecordingMovie movie;
-  RecordingPrompt prompt;
-  TemporaryFileList thumbnails;
-  EXPECT_FALSE(openProject(folder / "none.skl", movie, thumbnails, prompt));
-  EXPECT_EQ(prompt.messages, std::vector<std::string>{kProjectReadFailed});
+  const OpenedProject project(folder / "none.skl");
+  EXPECT_FALSE(project.opened);
+  EXPECT_EQ(project.prompt.messages, std::vector<std::string>{kProjectReadFailed});
 }
 
 TEST(ProjectFile, SavedThenOpenedHandsThePhotosOverInOrder) {
@@ -153,11 +159,10 @@ TEST(ProjectFile, EmptyProjectStillCallsAddImages) {
   RecordingPrompt prompt;
   ASSERT_TRUE(saveProject(folder / "empty.skl", {}, prompt));
   EXPECT_EQ(std::filesystem::file_size(folder / "empty.skl"), 12u);
-  RecordingMovie movie;
-  TemporaryFileList thumbnails;
-  ASSERT_TRUE(openProject(folder / "empty.skl", movie, thumbnails, prompt));
-  EXPECT_EQ(movie.getVariable("NumImagesToAdd"), "0");
-  EXPECT_EQ(movie.labels, std::vector<std::string>{"/ AddImages"});
+  OpenedProject project(folder / "empty.skl");
+  ASSERT_TRUE(project.opened);
+  EXPECT_EQ(project.movie.getVariable("NumImagesToAdd"), "0");
+  EXPECT_EQ(project.movie.labels, std::vector<std::string>{"/ AddImages"});
 }
 
 TEST(ProjectFile, MovedProjectFindsItsPhotosBesideIt) {
@@ -173,12 +178,11 @@ TEST(ProjectFile, MovedProjectFindsItsPhotosBesideIt) {
   std::filesystem::rename(before / "one.jpg", after / "one.jpg");
   std::filesystem::copy_file(photo, after / photo.filename());
 
-  RecordingMovie movie;
-  TemporaryFileList thumbnails;
-  ASSERT_TRUE(openProject(after / "p.skl", movie, thumbnails, prompt));
-  EXPECT_EQ(movie.getVariable("ImagePathToAdd0"), (after / "one.jpg").string());
-  EXPECT_EQ(movie.getVariable("ImagePathToAdd1"), (after / photo.filename()).string());
-  EXPECT_NE(movie.getVariable("ImageWidth1"), "0");
+  OpenedProject project(after / "p.skl");
+  ASSERT_TRUE(project.opened);
+  EXPECT_EQ(project.movie.getVariable("ImagePathToAdd0"), (after / "one.jpg").string());
+  EXPECT_EQ(project.movie.getVariable("ImagePathToAdd1"), (after / photo.filename()).string());
+  EXPECT_NE(project.movie.getVariable("ImageWidth1"), "0");
 }
 
 TEST(ProjectFile, FailedSaveShowsItsMessageAndLeavesNothing) {
