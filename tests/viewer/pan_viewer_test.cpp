@@ -165,13 +165,19 @@ TEST(PanViewerTiles, APartialPanoramasLastTilesAreBlackPastItsEnd) {
   }
 }
 
+// The quad of tile `index` (its texture is made and dropped).
+TileQuad quadOf(const CPanViewer& model, int index) {
+  std::vector<std::uint8_t> texture(std::size_t{3} * model.tileSize() * model.tileSize());
+  TileQuad quad;
+  model.makeTile(index, texture, quad);
+  return quad;
+}
+
 TEST(PanViewerTiles, QuadsSpanTheirTileOnTheCylinder) {
   const Panorama panorama(4000, 800, std::numbers::pi);
   const int T = 128;
   const double fov = std::numbers::pi;
-  std::vector<std::uint8_t> texture(std::size_t{3} * T * T);
-  TileQuad quad;
-  panorama.model.makeTile(panorama.model.tilesAcross() + 1, texture, quad);  // b = c = 118
+  const TileQuad quad = quadOf(panorama.model, panorama.model.tilesAcross() + 1);  // b = c = 118
   const double thetaLeft = 118 * fov / 3990;
   const double thetaRight = (118 + T - 5) * fov / 3990;
   const double z0 = (118 - 400) * fov / 4000;
@@ -202,11 +208,9 @@ TEST(PanViewerTiles, NeighbouringTilesShowEachPictureColumnAndRowAtOnePlace) {
   const Panorama panorama(1000, 300, std::numbers::pi);  // T = 32
   const CPanViewer& model = panorama.model;
   const int T = model.tileSize();
-  std::vector<std::uint8_t> texture(std::size_t{3} * T * T);
-  TileQuad left, right, upper;
-  model.makeTile(0, texture, left);
-  model.makeTile(1, texture, right);
-  model.makeTile(model.tilesAcross(), texture, upper);
+  const TileQuad left = quadOf(model, 0);
+  const TileQuad right = quadOf(model, 1);
+  const TileQuad upper = quadOf(model, model.tilesAcross());
   const double s = 2.5 / T;
   auto angleAt = [&](const TileQuad& quad, int b, int column) {
     const double u = (column - b + 0.5) / T;
@@ -231,12 +235,10 @@ TEST(PanViewerTiles, NeighbouringTilesShowEachPictureColumnAndRowAtOnePlace) {
 TEST(PanViewerTiles, AFullCircleIsClosedAndNeighboursOverlapByFivePixels) {
   const Panorama panorama(4000, 800, kTwoPi);
   const CPanViewer& model = panorama.model;
-  std::vector<std::uint8_t> texture(std::size_t{3} * 128 * 128);
-  TileQuad previous, quad;
-  model.makeTile(0, texture, previous);
+  TileQuad previous = quadOf(model, 0);
   for (int i = 1; i < model.tilesAcross(); ++i) {
     SCOPED_TRACE(i);
-    model.makeTile(i, texture, quad);
+    const TileQuad quad = quadOf(model, i);
     EXPECT_NEAR(angleOf(previous[1]) - angleOf(quad[0]), 5 * kTwoPi / 3990, 1e-5);
     previous = quad;
   }
