@@ -31,12 +31,6 @@ Bytes header(double fieldOfView) {
   return Bytes(bytes.begin(), bytes.end());
 }
 
-TEST(PanoramaBlock, MagicIsTheTextAndOneZeroByte) {
-  EXPECT_EQ(std::string(kPanoramaMagic.begin(), kPanoramaMagic.end() - 1),
-            "Oskelvind Panorama Data");
-  EXPECT_EQ(kPanoramaMagic.back(), 0);
-}
-
 TEST(PanoramaBlock, HeaderStoresTheFieldOfViewLittleEndian) {
   const Bytes full = header(2 * std::numbers::pi);
   ASSERT_EQ(full.size(), 32u);
