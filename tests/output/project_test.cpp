@@ -5,6 +5,7 @@
 #include "output/messages.h"
 #include "tests/output/recorders.h"
 #include "tests/output/test_panorama.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/samples.h"
 #include "tests/support/temp_dir.h"
 
@@ -101,7 +102,7 @@ TEST(ProjectFile, BadFilesAreRefusedWithTheirMessageAndHandNothingOver) {
     EXPECT_EQ(readProjectFile(bad.bytes).result, bad.result);
 
     test::TempDir folder;
-    test::writeFileBytes(folder / "bad.skl", bad.bytes);
+    test::writeFile(folder / "bad.skl", bad.bytes);
     const OpenedProject project(folder / "bad.skl");
     EXPECT_FALSE(project.opened);
     EXPECT_TRUE(project.movie.variables.empty());
@@ -193,12 +194,12 @@ TEST(ProjectFile, FailedSaveShowsItsMessageAndLeavesNothing) {
 
   // A path the project file could not hold: refused, and the previous file stays as it was.
   ASSERT_TRUE(saveProject(folder / "p.skl", std::vector<std::string>{"/x/a.jpg"}, prompt));
-  const std::vector<std::uint8_t> previous = test::readFileBytes(folder / "p.skl");
+  const std::vector<std::uint8_t> previous = test::fileBytes(folder / "p.skl");
   const std::vector<std::string> tooLong = {"/" + std::string(300, 'x') + ".jpg"};
   EXPECT_FALSE(saveProject(folder / "p.skl", tooLong, prompt));
   ASSERT_EQ(prompt.messages.size(), 2u);
   EXPECT_NE(prompt.messages[1].find(tooLong[0]), std::string::npos);
-  EXPECT_EQ(test::readFileBytes(folder / "p.skl"), previous);
+  EXPECT_EQ(test::fileBytes(folder / "p.skl"), previous);
   EXPECT_EQ(test::fileNames(folder.path()), std::vector<std::string>{"p.skl"});
 }
 

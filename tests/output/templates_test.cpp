@@ -5,6 +5,7 @@
 #include "output/messages.h"
 #include "tests/output/recorders.h"
 #include "tests/output/test_panorama.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::output {
@@ -26,7 +27,7 @@ struct TemplatePlace {
     write("tool.bin", std::string("\0\xFF#X#\r\n", 7));
   }
   void write(const std::string& name, const std::string& text) const {
-    test::writeFileBytes(program / "templates" / "kind" / name, {text.begin(), text.end()});
+    test::writeFile(program / "templates" / "kind" / name, {text.begin(), text.end()});
   }
   PageTarget target() const { return {out.path(), "page"}; }
 };
@@ -44,9 +45,9 @@ TEST(Templates, PagesTakeTheBaseNameAndBinaryFilesAreCopiedByteForByte) {
       processTemplates(entries, values, place.target(), place.program.path(), progress, prompt));
   EXPECT_EQ(test::fileNames(place.out.path()),
             (std::vector<std::string>{"page.htm", "page.html", "page.xml", "tool.bin"}));
-  EXPECT_EQ(test::readFileText(place.out / "page.html"), "<p>42</p>");
-  EXPECT_EQ(test::readFileText(place.out / "page.xml"), "<x v=\"42\"/>");
-  EXPECT_EQ(test::readFileText(place.out / "tool.bin"), std::string("\0\xFF#X#\r\n", 7));
+  EXPECT_EQ(test::fileText(place.out / "page.html"), "<p>42</p>");
+  EXPECT_EQ(test::fileText(place.out / "page.xml"), "<x v=\"42\"/>");
+  EXPECT_EQ(test::fileText(place.out / "tool.bin"), std::string("\0\xFF#X#\r\n", 7));
   EXPECT_EQ(progress.texts()[3], "Processing template file 4.");
   EXPECT_DOUBLE_EQ(progress.reports[3].position, 0.6);
 }

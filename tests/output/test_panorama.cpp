@@ -1,9 +1,6 @@
 #include "tests/output/test_panorama.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 
 #include "platform/imaging/bitmap.h"
 
@@ -19,24 +16,6 @@ TestPanorama gradientPanorama(ImageSize size) {
       pixel[2] = 128;
     }
   return panorama;
-}
-
-std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot read " + path.string());
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::string readFileText(const std::filesystem::path& path) {
-  const std::vector<std::uint8_t> bytes = readFileBytes(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-void writeFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  if (!file) throw std::runtime_error("cannot write " + path.string());
 }
 
 std::vector<std::string> fileNames(const std::filesystem::path& folder) {

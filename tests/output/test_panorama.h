@@ -1,6 +1,7 @@
 #pragma once
 
-// Panoramas made for the output tests, and small file helpers.
+// Panoramas made for the output tests, and what the outputs leave on disk (file names,
+// picture sizes, channel means).
 
 #include <cstdint>
 #include <filesystem>
@@ -22,10 +23,6 @@ struct TestPanorama {
   }
 };
 TestPanorama gradientPanorama(ImageSize size);
-
-std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
-std::string readFileText(const std::filesystem::path& path);
-void writeFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // The files directly in a folder, by name, sorted.
 std::vector<std::string> fileNames(const std::filesystem::path& folder);

@@ -6,6 +6,7 @@
 #include "output/messages.h"
 #include "tests/output/recorders.h"
 #include "tests/output/test_panorama.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "viewer/panorama_block.h"
@@ -28,11 +29,11 @@ struct ExportPlace {
 TEST(ViewerExport, ProgramIsTheViewerThenTheBlockThenTheJpeg) {
   ExportPlace place;
   const std::vector<std::uint8_t> program = fakeViewer();
-  test::writeFileBytes(place.install / kViewerFileName, program);
+  test::writeFile(place.install / kViewerFileName, program);
   const test::TestPanorama panorama = test::gradientPanorama({400, 100});
   const double fullCircle = 6.283185307179586;
   const std::filesystem::path exe = place.out / "pano";
-  test::writeFileBytes(exe, std::vector<std::uint8_t>(100000, 1));  // replaced completely
+  test::writeFile(exe, std::vector<std::uint8_t>(100000, 1));  // replaced completely
 
   test::RecordingProgress progress;
   test::RecordingPrompt prompt;
@@ -43,7 +44,7 @@ TEST(ViewerExport, ProgramIsTheViewerThenTheBlockThenTheJpeg) {
             (std::vector<std::string>{"Saving: Preparing exe file.", "Saving: Converting to JPEG.",
                                       "Saving: Finished."}));
 
-  const std::vector<std::uint8_t> bytes = test::readFileBytes(exe);
+  const std::vector<std::uint8_t> bytes = test::fileBytes(exe);
   ASSERT_GT(bytes.size(), program.size() + 32);
   EXPECT_TRUE(std::equal(program.begin(), program.end(), bytes.begin()));
   const std::string_view magic(reinterpret_cast<const char*>(&bytes[program.size()]), 24);
@@ -59,7 +60,7 @@ TEST(ViewerExport, ProgramIsTheViewerThenTheBlockThenTheJpeg) {
   EXPECT_EQ(block->pictureOffset, program.size() + 32);
   EXPECT_EQ(bytes[block->pictureOffset], 0xFF);
   EXPECT_EQ(bytes[block->pictureOffset + 1], 0xD8);
-  test::writeFileBytes(place.out / "picture.jpg",
+  test::writeFile(place.out / "picture.jpg",
                        {bytes.begin() + block->pictureOffset, bytes.end()});
   EXPECT_EQ(test::pictureSize(place.out / "picture.jpg"), (ImageSize{200, 50}));
 
@@ -82,7 +83,7 @@ TEST(ViewerExport, FailuresLeaveNothingHalfWritten) {
                         Case{"picture too large", true, "pano", {1 << 16, 1 << 15}}}) {
     SCOPED_TRACE(c.name);
     ExportPlace place;
-    if (c.viewerPresent) test::writeFileBytes(place.install / kViewerFileName, fakeViewer());
+    if (c.viewerPresent) test::writeFile(place.install / kViewerFileName, fakeViewer());
     test::RecordingProgress progress;
     test::RecordingPrompt prompt;
     EXPECT_FALSE(exportViewer(place.out / c.output, panorama.view(), {c.size, 75},

@@ -10,6 +10,7 @@
 #include "output/web_page_values.h"
 #include "tests/output/recorders.h"
 #include "tests/output/test_panorama.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -102,7 +103,7 @@ TEST_P(WebExport, WritesThePicturesAndAFilledPage) {
   EXPECT_EQ(test::fileNames(out.path()), c.files);
   EXPECT_TRUE(test::fileNames(temporary.path()).empty());
 
-  const std::string text = test::readFileText(*page);
+  const std::string text = test::fileText(*page);
   EXPECT_EQ(unfilled(text), std::vector<std::string>{});
   for (const std::string& snippet : c.snippets)
     EXPECT_NE(text.find(snippet), std::string::npos) << snippet;
@@ -145,7 +146,7 @@ TEST(WebExport, NamesFromFilesCannotBreakThePage) {
   ASSERT_TRUE(exportWebPage(WebViewer::Java, chosen, panorama.view(), {{400, 100}, 75},
                             kProgramFolder, progress, prompt));
   EXPECT_TRUE(std::filesystem::exists(out / "a\"b'<i>&.jpg"));
-  const std::string text = test::readFileText(chosen);
+  const std::string text = test::fileText(chosen);
   EXPECT_NE(text.find("data-name=\"a&quot;b&#39;&lt;i&gt;&amp;.jpg\""), std::string::npos);
   EXPECT_EQ(text.find("<i>"), std::string::npos);
 }
@@ -206,10 +207,10 @@ bool validSwf(const std::vector<std::uint8_t>& bytes) {
 TEST(ShippedTemplates, BinaryFilesAreValidFilesOfTheirFormats) {
   for (const char* movie : {"pviewer.swf", "pano0d.swf", "pano1d.swf", "sp.swf"}) {
     SCOPED_TRACE(movie);
-    EXPECT_TRUE(validSwf(test::readFileBytes(kProgramFolder / "templates" / "flash" / movie)));
+    EXPECT_TRUE(validSwf(test::fileBytes(kProgramFolder / "templates" / "flash" / movie)));
   }
   // A JAR is a ZIP archive whose first entry is its manifest.
-  const std::string jar = test::readFileText(kProgramFolder / "templates/ptviewer/ptviewer.jar");
+  const std::string jar = test::fileText(kProgramFolder / "templates/ptviewer/ptviewer.jar");
   EXPECT_EQ(jar.substr(0, 4), "PK\x03\x04");
   EXPECT_EQ(jar.substr(30, 20), "META-INF/MANIFEST.MF");
   EXPECT_NE(jar.find("Manifest-Version: 1.0"), std::string::npos);
