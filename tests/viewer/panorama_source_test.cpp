@@ -4,10 +4,10 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <numbers>
 
 #include "tests/support/samples.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 #include "viewer/panorama_block.h"
 
@@ -17,11 +17,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 std::filesystem::path samplePhoto() { return test::samplesDir() / "mountains" / "IMG_0001.jpg"; }
-
-Bytes fileBytes(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(stream), {});
-}
 
 TEST(PanoramaSource, ReadsWholeFilesAndReportsUnreadableOnes) {
   const test::TempDir dir;
@@ -33,11 +28,11 @@ TEST(PanoramaSource, ReadsWholeFilesAndReportsUnreadableOnes) {
   EXPECT_TRUE(empty->empty());
   const auto photo = readWholeFile(samplePhoto());
   ASSERT_TRUE(photo);
-  EXPECT_EQ(*photo, fileBytes(samplePhoto()));
+  EXPECT_EQ(*photo, test::fileBytes(samplePhoto()));
 }
 
 TEST(PanoramaSource, TakesTheAppendedPictureAndItsFieldOfView) {
-  const Bytes jpeg = fileBytes(samplePhoto());
+  const Bytes jpeg = test::fileBytes(samplePhoto());
   Bytes program{'c', 'o', 'd', 'e'};
   program.insert(program.end(), kPanoramaMagic.begin(), kPanoramaMagic.end());
   Bytes file = program;
@@ -56,7 +51,7 @@ TEST(PanoramaSource, TakesTheAppendedPictureAndItsFieldOfView) {
 }
 
 TEST(PanoramaSource, DecodesAPhotoHeldInMemory) {
-  const auto decoded = decodePicture(fileBytes(samplePhoto()));
+  const auto decoded = decodePicture(test::fileBytes(samplePhoto()));
   ASSERT_TRUE(decoded);
   const auto reference = imaging::Bitmap::fromFile(samplePhoto().string());
   EXPECT_EQ(decoded->rows.width, reference->width());
@@ -71,7 +66,7 @@ TEST(PanoramaSource, DecodesAPhotoHeldInMemory) {
 }
 
 TEST(PanoramaSource, PicturesThatCannotBeDecoded) {
-  Bytes truncated = fileBytes(samplePhoto());
+  Bytes truncated = test::fileBytes(samplePhoto());
   truncated.resize(truncated.size() / 2);
   const struct {
     const char* what;

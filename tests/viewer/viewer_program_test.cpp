@@ -5,13 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 #include "viewer/panorama_block.h"
 #include "viewer/panorama_source.h"
@@ -22,11 +21,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 const std::filesystem::path kViewerDat = SKYLACER_VIEWER_DAT;
-
-Bytes fileBytes(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(stream), {});
-}
 
 int magicCount(const Bytes& file) {
   int count = 0;
@@ -56,19 +50,19 @@ std::string commandOutput(const std::string& command) {
 }
 
 TEST(ViewerProgram, HoldsTheMagicExactlyOnceAlsoWhenStripped) {
-  const Bytes program = fileBytes(kViewerDat);
+  const Bytes program = test::fileBytes(kViewerDat);
   ASSERT_GT(program.size(), 10000u);
   EXPECT_EQ(magicCount(program), 1);
   const test::TempDir dir;
   const auto stripped = dir / "stripped.dat";
   commandOutput("strip -o '" + stripped.string() + "' '" + kViewerDat.string() + "'");
-  const Bytes strippedProgram = fileBytes(stripped);
+  const Bytes strippedProgram = test::fileBytes(stripped);
   EXPECT_LT(strippedProgram.size(), program.size());
   EXPECT_EQ(magicCount(strippedProgram), 1);
 }
 
 TEST(ViewerProgram, FindsNoBlockInItselfAndTheBlockAppendedToIt) {
-  Bytes program = fileBytes(kViewerDat);
+  Bytes program = test::fileBytes(kViewerDat);
   EXPECT_FALSE(findPanoramaBlock(program));
   const std::size_t programSize = program.size();
   const auto header = panoramaBlockHeader(1.5);
