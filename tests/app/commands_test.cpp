@@ -10,13 +10,13 @@
 
 #include "app/help_links.h"
 #include "app/photo_commands.h"
-#include "app/stitch_command.h"
 #include "output/image.h"
 #include "output/project.h"
 #include "platform/imaging/bitmap.h"
 #include "resources/app_texts.h"
 #include "tests/app/test_host.h"
 #include "tests/app/test_registry.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/samples.h"
 #include "tuning/profiles.h"
 
@@ -97,14 +97,8 @@ class CommandsTest : public QObject {
     QCOMPARE(host.labelCount("HideProgress"), 1);
   }
 
+  // 8000 x 2048 is shown 4000 x 1024: three slices of 1024 and one of 928.
   void tallPanoramaIsShownAt1024High() {
-    const app::SliceLayout tall = app::sliceLayout({8000, 2048});
-    QVERIFY(tall.display == (app::PixelSize{4000, 1024}));
-    QCOMPARE(tall.count, 4);
-    const app::SliceLayout low = app::sliceLayout({2500, 800});
-    QVERIFY(low.display == (app::PixelSize{2500, 800}));
-    QCOMPARE(low.count, 3);
-
     TestHost host;
     host.services.scriptedMessages.answers = {MessageAnswer::Yes};
     listPhotos(host, {writeRampPhoto(host.folder / "tall.jpg", 8000, 2048)});
@@ -191,8 +185,7 @@ class CommandsTest : public QObject {
   // Thumbnails and slices live in temporary files that go with the window.
   void temporaryFilesGoWithTheWindow() {
     TestHost host;
-    std::vector<std::string> photos;
-    for (const auto& photo : test::samplePhotos("mountains")) photos.push_back(photo.string());
+    const std::vector<std::string> photos = test::samplePhotoPaths();
     host.services.fileChoices = {test::choiceOf(photos)};
     host.command("IDC_ADD_IMAGES");
     const std::vector<std::filesystem::path> thumbnails = host.window->state().thumbnails.files();
@@ -270,9 +263,7 @@ class CommandsTest : public QObject {
     listPhotos(host, {"/photos/b.jpg", "/photos/a.jpg"});
     host.services.fileChoices = {test::choiceOf({project})};
     host.command("IDC_SAVEPROJECT");
-    std::ifstream file(project, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
-    const output::ProjectFile read = output::readProjectFile(bytes);
+    const output::ProjectFile read = output::readProjectFile(test::fileBytes(project));
     QCOMPARE(read.storedPaths, (std::vector<std::string>{"/photos/b.jpg", "/photos/a.jpg"}));
     QCOMPARE(host.window->state().projectPath, project);
   }
@@ -289,9 +280,7 @@ class CommandsTest : public QObject {
   // A close arriving while the stitch runs cancels it, and the window closes once it has ended.
   void closeDuringAStitch() {
     TestHost host(/*show=*/true);
-    std::vector<std::string> photos;
-    for (const auto& photo : test::samplePhotos("mountains")) photos.push_back(photo.string());
-    listPhotos(host, photos);
+    listPhotos(host, test::samplePhotoPaths());
     bool sent = false;
     connect(&host.movie(), &app::CShockwaveFlash::frameAction, this,
             [&](const QString&, const QString&, const QString& label) {

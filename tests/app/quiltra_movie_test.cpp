@@ -12,7 +12,6 @@
 #include "resources/app_texts.h"
 #include "tests/app/test_host.h"
 #include "tests/app/test_registry.h"
-#include "tests/support/samples.h"
 
 using namespace skylacer;
 using skylacer::test::TestHost;
@@ -21,12 +20,6 @@ using tuning::MessageAnswer;
 namespace {
 
 constexpr int kStitchTimeoutMs = 120000;
-
-std::vector<std::string> samplePaths() {
-  std::vector<std::string> paths;
-  for (const auto& photo : test::samplePhotos("mountains")) paths.push_back(photo.string());
-  return paths;
-}
 
 QImage screenshot(TestHost& host, const char* name) {
   QTest::qWait(100);
@@ -82,7 +75,7 @@ class QuiltraMovieTest : public QObject {
     QCOMPARE(host.movie().getVariable("NumImagesToAlign"), std::string("0"));
 
     // Add the samples, listed by the dialog with the focused file first.
-    std::vector<std::string> photos = samplePaths();
+    std::vector<std::string> photos = test::samplePhotoPaths();
     std::vector<std::string> listed = photos;
     std::rotate(listed.rbegin(), listed.rbegin() + 1, listed.rend());
     host.services.fileChoices = {test::choiceOf(listed)};

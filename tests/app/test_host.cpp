@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "output/image.h"
+#include "tests/support/samples.h"
 
 namespace skylacer::test {
 
@@ -40,6 +41,12 @@ TestHost::~TestHost() = default;
 
 int TestHost::labelCount(const QString& label) const {
   return static_cast<int>(frameActions.filter(QRegularExpression(" " + label + "$")).size());
+}
+
+std::vector<std::string> samplePhotoPaths() {
+  std::vector<std::string> paths;
+  for (const auto& photo : samplePhotos("mountains")) paths.push_back(photo.string());
+  return paths;
 }
 
 std::string writeRampPhoto(const std::filesystem::path& path, int width, int height) {

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/quiltra_dlg.h"
 #include "platform/registry/settings_store.h"
@@ -45,6 +47,9 @@ class TestHost {
   // Clicks the middle of the movie's item `objectName`; false when there is no such item.
   bool click(const QString& objectName);
 };
+
+// The paths of the "mountains" sample photos, sorted by name.
+std::vector<std::string> samplePhotoPaths();
 
 // Writes a W x H JPEG of a smooth colour ramp (never black, which the engine reads as "no
 // data") and answers its path.
