@@ -4,9 +4,10 @@
 // and the same cameras rendered from the synthetic texture.
 // Prints one Markdown table row per condition.
 //
-//   accuracy [--profile "13 numbers"] [--only TEXT] [--trace]
+//   accuracy [--profile "13 numbers" | Default | Precise] [--only TEXT] [--trace]
 //
-// --profile  the profile text to stitch with (default: the built-in default profile)
+// --profile  the profile text to stitch with, or the name of a built-in profile (default: the
+//            built-in default profile)
 // --only     run only the conditions whose name contains TEXT
 // --trace    after each row, where each refinement run of each pair ended
 //
@@ -356,13 +357,17 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--profile" && i + 1 < argc) {
-      profileText = argv[++i];
+      const std::string_view value = argv[++i];
+      profileText = value == "Default"   ? kDefaultProfileText
+                    : value == "Precise" ? kPreciseProfileText
+                                         : value;
     } else if (arg == "--only" && i + 1 < argc) {
       only = argv[++i];
     } else if (arg == "--trace") {
       showTrace = true;
     } else {
-      std::fprintf(stderr, "usage: accuracy [--profile \"13 numbers\"] [--only TEXT] [--trace]\n");
+      std::fprintf(stderr, "usage: accuracy [--profile \"13 numbers\" | Default | Precise] [--only TEXT] "
+                   "[--trace]\n");
       return 2;
     }
   }
