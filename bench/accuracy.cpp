@@ -366,7 +366,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--trace") {
       showTrace = true;
     } else {
-      std::fprintf(stderr, "usage: accuracy [--profile \"13 numbers\" | Default | Precise] [--only TEXT] "
+      std::fprintf(stderr,
+                   "usage: accuracy [--profile \"13 numbers\" | Default | Precise] [--only TEXT] "
                    "[--trace]\n");
       return 2;
     }
