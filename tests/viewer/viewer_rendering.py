@@ -84,28 +84,30 @@ def write_viewer(viewer, path, block=None):
     return path
 
 
-def run_viewer(program, display, work, env=None, arguments=(), timeout=30):
-    """Runs the viewer until it exits; returns (exit code, screenshot or None)."""
+def viewer_environment(display, work):
+    return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": work,
+            "DISPLAY": display, "QT_QPA_PLATFORM": "xcb", "XDG_RUNTIME_DIR": work}
+
+
+def snapshot_of(program, display, work, what, env=None, arguments=(), timeout=30):
+    """Runs the viewer until it exits; returns its screenshot, failing unless it ended with 0."""
     snapshot = os.path.join(work, "snapshot.png")
     if os.path.exists(snapshot):
         os.remove(snapshot)
-    environment = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": work,
-                   "DISPLAY": display, "QT_QPA_PLATFORM": "xcb",
-                   "XDG_RUNTIME_DIR": work, "SKYLACER_VIEWER_SNAPSHOT": snapshot}
-    environment.update(env or {})
+    environment = viewer_environment(display, work)
+    environment.update({"SKYLACER_VIEWER_SNAPSHOT": snapshot}, **(env or {}))
     result = subprocess.run([program, *arguments], env=environment, timeout=timeout,
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     if result.returncode != 0:
         sys.stdout.write(result.stdout.decode(errors="replace"))
-    shot = Image.open(snapshot).convert("RGB") if os.path.exists(snapshot) else None
-    return result.returncode, shot
+    check(result.returncode == 0 and os.path.exists(snapshot),
+          f"{what}: exit code {result.returncode}, no snapshot")
+    return Image.open(snapshot).convert("RGB")
 
 
 def start_viewer(program, display, work, arguments=()):
     """Starts the viewer as a user would (no snapshot); returns the process."""
-    environment = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": work,
-                   "DISPLAY": display, "QT_QPA_PLATFORM": "xcb", "XDG_RUNTIME_DIR": work}
-    return subprocess.Popen([program, *arguments], env=environment,
+    return subprocess.Popen([program, *arguments], env=viewer_environment(display, work),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -261,8 +263,7 @@ def main():
             # An exported half-circle panorama of bands, started with "--emulation".
             program = write_viewer(options.viewer, os.path.join(work, "bands.exe"),
                                    (math.pi, bands_bytes))
-            code, shot = run_viewer(program, display, work, arguments=["--emulation"])
-            check(code == 0 and shot is not None, f"bands viewer: exit code {code}, no snapshot")
+            shot = snapshot_of(program, display, work, "bands viewer", arguments=["--emulation"])
             shot.save(os.path.join(options.artefacts, "viewer_bands.png"))
             check_bands(shot, bands, "exported bands")
             check_shows(shot, bands, math.pi, "exported bands", 4)
@@ -271,9 +272,8 @@ def main():
 
             # A viewer without a block asks for a file; the picture is a half circle.
             plain = write_viewer(options.viewer, os.path.join(work, "viewer.dat"))
-            code, shot = run_viewer(plain, display, work,
-                                    env={"SKYLACER_VIEWER_OPEN_FILE": bands_jpeg})
-            check(code == 0 and shot is not None, f"plain viewer: exit code {code}, no snapshot")
+            shot = snapshot_of(plain, display, work, "plain viewer",
+                               env={"SKYLACER_VIEWER_OPEN_FILE": bands_jpeg})
             check_bands(shot, bands, "chosen bands")
 
             # A real photograph exported as a 1.5-radian panorama.
@@ -282,15 +282,13 @@ def main():
                 photo_bytes = file.read()
             program = write_viewer(options.viewer, os.path.join(work, "photo.exe"),
                                    (1.5, photo_bytes))
-            code, shot = run_viewer(program, display, work)
-            check(code == 0 and shot is not None, f"photo viewer: exit code {code}, no snapshot")
+            shot = snapshot_of(program, display, work, "photo viewer")
             check_shows(shot, Image.open(photo_path), 1.5, "exported photo", 5)
 
             # A block whose picture is not a JPEG: an empty view, no message, the toolbar.
             program = write_viewer(options.viewer, os.path.join(work, "broken.exe"),
                                    (math.pi, b"not a picture"))
-            code, shot = run_viewer(program, display, work)
-            check(code == 0 and shot is not None, f"broken viewer: exit code {code}, no snapshot")
+            shot = snapshot_of(program, display, work, "broken viewer")
             scene = np.asarray(shot, dtype=np.float64)[:VIEW_HEIGHT - TOOLBAR_HEIGHT]
             check(scene.max() < 8, "broken viewer: the view is not empty")
             check(close(shot.getpixel((3, VIEW_HEIGHT - 16)), TOOLBAR_FACE, 12),
