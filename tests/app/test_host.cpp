@@ -65,6 +65,9 @@ std::string writeRampPhoto(const std::filesystem::path& path, int width, int hei
   return path.string();
 }
 
+namespace {
+
+// The visible item named `objectName` under `root`, searched through the visual tree.
 QQuickItem* findItem(QQuickItem* root, const QString& objectName) {
   if (!root) return nullptr;
   // Delegates of a cleared list linger invisible until they are deleted: the visible one counts.
@@ -73,6 +76,8 @@ QQuickItem* findItem(QQuickItem* root, const QString& objectName) {
     if (QQuickItem* found = findItem(child, objectName)) return found;
   return nullptr;
 }
+
+}  // namespace
 
 QQuickItem* TestHost::item(const QString& objectName) const {
   return findItem(window->quickWidget().rootObject(), objectName);

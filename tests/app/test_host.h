@@ -55,7 +55,4 @@ std::vector<std::string> samplePhotoPaths();
 // data") and answers its path.
 std::string writeRampPhoto(const std::filesystem::path& path, int width, int height);
 
-// The visible item named `objectName` under `root`, searched through the visual tree.
-QQuickItem* findItem(QQuickItem* root, const QString& objectName);
-
 }  // namespace skylacer::test
