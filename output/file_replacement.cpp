@@ -29,8 +29,13 @@ std::unique_ptr<FileReplacement> FileReplacement::create(const std::filesystem::
                                                          FileKind kind) {
   if (!target.has_filename()) return nullptr;
   const mode_t mode = kind == FileKind::Executable ? 0777 : 0666;
-  const std::string stem = (target.parent_path() / ("." + target.filename().string())).string() +
-                           "." + std::to_string(::getpid()) + ".";
+  // Built by appending: GCC 12 at -O3 reports a false -Wrestrict on "." + std::string.
+  std::string hiddenName = ".";
+  hiddenName += target.filename().string();
+  std::string stem = (target.parent_path() / hiddenName).string();
+  stem += '.';
+  stem += std::to_string(::getpid());
+  stem += '.';
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = stem + std::to_string(attempt) + ".part";
     const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
