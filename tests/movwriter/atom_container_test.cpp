@@ -2,19 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "movwriter/toolbox/movie_error.h"
+#include "tests/movwriter/toolbox_error_code.h"
 
 namespace skylacer::toolbox {
 namespace {
 
-OSErr insertFailure(AtomContainer& container, AtomContainer::Atom parent, std::uint32_t id,
-                    std::span<const std::uint8_t> data = {}) {
-  try {
-    container.insertChild(parent, fourCC("leaf"), id, data);
-  } catch (const MovieToolboxError& error) {
-    return error.code();
-  }
-  return noErr;
+OSErr insertFailure(AtomContainer& container, AtomContainer::Atom parent, std::uint32_t id) {
+  return test::toolboxErrorOf([&] { container.insertChild(parent, fourCC("leaf"), id, {}); });
 }
 
 TEST(AtomContainer, AssignsIdsOneAboveTheLargestSiblingOfTheSameType) {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "movwriter/toolbox/movie_error.h"
 #include "tests/movwriter/test_pictures.h"
+#include "tests/movwriter/toolbox_error_code.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::toolbox {
@@ -65,12 +65,7 @@ TEST(GraphicsImporter, ReportsWhyAFileCannotBeImported) {
                                                  {(dir / "text.jpg").string(), cantFindHandler}};
   for (const auto& [path, expected] : cases) {
     SCOPED_TRACE(path);
-    try {
-      GraphicsImporter::forFile(path);
-      ADD_FAILURE() << "imported";
-    } catch (const MovieToolboxError& error) {
-      EXPECT_EQ(error.code(), expected);
-    }
+    EXPECT_EQ(test::toolboxErrorOf([&] { GraphicsImporter::forFile(path); }), expected);
   }
 }
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "movwriter/toolbox/movie_error.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::movwriter {
@@ -26,19 +26,14 @@ TEST(IntermediateMovie, ReplacesTheLastCharacterOfTheFileName) {
   EXPECT_THROW(intermediateName("folder/"), toolbox::MovieToolboxError);
 }
 
-std::string contents(const fs::path& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(IntermediateMovie, NeverOverwritesAnExistingFile) {
   test::TempDir dir;
   EXPECT_EQ(createIntermediateMovie(dir / "pano.mov").path(), dir / "pano.mot");
   std::ofstream(dir / "pano.mot-1") << "kept too";
   std::ofstream(dir / "pano.mot", std::ios::trunc) << "the user's";
   EXPECT_EQ(createIntermediateMovie(dir / "pano.mov").path(), dir / "pano.mot-2");
-  EXPECT_EQ(contents(dir / "pano.mot"), "the user's");
-  EXPECT_EQ(contents(dir / "pano.mot-1"), "kept too");
+  EXPECT_EQ(test::fileText(dir / "pano.mot"), "the user's");
+  EXPECT_EQ(test::fileText(dir / "pano.mot-1"), "kept too");
 }
 
 }  // namespace

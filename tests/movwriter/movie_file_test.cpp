@@ -3,17 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <functional>
-#include <iterator>
 
-#include "movwriter/toolbox/movie_error.h"
 #include "tests/movwriter/atom_reader.h"
+#include "tests/movwriter/toolbox_error_code.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::toolbox {
 namespace {
 
 namespace fs = std::filesystem;
+using test::toolboxErrorOf;
 
 std::vector<std::uint8_t> bytesOf(int size, std::uint8_t first) {
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
@@ -111,44 +111,29 @@ TEST(MovieFile, AFlattenedMovieIsSelfContainedWithItsResourceFirst) {
   EXPECT_EQ(test::be32(stsc, 4), 2u) << "chunk runs {1, 2 samples, description 1}, {2, 1, 2}";
 }
 
-OSErr failureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const MovieToolboxError& error) {
-    return error.code();
-  }
-  return noErr;
-}
-
 TEST(MovieFile, CreatingANewFileNeverOverwritesOne) {
   test::TempDir dir;
   std::ofstream(dir / "taken.mov") << "keep";
-  EXPECT_EQ(failureOf([&] { MovieFile::create(dir / "taken.mov", FileCreation::New); }), dupFNErr);
-  std::ifstream in(dir / "taken.mov");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
-  EXPECT_EQ(failureOf([&] { MovieFile::create(dir / "no" / "x.mov", FileCreation::New); }), fnfErr);
-  EXPECT_EQ(failureOf([&] { MovieFile::create("", FileCreation::New); }), paramErr);
+  EXPECT_EQ(toolboxErrorOf([&] { MovieFile::create(dir / "taken.mov", FileCreation::New); }),
+            dupFNErr);
+  EXPECT_EQ(test::fileText(dir / "taken.mov"), "keep");
+  EXPECT_EQ(toolboxErrorOf([&] { MovieFile::create(dir / "no" / "x.mov", FileCreation::New); }),
+            fnfErr);
+  EXPECT_EQ(toolboxErrorOf([&] { MovieFile::create("", FileCreation::New); }), paramErr);
 }
 
-TEST(MovieFile, AFailedFlattenLeavesNoOutput) {
+TEST(MovieFile, AFailedFlattenLeavesNoOutputAndKeepsTheMovieThatWasThereBefore) {
   test::TempDir dir;
   storeTwoTrackMovie(dir / "stored.mov");
   const MovieFile stored = MovieFile::open(dir / "stored.mov");
   fs::resize_file(dir / "stored.mov", 20);  // the sample bytes are gone
-  EXPECT_EQ(failureOf([&] { stored.flattenTo(dir / "flat.mov"); }), badDataErr);
+  EXPECT_EQ(toolboxErrorOf([&] { stored.flattenTo(dir / "flat.mov"); }), badDataErr);
   EXPECT_FALSE(fs::exists(dir / "flat.mov"));
-  EXPECT_EQ(failureOf([&] { stored.flattenTo(dir / "missing" / "flat.mov"); }), fnfErr);
-}
+  EXPECT_EQ(toolboxErrorOf([&] { stored.flattenTo(dir / "missing" / "flat.mov"); }), fnfErr);
 
-TEST(MovieFile, AFailedFlattenKeepsTheMovieThatWasThereBefore) {
-  test::TempDir dir;
-  storeTwoTrackMovie(dir / "stored.mov");
-  const MovieFile stored = MovieFile::open(dir / "stored.mov");
-  std::ofstream(dir / "flat.mov") << "the user's earlier movie";
-  fs::resize_file(dir / "stored.mov", 20);
-  EXPECT_EQ(failureOf([&] { stored.flattenTo(dir / "flat.mov"); }), badDataErr);
-  std::ifstream in(dir / "flat.mov");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's earlier movie");
+  test::writeFile(dir / "flat.mov", "the user's earlier movie");
+  EXPECT_EQ(toolboxErrorOf([&] { stored.flattenTo(dir / "flat.mov"); }), badDataErr);
+  EXPECT_EQ(test::fileText(dir / "flat.mov"), "the user's earlier movie");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
       << "no partial file is left beside it";
 }
@@ -187,15 +172,15 @@ TEST(MovieFile, CorruptFilesAreRefusedWithoutReadingBeyondThem) {
     SCOPED_TRACE(damage.what);
     storeTwoTrackMovie(path);
     patch32(path, damage.offset, damage.value);
-    EXPECT_EQ(failureOf([&] { MovieFile::open(path); }), damage.expected);
+    EXPECT_EQ(toolboxErrorOf([&] { MovieFile::open(path); }), damage.expected);
   }
 
   storeTwoTrackMovie(path);
   fs::resize_file(path, moovEnd - 10);
-  EXPECT_EQ(failureOf([&] { MovieFile::open(path); }), invalidMovie) << "cut short";
+  EXPECT_EQ(toolboxErrorOf([&] { MovieFile::open(path); }), invalidMovie) << "cut short";
   std::ofstream(path, std::ios::trunc) << "plain text, no movie at all";
-  EXPECT_EQ(failureOf([&] { MovieFile::open(path); }), invalidMovie);
-  EXPECT_EQ(failureOf([&] { MovieFile::open(dir / "missing.mov"); }), fnfErr);
+  EXPECT_EQ(toolboxErrorOf([&] { MovieFile::open(path); }), invalidMovie);
+  EXPECT_EQ(toolboxErrorOf([&] { MovieFile::open(dir / "missing.mov"); }), fnfErr);
 }
 
 }  // namespace

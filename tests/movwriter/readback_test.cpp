@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "tests/movwriter/atom_reader.h"
 #include "tests/movwriter/command.h"
 #include "tests/movwriter/test_pictures.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::test {
@@ -80,8 +79,7 @@ TEST(Readback, FfmpegDecodesTwentyFourKeyFramesThatRebuildThePanorama) {
       run("ffmpeg -v error -i " + quoted(movie) +
           " -map 0:v:0 -fps_mode passthrough -f rawvideo -pix_fmt bgr24 " + quoted(raw));
   ASSERT_EQ(decode.exitCode, 0) << decode.output;
-  std::ifstream in(raw, std::ios::binary);
-  BgrPicture stacked{kHeight, kWidth, {std::istreambuf_iterator<char>(in), {}}};
+  const BgrPicture stacked{kHeight, kWidth, fileBytes(raw)};
   ASSERT_EQ(stacked.pixels.size(), std::size_t(kWidth) * kHeight * 3) << "24 tiles of 192 x 40";
 
   // Turning the stacked tiles back: stacked(x', y') = panorama(W - 1 - y', x').
