@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -12,12 +11,14 @@
 
 #include "platform/registry/application_settings.h"
 #include "platform/registry/settings_store.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::tuning {
 namespace {
 
 using registry::SettingsStore;
+using test::fileText;
 using test::TempDir;
 using Variables = std::map<std::string, std::string, std::less<>>;
 
@@ -53,11 +54,6 @@ void storeProfile(SettingsStore& store, int index, const std::string& name,
   ASSERT_TRUE(store.writeString(kParamKey, profileTextValue(index), text));
 }
 
-std::string fileBytes(const std::filesystem::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> names(const ProfileTable& table) {
   std::vector<std::string> result;
   for (const ParamProfile& profile : table.profiles) result.push_back(profile.name);
@@ -86,7 +82,7 @@ TEST(LoadProfiles, EmptyStoresGiveTheBuiltInDefaultProfileAndChangeNothing) {
     if (withEmptyParamKey) {
       ASSERT_TRUE(stores.user.createKey(kParamKey));
     }
-    const std::string userBytesBefore = fileBytes(stores.user.databaseFile());
+    const std::string userBytesBefore = fileText(stores.user.databaseFile());
     RecordingMovie movie;
 
     const ProfileTable table = loadProfiles(stores.user, stores.machine, 0, movie);
@@ -100,7 +96,7 @@ TEST(LoadProfiles, EmptyStoresGiveTheBuiltInDefaultProfileAndChangeNothing) {
                                           {"namemax", "1"},
                                           {"curparam", "0"}}));
     EXPECT_EQ(std::filesystem::exists(stores.user.databaseFile()), withEmptyParamKey);
-    EXPECT_EQ(fileBytes(stores.user.databaseFile()), userBytesBefore);
+    EXPECT_EQ(fileText(stores.user.databaseFile()), userBytesBefore);
     EXPECT_FALSE(std::filesystem::exists(stores.machine.databaseFile()));
   }
 }
@@ -328,9 +324,9 @@ TEST(SaveProfiles, WritesEveryProfileAndDeletesTheEntriesAfterTheLast) {
   EXPECT_EQ(readProfilesForEditing(stores.user, 0).profiles, three);
 
   // Saving what is stored changes nothing in the file.
-  const std::string bytes = fileBytes(stores.user.databaseFile());
+  const std::string bytes = fileText(stores.user.databaseFile());
   ASSERT_TRUE(saveProfiles(stores.user, three));
-  EXPECT_EQ(fileBytes(stores.user.databaseFile()), bytes);
+  EXPECT_EQ(fileText(stores.user.databaseFile()), bytes);
 }
 
 TEST(SaveProfiles, RefusesAListTheStoreCouldNotHoldAndWritesNothing) {

@@ -9,9 +9,8 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
-#include <fstream>
-#include <iterator>
 
+#include "tests/support/file_contents.h"
 #include "tests/tuning/dialogs/dialog_test_support.h"
 #include "tuning/dialog_texts.h"
 #include "tuning/file_dialog.h"
@@ -214,9 +213,8 @@ TEST(Tuner, ExportWritesTheRegFileWithTheUnsavedEdit) {
   });
   child<QPushButton>(dialog, "exportButton").click();
 
-  std::ifstream file(folder / "profiles.reg", std::ios::binary);
-  ASSERT_TRUE(file.is_open());
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  ASSERT_TRUE(std::filesystem::is_regular_file(folder / "profiles.reg"));
+  const std::string bytes = skylacer::test::fileText(folder / "profiles.reg");
   ParamProfile expected{"P0", "Set 0", templateRecord()};
   expected.record.overlapFrom = 33;
   EXPECT_EQ(bytes, formatProfileRegFile(std::vector{expected}));
