@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/registry/settings_store.h"
+#include "tests/cli/cli_run.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tuning/profile_reg_file.h"
@@ -21,30 +19,8 @@ using test::ScopedEnv;
 using test::TempDir;
 using tuning::ParamProfile;
 
-std::string fileBytes(const std::filesystem::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream(file, std::ios::binary) << bytes;
-}
-
-// A word for /bin/sh, quoted.
-std::string shellWord(const std::string& word) {
-  std::string quoted = "'";
-  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-struct CliRun {
-  int exitStatus = -1;
-  std::string out;
-  std::string err;
-};
-
 // A temporary folder whose user.db and machine.db are the settings stores of every
-// panorama-cli run through it.
+// panorama-cli run while it lives.
 class CliSandbox {
  public:
   CliSandbox()
@@ -53,15 +29,6 @@ class CliSandbox {
 
   std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
   std::filesystem::path userStoreFile() const { return dir_ / "user.db"; }
-
-  CliRun run(const std::vector<std::string>& args) const {
-    std::string command = shellWord(PANORAMA_CLI);
-    for (const std::string& arg : args) command += " " + shellWord(arg);
-    command += " >" + shellWord(dir_ / "out.txt") + " 2>" + shellWord(dir_ / "err.txt");
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileBytes(dir_ / "out.txt"),
-            fileBytes(dir_ / "err.txt")};
-  }
 
  private:
   TempDir dir_;
@@ -88,7 +55,7 @@ std::vector<ParamProfile> storedProfiles(const CliSandbox& sandbox) {
 
 TEST(ProfilesCommand, ListOnAnEmptyStoreShowsTheBuiltInProfileAndCreatesNoStore) {
   const CliSandbox sandbox;
-  const CliRun run = sandbox.run({"profiles", "list"});
+  const ProgramRun run = runCli({"profiles", "list"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out, "0\tDefault\tDefault parameter set\t75 10 100 16 8000 32 1 1 1 1 0 140 43\n");
   EXPECT_FALSE(std::filesystem::exists(sandbox.userStoreFile()));
@@ -101,22 +68,22 @@ TEST(ProfilesCommand, ImportReplacesTheStoredListAndListAndExportShowIt) {
     ASSERT_TRUE(tuning::saveProfiles(store, sampleProfiles(5)));
   }
   const std::vector<ParamProfile> imported = {sampleProfiles(2)[1], sampleProfiles(1)[0]};
-  writeFile(sandbox / "in.reg", tuning::formatProfileRegFile(imported));
+  test::writeFile(sandbox / "in.reg", tuning::formatProfileRegFile(imported));
 
-  const CliRun importRun = sandbox.run({"profiles", "import", sandbox / "in.reg"});
+  const ProgramRun importRun = runCli({"profiles", "import", sandbox / "in.reg"});
   EXPECT_EQ(importRun.exitStatus, 0) << importRun.err;
   EXPECT_NE(importRun.out.find("2 profiles imported"), std::string::npos) << importRun.out;
   EXPECT_EQ(storedProfiles(sandbox), imported);
 
-  const CliRun listRun = sandbox.run({"profiles", "list"});
+  const ProgramRun listRun = runCli({"profiles", "list"});
   EXPECT_EQ(listRun.exitStatus, 0) << listRun.err;
   EXPECT_EQ(listRun.out,
             "0\tSet \"1\"\tfor case 1\t75 1 100 16 8000 32 1 1 1 1 -1 140 43\n"
             "1\tSet \"0\"\tfor case 0\t75 0 100 16 8000 32 1 1 1 1 0 140 43\n");
 
-  const CliRun exportRun = sandbox.run({"profiles", "export", sandbox / "out.reg"});
+  const ProgramRun exportRun = runCli({"profiles", "export", sandbox / "out.reg"});
   EXPECT_EQ(exportRun.exitStatus, 0) << exportRun.err;
-  EXPECT_EQ(fileBytes(sandbox / "out.reg"), fileBytes(sandbox / "in.reg"));
+  EXPECT_EQ(test::fileText(sandbox / "out.reg"), test::fileText(sandbox / "in.reg"));
 }
 
 TEST(ProfilesCommand, ARefusedImportNamesTheReasonAndStoresNothing) {
@@ -139,8 +106,8 @@ TEST(ProfilesCommand, ARefusedImportNamesTheReasonAndStoresNothing) {
       SettingsStore store(sandbox.userStoreFile(), SettingsStore::Access::ReadWrite);
       ASSERT_TRUE(tuning::saveProfiles(store, sampleProfiles(3)));
     }
-    writeFile(sandbox / "in.reg", refusal.file);
-    const CliRun run = sandbox.run({"profiles", "import", sandbox / "in.reg"});
+    test::writeFile(sandbox / "in.reg", refusal.file);
+    const ProgramRun run = runCli({"profiles", "import", sandbox / "in.reg"});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_NE(run.err.find(refusal.reason), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("nothing imported"), std::string::npos) << run.err;
@@ -150,12 +117,12 @@ TEST(ProfilesCommand, ARefusedImportNamesTheReasonAndStoresNothing) {
 
 TEST(ProfilesCommand, FilesThatCannotBeReadOrWrittenFail) {
   const CliSandbox sandbox;
-  const CliRun importRun = sandbox.run({"profiles", "import", sandbox / "absent.reg"});
+  const ProgramRun importRun = runCli({"profiles", "import", sandbox / "absent.reg"});
   EXPECT_EQ(importRun.exitStatus, 1);
   EXPECT_NE(importRun.err.find("absent.reg: cannot open the file"), std::string::npos)
       << importRun.err;
 
-  const CliRun exportRun = sandbox.run({"profiles", "export", sandbox / "no folder" / "out.reg"});
+  const ProgramRun exportRun = runCli({"profiles", "export", sandbox / "no folder" / "out.reg"});
   EXPECT_EQ(exportRun.exitStatus, 1);
   EXPECT_NE(exportRun.err.find("out.reg: cannot write the file"), std::string::npos)
       << exportRun.err;
@@ -170,7 +137,7 @@ TEST(ProfilesCommand, MisuseShowsTheUsage) {
                                              {"profiles", "export", "a.reg", "b.reg"},
                                              {"profiles", "list", "extra"}}) {
     SCOPED_TRACE(args.back());
-    const CliRun run = sandbox.run(args);
+    const ProgramRun run = runCli(args);
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_NE(run.err.find("panorama-cli profiles import FILE.reg"), std::string::npos) << run.err;
   }
