@@ -20,8 +20,16 @@ using test::child;
 using test::RecordingMessages;
 using test::TestSettings;
 
-constexpr char kImageFilters[] =
-    "JPEG files (*.jpg)|*.jpg|QuickTime panorama files (*.mov)|*.mov|All Files|*.*||";
+// Saving a panorama into `folder`, under the filters the main window offers.
+FileDialogRequest panoramaSaveRequest(const std::filesystem::path& folder) {
+  FileDialogRequest request;
+  request.mode = FileDialogMode::Save;
+  request.filterText =
+      "JPEG files (*.jpg)|*.jpg|QuickTime panorama files (*.mov)|*.mov|All Files|*.*||";
+  request.defaultExtension = ".jpg";
+  request.initialFolder = folder;
+  return request;
+}
 
 struct PresetCase {
   QualityPreset preset;
@@ -73,12 +81,9 @@ TEST(Preset, StoredIndexOutsideTheListReadsAsLow) {
 struct SaveDialog {
   explicit SaveDialog(QualityPreset stored, ImageSize offered = {5000, 1500}) {
     storeLastQualityPreset(settings.settings, stored);
-    FileDialogRequest request;
-    request.filterText = kImageFilters;
-    request.defaultExtension = ".jpg";
-    request.initialFolder = settings.dir.path();
-    dialog = std::make_unique<CMySaveDlg>(request, output::OutputOptions{offered, 70},
-                                          settings.settings, messages);
+    dialog = std::make_unique<CMySaveDlg>(panoramaSaveRequest(settings.dir.path()),
+                                          output::OutputOptions{offered, 70}, settings.settings,
+                                          messages);
     dialog->show();
   }
 
@@ -152,12 +157,7 @@ TEST_P(StrippedDialog, ShowsItsMessageAndStillSaves) {
   const auto [childName, message] = GetParam();
   TestSettings settings;
   RecordingMessages messages;
-  FileDialogRequest request;
-  request.mode = FileDialogMode::Save;
-  request.filterText = kImageFilters;
-  request.defaultExtension = ".jpg";
-  request.initialFolder = settings.dir.path();
-  FileDialog dialog(request);
+  FileDialog dialog(panoramaSaveRequest(settings.dir.path()));
   child<QWidget>(dialog, childName).setObjectName(QString());
 
   EXPECT_EQ(addSaveOptionsRow(dialog, messages), nullptr);
