@@ -7,17 +7,15 @@
 // saved at quality 90 into a temporary folder, which is removed at the end.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/imaging/bitmap.h"
 
 namespace {
@@ -77,39 +75,17 @@ void decodeFullThenReduce(benchmark::State& state, const std::string& path) {
   }
 }
 
-// The console report, keeping each benchmark's processor time per iteration in milliseconds:
-// the least over the repetitions (--benchmark_repetitions). Decoding runs on one thread, and on
-// a shared machine its processor time varies far less than the time on the clock.
-class TimingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      const auto [entry, added] =
-          milliseconds_.try_emplace(run.run_name.function_name, run.GetAdjustedCPUTime());
-      if (!added) entry->second = std::min(entry->second, run.GetAdjustedCPUTime());
-    }
-  }
-  double milliseconds(const std::string& name) const {
-    const auto found = milliseconds_.find(name);
-    return found == milliseconds_.end() ? 0.0 : found->second;
-  }
-
- private:
-  std::map<std::string, double> milliseconds_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  std::string folderPattern = (std::filesystem::temp_directory_path() / "decbench-XXXXXX").string();
-  if (mkdtemp(folderPattern.data()) == nullptr) {
+  const skylacer::bench::ScratchFolder scratch("decbench");
+  if (scratch.path().empty()) {
     std::fprintf(stderr, "cannot create a temporary folder\n");
     return 1;
   }
-  const std::filesystem::path folder = folderPattern;
+  const std::filesystem::path& folder = scratch.path();
   const std::string path = (folder / "photo.jpg").string();
   int result = 0;
   if (!synthesisePhoto(path)) {
@@ -124,17 +100,15 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(kFullDecodeThenReduction, decodeFullThenReduce, path)
         ->Unit(benchmark::kMillisecond);
-    TimingReporter reporter;
+    skylacer::bench::TimingReporter reporter(skylacer::bench::TimingReporter::Clock::Processor);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double reduced = reporter.milliseconds(kReducedDecode);
-    const double fullThenReduced = reporter.milliseconds(kFullDecodeThenReduction);
+    const double reduced = reporter.time(kReducedDecode);
+    const double fullThenReduced = reporter.time(kFullDecodeThenReduction);
     if (reduced > 0.0 && fullThenReduced > 0.0)
       std::printf(
           "(full decode + area reduction) / reduced decode = %.2f in processor time "
           "(target: at least 3)\n",
           fullThenReduced / reduced);
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
   return result;
 }

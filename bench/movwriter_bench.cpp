@@ -4,14 +4,12 @@
 // would take on one core, to show where the time goes.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
-#include <system_error>
 
+#include "bench/bench_support.h"
 #include "movwriter/save_as_qvr.h"
 #include "movwriter/toolbox/cinepak_compressor.h"
 #include "movwriter/toolbox/graphics_importer.h"
@@ -62,34 +60,17 @@ void oneTile(benchmark::State& state, const std::filesystem::path& folder) {
   for (auto _ : state) benchmark::DoNotOptimize(compressor.compress(picture));
 }
 
-// The console report, keeping each benchmark's mean real time per iteration in milliseconds.
-class TimingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        milliseconds_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  double milliseconds(const std::string& name) const {
-    const auto found = milliseconds_.find(name);
-    return found == milliseconds_.end() ? 0.0 : found->second;
-  }
-
- private:
-  std::map<std::string, double> milliseconds_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  std::string folderPattern = (std::filesystem::temp_directory_path() / "movbench-XXXXXX").string();
-  if (mkdtemp(folderPattern.data()) == nullptr) {
+  const skylacer::bench::ScratchFolder scratch("movbench");
+  if (scratch.path().empty()) {
     std::fprintf(stderr, "cannot create a temporary folder\n");
     return 1;
   }
-  const std::filesystem::path folder = folderPattern;
+  const std::filesystem::path& folder = scratch.path();
   int result = 0;
   if (!synthesiseUprightPanorama(folder / "upright.jpg")) {
     std::fprintf(stderr, "cannot synthesise the panorama\n");
@@ -99,14 +80,12 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->Iterations(2);
     benchmark::RegisterBenchmark(kOneTile, oneTile, folder)->Unit(benchmark::kMillisecond);
-    TimingReporter reporter;
+    skylacer::bench::TimingReporter reporter(skylacer::bench::TimingReporter::Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double whole = reporter.milliseconds(kWholeMovie);
-    const double tile = reporter.milliseconds(kOneTile);
+    const double whole = reporter.time(kWholeMovie);
+    const double tile = reporter.time(kOneTile);
     if (whole > 0.0 && tile > 0.0)
       std::printf("24 tiles on one core / whole movie = %.2f\n", 24 * tile / whole);
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
   return result;
 }
