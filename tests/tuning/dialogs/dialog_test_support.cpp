@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -42,7 +45,12 @@ void answerNextModal(std::function<void(QWidget&)> answer) {
     if (modal && modal != before && modal->isVisible()) {
       timer->stop();
       timer->deleteLater();
+      const QPointer<QWidget> answered = modal;
       answer(*modal);
+      if (answered && answered->isVisible() && QApplication::activeModalWidget() == answered) {
+        ADD_FAILURE() << "the answer left the dialog open";
+        answered->close();
+      }
     } else if (++*polls > kMostPolls) {
       timer->stop();
       timer->deleteLater();
@@ -50,6 +58,10 @@ void answerNextModal(std::function<void(QWidget&)> answer) {
     }
   });
   timer->start(kPollMilliseconds);
+}
+
+void enterFileName(QFileDialog& dialog, const QString& name) {
+  child<QLineEdit>(dialog, "fileNameEdit").setText(name);
 }
 
 bool saveScreenshot(QWidget& widget, const std::string& name) {

@@ -3,6 +3,7 @@
 // Helpers of the dialogs' tests: message boxes answered by the test, modal dialogs answered
 // while a tested call waits in exec(), settings in a temporary folder, and screenshots.
 
+#include <QString>
 #include <deque>
 #include <functional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "tests/support/temp_dir.h"
 #include "tuning/message_box.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace skylacer::tuning::test {
@@ -45,8 +47,13 @@ void storeProfiles(registry::SettingsStore& store, int count);
 
 // Calls `answer` with the next modal dialog to appear (another one than the active modal widget
 // of now) as soon as it is shown; for dialogs that the tested code runs with exec(). A dialog
-// that does not appear within five seconds fails the test.
+// that does not appear within five seconds fails the test, and so does an answer that leaves the
+// dialog open (it is closed, so that the test ends instead of waiting for ever).
 void answerNextModal(std::function<void(QWidget&)> answer);
+
+// Types `name` into the file name field of a file dialog, as the user does. (selectFile() leaves
+// the field alone while it has the focus.)
+void enterFileName(QFileDialog& dialog, const QString& name);
 
 // Saves the widget as "<name>.png" in the build's screenshot folder; false when it could not.
 bool saveScreenshot(QWidget& widget, const std::string& name);

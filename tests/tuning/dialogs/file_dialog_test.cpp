@@ -71,8 +71,7 @@ TEST(FileDialog, MatchesExtensionsWithoutRegardToCaseAndOpensManyFiles) {
   EXPECT_EQ(listedNames(dialog), QStringList({"A.JPG", "b.jpeg", "c.Jpe"}));
 
   // Typed as the user would type several names.
-  child<QLineEdit>(dialog, "fileNameEdit")
-      .setText(QStringLiteral("\"A.JPG\" \"b.jpeg\" \"c.Jpe\""));
+  test::enterFileName(dialog, QStringLiteral("\"A.JPG\" \"b.jpeg\" \"c.Jpe\""));
   dialog.accept();
   ASSERT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(dialog.choice().files.size(), 3u);
@@ -108,7 +107,7 @@ TEST(FileDialog, SaveIntoAMissingFolderIsRefusedWhenThePathMustExist) {
   request.mustExist = true;
   FileDialog dialog(request);
   dialog.show();
-  dialog.selectFile(QString::fromStdString((dir / "missing" / "profiles").string()));
+  test::enterFileName(dialog, QString::fromStdString((dir / "missing" / "profiles").string()));
   QString warning;
   test::answerNextModal([&warning](QWidget& box) {
     warning = dynamic_cast<QMessageBox&>(box).text();

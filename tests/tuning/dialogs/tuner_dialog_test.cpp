@@ -208,7 +208,7 @@ TEST(Tuner, ExportWritesTheRegFileWithTheUnsavedEdit) {
   test::answerNextModal([&folder](QWidget& asked) {
     auto& save = dynamic_cast<FileDialog&>(asked);
     save.setDirectory(QString::fromStdString(folder.string()));
-    save.selectFile(QStringLiteral("profiles"));  // the default extension is added
+    test::enterFileName(save, QStringLiteral("profiles"));  // the default extension is added
     save.accept();
   });
   child<QPushButton>(dialog, "exportButton").click();
