@@ -14,8 +14,6 @@ inline constexpr char kEnterIntegerBetween[] = "Please enter an integer between 
 inline constexpr char kRemoveProfileQuestion[] =
     "You are going to delete the current parameter set.\r\n\r\nAre you sure?";
 inline constexpr char kNoProfilesLeft[] = "No parameters detected. Setting default parameters.";
-inline constexpr char kDefaultProfileName[] = "Default";
-inline constexpr char kDefaultProfileDescription[] = "Default parameter set";
 // A new parameter set needs a name: an unnamed one would end the stored list.
 inline constexpr char kProfileNameMissing[] = "Please enter a name for the new parameter set.";
 // The store refused the parameter sets (a read-only or damaged settings file).

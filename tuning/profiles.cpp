@@ -62,6 +62,14 @@ StitchParams templateRecord() {
   return paramsFromProfileText(kProfileTemplateText);
 }
 
+ParamProfile preciseProfile() {
+  return {"Precise", "Slower, most accurate alignment", paramsFromProfileText(kPreciseProfileText)};
+}
+
+std::vector<ParamProfile> tunerBuiltInProfiles() {
+  return {{"Default", "Default parameter set", templateRecord()}, preciseProfile()};
+}
+
 ParamProfile& ProfileTable::at(int index) {
   return profiles.at(static_cast<std::size_t>(profileIndexInRange(index, count())));
 }
@@ -83,8 +91,8 @@ ProfileTable loadProfiles(registry::SettingsStore& userStore,
         userStore, {kMainWindowProfileSlots, kMainWindowTextPositions, kMachineCopyLensSlider});
   }
   if (table.profiles.empty()) {
-    table.profiles.push_back(
-        {"Default", "Default profile", paramsFromProfileText(kDefaultProfileText)});
+    table.profiles = {{"Default", "Default profile", paramsFromProfileText(kDefaultProfileText)},
+                      preciseProfile()};
   }
   table.current = profileIndexInRange(current, table.count());
 
@@ -104,7 +112,7 @@ ProfileTable readProfilesForEditing(const registry::SettingsStore& userStore, in
   table.profiles =
       readStoredProfiles(userStore, {kTunerProfileSlots, kProfileTextFields, std::nullopt});
   if (table.profiles.empty()) {
-    table.profiles.push_back({"Default", "Default parameter set", templateRecord()});
+    table.profiles = tunerBuiltInProfiles();
   }
   table.current = std::clamp(current, 0, table.count() - 1);
   if (addName) {

@@ -47,9 +47,17 @@ std::string profileTextValue(int index);
 // The record every profile slot starts from: the template text's fields, the other four at 0.
 StitchParams templateRecord();
 
+// The built-in "Precise" profile that both readers offer after "Default" when no store lists a
+// profile: the slower alignment that refines every pair down to the working size.
+ParamProfile preciseProfile();
+
+// What the tuner offers when it has no profile: "Default" / "Default parameter set" with the
+// template record, then preciseProfile().
+std::vector<ParamProfile> tunerBuiltInProfiles();
+
 // A table of profiles as a reader leaves it. `profiles` is never empty: a default-constructed
 // table holds one unnamed profile with the template record, as the main window's table does
-// before its first load, and every reader falls back to a built-in profile.
+// before its first load, and every reader falls back to the built-in profiles.
 struct ProfileTable {
   std::vector<ParamProfile> profiles{ParamProfile{{}, {}, templateRecord()}};
   int current = 0;
@@ -69,8 +77,8 @@ int profileIndexInRange(int index, int count);
 // value 43), after field 13 (lens slider) is preset to 50. When the user's store lists no
 // profile, the whole application key of the machine-wide store is copied into the user's store
 // (a failed copy is ignored) and the reading is repeated with the preset 43. When still nothing is
-// found, the table holds the built-in profile "Default" / "Default profile" with the default
-// profile text, and nothing is written.
+// found, the table holds the built-in profiles: "Default" / "Default profile" with the default
+// profile text, then preciseProfile(); nothing is written.
 // The current index becomes profileIndexInRange(current, count). Sets the movie variables
 // "name%d" and "desc%d" for every profile read, then "namemax" (the count) and "curparam" (the
 // current index), as decimal text.
@@ -82,8 +90,7 @@ ProfileTable loadProfiles(registry::SettingsStore& userStore,
 using ProfileNameSink = std::function<void(const std::string& name)>;
 
 // The tuner's reader. Reads up to 256 profiles from the user's store with all thirteen
-// conversions. When none is stored, the table holds "Default" / "Default parameter set" with the
-// template record (nothing is written). The current index is brought into 0..count-1: one beyond
+// conversions. When none is stored, the table holds tunerBuiltInProfiles() (nothing is written). The current index is brought into 0..count-1: one beyond
 // the end selects the last profile, a negative one the first. `addName`, when given, receives
 // every name of the resulting table.
 ProfileTable readProfilesForEditing(const registry::SettingsStore& userStore, int current,

@@ -174,7 +174,7 @@ bool TunerModel::removeCurrent() {
   current_ = 0;
   const bool restoredDefault = profiles_.empty();
   if (restoredDefault) {
-    profiles_.push_back({kDefaultProfileName, kDefaultProfileDescription, templateRecord()});
+    profiles_ = tunerBuiltInProfiles();
   }
   show();
   return restoredDefault;

@@ -88,8 +88,7 @@ class TunerModel {
   bool addProfile(std::string name);
 
   // Removes the current profile; the first one becomes current and is shown. When none is left,
-  // the built-in "Default" / "Default parameter set" with the template record takes its place and
-  // the result is true.
+  // the built-in profiles (tunerBuiltInProfiles) take its place and the result is true.
   bool removeCurrent();
 
   // Takes the edits and replaces the stored list by the table. Clears modified on success;

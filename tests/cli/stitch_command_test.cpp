@@ -11,6 +11,7 @@
 #include "platform/imaging/bitmap.h"
 #include "platform/registry/settings_store.h"
 #include "tests/cli/cli_run.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/samples.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -49,8 +50,8 @@ TEST(StitchCommand, StitchesTheSampleSeriesAndWritesItsCameras) {
   const test::TempDir dir;
   const fs::path out = dir / "mountains.jpg";
   const fs::path cameras = dir / "cameras.json";
-  const ProgramRun run = runCli(
-      stitchArgs(samplePaths("mountains"), out, {"--cameras", cameras.string(), "--quality", "80"}));
+  const ProgramRun run = runCli(stitchArgs(samplePaths("mountains"), out,
+                                           {"--cameras", cameras.string(), "--quality", "80"}));
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_NE(run.err.find("Stitching images"), std::string::npos);
   EXPECT_NE(run.err.find("100%"), std::string::npos);
@@ -119,7 +120,8 @@ TEST(StitchCommand, ASinglePhotoIsThePanoramaWithTheGivenFieldOfView) {
   const test::TempDir dir;
   const std::vector<std::string> photo = {samplePaths("trail").front()};
   EXPECT_EQ(runCli(stitchArgs(photo, dir / "one.jpg")).exitStatus, 2) << "needs --hfov";
-  const ProgramRun run = runCli(stitchArgs(photo, dir / "one.jpg", {"--hfov", "63", "--rotate", "1:1"}));
+  const ProgramRun run =
+      runCli(stitchArgs(photo, dir / "one.jpg", {"--hfov", "63", "--rotate", "1:1"}));
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_NE(run.out.find("768 x 1024 pixels, horizontal field of view 63.00 degrees"),
             std::string::npos)
@@ -129,9 +131,9 @@ TEST(StitchCommand, ASinglePhotoIsThePanoramaWithTheGivenFieldOfView) {
 TEST(StitchCommand, ScaledOutputAndParameterText) {
   const test::TempDir dir;
   const fs::path out = dir / "small.jpg";
-  const ProgramRun run = runCli(stitchArgs(samplePaths("mountains"), out,
-                                           {"--size", "800x200", "--params",
-                                            "100 10 90 16 8000 32 1 1 1 0 0 140 43"}));
+  const ProgramRun run = runCli(
+      stitchArgs(samplePaths("mountains"), out,
+                 {"--size", "800x200", "--params", "100 10 90 16 8000 32 1 1 1 0 0 140 43"}));
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const auto picture = imaging::Bitmap::fromFile(out.string());
   EXPECT_EQ(picture->width(), 800);
@@ -159,6 +161,23 @@ TEST(StitchCommand, StoredProfileByName) {
   EXPECT_NE(missing.err.find("no stored profile is named \"Narrow\""), std::string::npos)
       << missing.err;
   EXPECT_FALSE(fs::exists(dir / "b.jpg"));
+}
+
+TEST(StitchCommand, ABuiltInProfileWorksOnAFreshStoreAndLeavesItUnwritten) {
+  const test::TempDir dir;
+  const fs::path storeFile = dir / "user.db";
+  const test::ScopedEnv user("SKYLACER_USER_SETTINGS", storeFile.c_str());
+  const test::ScopedEnv machine("SKYLACER_MACHINE_SETTINGS", (dir / "machine.db").c_str());
+  const ProgramRun byName =
+      runCli(stitchArgs(samplePaths("mountains"), dir / "a.jpg",
+                        {"--profile", "Precise", "--cameras", (dir / "a.json").string()}));
+  ASSERT_EQ(byName.exitStatus, 0) << byName.err;
+  const ProgramRun byText = runCli(stitchArgs(
+      samplePaths("mountains"), dir / "b.jpg",
+      {"--params", std::string(kPreciseProfileText), "--cameras", (dir / "b.json").string()}));
+  ASSERT_EQ(byText.exitStatus, 0) << byText.err;
+  EXPECT_EQ(test::fileText(dir / "a.json"), test::fileText(dir / "b.json"));
+  EXPECT_FALSE(fs::exists(storeFile));
 }
 
 TEST(StitchCommand, MisuseIsRefusedWithTheUsage) {

@@ -51,7 +51,7 @@ std::vector<ParamProfile> awkwardProfiles(int count) {
   return profiles;
 }
 
-TEST(ProfileRegExport, TheTunersBuiltInProfileGivesTheDocumentedFile) {
+TEST(ProfileRegExport, TheTunersBuiltInProfilesGiveTheDocumentedFile) {
   TempDir dir;
   const SettingsStore emptyStore(dir / "user.db", SettingsStore::Access::ReadWrite);
   const ProfileTable table = readProfilesForEditing(emptyStore, 0);
@@ -62,7 +62,10 @@ TEST(ProfileRegExport, TheTunersBuiltInProfileGivesTheDocumentedFile) {
       "\"0\"=\"Default\"\r\n"
       "\"desc0\"=\"Default parameter set\"\r\n"
       "\"val0\"=\"75 10 100 16 8000 32 1 1 1 1 0 140 43\"\r\n"
-      "\"1\"=\"\"\r\n";
+      "\"1\"=\"Precise\"\r\n"
+      "\"desc1\"=\"Slower, most accurate alignment\"\r\n"
+      "\"val1\"=\"100 10 90 16 8000 32 1 2 1 1 0 140 43\"\r\n"
+      "\"2\"=\"\"\r\n";
   EXPECT_EQ(formatProfileRegFile(table.profiles), expected);
 
   ASSERT_TRUE(exportProfiles(dir / "profiles.reg", table.profiles));

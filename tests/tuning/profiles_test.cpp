@@ -75,7 +75,7 @@ std::vector<ParamProfile> distinctProfiles(int count) {
   return profiles;
 }
 
-TEST(LoadProfiles, EmptyStoresGiveTheBuiltInDefaultProfileAndChangeNothing) {
+TEST(LoadProfiles, EmptyStoresGiveTheBuiltInDefaultAndPreciseProfilesAndChangeNothing) {
   for (const bool withEmptyParamKey : {false, true}) {
     SCOPED_TRACE(withEmptyParamKey ? "empty Param key" : "no store file");
     TestStores stores;
@@ -87,13 +87,17 @@ TEST(LoadProfiles, EmptyStoresGiveTheBuiltInDefaultProfileAndChangeNothing) {
 
     const ProfileTable table = loadProfiles(stores.user, stores.machine, 0, movie);
 
-    ASSERT_EQ(table.count(), 1);
+    ASSERT_EQ(table.count(), 2);
     EXPECT_EQ(table.profiles[0], (ParamProfile{"Default", "Default profile",
                                                paramsFromProfileText(kDefaultProfileText)}));
+    EXPECT_EQ(table.profiles[1], (ParamProfile{"Precise", "Slower, most accurate alignment",
+                                               paramsFromProfileText(kPreciseProfileText)}));
     EXPECT_EQ(table.current, 0);
     EXPECT_EQ(movie.variables, (Variables{{"name0", "Default"},
                                           {"desc0", "Default profile"},
-                                          {"namemax", "1"},
+                                          {"name1", "Precise"},
+                                          {"desc1", "Slower, most accurate alignment"},
+                                          {"namemax", "2"},
                                           {"curparam", "0"}}));
     EXPECT_EQ(std::filesystem::exists(stores.user.databaseFile()), withEmptyParamKey);
     EXPECT_EQ(fileText(stores.user.databaseFile()), userBytesBefore);
@@ -101,17 +105,19 @@ TEST(LoadProfiles, EmptyStoresGiveTheBuiltInDefaultProfileAndChangeNothing) {
   }
 }
 
-TEST(ReadProfilesForEditing, EmptyStoreGivesTheTemplateAsDefaultParameterSetAndWritesNothing) {
+TEST(ReadProfilesForEditing, EmptyStoreGivesTheTemplateAsDefaultParameterSetThenPrecise) {
   TestStores stores;
   std::vector<std::string> listed;
   const ProfileTable table = readProfilesForEditing(
       stores.user, 3, [&](const std::string& name) { listed.push_back(name); });
 
-  ASSERT_EQ(table.count(), 1);
+  ASSERT_EQ(table.count(), 2);
   EXPECT_EQ(table.profiles[0],
             (ParamProfile{"Default", "Default parameter set", templateRecord()}));
-  EXPECT_EQ(table.current, 0);
-  EXPECT_EQ(listed, std::vector<std::string>{"Default"});
+  EXPECT_EQ(table.profiles[1], (ParamProfile{"Precise", "Slower, most accurate alignment",
+                                             paramsFromProfileText(kPreciseProfileText)}));
+  EXPECT_EQ(table.current, 1);  // the index asked for is past the end: the last profile
+  EXPECT_EQ(listed, (std::vector<std::string>{"Default", "Precise"}));
   EXPECT_FALSE(std::filesystem::exists(stores.user.databaseFile()));
 }
 

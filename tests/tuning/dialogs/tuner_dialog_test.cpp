@@ -60,12 +60,13 @@ struct Tuner {
   std::unique_ptr<CMTuneDlg> dialog;
 };
 
-TEST(Tuner, WithNothingStoredShowsTheDefaultAndOkStoresItAsProfileZero) {
+TEST(Tuner, WithNothingStoredShowsTheBuiltInProfilesAndOkStoresThem) {
   Tuner tuner(0);
   CMTuneDlg& dialog = *tuner.dialog;
   const auto& names = child<QComboBox>(dialog, "nameCombo");
-  ASSERT_EQ(names.count(), 1);
+  ASSERT_EQ(names.count(), 2);
   EXPECT_EQ(names.currentText(), "Default");
+  EXPECT_EQ(names.itemText(1), "Precise");
   EXPECT_EQ(child<QLineEdit>(dialog, "descriptionEdit").text(), "Default parameter set");
   EXPECT_EQ(field(dialog, "imageSizeEdit").text(), "150");
   EXPECT_EQ(field(dialog, "overlapFromEdit").text(), "10");
@@ -78,6 +79,9 @@ TEST(Tuner, WithNothingStoredShowsTheDefaultAndOkStoresItAsProfileZero) {
   EXPECT_EQ(storedValue(tuner.settings.store, "0"), "Default");
   EXPECT_EQ(storedValue(tuner.settings.store, "desc0"), "Default parameter set");
   EXPECT_EQ(storedValue(tuner.settings.store, "val0"), kProfileTemplateText);
+  EXPECT_EQ(storedValue(tuner.settings.store, "1"), "Precise");
+  EXPECT_EQ(storedValue(tuner.settings.store, "desc1"), "Slower, most accurate alignment");
+  EXPECT_EQ(storedValue(tuner.settings.store, "val1"), kPreciseProfileText);
   EXPECT_EQ(dialog.currentIndex(), 0);
   EXPECT_TRUE(tuner.messages.shown.empty());
 }
@@ -148,8 +152,9 @@ TEST(Tuner, RemovingTheOnlyProfileBringsBackTheDefault) {
   EXPECT_EQ(tuner.messages.shown[0].kind, MessageKind::YesNo);
   EXPECT_EQ(tuner.messages.shown[1].text, kNoProfilesLeft);
   const auto& names = child<QComboBox>(dialog, "nameCombo");
-  ASSERT_EQ(names.count(), 1);
+  ASSERT_EQ(names.count(), 2);
   EXPECT_EQ(names.currentText(), "Default");
+  EXPECT_EQ(names.itemText(1), "Precise");
   EXPECT_EQ(child<QLineEdit>(dialog, "descriptionEdit").text(), "Default parameter set");
   EXPECT_FALSE(applyEnabled(dialog));
   EXPECT_EQ(storedValue(tuner.settings.store, "0"), "P0");  // until OK or Apply
