@@ -90,9 +90,10 @@ ProfileTable loadProfiles(registry::SettingsStore& userStore,
 using ProfileNameSink = std::function<void(const std::string& name)>;
 
 // The tuner's reader. Reads up to 256 profiles from the user's store with all thirteen
-// conversions. When none is stored, the table holds tunerBuiltInProfiles() (nothing is written). The current index is brought into 0..count-1: one beyond
-// the end selects the last profile, a negative one the first. `addName`, when given, receives
-// every name of the resulting table.
+// conversions. When none is stored, the table holds tunerBuiltInProfiles() (nothing is
+// written). The current index is brought into 0..count-1: one beyond the end selects the last
+// profile, a negative one the first. `addName`, when given, receives every name of the resulting
+// table.
 ProfileTable readProfilesForEditing(const registry::SettingsStore& userStore, int current,
                                     const ProfileNameSink& addName = {});
 
