@@ -240,6 +240,7 @@ struct Figures {
   double totalSeconds = 0;
   double focalPx = 0;
   double distortion = 0;
+  double radial = 0;
 };
 
 Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector<RgbImage> photos,
@@ -267,6 +268,7 @@ Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector
   figures.focalError = cameras[0].focal / series.focal - 1;
   figures.focalPx = cameras[0].focal * c.size.width / 2;
   figures.distortion = cameras[0].distortion;
+  figures.radial = cameras[0].radial;
 
   const std::size_t n = cameras.size();
   const std::size_t steps = c.fullCircle ? n : n - 1;
@@ -336,10 +338,12 @@ void printRow(const Condition& c, const test::PhotoSeries& series, std::vector<R
   char fov[32] = "360 (closed)";
   if (!std::isnan(f.fovError)) std::snprintf(fov, sizeof fov, "%+.2f", 100 * f.fovError);
   std::printf(
-      "| %s | %d%s %dx%d | %.1f (%.1f) | %+.2f | %.3f | %.3f | %s | %+.4f | %d | %.2f | %.2f |\n",
+      "| %s | %d%s %dx%d | %.1f (%.1f) | %+.2f | %.3f | %.3f | %s | %+.4f | %+.4f (%+.3f) | %d | "
+      "%.2f | %.2f |\n",
       c.name, c.photos, c.fullCircle ? " circle" : "", c.size.width, c.size.height, f.focalPx,
       series.focal * c.size.width / 2, 100 * f.focalError, f.worstYaw / kDegree,
-      f.worstRoll / kDegree, fov, f.distortion, f.restarts, f.alignSeconds, f.totalSeconds);
+      f.worstRoll / kDegree, fov, f.distortion, f.radial, series.radialDistortion, f.restarts,
+      f.alignSeconds, f.totalSeconds);
   if (showTrace)
     std::printf("    refinement runs: focal px / roll deg at the last step (steps):%s\n",
                 refinementEnds(trace.text(), c.size.width).c_str());
@@ -378,8 +382,8 @@ int main(int argc, char** argv) {
   std::printf("profile: %s\n\n", formatProfileText(profile).c_str());
   std::printf(
       "| condition | photos | focal px (true) | focal err %% | worst yaw-step err ° | "
-      "worst roll err ° | FOV err %% | k | restarts | align s | total s |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
+      "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Condition& c : conditions()) {
     if (!selected(c.name, only)) continue;
     const test::PhotoSeries series = seriesFor(c);

@@ -18,29 +18,37 @@ void popRange(IProgress* progress) {
   if (progress != nullptr) progress->PopRange();
 }
 
+// Largest radial coefficient the finish accepts: |k1| · r² stays well inside the reach of
+// undistortRadial over a photograph's corners for focal lengths down to 0.5 half widths.
+constexpr double kMostRadial = 0.15;
+
 bool reportStop(IProgress* progress, double fraction, const char* text) {
   return progress != nullptr && progress->Report(fraction, text);
 }
 
 void refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int level,
                    CameraRecord& record, const StitchParams& params, IProgress* progress,
-                   TraceSink& trace) {
+                   TraceSink& trace, LensTerm lens = LensTerm::XShift) {
   refinePair(previous.level(level), current.level(level), previous.size(level), record, params,
-             progress, trace);
+             progress, trace, lens);
 }
 
 // The precise finish of a plausible pair: the full refinement again on every level finer than
 // `level`, down to the working size, each starting from the one before. Pixel-level detail
 // pins the focal length and the turn down, and the coarser result keeps the start within a
-// Gauss-Newton step's reach on the next level. A finer level's result that leaves the
-// plausible bounds is discarded and the finish ends with the last plausible one.
+// Gauss-Newton step's reach on the next level. The finish models the lens as radial (the
+// x-shift term is dropped): radial distortion otherwise reads as a longer or shorter focal
+// length. A finer level's result that leaves the plausible bounds is discarded and the finish
+// ends with the last plausible one.
 void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current, int level,
                         CameraRecord& record, const StitchParams& params, IProgress* progress,
                         TraceSink& trace) {
   for (int finer = level - 1; finer >= 0; --finer) {
     CameraRecord refined = record;
-    refineOnLevel(previous, current, finer, refined, params, progress, trace);
-    if (checkPair(refined) != PairCheck::Plausible) return;
+    refined.distortion = 0;
+    refineOnLevel(previous, current, finer, refined, params, progress, trace, LensTerm::Radial);
+    if (checkPair(refined) != PairCheck::Plausible || !(std::fabs(refined.radial) <= kMostRadial))
+      return;
     record = refined;
   }
 }
@@ -186,15 +194,19 @@ void averageLens(std::span<CameraRecord> records) {
   if (records.size() < 2) return;
   const auto aligned = static_cast<double>(records.size() - 1);
   double distortionSum = 0;
+  double radialSum = 0;
   double focalSum = 0;
   for (const auto& record : records.subspan(1)) {
     distortionSum += record.distortion;
+    radialSum += record.radial;
     focalSum += record.focal;
   }
   const double distortion = distortionSum / (2 * aligned);
+  const double radial = radialSum / aligned;
   const double focal = focalSum / aligned;
   for (auto& record : records) {
     record.distortion = distortion;
+    record.radial = radial;
     record.focal = focal;
     record.axis.z = 2 * focal;
   }

@@ -33,8 +33,9 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // restarted with one more property frozen at its inherited value while the result is
 // implausible (at most four runs). When the failing property is frozen already the pair is
 // accepted as it stands. With autoFocal = kAutoFocalCoarseToFine a plausible pair is then
-// refined again on every finer level down to level 0, each level starting from the one before
-// and keeping its result only while it stays plausible. Restart texts go to the progress object
+// refined again on every finer level down to level 0 with the radial lens term in place of the
+// x shift (distortion 0), each level starting from the one before and keeping its result only
+// while it stays plausible. Restart texts go to the progress object
 // (may be null); a stop request there returns at once.
 void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                const StitchParams& params, IProgress* progress, TraceSink& trace);
@@ -52,9 +53,9 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
 
 // Full circle, records 0..n: subtracts (Σ roll of all) / n from the roll of records 1..n.
 void balanceRolls(std::span<CameraRecord> records);
-// Records 0..m in use: every one gets focal Σf / m and distortion Σk / (2m), sums over the m
-// aligned records 1..m (half the mean: a pair estimate holds both photographs' distortion), and
-// axis z = 2 x that focal. With no aligned record nothing changes.
+// Records 0..m in use: every one gets focal Σf / m, distortion Σk / (2m) and radial Σk1 / m,
+// sums over the m aligned records 1..m (half the mean for k: a pair estimate holds both
+// photographs' distortion; k1 is the common lens's), and axis z = 2 x that focal. With no aligned record nothing changes.
 void averageLens(std::span<CameraRecord> records);
 // Composes the pair rotations into absolute rotations: R(i) = R(i - 1) · pairRotation(i).
 void chainRotations(std::span<CameraRecord> records);

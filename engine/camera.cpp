@@ -35,10 +35,7 @@ GradientField gradientField(const std::int16_t* plane, ImageSize size) {
   return field;
 }
 
-int sampleLuma(const std::int16_t* plane, ImageSize size, Vec3 p, double focal, double shift) {
-  if (!(p.z > 0)) return NoSample;
-  const double x = focal * p.x / p.z + shift;
-  const double y = focal * p.y / p.z;
+int sampleLumaAt(const std::int16_t* plane, ImageSize size, double x, double y) {
   const int width = size.width;
   const int height = size.height;
   const double px = (width + width * x) / 2;
@@ -55,6 +52,19 @@ int sampleLuma(const std::int16_t* plane, ImageSize size, Vec3 p, double focal, 
   const double value =
       (fy * bottom[0] + (1 - fy) * top[0]) * (1 - fx) + fx * (fy * bottom[1] + (1 - fy) * top[1]);
   return static_cast<int>(std::floor(value + 0.5));
+}
+
+int sampleLuma(const std::int16_t* plane, ImageSize size, Vec3 p, double focal, double shift) {
+  if (!(p.z > 0)) return NoSample;
+  return sampleLumaAt(plane, size, focal * p.x / p.z + shift, focal * p.y / p.z);
+}
+
+NormalisedPoint undistortRadial(double x, double y, double focal, double radial) {
+  // s = r_u / r_d solves s + a·s³ = 1 with a = k1 · r_d²; Newton from the first-order guess.
+  const double a = radial * (x * x + y * y) / (focal * focal);
+  double s = 1 - a;
+  for (int step = 0; step < 2; ++step) s -= (s + a * s * s * s - 1) / (1 + 3 * a * s * s);
+  return {x * s, y * s};
 }
 
 Matrix5 invert5x5(const Matrix5& matrix) {
@@ -115,10 +125,13 @@ int firstOverlapColumn(const Matrix3& rotation, double focal, int width) {
 
 void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
                      const GradientField& gradient, ImageSize size, CameraRecord& record,
-                     TraceSink& trace) {
+                     TraceSink& trace, LensTerm lens) {
   const Matrix3 rotation = pairRotation(record);
   const double focal = record.focal;
-  const double k = record.distortion;
+  const bool radialLens = lens == LensTerm::Radial;
+  const double k = radialLens ? 0 : record.distortion;
+  const double k1 = record.radial;
+  const double inverseFocalSquared = 1 / (focal * focal);
   const double brightness = record.brightness;
   const int width = size.width;
   const int height = size.height;
@@ -142,10 +155,29 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
       const Gradient& g = gradient[static_cast<std::size_t>(at)];
       if (g.dx == NoSample) continue;
       const double y = static_cast<double>(2 * r - height) / width;
-      const Vec3 ray = transposedTimes(rotation, {x, y, focal});
       const double xh = x - halfX;
       const double yh = y - halfY;
-      const int sample = sampleLuma(current, size, ray, focal, k * (yh * yh));
+      int sample = NoSample;
+      // Radial lens: how far the sample moves per unit of k1 (new photograph's shift of the
+      // distorted position less the previous pixel's), normalised units.
+      double lensX = 0;
+      double lensY = 0;
+      if (radialLens) {
+        const NormalisedPoint ideal = undistortRadial(x, y, focal, k1);
+        const Vec3 ray = transposedTimes(rotation, {ideal.x, ideal.y, focal});
+        if (!(ray.z > 0)) continue;
+        const double xc = focal * ray.x / ray.z;
+        const double yc = focal * ray.y / ray.z;
+        const double currentR2 = (xc * xc + yc * yc) * inverseFocalSquared;
+        const double previousR2 = (ideal.x * ideal.x + ideal.y * ideal.y) * inverseFocalSquared;
+        const double factor = 1 + k1 * currentR2;
+        sample = sampleLumaAt(current, size, xc * factor, yc * factor);
+        lensX = xc * currentR2 - ideal.x * previousR2;
+        lensY = yc * currentR2 - ideal.y * previousR2;
+      } else {
+        const Vec3 ray = transposedTimes(rotation, {x, y, focal});
+        sample = sampleLuma(current, size, ray, focal, k * (yh * yh));
+      }
       if (sample == NoSample) continue;
       const int difference = previous[at] - sample;
       if (std::abs(difference) < kLeastDifference || std::abs(difference) > kMostDifference)
@@ -153,8 +185,9 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
       ++count;
       differenceSum -= difference;
       const double residual = difference + brightness;
+      const double lensRate = radialLens ? g.dx * lensX + g.dy * lensY : g.dx * (yh * yh);
       const std::array<double, 5> j = {g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh,
-                                       g.dx * (yh * yh)};
+                                       lensRate};
       for (std::size_t a = 0; a < 5; ++a) {
         for (std::size_t b = a; b < 5; ++b) normal[a][b] += j[a] * j[b];
         rhs[a] += j[a] * residual;
@@ -179,7 +212,11 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
   if (record.fitFocal != 0) record.focal = record.focal * (2 * delta[3] + 1);
   record.axis.z = 2 * record.focal;
   if (record.fitRoll != 0) record.roll += 2 * delta[2];
-  if (record.fitDistortion != 0) record.distortion += 2 * delta[4];
+  if (record.fitDistortion == 0) return;
+  if (radialLens)
+    record.radial += 2 * delta[4];
+  else
+    record.distortion += 2 * delta[4];
 }
 
 namespace {
@@ -189,7 +226,8 @@ double parameterChange(const CameraRecord& before, const CameraRecord& after) {
   const double dx = after.axis.x - before.axis.x;
   const double dy = after.axis.y - before.axis.y;
   const double dz = after.axis.z - before.axis.z;
-  return std::fabs(after.distortion - before.distortion) + std::fabs(after.roll - before.roll) +
+  return std::fabs(after.distortion - before.distortion) +
+         std::fabs(after.radial - before.radial) + std::fabs(after.roll - before.roll) +
          10 * std::fabs(after.focal - before.focal) + dx * dx + dy * dy + dz * dz;
 }
 
@@ -197,7 +235,7 @@ double parameterChange(const CameraRecord& before, const CameraRecord& after) {
 
 void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
                 CameraRecord& record, const StitchParams& params, IProgress* progress,
-                TraceSink& trace) {
+                TraceSink& trace, LensTerm lens) {
   const GradientField gradient = gradientField(previous, size);
   const int steps = params.iterationsPerLevel;
   // Near the optimum the sample set can change from step to step and the estimates alternate
@@ -208,7 +246,7 @@ void refinePair(const std::int16_t* previous, const std::int16_t* current, Image
   for (int it = 0; it < steps; ++it) {
     const CameraRecord before = record;
     traceIteration(trace, it, record.roll, record.focal, record.distortion);
-    gaussNewtonStep(previous, current, gradient, size, record, trace);
+    gaussNewtonStep(previous, current, gradient, size, record, trace, lens);
     if (parameterChange(before, record) < kConvergedChange) break;
     if (endsCycles && it > 0 && parameterChange(beforeLast, record) < kConvergedChange) break;
     beforeLast = before;

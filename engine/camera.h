@@ -24,6 +24,9 @@ namespace skylacer {
 struct CameraRecord {
   double distortion = 0;     // k: x shifts by k·y² (see sampleLuma and the projection)
   double focal = 2.0;        // half image widths
+  // k1 of the radial lens r_d = r_u · (1 + k1 · r_u²), radii in focal lengths from the photo's
+  // centre; estimated by LensTerm::Radial refinements only, 0 leaves every mapping as it is.
+  double radial = 0;
   Vec3 axis;                 // pair form: the vector the pair rotation is built from; z = 2·focal
   double roll = 0;           // pair form: radians about the optical axis
   double brightness = 0;     // pair form: mean luminance, new photograph minus previous
@@ -42,11 +45,29 @@ Matrix3 pairRotation(const CameraRecord& record);
 // arithmetic, truncated). Entries of the outermost rows and columns have dx = NoSample.
 GradientField gradientField(const std::int16_t* plane, ImageSize size);
 
+// The plane's value at normalised position (x, y): bilinear, rounded to the nearest integer.
+// NoSample for a position outside 0 <= px < W - 1, 0 <= py < H - 1 (so that the right and lower
+// neighbours exist) or a position that is not a number.
+int sampleLumaAt(const std::int16_t* plane, ImageSize size, double x, double y);
+
 // The plane's value where the ray p (camera coordinates) meets it for focal length f, with x
-// shifted by `shift` normalised units: bilinear, rounded to the nearest integer. NoSample for a
-// ray not in front of the camera, a position outside 0 <= px < W - 1, 0 <= py < H - 1 (so that
-// the right and lower neighbours exist), or a position that is not a number.
+// shifted by `shift` normalised units (sampleLumaAt); NoSample also for a ray not in front of
+// the camera.
 int sampleLuma(const std::int16_t* plane, ImageSize size, Vec3 p, double focal, double shift);
+
+// The lens term the fifth unknown of a refinement step estimates.
+enum class LensTerm {
+  XShift,  // CameraRecord::distortion, a pair estimate of both photographs' x shift by k·y²
+  Radial,  // CameraRecord::radial, the common radial coefficient (distortion is not applied)
+};
+
+// A photo point's ideal position (radial distortion removed), normalised coordinates, for a
+// focal length and radial coefficient k1 with |k1 · r²| well below 1/3 (two Newton steps).
+struct NormalisedPoint {
+  double x = 0;
+  double y = 0;
+};
+NormalisedPoint undistortRadial(double x, double y, double focal, double radial);
 
 using Matrix5 = std::array<std::array<double, 5>, 5>;
 
@@ -55,18 +76,20 @@ using Matrix5 = std::array<std::array<double, 5>, 5>;
 Matrix5 invert5x5(const Matrix5& matrix);
 
 // One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane.
-// `gradient` is gradientField(previous). Samples whose difference lies outside 10..450 take no
+// `gradient` is gradientField(previous). With LensTerm::Radial both photographs are taken
+// through the record's radial lens: a previous pixel's ray is its undistorted position, the new
+// photograph is sampled at the distorted position of that ray, and the fifth unknown is k1. Samples whose difference lies outside 10..450 take no
 // part; with fewer than 6 samples the record is unchanged, with fewer than 1500 focal and
 // distortion keep their values, with fewer than 500 the roll too. Writes the sample count to
 // the trace.
 void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
                      const GradientField& gradient, ImageSize size, CameraRecord& record,
-                     TraceSink& trace);
+                     TraceSink& trace, LensTerm lens = LensTerm::XShift);
 
 // Up to iterationsPerLevel steps, until a step changes the parameters by less than 0.001 or
 // the progress object asks to stop (progress may be null).
 void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
                 CameraRecord& record, const StitchParams& params, IProgress* progress,
-                TraceSink& trace);
+                TraceSink& trace, LensTerm lens = LensTerm::XShift);
 
 }  // namespace skylacer

@@ -61,6 +61,7 @@ class CanvasMapping {
       : rotation_(record.rotation),
         focal_(record.focal),
         distortion_(record.distortion),
+        radialPerFocalSquared_(record.radial / (record.focal * record.focal)),
         width_(size.width),
         height_(size.height),
         column_(column),
@@ -83,8 +84,13 @@ class CanvasMapping {
                      std::numeric_limits<float>::quiet_NaN()};
         continue;
       }
-      const double xs = focal_ * q.x / q.z;
-      const double ys = focal_ * q.y / q.z;
+      double xs = focal_ * q.x / q.z;
+      double ys = focal_ * q.y / q.z;
+      if (radialPerFocalSquared_ != 0) {
+        const double factor = 1 + radialPerFocalSquared_ * (xs * xs + ys * ys);
+        xs *= factor;
+        ys *= factor;
+      }
       points[i] = {static_cast<float>((width_ + width_ * xs * (1 - distortion_ * ys * ys)) / 2),
                    static_cast<float>((width_ * (ys + rowShift) + height_) / 2)};
     }
@@ -94,6 +100,7 @@ class CanvasMapping {
   Matrix3 rotation_;
   double focal_;
   double distortion_;
+  double radialPerFocalSquared_;  // k1 / f²: the radial factor is 1 + this · (xs² + ys²)
   int width_;
   int height_;
   int column_;

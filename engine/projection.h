@@ -85,8 +85,9 @@ void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint
 
 // Paints `source` (W x H) into `canvas` (W x H) as panorama columns column..column + W - 1 show
 // it: canvas column x shows θ = K · (column + x) - F, row r shows y = (2r - H) / W, and the
-// source point of that ray is found through the record's rotation, focal length f and
-// distortion k: q = Rᵀ (f sin θ, y, f cos θ), xs = f q.x / q.z, ys = f q.y / q.z, source column
+// source point of that ray is found through the record's rotation, focal length f, radial
+// coefficient k1 and distortion k: q = Rᵀ (f sin θ, y, f cos θ), xs = f q.x / q.z,
+// ys = f q.y / q.z, both times 1 + k1 (xs² + ys²) / f² when k1 is not 0, source column
 // (W + W · xs · (1 - k ys²)) / 2, source row (W · (ys + S θ + L) + H) / 2. The mapping is exact
 // at the corners of 64 x 64 tiles, cut in bands of 64 columns left to right. Every canvas pixel
 // of a finished band is written (empty where no source pixel lands). Before each band the
@@ -130,8 +131,8 @@ struct ComposedPanorama {
 };
 
 // Composes the panorama at full size from photographs aligned into records 0..m in absolute
-// form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length and
-// distortion. Photographs are decoded one at a time at the size of photograph 0 and released
+// form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length,
+// distortion and radial coefficient. Photographs are decoded one at a time at the size of photograph 0 and released
 // once painted. Every progress report inside may stop the run: the call then frees what it made
 // and returns nothing. Nothing is returned either when photograph 0 has no size.
 std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,

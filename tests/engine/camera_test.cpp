@@ -7,6 +7,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/scripted_progress.h"
@@ -99,6 +100,25 @@ LumaImage rampPlane() {
 // The ray that lands on pixel position (px, py) of a W x H plane for focal 1.
 Vec3 rayTo(double px, double py, ImageSize size) {
   return {(2 * px - size.width) / size.width, (2 * py - size.height) / size.width, 1};
+}
+
+TEST(UndistortRadial, InvertsTheRadialLensOverThePhotoAndLeavesAZeroCoefficientExact) {
+  for (const double k1 : {-0.08, -0.05, 0.03, 0.08}) {
+    for (const double focal : {1.2, 2.4}) {
+      for (const auto& [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.75}, {-1.0, 0.3}, {0.4, -0.75}}) {
+        SCOPED_TRACE(testing::Message() << "k1 " << k1 << " f " << focal << " at " << x << ", "
+                                        << y);
+        const double r2 = (x * x + y * y) / (focal * focal);
+        const NormalisedPoint ideal =
+            undistortRadial(x * (1 + k1 * r2), y * (1 + k1 * r2), focal, k1);
+        EXPECT_NEAR(ideal.x, x, 1e-7);
+        EXPECT_NEAR(ideal.y, y, 1e-7);
+      }
+    }
+  }
+  const NormalisedPoint same = undistortRadial(0.7, -0.3, 2.4, 0);
+  EXPECT_EQ(same.x, 0.7);
+  EXPECT_EQ(same.y, -0.3);
 }
 
 TEST(SampleLuma, InterpolatesBilinearlyAndRounds) {
@@ -249,12 +269,14 @@ TEST(GaussNewtonStep, ANewPhotoLeftOfThePreviousOneIsSampledFromColumnZero) {
   EXPECT_EQ(after.axis.x, 0.6);
 }
 
-// A pair of photos rendered from a noise picture with the new camera turned right by `yaw`.
-PlanePair renderedPair(ImageSize size, double focal, double yaw, double roll) {
+// A pair of photos rendered from a noise picture with the new camera turned right by `yaw`,
+// both taken through a radial lens with coefficient k1.
+PlanePair renderedPair(ImageSize size, double focal, double yaw, double roll, double k1 = 0) {
   test::PhotoSeries series;
   series.photoSize = size;
   series.focal = focal;
   series.poses = {{0, 0}, {yaw, roll}};
+  series.radialDistortion = k1;
   // About as many picture pixels per radian as a 256-wide photo has: no aliasing.
   const auto cylinder = test::fitCylinder(test::noisePicture({512, 256}, 11), {512, 256}, series);
   auto planes = test::renderLumaSeries(cylinder, series);
@@ -339,6 +361,34 @@ TEST(RefinePair, RecoversTheTurnOfARenderedPair) {
   EXPECT_LT(std::fabs(record.axis.y * 256 / 2), 0.3);
   EXPECT_LT(std::fabs(record.roll), 0.003);
   EXPECT_LT(countOf(trace.text(), " al = "), 16) << "converged before the last step";
+}
+
+// Barrel and pincushion lenses: the x-shift term reads them as a wrong focal length, the
+// radial term recovers the focal length, the coefficient and the turn (the noise picture is
+// enlarged for a 512-wide photo: the coefficient comes within a sixth).
+TEST(RefinePair, RadialLensTermRecoversTheLensOfARenderedPair) {
+  const double yaw = 0.6;
+  const double focal = 1.6;
+  for (const double k1 : {-0.05, 0.03}) {
+    SCOPED_TRACE(testing::Message() << "k1 " << k1);
+    const PlanePair pair = renderedPair({512, 384}, focal, yaw, 0.01, k1);
+    StitchParams params = paramsFromProfileText(kDefaultProfileText);
+    params.iterationsPerLevel = 40;
+    NullTrace trace;
+    CameraRecord shifted = seedRecord(focal, yaw);
+    refinePair(pair.previous.data(), pair.current.data(), pair.size, shifted, params, nullptr,
+               trace);
+    CameraRecord radial = seedRecord(focal, yaw);
+    refinePair(pair.previous.data(), pair.current.data(), pair.size, radial, params, nullptr,
+               trace, LensTerm::Radial);
+    EXPECT_GT(std::fabs(shifted.focal / focal - 1), 0.02);
+    EXPECT_LT(std::fabs(radial.focal / focal - 1), 0.003);
+    EXPECT_NEAR(radial.radial, k1, 0.008);
+    EXPECT_EQ(radial.distortion, 0);
+    EXPECT_NEAR(radial.roll, 0.01, 0.001);
+    const double separationError = (radial.axis.x - seedRecord(focal, yaw).axis.x) * 512 / 2;
+    EXPECT_LT(std::fabs(separationError), 0.5);
+  }
 }
 
 TEST(RefinePair, WritesTwoTraceLinesPerStepAndStopsOnceConverged) {

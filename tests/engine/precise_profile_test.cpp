@@ -30,6 +30,7 @@ struct ProfileSeries {
   double rollAmplitude;   // radians: photo i rolls by this · sin(2.1 i + 0.5)
   double pitchAmplitude;  // radians: photo i is tilted up by this · sin(1.3 i + 1.1)
   double altGain = 1;     // brightness of every other photo
+  double radial = 0;      // k1 of the lens, radii in focal lengths
 };
 
 void PrintTo(const ProfileSeries& s, std::ostream* out) {
@@ -46,6 +47,7 @@ ProfileRun alignWithProfile(const ProfileSeries& s, std::string_view profileText
   std::vector<double> rolls;
   for (int i = 0; i < s.photos; ++i) rolls.push_back(s.rollAmplitude * std::sin(2.1 * i + 0.5));
   run.truth = test::turningSeries(s.size, s.focal, s.overlap, rolls);
+  run.truth.radialDistortion = s.radial;
   for (int i = 0; i < s.photos; ++i) {
     run.truth.poses[static_cast<std::size_t>(i)].pitch = s.pitchAmplitude * std::sin(1.3 * i + 1.1);
     run.truth.gains.push_back(i % 2 == 1 ? s.altGain : 1.0);
@@ -115,8 +117,9 @@ TEST(DefaultProfile, GivesTheSameCamerasBitForBit) {
 
 class PreciseProfile : public testing::TestWithParam<ProfileSeries> {};
 
-// Focal length within 0.5 %, every turn between neighbours within 0.1° and the field of view the
-// series covers (yaw span plus one photo's field of view) within 0.5 %.
+// Focal length within 0.5 %, every turn between neighbours within 0.1°, the field of view the
+// series covers (yaw span plus one photo's field of view) within 0.5 % and the lens's radial
+// coefficient within 0.005.
 TEST_P(PreciseProfile, StaysWithinItsAccuracyLimits) {
   const ProfileSeries s = GetParam();
   const ProfileRun run = alignWithProfile(s, kPreciseProfileText);
@@ -137,6 +140,7 @@ TEST_P(PreciseProfile, StaysWithinItsAccuracyLimits) {
   const double fieldOfView = yawSpan + test::horizontalFieldOfView(focal);
   const double trueFieldOfView = trueYawSpan + test::horizontalFieldOfView(s.focal);
   EXPECT_LT(std::fabs(fieldOfView / trueFieldOfView - 1), 0.005);
+  EXPECT_NEAR(run.records[0].radial, s.radial, 0.005);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -145,7 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
         ProfileSeries{"Mountains800Tilted", "mountains", {800, 600}, 2.3, 0.35, 4, 0.02, 0.015},
         ProfileSeries{"Trail800Overlap30", "trail", {800, 600}, 2.4, 0.30, 4, 0.026, 0.017},
         ProfileSeries{
-            "Mountains640Exposure", "mountains", {640, 480}, 2.4, 0.25, 4, 0.012, 0, 1.23}),
+            "Mountains640Exposure", "mountains", {640, 480}, 2.4, 0.25, 4, 0.012, 0, 1.23},
+        ProfileSeries{
+            "Trail800Barrel", "trail", {800, 600}, 1.6, 0.3, 4, 0.02, 0.01, 1, -0.05},
+        ProfileSeries{
+            "Trail800Pincushion", "trail", {800, 600}, 1.8, 0.35, 4, 0.015, 0, 1, 0.03}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -171,6 +171,30 @@ TEST(ProjectImage, CentreColumnShowsTheCameraAxisAndTheCylinderWidensTheEdges) {
   EXPECT_GT(found, 64 + 5);
 }
 
+// A radial lens moves a source point from the centre by 1 + k1 r² (r in focal lengths): a
+// barrel lens brings the panorama's left edge, which shows the source's left edge without it,
+// several pixels inwards.
+TEST(ProjectImage, RadialLensScalesTheSourcePointAboutTheCentre) {
+  const ImageSize size{256, 192};
+  const RgbImage source = columnStripes(size);
+  const double focal = 1.2;
+  const double theta = -cylinderScale(focal, 256).halfFieldOfView;  // canvas column 0
+  for (const double k1 : {-0.05, -0.1}) {
+    CameraRecord record = turnedCamera(0, focal);
+    record.radial = k1;
+    RgbImage canvas = makeRgbImage(size);
+    ASSERT_TRUE(projectImage(source, canvas, size, record, 0, {}, nullptr));
+    for (const int row : {64, 128}) {  // tile edges: the exact mapping
+      SCOPED_TRACE(testing::Message() << "k1 " << k1 << " row " << row);
+      const double xs = focal * std::tan(theta);
+      const double ys = (2.0 * row - 192) / 256 / std::cos(theta);
+      const double factor = 1 + k1 * (xs * xs + ys * ys) / (focal * focal);
+      const int expected = static_cast<int>((256 + 256 * xs * factor) / 2);
+      EXPECT_NEAR(pixelAt(canvas, 256, 0, row)[0] - 1, expected, 1);
+    }
+  }
+}
+
 TEST(ProjectImage, StopRequestLeavesTheRemainingBandsAlone) {
   const ImageSize size{200, 70};
   const RgbImage source = test::noisePicture(size, 2);

@@ -16,6 +16,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/stitch.h"
@@ -39,6 +40,8 @@ struct TruthCase {
   bool fullCircle = false;
   double engineDistortion = 0;
   int jpegQuality = 0;  // 0: the rendering itself
+  double radialDistortion = 0;
+  std::string_view profile = kDefaultProfileText;
 };
 
 void PrintTo(const TruthCase& c, std::ostream* out) { *out << c.name; }
@@ -63,6 +66,7 @@ StitchedSeries stitchSeries(const TruthCase& c) {
     run.truth = test::turningSeries(c.size, c.focal, c.overlap, rolls);
   }
   run.truth.engineDistortion = c.engineDistortion;
+  run.truth.radialDistortion = c.radialDistortion;
   test::Picture picture = test::loadPicture(test::samplePhotos(c.sample).front());
   run.cylinder = c.fullCircle ? test::fullTurnCylinder(std::move(picture.pixels), picture.size)
                               : test::fitCylinder(std::move(picture.pixels), picture.size, run.truth);
@@ -80,7 +84,7 @@ StitchedSeries stitchSeries(const TruthCase& c) {
         imaging::Bitmap::overPixels(photo.data(), c.size.width, c.size.height, 3 * c.size.width));
     pointers.push_back(bitmaps.back().get());
   }
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  StitchParams params = paramsFromProfileText(c.profile);
   params.full360 = c.fullCircle ? 1 : 0;
   NullTrace trace;
   auto result = stitchPanorama(pointers, params, nullptr, trace);
@@ -247,7 +251,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TruthCase{"Mountains480", "mountains", {480, 360}, 2.3, 0.35, 4},
                     TruthCase{"Trail512Pincushion", "trail", {512, 384}, 2.6, 0.40, 3, false, 0.04},
                     TruthCase{"MountainsJpeg80", "mountains", {448, 336}, 2.0, 0.30, 3, false, 0, 80},
-                    TruthCase{"MountainsFullCircle", "mountains", {400, 300}, 1.25, 0, 6, true}),
+                    TruthCase{"MountainsFullCircle", "mountains", {400, 300}, 1.25, 0, 6, true},
+                    TruthCase{"TrailBarrelPrecise", "trail", {800, 600}, 1.6, 0.3, 3, false, 0,
+                              0, -0.05, kPreciseProfileText}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StitchGroundTruth, FullCircleEndsContinueEachOther) {
