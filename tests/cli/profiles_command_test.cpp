@@ -6,8 +6,6 @@
 #include "platform/registry/settings_store.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/file_contents.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
 #include "tuning/profile_reg_file.h"
 #include "tuning/profiles.h"
 
@@ -15,26 +13,7 @@ namespace skylacer::cli {
 namespace {
 
 using registry::SettingsStore;
-using test::ScopedEnv;
-using test::TempDir;
 using tuning::ParamProfile;
-
-// A temporary folder whose user.db and machine.db are the settings stores of every
-// panorama-cli run while it lives.
-class CliSandbox {
- public:
-  CliSandbox()
-      : user_("SKYLACER_USER_SETTINGS", userStoreFile().c_str()),
-        machine_("SKYLACER_MACHINE_SETTINGS", (dir_ / "machine.db").c_str()) {}
-
-  std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
-  std::filesystem::path userStoreFile() const { return dir_ / "user.db"; }
-
- private:
-  TempDir dir_;
-  ScopedEnv user_;
-  ScopedEnv machine_;
-};
 
 std::vector<ParamProfile> sampleProfiles(int count) {
   std::vector<ParamProfile> profiles;

@@ -13,7 +13,6 @@
 #include "tests/cli/cli_run.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/samples.h"
-#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tuning/profiles.h"
 
@@ -36,14 +35,6 @@ std::vector<std::string> stitchArgs(const std::vector<std::string>& photos, cons
   args.push_back("-o");
   args.push_back(out.string());
   return args;
-}
-
-// The names in a folder, so that a test can see that nothing was left behind.
-std::vector<std::string> folderContents(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  return names;
 }
 
 TEST(StitchCommand, StitchesTheSampleSeriesAndWritesItsCameras) {
@@ -89,7 +80,7 @@ TEST(StitchCommand, AnUnreadablePhotoIsNamedAndNothingIsWritten) {
   EXPECT_NE(run.err.find(bad.string() + ": cannot read the photo (error code 13)"),
             std::string::npos)
       << run.err;
-  EXPECT_EQ(folderContents(dir.path()), std::vector<std::string>{"notaphoto.jpg"});
+  EXPECT_EQ(test::fileNames(dir.path()), std::vector<std::string>{"notaphoto.jpg"});
 }
 
 TEST(StitchCommand, CtrlCStopsTheRunAndLeavesNoOutputFile) {
@@ -101,7 +92,7 @@ TEST(StitchCommand, CtrlCStopsTheRunAndLeavesNoOutputFile) {
         at);
     EXPECT_EQ(run.exitStatus, 130) << run.err;
     EXPECT_NE(run.err.find("stopped, nothing written"), std::string::npos);
-    EXPECT_TRUE(folderContents(dir.path()).empty());
+    EXPECT_TRUE(test::fileNames(dir.path()).empty());
   }
 }
 
@@ -141,10 +132,8 @@ TEST(StitchCommand, ScaledOutputAndParameterText) {
 }
 
 TEST(StitchCommand, StoredProfileByName) {
-  const test::TempDir dir;
-  const fs::path storeFile = dir / "user.db";
-  const test::ScopedEnv user("SKYLACER_USER_SETTINGS", storeFile.c_str());
-  const test::ScopedEnv machine("SKYLACER_MACHINE_SETTINGS", (dir / "machine.db").c_str());
+  const CliSandbox dir;
+  const fs::path storeFile = dir.userStoreFile();
   {
     registry::SettingsStore store(storeFile, registry::SettingsStore::Access::ReadWrite);
     const std::vector<tuning::ParamProfile> profiles = {
@@ -164,10 +153,8 @@ TEST(StitchCommand, StoredProfileByName) {
 }
 
 TEST(StitchCommand, ABuiltInProfileWorksOnAFreshStoreAndLeavesItUnwritten) {
-  const test::TempDir dir;
-  const fs::path storeFile = dir / "user.db";
-  const test::ScopedEnv user("SKYLACER_USER_SETTINGS", storeFile.c_str());
-  const test::ScopedEnv machine("SKYLACER_MACHINE_SETTINGS", (dir / "machine.db").c_str());
+  const CliSandbox dir;
+  const fs::path storeFile = dir.userStoreFile();
   const ProgramRun byName =
       runCli(stitchArgs(samplePaths("mountains"), dir / "a.jpg",
                         {"--profile", "Precise", "--cameras", (dir / "a.json").string()}));
@@ -192,7 +179,7 @@ TEST(StitchCommand, MisuseIsRefusedWithTheUsage) {
     EXPECT_EQ(run.exitStatus, 2) << run.err;
     EXPECT_NE(run.err.find("panorama-cli stitch [options]"), std::string::npos);
   }
-  EXPECT_TRUE(folderContents(dir.path()).empty());
+  EXPECT_TRUE(test::fileNames(dir.path()).empty());
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "tests/movwriter/command.h"
+#include "tests/support/command.h"
 #include "tests/movwriter/test_pictures.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,7 +10,7 @@
 
 #include "movwriter/save_as_qvr.h"
 #include "tests/movwriter/atom_reader.h"
-#include "tests/movwriter/command.h"
+#include "tests/support/command.h"
 #include "tests/movwriter/test_pictures.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"

@@ -48,12 +48,6 @@ Written writeMovie(const TempDir& dir, const BgrPicture& picture, int hfov, int 
   return written;
 }
 
-std::set<std::string> filesIn(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
-  return names;
-}
-
 double fixedPoint(std::span<const std::uint8_t> bytes, std::size_t offset) {
   return std::int32_t(be32(bytes, offset)) / 65536.0;
 }
@@ -105,7 +99,7 @@ TEST(SaveAsQvr, WritesThreeTracksWithTheirMediaReferencesAndUserData) {
   TempDir dir;
   const Written written = writeMovie(dir, patternPicture(300, 2400), 360);
   ASSERT_EQ(written.status, 0);
-  EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"pano.mov", "upright.jpg"}))
+  EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"pano.mov", "upright.jpg"}))
       << "the tile movie and the intermediate movie are gone";
 
   const FileAtom file = readMovieFile(written.movie);
@@ -355,7 +349,8 @@ TEST(SaveAsQvr, KeepsTheUsersFileThatHasTheIntermediateName) {
   const Written written = writeMovie(dir, patternPicture(96, 480), 360);
   ASSERT_EQ(written.status, 0);
   EXPECT_EQ(fileText(dir / "pano.mot"), "the user's own file");
-  EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"pano.mot", "pano.mov", "upright.jpg"}));
+  EXPECT_EQ(fileNames(dir.path()),
+            (std::vector<std::string>{"pano.mot", "pano.mov", "upright.jpg"}));
 }
 
 TEST(SaveAsQvr, APictureWiderThanTallSucceedsWithoutWriting) {
@@ -363,7 +358,7 @@ TEST(SaveAsQvr, APictureWiderThanTallSucceedsWithoutWriting) {
   const Written written = writeMovie(dir, patternPicture(480, 96), 360);
   EXPECT_EQ(written.status, 0);
   EXPECT_TRUE(written.percents.empty());
-  EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"upright.jpg"}))
+  EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"upright.jpg"}))
       << "no movie, and the scratch file is deleted";
 }
 
@@ -372,7 +367,7 @@ TEST(SaveAsQvr, APictureShorterThan24RowsIsRefusedBeforeAnyFile) {
   const Written written = writeMovie(dir, patternPicture(8, 20), 360);
   EXPECT_EQ(written.status, kParamErr);
   EXPECT_TRUE(written.percents.empty());
-  EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"upright.jpg"}));
+  EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"upright.jpg"}));
 }
 
 TEST(SaveAsQvr, UnreadablePicturesFailAndLeaveNothing) {
@@ -385,7 +380,7 @@ TEST(SaveAsQvr, UnreadablePicturesFailAndLeaveNothing) {
                                  (dir / "tile").c_str(), 360, 400, 300, nullptr, 0);
     EXPECT_LT(status, 0);
     EXPECT_GE(status, -32768) << "a 16-bit code";
-    EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"not-a-picture.jpg"}));
+    EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"not-a-picture.jpg"}));
   }
 }
 
@@ -399,22 +394,24 @@ TEST(SaveAsQvr, AnUnwritableOutputFolderFailsAndLeavesNothing) {
     const int status = saveAsQvr(movie.c_str(), (dir / "upright.jpg").c_str(),
                                  (dir / "tile").c_str(), 360, 400, 300, nullptr, 0);
     EXPECT_LT(status, 0);
-    EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"a-file", "upright.jpg"}));
+    EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"a-file", "upright.jpg"}));
   }
 }
+
+// The three paths of a call; any of them may be null.
+struct CallPaths {
+  const char *movie, *image, *tile;
+};
 
 TEST(SaveAsQvr, MissingPathsAreRefusedAndTheScratchFileIsStillDeleted) {
   TempDir dir;
   writeJpeg(dir / "upright.jpg", patternPicture(96, 480));
   const std::string movie = (dir / "pano.mov").string(), image = (dir / "upright.jpg").string(),
                     tile = (dir / "tile").string();
-  struct Paths {
-    const char *movie, *image, *tile;
-  };
-  for (const Paths& paths :
-       {Paths{nullptr, image.c_str(), tile.c_str()}, Paths{"", image.c_str(), tile.c_str()},
-        Paths{movie.c_str(), nullptr, tile.c_str()},
-        Paths{movie.c_str(), image.c_str(), nullptr}}) {
+  for (const CallPaths& paths :
+       {CallPaths{nullptr, image.c_str(), tile.c_str()}, CallPaths{"", image.c_str(), tile.c_str()},
+        CallPaths{movie.c_str(), nullptr, tile.c_str()},
+        CallPaths{movie.c_str(), image.c_str(), nullptr}}) {
     std::ofstream(dir / "tile").put('x');
     EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0),
               kParamErr);
@@ -422,7 +419,7 @@ TEST(SaveAsQvr, MissingPathsAreRefusedAndTheScratchFileIsStillDeleted) {
     EXPECT_EQ(fs::exists(dir / "tile"), !tileGiven);
     fs::remove(dir / "tile");
   }
-  EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"upright.jpg"}));
+  EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"upright.jpg"}));
 }
 
 TEST(SaveAsQvr, RefusesPathsThatNameOneFileTwiceAndDeletesNeither) {
@@ -433,12 +430,9 @@ TEST(SaveAsQvr, RefusesPathsThatNameOneFileTwiceAndDeletesNeither) {
   const std::string movie = (dir / "pano.mov").string();
   const std::string tile = (dir / "tile").string();
   std::ofstream(dir / "pano.mov") << "an earlier movie";
-  struct Paths {
-    const char *movie, *image, *tile;
-  };
-  for (const Paths& paths : {Paths{movie.c_str(), image.c_str(), imageAgain.c_str()},
-                             Paths{movie.c_str(), image.c_str(), movie.c_str()},
-                             Paths{imageAgain.c_str(), image.c_str(), tile.c_str()}}) {
+  for (const CallPaths& paths : {CallPaths{movie.c_str(), image.c_str(), imageAgain.c_str()},
+                                 CallPaths{movie.c_str(), image.c_str(), movie.c_str()},
+                                 CallPaths{imageAgain.c_str(), image.c_str(), tile.c_str()}}) {
     SCOPED_TRACE(std::string(paths.movie) + " " + paths.image + " " + paths.tile);
     EXPECT_EQ(saveAsQvr(paths.movie, paths.image, paths.tile, 360, 400, 300, nullptr, 0),
               kParamErr);
@@ -451,7 +445,7 @@ TEST(SaveAsQvr, AViewTooLargeForTheTrackSizeFieldsFailsAndLeavesNothing) {
   TempDir dir;
   const Written written = writeMovie(dir, patternPicture(96, 480), 360, 40000, 300);
   EXPECT_EQ(written.status, kParamErr);
-  EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"upright.jpg"}));
+  EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"upright.jpg"}));
 }
 
 TEST(SaveAsQvr, LongPathsAreNotTruncated) {
@@ -464,7 +458,7 @@ TEST(SaveAsQvr, LongPathsAreNotTruncated) {
   EXPECT_EQ(saveAsQvr((folder / "pano.mov").c_str(), (folder / "upright.jpg").c_str(),
                       (folder / "tile").c_str(), 360, 400, 300, nullptr, 0),
             0);
-  EXPECT_EQ(filesIn(folder), (std::set<std::string>{"pano.mov", "upright.jpg"}));
+  EXPECT_EQ(fileNames(folder), (std::vector<std::string>{"pano.mov", "upright.jpg"}));
   EXPECT_EQ(readMovieFile(folder / "pano.mov").child("moov").count("trak"), 3);
 }
 

@@ -6,6 +6,7 @@
 #include "output/messages.h"
 #include "tests/output/recorders.h"
 #include "tests/output/test_panorama.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 

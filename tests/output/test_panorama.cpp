@@ -18,14 +18,6 @@ TestPanorama gradientPanorama(ImageSize size) {
   return panorama;
 }
 
-std::vector<std::string> fileNames(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 ImageSize pictureSize(const std::filesystem::path& path) {
   const auto picture = imaging::Bitmap::fromFile(path.string());
   return {picture->width(), picture->height()};

@@ -1,7 +1,7 @@
 #pragma once
 
-// Panoramas made for the output tests, and what the outputs leave on disk (file names,
-// picture sizes, channel means).
+// Panoramas made for the output tests, and what the outputs leave on disk (picture sizes,
+// channel means).
 
 #include <cstdint>
 #include <filesystem>
@@ -23,9 +23,6 @@ struct TestPanorama {
   }
 };
 TestPanorama gradientPanorama(ImageSize size);
-
-// The files directly in a folder, by name, sorted.
-std::vector<std::string> fileNames(const std::filesystem::path& folder);
 
 // The size of a picture file; 0 x 0 when it cannot be decoded.
 ImageSize pictureSize(const std::filesystem::path& path);

@@ -1,4 +1,4 @@
-#include "tests/movwriter/command.h"
+#include "tests/support/command.h"
 
 #include <sys/wait.h>
 

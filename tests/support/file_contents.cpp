@@ -1,5 +1,6 @@
 #include "tests/support/file_contents.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -22,6 +23,14 @@ void writeFile(const std::filesystem::path& file, std::string_view text) {
 
 void writeFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes) {
   writeFile(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::vector<std::string> fileNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace skylacer::test

@@ -17,4 +17,7 @@ std::vector<std::uint8_t> fileBytes(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, std::string_view text);
 void writeFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
 
+// The names of the entries directly in a folder, sorted.
+std::vector<std::string> fileNames(const std::filesystem::path& folder);
+
 }  // namespace skylacer::test
