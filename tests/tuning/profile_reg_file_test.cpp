@@ -72,21 +72,6 @@ TEST(ProfileRegExport, TheTunersBuiltInProfilesGiveTheDocumentedFile) {
   EXPECT_EQ(fileText(dir / "profiles.reg"), expected);
 }
 
-TEST(ProfileRegExport, NProfilesGiveThreePlusThreeNPlusOneCrLfLines) {
-  for (const int count : {0, 1, 2, 256}) {
-    SCOPED_TRACE(count);
-    const std::string file = formatProfileRegFile(awkwardProfiles(count));
-    std::size_t lines = 0;
-    for (std::size_t pos = 0; (pos = file.find('\n', pos)) != std::string::npos; ++pos) {
-      ASSERT_GT(pos, 0u);
-      EXPECT_EQ(file[pos - 1], '\r') << "line " << lines + 1;
-      ++lines;
-    }
-    EXPECT_EQ(lines, static_cast<std::size_t>(3 + 3 * count + 1));
-    EXPECT_TRUE(file.ends_with("\"" + std::to_string(count) + "\"=\"\"\r\n"));
-  }
-}
-
 TEST(ProfileRegExport, NamesAndDescriptionsAreWrittenAsTheyAre) {
   const std::string file = formatProfileRegFile(
       std::vector{profileWithText("Say \"cheese\"", "C:\\photos\\", kDefaultProfileText)});
@@ -110,18 +95,6 @@ TEST(ProfileRegImport, ExportThenImportRoundTripsEveryProfile) {
     ASSERT_FALSE(content.error) << content.error->line << ": " << content.error->message;
     EXPECT_EQ(content.profiles, profiles);
   }
-}
-
-TEST(ProfileRegImport, StoredProfilesComeBackThroughAnExportedFile) {
-  TempDir dir;
-  SettingsStore store(dir / "user.db", SettingsStore::Access::ReadWrite);
-  ASSERT_TRUE(saveProfiles(store, awkwardProfiles(12)));
-  const std::vector<ParamProfile> stored = readProfilesForEditing(store, 0).profiles;
-  ASSERT_TRUE(exportProfiles(dir / "profiles.reg", stored));
-
-  const ProfileRegFileContent content = parseProfileRegFile(fileText(dir / "profiles.reg"));
-  ASSERT_FALSE(content.error);
-  EXPECT_EQ(content.profiles, stored);
 }
 
 TEST(ProfileRegImport, AcceptsTheStoresKeyPlainLineFeedsLetterCaseCommentsAndAByteOrderMark) {
