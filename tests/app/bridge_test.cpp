@@ -1,4 +1,4 @@
-// The bridge to the movie: number conversions, variables under any name, commands queued.
+// The bridge to the movie: numbers read from it, variables under any name, commands queued.
 
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -12,7 +12,6 @@
 
 using skylacer::app::CShockwaveFlash;
 using skylacer::app::movieNumber;
-using skylacer::app::movieNumberText;
 
 class BridgeTest : public QObject {
   Q_OBJECT
@@ -36,8 +35,6 @@ class BridgeTest : public QObject {
     QFETCH(int, number);
     QCOMPARE(movieNumber(text.toStdString()), number);
   }
-
-  void negativeNumbersToTheMovie() { QCOMPARE(movieNumberText(-1), std::string("-1")); }
 
   // Names that a property map refuses are ordinary variables here, on both sides.
   void anyNameIsAVariable() {
