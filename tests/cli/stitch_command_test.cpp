@@ -119,19 +119,7 @@ TEST(StitchCommand, ASinglePhotoIsThePanoramaWithTheGivenFieldOfView) {
       << run.out;
 }
 
-TEST(StitchCommand, ScaledOutputAndParameterText) {
-  const test::TempDir dir;
-  const fs::path out = dir / "small.jpg";
-  const ProgramRun run = runCli(
-      stitchArgs(samplePaths("mountains"), out,
-                 {"--size", "800x200", "--params", "100 10 90 16 8000 32 1 1 1 0 0 140 43"}));
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const auto picture = imaging::Bitmap::fromFile(out.string());
-  EXPECT_EQ(picture->width(), 800);
-  EXPECT_EQ(picture->height(), 200);
-}
-
-TEST(StitchCommand, StoredProfileByName) {
+TEST(StitchCommand, StoredProfileByNameAndScaledOutput) {
   const CliSandbox dir;
   const fs::path storeFile = dir.userStoreFile();
   {
@@ -141,9 +129,12 @@ TEST(StitchCommand, StoredProfileByName) {
          paramsFromProfileText("100 10 90 16 8000 64 1 1 1 1 0 140 43")}};
     ASSERT_TRUE(tuning::saveProfiles(store, profiles));
   }
-  const ProgramRun found =
-      runCli(stitchArgs(samplePaths("mountains"), dir / "a.jpg", {"--profile", "Wide seams"}));
-  EXPECT_EQ(found.exitStatus, 0) << found.err;
+  const ProgramRun found = runCli(stitchArgs(samplePaths("mountains"), dir / "a.jpg",
+                                             {"--profile", "Wide seams", "--size", "800x200"}));
+  ASSERT_EQ(found.exitStatus, 0) << found.err;
+  const auto picture = imaging::Bitmap::fromFile((dir / "a.jpg").string());
+  EXPECT_EQ(picture->width(), 800);
+  EXPECT_EQ(picture->height(), 200);
   const ProgramRun missing =
       runCli(stitchArgs(samplePaths("mountains"), dir / "b.jpg", {"--profile", "Narrow"}));
   EXPECT_EQ(missing.exitStatus, 1);
