@@ -1,6 +1,7 @@
 #include "engine/align.h"
 
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -18,9 +19,9 @@ void popRange(IProgress* progress) {
   if (progress != nullptr) progress->PopRange();
 }
 
-// Largest radial coefficient the finish accepts: |k1| · r² stays well inside the reach of
-// undistortRadial over a photograph's corners for focal lengths down to 0.5 half widths.
-constexpr double kMostRadial = 0.15;
+// Plane size above which the finish samples every other column and row, which still leaves
+// more than 2^17 points.
+constexpr std::int64_t kFinishPlanePixels = std::int64_t{1} << 19;
 
 bool reportStop(IProgress* progress, double fraction, const char* text) {
   return progress != nullptr && progress->Report(fraction, text);
@@ -28,9 +29,15 @@ bool reportStop(IProgress* progress, double fraction, const char* text) {
 
 void refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int level,
                    CameraRecord& record, const StitchParams& params, IProgress* progress,
-                   TraceSink& trace, LensTerm lens = LensTerm::XShift) {
+                   TraceSink& trace, StepOptions options = {}) {
   refinePair(previous.level(level), current.level(level), previous.size(level), record, params,
-             progress, trace, lens);
+             progress, trace, options);
+}
+
+// The sample grid of a finish level: every other column and row of a plane larger than
+// kFinishPlanePixels (a quarter of the cost; the planes are still sampled at full resolution).
+int finishStride(ImageSize size) {
+  return std::int64_t{size.width} * size.height > kFinishPlanePixels ? 2 : 1;
 }
 
 // The precise finish of a plausible pair: the full refinement again on every level finer than
@@ -46,9 +53,9 @@ void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current,
   for (int finer = level - 1; finer >= 0; --finer) {
     CameraRecord refined = record;
     refined.distortion = 0;
-    refineOnLevel(previous, current, finer, refined, params, progress, trace, LensTerm::Radial);
-    if (checkPair(refined) != PairCheck::Plausible || !(std::fabs(refined.radial) <= kMostRadial))
-      return;
+    refineOnLevel(previous, current, finer, refined, params, progress, trace,
+                  {LensTerm::Radial, finishStride(previous.size(finer))});
+    if (checkPair(refined) != PairCheck::Plausible) return;
     record = refined;
   }
 }
@@ -57,7 +64,8 @@ void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current,
 
 PairCheck checkPair(const CameraRecord& record) {
   if (!(std::fabs(record.roll) <= 0.2)) return PairCheck::RollOutOfBounds;
-  if (!(std::fabs(record.distortion) <= 0.5)) return PairCheck::DistortionOutOfBounds;
+  if (!(std::fabs(record.distortion) <= 0.5 && std::fabs(record.radial) <= kMostRadial))
+    return PairCheck::DistortionOutOfBounds;
   if (!(record.focal >= 0.1 && record.focal <= 11)) return PairCheck::FocalOutOfBounds;
   return PairCheck::Plausible;
 }

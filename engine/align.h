@@ -15,10 +15,14 @@ namespace skylacer {
 
 // Which bound a refined pair record leaves, tested in this order. A value that is not a number
 // leaves its bound.
+// Largest radial coefficient a pair may reach: |k1| · r² stays well inside the reach of
+// undistortRadial over a photograph's corners for focal lengths down to 0.6 half widths.
+constexpr double kMostRadial = 0.15;
+
 enum class PairCheck {
   Plausible,
   RollOutOfBounds,        // not |roll| <= 0.2
-  DistortionOutOfBounds,  // not |k| <= 0.5
+  DistortionOutOfBounds,  // not |k| <= 0.5 and |k1| <= kMostRadial
   FocalOutOfBounds,       // not 0.1 <= f <= 11
 };
 PairCheck checkPair(const CameraRecord& record);
@@ -35,7 +39,8 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // accepted as it stands. With autoFocal = kAutoFocalCoarseToFine a plausible pair is then
 // refined again on every finer level down to level 0 with the radial lens term in place of the
 // x shift (distortion 0), each level starting from the one before and keeping its result only
-// while it stays plausible. Restart texts go to the progress object
+// while it stays plausible; levels of more than 2^19 pixels are sampled on every other column
+// and row. Restart texts go to the progress object
 // (may be null); a stop request there returns at once.
 void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                const StitchParams& params, IProgress* progress, TraceSink& trace);

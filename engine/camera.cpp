@@ -125,10 +125,11 @@ int firstOverlapColumn(const Matrix3& rotation, double focal, int width) {
 
 void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
                      const GradientField& gradient, ImageSize size, CameraRecord& record,
-                     TraceSink& trace, LensTerm lens) {
+                     TraceSink& trace, StepOptions options) {
   const Matrix3 rotation = pairRotation(record);
   const double focal = record.focal;
-  const bool radialLens = lens == LensTerm::Radial;
+  const bool radialLens = options.lens == LensTerm::Radial;
+  const int stride = options.sampleStride;
   const double k = radialLens ? 0 : record.distortion;
   const double k1 = record.radial;
   const double inverseFocalSquared = 1 / (focal * focal);
@@ -148,51 +149,57 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
   std::array<double, 5> rhs{};
   int count = 0;
   double differenceSum = 0;
-  for (int c = firstColumn; c < width; ++c) {
+  auto accumulate = [&](int c, int r) {
+    const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(r) * width + c;
+    const Gradient& g = gradient[static_cast<std::size_t>(at)];
+    if (g.dx == NoSample) return;
     const double x = static_cast<double>(2 * c - width) / width;
-    for (int r = 0; r < height; ++r) {
-      const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(r) * width + c;
-      const Gradient& g = gradient[static_cast<std::size_t>(at)];
-      if (g.dx == NoSample) continue;
-      const double y = static_cast<double>(2 * r - height) / width;
-      const double xh = x - halfX;
-      const double yh = y - halfY;
-      int sample = NoSample;
-      // Radial lens: how far the sample moves per unit of k1 (new photograph's shift of the
-      // distorted position less the previous pixel's), normalised units.
-      double lensX = 0;
-      double lensY = 0;
-      if (radialLens) {
-        const NormalisedPoint ideal = undistortRadial(x, y, focal, k1);
-        const Vec3 ray = transposedTimes(rotation, {ideal.x, ideal.y, focal});
-        if (!(ray.z > 0)) continue;
-        const double xc = focal * ray.x / ray.z;
-        const double yc = focal * ray.y / ray.z;
-        const double currentR2 = (xc * xc + yc * yc) * inverseFocalSquared;
-        const double previousR2 = (ideal.x * ideal.x + ideal.y * ideal.y) * inverseFocalSquared;
-        const double factor = 1 + k1 * currentR2;
-        sample = sampleLumaAt(current, size, xc * factor, yc * factor);
-        lensX = xc * currentR2 - ideal.x * previousR2;
-        lensY = yc * currentR2 - ideal.y * previousR2;
-      } else {
-        const Vec3 ray = transposedTimes(rotation, {x, y, focal});
-        sample = sampleLuma(current, size, ray, focal, k * (yh * yh));
-      }
-      if (sample == NoSample) continue;
-      const int difference = previous[at] - sample;
-      if (std::abs(difference) < kLeastDifference || std::abs(difference) > kMostDifference)
-        continue;
-      ++count;
-      differenceSum -= difference;
-      const double residual = difference + brightness;
-      const double lensRate = radialLens ? g.dx * lensX + g.dy * lensY : g.dx * (yh * yh);
-      const std::array<double, 5> j = {g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh,
-                                       lensRate};
-      for (std::size_t a = 0; a < 5; ++a) {
-        for (std::size_t b = a; b < 5; ++b) normal[a][b] += j[a] * j[b];
-        rhs[a] += j[a] * residual;
-      }
+    const double y = static_cast<double>(2 * r - height) / width;
+    const double xh = x - halfX;
+    const double yh = y - halfY;
+    int sample = NoSample;
+    // Radial lens: how far the sample moves per unit of k1 (new photograph's shift of the
+    // distorted position less the previous pixel's), normalised units.
+    double lensX = 0;
+    double lensY = 0;
+    if (radialLens) {
+      const NormalisedPoint ideal = undistortRadial(x, y, focal, k1);
+      const Vec3 ray = transposedTimes(rotation, {ideal.x, ideal.y, focal});
+      if (!(ray.z > 0)) return;
+      const double xc = focal * ray.x / ray.z;
+      const double yc = focal * ray.y / ray.z;
+      const double currentR2 = (xc * xc + yc * yc) * inverseFocalSquared;
+      const double previousR2 = (ideal.x * ideal.x + ideal.y * ideal.y) * inverseFocalSquared;
+      const double factor = 1 + k1 * currentR2;
+      sample = sampleLumaAt(current, size, xc * factor, yc * factor);
+      lensX = xc * currentR2 - ideal.x * previousR2;
+      lensY = yc * currentR2 - ideal.y * previousR2;
+    } else {
+      const Vec3 ray = transposedTimes(rotation, {x, y, focal});
+      sample = sampleLuma(current, size, ray, focal, k * (yh * yh));
     }
+    if (sample == NoSample) return;
+    const int difference = previous[at] - sample;
+    if (std::abs(difference) < kLeastDifference || std::abs(difference) > kMostDifference) return;
+    ++count;
+    differenceSum -= difference;
+    const double residual = difference + brightness;
+    const double lensRate = radialLens ? g.dx * lensX + g.dy * lensY : g.dx * (yh * yh);
+    const std::array<double, 5> j = {g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh,
+                                     lensRate};
+    for (std::size_t a = 0; a < 5; ++a) {
+      for (std::size_t b = a; b < 5; ++b) normal[a][b] += j[a] * j[b];
+      rhs[a] += j[a] * residual;
+    }
+  };
+  // The x-shift path sums column by column (its results depend on that order); the radial
+  // path reads the planes in memory order, row by row.
+  if (radialLens) {
+    for (int r = 0; r < height; r += stride)
+      for (int c = firstColumn; c < width; c += stride) accumulate(c, r);
+  } else {
+    for (int c = firstColumn; c < width; c += stride)
+      for (int r = 0; r < height; r += stride) accumulate(c, r);
   }
   if (count < kLeastSamples) return;
   for (std::size_t a = 0; a < 5; ++a)
@@ -235,7 +242,7 @@ double parameterChange(const CameraRecord& before, const CameraRecord& after) {
 
 void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
                 CameraRecord& record, const StitchParams& params, IProgress* progress,
-                TraceSink& trace, LensTerm lens) {
+                TraceSink& trace, StepOptions options) {
   const GradientField gradient = gradientField(previous, size);
   const int steps = params.iterationsPerLevel;
   // Near the optimum the sample set can change from step to step and the estimates alternate
@@ -246,7 +253,7 @@ void refinePair(const std::int16_t* previous, const std::int16_t* current, Image
   for (int it = 0; it < steps; ++it) {
     const CameraRecord before = record;
     traceIteration(trace, it, record.roll, record.focal, record.distortion);
-    gaussNewtonStep(previous, current, gradient, size, record, trace, lens);
+    gaussNewtonStep(previous, current, gradient, size, record, trace, options);
     if (parameterChange(before, record) < kConvergedChange) break;
     if (endsCycles && it > 0 && parameterChange(beforeLast, record) < kConvergedChange) break;
     beforeLast = before;

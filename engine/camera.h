@@ -61,6 +61,12 @@ enum class LensTerm {
   Radial,  // CameraRecord::radial, the common radial coefficient (distortion is not applied)
 };
 
+// How a refinement step models and samples the pair.
+struct StepOptions {
+  LensTerm lens = LensTerm::XShift;
+  int sampleStride = 1;  // every sampleStride-th column and row of the overlap takes part
+};
+
 // A photo point's ideal position (radial distortion removed), normalised coordinates, for a
 // focal length and radial coefficient k1 with |k1 · r²| well below 1/3 (two Newton steps).
 struct NormalisedPoint {
@@ -75,7 +81,8 @@ using Matrix5 = std::array<std::array<double, 5>, 5>;
 // below 1e-16 the elimination stops and the partly transformed result is returned.
 Matrix5 invert5x5(const Matrix5& matrix);
 
-// One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane.
+// One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane
+// (on the grid of options.sampleStride).
 // `gradient` is gradientField(previous). With LensTerm::Radial both photographs are taken
 // through the record's radial lens: a previous pixel's ray is its undistorted position, the new
 // photograph is sampled at the distorted position of that ray, and the fifth unknown is k1. Samples whose difference lies outside 10..450 take no
@@ -84,12 +91,12 @@ Matrix5 invert5x5(const Matrix5& matrix);
 // the trace.
 void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
                      const GradientField& gradient, ImageSize size, CameraRecord& record,
-                     TraceSink& trace, LensTerm lens = LensTerm::XShift);
+                     TraceSink& trace, StepOptions options = {});
 
 // Up to iterationsPerLevel steps, until a step changes the parameters by less than 0.001 or
 // the progress object asks to stop (progress may be null).
 void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
                 CameraRecord& record, const StitchParams& params, IProgress* progress,
-                TraceSink& trace, LensTerm lens = LensTerm::XShift);
+                TraceSink& trace, StepOptions options = {});
 
 }  // namespace skylacer

@@ -77,23 +77,28 @@ TEST(CheckPair, TestsRollThenDistortionThenFocalAndFailsWhatIsNotANumber) {
   const struct {
     double roll, distortion, focal;
     PairCheck expected;
+    double radial = 0;
   } cases[] = {
-      {0.2, -0.5, 0.1, PairCheck::Plausible},
-      {-0.2, 0.5, 11, PairCheck::Plausible},
+      {0.2, -0.5, 0.1, PairCheck::Plausible, -0.15},
+      {-0.2, 0.5, 11, PairCheck::Plausible, 0.15},
       {0.2001, 0.9, 20, PairCheck::RollOutOfBounds},
       {nan, 0, 2, PairCheck::RollOutOfBounds},
       {0, 0.5001, 20, PairCheck::DistortionOutOfBounds},
       {0, nan, 2, PairCheck::DistortionOutOfBounds},
+      {0, 0, 20, PairCheck::DistortionOutOfBounds, -0.1501},
+      {0, 0, 2, PairCheck::DistortionOutOfBounds, nan},
       {0, 0, 0.0999, PairCheck::FocalOutOfBounds},
       {0, 0, 11.001, PairCheck::FocalOutOfBounds},
       {0, 0, nan, PairCheck::FocalOutOfBounds},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.roll << " " << c.distortion << " " << c.focal);
+    SCOPED_TRACE(testing::Message() << c.roll << " " << c.distortion << " " << c.focal << " "
+                                    << c.radial);
     CameraRecord record;
     record.roll = c.roll;
     record.distortion = c.distortion;
     record.focal = c.focal;
+    record.radial = c.radial;
     EXPECT_EQ(checkPair(record), c.expected);
   }
 }

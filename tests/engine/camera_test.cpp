@@ -251,6 +251,20 @@ TEST(GaussNewtonStep, CountsOnlyDifferencesFrom10To450) {
   }
 }
 
+TEST(GaussNewtonStep, ASampleStrideUsesEveryOtherColumnAndRowInBothLensModels) {
+  const PlanePair pair = flatPair({20, 16}, 30);
+  for (const LensTerm lens : {LensTerm::XShift, LensTerm::Radial}) {
+    SCOPED_TRACE(static_cast<int>(lens));
+    StringTrace sink;
+    CameraRecord record = pairRecord({0, 0, 4.8}, 0, 2.4);
+    gaussNewtonStep(pair.previous.data(), pair.current.data(),
+                    gradientField(pair.previous.data(), pair.size), pair.size, record, sink,
+                    {lens, 2});
+    EXPECT_EQ(sink.text(), "63\t");  // columns 2, 4 .. 18 of rows 2, 4 .. 14
+    EXPECT_EQ(record.brightness, -30);
+  }
+}
+
 TEST(GaussNewtonStep, FewerThanSixSamplesLeaveTheRecordUnchanged) {
   // A 4 x 4 plane has 2 x 2 pixels inside its border.
   CameraRecord start = pairRecord({-0.1, 0.05, 4.8}, 0.01, 2.4);
@@ -380,7 +394,7 @@ TEST(RefinePair, RadialLensTermRecoversTheLensOfARenderedPair) {
                trace);
     CameraRecord radial = seedRecord(focal, yaw);
     refinePair(pair.previous.data(), pair.current.data(), pair.size, radial, params, nullptr,
-               trace, LensTerm::Radial);
+               trace, {LensTerm::Radial});
     EXPECT_GT(std::fabs(shifted.focal / focal - 1), 0.02);
     EXPECT_LT(std::fabs(radial.focal / focal - 1), 0.003);
     EXPECT_NEAR(radial.radial, k1, 0.008);
