@@ -19,9 +19,10 @@ void popRange(IProgress* progress) {
   if (progress != nullptr) progress->PopRange();
 }
 
-// Plane size above which the finish samples every other column and row, which still leaves
-// more than 2^17 points.
-constexpr std::int64_t kFinishPlanePixels = std::int64_t{1} << 19;
+// Least sample grid points a finish level keeps when it samples every other column and row:
+// the working size pins the result down, a level above it only brings the start within reach.
+constexpr std::int64_t kLeastFinalGrid = std::int64_t{1} << 17;
+constexpr std::int64_t kLeastIntermediateGrid = std::int64_t{1} << 15;
 
 bool reportStop(IProgress* progress, double fraction, const char* text) {
   return progress != nullptr && progress->Report(fraction, text);
@@ -34,10 +35,12 @@ void refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int 
              progress, trace, options);
 }
 
-// The sample grid of a finish level: every other column and row of a plane larger than
-// kFinishPlanePixels (a quarter of the cost; the planes are still sampled at full resolution).
-int finishStride(ImageSize size) {
-  return std::int64_t{size.width} * size.height > kFinishPlanePixels ? 2 : 1;
+// The sample grid of a finish level: every other column and row (a quarter of the cost; the
+// planes are still read at full resolution) when that leaves enough points, every pixel
+// otherwise.
+int finishStride(ImageSize size, int level) {
+  const std::int64_t grid = std::int64_t{size.width} * size.height / 4;
+  return grid >= (level == 0 ? kLeastFinalGrid : kLeastIntermediateGrid) ? 2 : 1;
 }
 
 // The precise finish of a plausible pair: the full refinement again on every level finer than
@@ -54,7 +57,7 @@ void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current,
     CameraRecord refined = record;
     refined.distortion = 0;
     refineOnLevel(previous, current, finer, refined, params, progress, trace,
-                  {LensTerm::Radial, finishStride(previous.size(finer))});
+                  {LensTerm::Radial, finishStride(previous.size(finer), finer)});
     if (checkPair(refined) != PairCheck::Plausible) return;
     record = refined;
   }

@@ -39,8 +39,8 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // accepted as it stands. With autoFocal = kAutoFocalCoarseToFine a plausible pair is then
 // refined again on every finer level down to level 0 with the radial lens term in place of the
 // x shift (distortion 0), each level starting from the one before and keeping its result only
-// while it stays plausible; levels of more than 2^19 pixels are sampled on every other column
-// and row. Restart texts go to the progress object
+// while it stays plausible; a level is sampled on every other column and row when that leaves
+// at least 2^17 points on level 0, 2^15 on the levels above it. Restart texts go to the progress object
 // (may be null); a stop request there returns at once.
 void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                const StitchParams& params, IProgress* progress, TraceSink& trace);

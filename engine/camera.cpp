@@ -35,36 +35,9 @@ GradientField gradientField(const std::int16_t* plane, ImageSize size) {
   return field;
 }
 
-int sampleLumaAt(const std::int16_t* plane, ImageSize size, double x, double y) {
-  const int width = size.width;
-  const int height = size.height;
-  const double px = (width + width * x) / 2;
-  const double py = (width * y + height) / 2;
-  // Tested on the doubles: truncating first would let -1 < px < 0 through and is undefined for
-  // positions beyond the integer range or not a number.
-  if (!(px >= 0 && px < width - 1 && py >= 0 && py < height - 1)) return NoSample;
-  const int ix = static_cast<int>(px);
-  const int iy = static_cast<int>(py);
-  const double fx = px - ix;
-  const double fy = py - iy;
-  const std::int16_t* top = plane + static_cast<std::ptrdiff_t>(iy) * width + ix;
-  const std::int16_t* bottom = top + width;
-  const double value =
-      (fy * bottom[0] + (1 - fy) * top[0]) * (1 - fx) + fx * (fy * bottom[1] + (1 - fy) * top[1]);
-  return static_cast<int>(std::floor(value + 0.5));
-}
-
 int sampleLuma(const std::int16_t* plane, ImageSize size, Vec3 p, double focal, double shift) {
   if (!(p.z > 0)) return NoSample;
   return sampleLumaAt(plane, size, focal * p.x / p.z + shift, focal * p.y / p.z);
-}
-
-NormalisedPoint undistortRadial(double x, double y, double focal, double radial) {
-  // s = r_u / r_d solves s + a·s³ = 1 with a = k1 · r_d²; Newton from the first-order guess.
-  const double a = radial * (x * x + y * y) / (focal * focal);
-  double s = 1 - a;
-  for (int step = 0; step < 2; ++step) s -= (s + a * s * s * s - 1) / (1 + 3 * a * s * s);
-  return {x * s, y * s};
 }
 
 Matrix5 invert5x5(const Matrix5& matrix) {
