@@ -128,28 +128,30 @@ bool saveProfiles(registry::SettingsStore& userStore, std::span<const ParamProfi
     return false;
   }
   const std::string key = registry::sectionKeyPath(kProfileSection);
-  // Every write is a transaction of its own: a value that already holds its text is left alone.
+  // A value that already holds its text is left alone.
   const auto store = [&](const std::string& valueName, const std::string& text) {
     return userStore.readString(key, valueName) == text ||
            userStore.writeString(key, valueName, text);
   };
   const int count = static_cast<int>(profiles.size());
-  for (int index = 0; index < count; ++index) {
-    const ParamProfile& profile = profiles[static_cast<std::size_t>(index)];
-    if (!store(profileNameValue(index), profile.name) ||
-        !store(profileDescriptionValue(index), profile.description) ||
-        !store(profileTextValue(index), formatProfileText(profile.record))) {
-      return false;
+  return userStore.writeAll([&] {
+    for (int index = 0; index < count; ++index) {
+      const ParamProfile& profile = profiles[static_cast<std::size_t>(index)];
+      if (!store(profileNameValue(index), profile.name) ||
+          !store(profileDescriptionValue(index), profile.description) ||
+          !store(profileTextValue(index), formatProfileText(profile.record))) {
+        return false;
+      }
     }
-  }
-  for (int index = count; index < kTunerProfileSlots; ++index) {
-    if (!userStore.deleteValue(key, profileNameValue(index)) ||
-        !userStore.deleteValue(key, profileDescriptionValue(index)) ||
-        !userStore.deleteValue(key, profileTextValue(index))) {
-      return false;
+    for (int index = count; index < kTunerProfileSlots; ++index) {
+      if (!userStore.deleteValue(key, profileNameValue(index)) ||
+          !userStore.deleteValue(key, profileDescriptionValue(index)) ||
+          !userStore.deleteValue(key, profileTextValue(index))) {
+        return false;
+      }
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 }  // namespace skylacer::tuning

@@ -100,8 +100,9 @@ ProfileTable readProfilesForEditing(const registry::SettingsStore& userStore, in
 // Replaces the stored list by `profiles`: writes name, description and text form of each
 // (thirteen fields), then deletes the values of every index from the count up to 255. Refuses,
 // writing nothing, a list of more than 256 profiles or one with an empty name (the empty name
-// would end the stored list there and hide the profiles after it). Returns false when refused, or
-// when it stopped at a value that could not be written or deleted (what came before stays).
+// would end the stored list there and hide the profiles after it). The whole replacement is one
+// transaction of the store: returns false, with the stored list as it was, when refused or when a
+// value could not be written or deleted.
 bool saveProfiles(registry::SettingsStore& userStore, std::span<const ParamProfile> profiles);
 
 }  // namespace skylacer::tuning

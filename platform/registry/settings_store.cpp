@@ -326,6 +326,21 @@ bool SettingsStore::deleteValue(std::string_view keyPath, std::string_view value
   });
 }
 
+bool SettingsStore::writeAll(const std::function<bool()>& writes) {
+  if (access_ == Access::ReadOnly || batchOpen_) return false;
+  return writeTransaction([&] {
+    struct BatchScope {
+      SettingsStore& store;
+      explicit BatchScope(SettingsStore& s) : store(s) {
+        store.batchOpen_ = true;
+        store.batchFailed_ = false;
+      }
+      ~BatchScope() { store.batchOpen_ = false; }
+    } scope(*this);
+    return writes() && !batchFailed_;
+  });
+}
+
 bool SettingsStore::readable() const {
   if (unusable_) return false;
   if (!database_) {
@@ -413,6 +428,11 @@ SettingsStore::Schema SettingsStore::inspectSchema() const {
 
 template <typename Body>
 bool SettingsStore::writeTransaction(Body&& body) {
+  if (batchOpen_) {
+    const bool written = body();
+    if (!written) batchFailed_ = true;
+    return written;
+  }
   if (!writable()) return false;
   WriteTransaction transaction(database_.get());
   if (transaction.beginResult() != SQLITE_OK) {

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -88,6 +89,12 @@ class SettingsStore {
   // file is harmless and creates nothing); false when the store cannot be written.
   bool deleteValue(std::string_view keyPath, std::string_view valueName);
 
+  // Runs `writes` as one transaction: the writes and deletes it makes through this object are
+  // kept only when every one of them succeeded, `writes` returns true and the whole commits;
+  // otherwise the file is left as it was and the result is false. One commit instead of one per
+  // value makes a long list of writes fast. Not to be nested.
+  bool writeAll(const std::function<bool()>& writes);
+
  private:
   struct DatabaseCloser {
     void operator()(sqlite3* database) const;
@@ -118,6 +125,9 @@ class SettingsStore {
   mutable bool schemaReady_ = false;
   mutable bool unusable_ = false;
   mutable bool warned_ = false;
+  // Inside writeAll: writes join its transaction, and a failed one spoils it.
+  bool batchOpen_ = false;
+  bool batchFailed_ = false;
 };
 
 }  // namespace skylacer::registry

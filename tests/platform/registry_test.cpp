@@ -349,6 +349,44 @@ TEST(SettingsStore, TwoObjectsOnOneFileSeeEachOthersInterleavedWrites) {
   EXPECT_EQ(treeListing(first, ""), treeListing(second, ""));
 }
 
+TEST(SettingsStore, WriteAllKeepsEveryWriteOrNone) {
+  TempDir dir;
+  SettingsStore store(dir / "settings.db", SettingsStore::Access::ReadWrite);
+  SettingsStore other(dir / "settings.db", SettingsStore::Access::ReadWrite);
+  ASSERT_TRUE(store.writeString("Param", "0", "kept"));
+  const std::vector<std::string> before = treeListing(store, "");
+
+  // Given up by the caller or left by an exception: nothing of it stays.
+  EXPECT_FALSE(store.writeAll([&] {
+    return store.writeString("Param", "0", "changed") && store.deleteValue("Param", "0") &&
+           store.writeInteger("New\\Key", "n", 1) && false;
+  }));
+  EXPECT_THROW(store.writeAll([&]() -> bool {
+    store.writeString("Param", "2", "two");
+    throw std::bad_alloc();
+  }),
+               std::bad_alloc);
+  EXPECT_EQ(treeListing(store, ""), before);
+  EXPECT_EQ(treeListing(other, ""), before);
+
+  // After all that the object writes as before, and a completed batch is one commit others see.
+  ASSERT_TRUE(store.writeAll([&] {
+    for (int i = 0; i < 300; ++i) {
+      if (!store.writeInteger("Many", "v" + std::to_string(i), i)) return false;
+    }
+    EXPECT_FALSE(store.writeAll([] { return true; }));  // not nested
+    return store.deleteValue("Param", "0") && store.readInteger("Many", "v299") == 299;
+  }));
+  EXPECT_EQ(valueNames(other, "Many").size(), 300u);
+  EXPECT_EQ(other.readString("Param", "0"), std::nullopt);
+  EXPECT_TRUE(store.writeString("Param", "after", "yes"));
+  EXPECT_EQ(other.readString("Param", "after"), "yes");
+
+  SettingsStore readOnly(dir / "machine.db", SettingsStore::Access::ReadOnly);
+  EXPECT_FALSE(readOnly.writeAll([] { return true; }));
+  EXPECT_FALSE(std::filesystem::exists(dir / "machine.db"));
+}
+
 // Writes `count` values named prefix0, prefix1, ... into its own store object; returns how many
 // writes failed.
 int writeNumberedValues(const std::filesystem::path& file, const std::string& prefix, int count) {
