@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -28,10 +29,10 @@ bool reportStop(IProgress* progress, double fraction, const char* text) {
   return progress != nullptr && progress->Report(fraction, text);
 }
 
-void refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int level,
-                   CameraRecord& record, const StitchParams& params, IProgress* progress,
-                   TraceSink& trace, StepOptions options = {}) {
-  refinePair(previous.level(level), current.level(level), previous.size(level), record, params,
+StepFit refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int level,
+                      CameraRecord& record, const StitchParams& params, IProgress* progress,
+                      TraceSink& trace, StepOptions options = {}) {
+  return refinePair(previous.level(level), current.level(level), previous.size(level), record, params,
              progress, trace, options);
 }
 
@@ -84,43 +85,42 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
   return level;
 }
 
-void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
-               const StitchParams& params, IProgress* progress, TraceSink& trace) {
-  // Both pyramids were built with these parameters, so their coarsest level is the one
-  // buildPyramid stored in params.coarsestLevel.
-  const int coarsest = previous.coarsestLevel();
-  const ImageSize coarseSize = previous.size(coarsest);
-  const CoarseOffset offset =
-      coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
-                          overlapMinArea(coarseSize, params), params);
+namespace {
+
+// Starting focal lengths the coarse-to-fine profile tries on the first pair, as factors of the
+// lens slider's: a refinement run does not travel far from a start 1.5 times the truth or more.
+constexpr double kFirstPairStarts[] = {1.0, 1.0 / 1.5, 1.0 / 2.25};
+// Results within this share of the slider start's focal length are the same solution, which
+// the finish settles; only a start that ends further away may replace it.
+constexpr double kSameBasin = 0.1;
+
+// The axis-only pass on the coarsest level and the full refinement on `level`, restarted with
+// one more property frozen while the result is implausible (see alignPair). Returns the fit of
+// the last full refinement.
+StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current,
+                         const CoarseOffset& offset, int level, CameraRecord& record,
+                         const StitchParams& params, IProgress* progress, TraceSink& trace) {
   record.brightness = offset.meanDiff;
   record.axis = {offset.dx, offset.dy, 2 * record.focal};
 
   pushRange(progress, 0, 0.2);
   CameraRecord start = record;
   record.fitRoll = record.fitDistortion = record.fitFocal = 0;
-  refineOnLevel(previous, current, coarsest, record, params, progress, trace);
+  refineOnLevel(previous, current, previous.coarsestLevel(), record, params, progress, trace);
   start.axis = record.axis;
   record = start;
-  const int level = refinementLevel(previous, offset.dx, params);
   popRange(progress);
 
   for (;;) {
     pushRange(progress, 0.2, 1.0);
-    refineOnLevel(previous, current, level, record, params, progress, trace);
+    const StepFit fit = refineOnLevel(previous, current, level, record, params, progress, trace);
     popRange(progress);
 
     std::int32_t* frozen = nullptr;
     EngineText text{};
     switch (checkPair(record)) {
       case PairCheck::Plausible:
-        if (params.autoFocal == kAutoFocalCoarseToFine) {
-          // The finish reports at the end of the pair's range, where it stays.
-          pushRange(progress, 1.0, 1.0);
-          finishCoarseToFine(previous, current, level, record, params, progress, trace);
-          popRange(progress);
-        }
-        return;
+        return fit;
       case PairCheck::RollOutOfBounds:
         frozen = &start.fitRoll;
         text = EngineText::UnsuitableAngle;
@@ -136,11 +136,75 @@ void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRe
     }
     // The property kept its inherited value in this run and still failed: a restart would
     // repeat this run for ever.
-    if (*frozen == 0) return;
+    if (*frozen == 0) return fit;
     *frozen = 0;
-    if (reportStop(progress, 0, std::string(engineText(text)).c_str())) return;
+    if (reportStop(progress, 0, std::string(engineText(text)).c_str())) return fit;
     record = start;
   }
+}
+
+// refineFromOffset from each of kFirstPairStarts times the record's focal length, each taking
+// an equal share of the progress range. The first start's result is kept unless a later one is
+// plausible and either the kept one is not, or it ends in another solution (more than
+// kSameBasin away) and fits the overlap better (a lower share of disagreeing pixels on the
+// refinement level).
+StepFit refineFromStarts(const LumaPyramid& previous, const LumaPyramid& current,
+                         const CoarseOffset& offset, int level, CameraRecord& record,
+                         const StitchParams& params, IProgress* progress, TraceSink& trace) {
+  const CameraRecord guess = record;
+  const auto starts = static_cast<double>(std::size(kFirstPairStarts));
+  StepFit fit;
+  double firstFocal = 0;
+  for (std::size_t k = 0; k < std::size(kFirstPairStarts); ++k) {
+    CameraRecord trial = guess;
+    trial.focal = guess.focal * kFirstPairStarts[k];
+    pushRange(progress, static_cast<double>(k) / starts, static_cast<double>(k + 1) / starts);
+    const StepFit trialFit =
+        refineFromOffset(previous, current, offset, level, trial, params, progress, trace);
+    popRange(progress);
+    if (k == 0) {
+      record = trial;
+      fit = trialFit;
+      firstFocal = trial.focal;
+      continue;
+    }
+    const bool elsewhere = !(std::fabs(trial.focal / firstFocal - 1) <= kSameBasin);
+    if (checkPair(trial) == PairCheck::Plausible &&
+        (checkPair(record) != PairCheck::Plausible ||
+         (elsewhere && trialFit.disagreement() < fit.disagreement()))) {
+      record = trial;
+      fit = trialFit;
+    }
+  }
+  return fit;
+}
+
+}  // namespace
+
+StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
+                  const StitchParams& params, IProgress* progress, TraceSink& trace,
+                  bool guessedFocal) {
+  // Both pyramids were built with these parameters, so their coarsest level is the one
+  // buildPyramid stored in params.coarsestLevel.
+  const int coarsest = previous.coarsestLevel();
+  const ImageSize coarseSize = previous.size(coarsest);
+  const CoarseOffset offset =
+      coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
+                          overlapMinArea(coarseSize, params), params);
+  const int level = refinementLevel(previous, offset.dx, params);
+  const bool coarseToFine = params.autoFocal == kAutoFocalCoarseToFine;
+
+  const StepFit fit =
+      coarseToFine && guessedFocal
+          ? refineFromStarts(previous, current, offset, level, record, params, progress, trace)
+          : refineFromOffset(previous, current, offset, level, record, params, progress, trace);
+  if (coarseToFine && checkPair(record) == PairCheck::Plausible) {
+    // The finish reports at the end of the pair's range, where it stays.
+    pushRange(progress, 1.0, 1.0);
+    finishCoarseToFine(previous, current, level, record, params, progress, trace);
+    popRange(progress);
+  }
+  return fit;
 }
 
 namespace {
@@ -169,7 +233,7 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
     record.fitRoll = params.calcRotation;
     record.fitDistortion = params.correctDistortion;
     record.fitFocal = params.autoFocal;
-    alignPair(previous, current, record, params, progress, trace);
+    alignPair(previous, current, record, params, progress, trace, i == 1);
     popRange(progress);
   }
   if (fullCircle) balanceRolls(records.first(static_cast<std::size_t>(n) + 1));

@@ -40,10 +40,16 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // refined again on every finer level down to level 0 with the radial lens term in place of the
 // x shift (distortion 0), each level starting from the one before and keeping its result only
 // while it stays plausible; a level is sampled on every other column and row when that leaves
-// at least 2^17 points on level 0, 2^15 on the levels above it. Restart texts go to the progress object
-// (may be null); a stop request there returns at once.
-void alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
-               const StitchParams& params, IProgress* progress, TraceSink& trace);
+// at least 2^17 points on level 0, 2^15 on the levels above it. Restart texts go to the
+// progress object (may be null); a stop request there returns at once.
+// guessedFocal: the record's focal length is only the lens slider's guess (the first pair); the
+// coarse-to-fine profile then runs the full refinement from 1, 1/1.5 and 1/2.25 times it and
+// replaces the first result by a plausible one more than 10 % away from it whose overlap has a
+// lower share of disagreeing pixels. Returns the fit the last step of the kept full refinement
+// measured (before the finish).
+StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
+                  const StitchParams& params, IProgress* progress, TraceSink& trace,
+                  bool guessedFocal = false);
 
 // Aligns the planes of n photographs (all of `size`) in order, and the closing pair from
 // photograph n - 1 back to 0 when params.full360 is set. records holds n + 1 records in pair

@@ -96,9 +96,9 @@ int firstOverlapColumn(const Matrix3& rotation, double focal, int width) {
 
 }  // namespace
 
-void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
-                     const GradientField& gradient, ImageSize size, CameraRecord& record,
-                     TraceSink& trace, StepOptions options) {
+StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
+                        const GradientField& gradient, ImageSize size, CameraRecord& record,
+                        TraceSink& trace, StepOptions options) {
   const Matrix3 rotation = pairRotation(record);
   const double focal = record.focal;
   const bool radialLens = options.lens == LensTerm::Radial;
@@ -122,6 +122,7 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
   std::array<double, 5> rhs{};
   int count = 0;
   double differenceSum = 0;
+  StepFit fit;
   auto accumulate = [&](int c, int r) {
     const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(r) * width + c;
     const Gradient& g = gradient[static_cast<std::size_t>(at)];
@@ -153,6 +154,8 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
     }
     if (sample == NoSample) return;
     const int difference = previous[at] - sample;
+    ++fit.compared;
+    if (std::fabs(difference + brightness) < kLeastDifference) ++fit.agreeing;
     if (std::abs(difference) < kLeastDifference || std::abs(difference) > kMostDifference) return;
     ++count;
     differenceSum -= difference;
@@ -174,7 +177,7 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
     for (int c = firstColumn; c < width; c += stride)
       for (int r = 0; r < height; r += stride) accumulate(c, r);
   }
-  if (count < kLeastSamples) return;
+  if (count < kLeastSamples) return fit;
   for (std::size_t a = 0; a < 5; ++a)
     for (std::size_t b = 0; b < a; ++b) normal[a][b] = normal[b][a];
 
@@ -192,11 +195,13 @@ void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
   if (record.fitFocal != 0) record.focal = record.focal * (2 * delta[3] + 1);
   record.axis.z = 2 * record.focal;
   if (record.fitRoll != 0) record.roll += 2 * delta[2];
-  if (record.fitDistortion == 0) return;
-  if (radialLens)
-    record.radial += 2 * delta[4];
-  else
-    record.distortion += 2 * delta[4];
+  if (record.fitDistortion != 0) {
+    if (radialLens)
+      record.radial += 2 * delta[4];
+    else
+      record.distortion += 2 * delta[4];
+  }
+  return fit;
 }
 
 namespace {
@@ -213,9 +218,9 @@ double parameterChange(const CameraRecord& before, const CameraRecord& after) {
 
 }  // namespace
 
-void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
-                CameraRecord& record, const StitchParams& params, IProgress* progress,
-                TraceSink& trace, StepOptions options) {
+StepFit refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
+                   CameraRecord& record, const StitchParams& params, IProgress* progress,
+                   TraceSink& trace, StepOptions options) {
   const GradientField gradient = gradientField(previous, size);
   const int steps = params.iterationsPerLevel;
   // Near the optimum the sample set can change from step to step and the estimates alternate
@@ -223,15 +228,17 @@ void refinePair(const std::int16_t* previous, const std::int16_t* current, Image
   // state of the step before last.
   const bool endsCycles = params.autoFocal == kAutoFocalCoarseToFine;
   CameraRecord beforeLast = record;
+  StepFit fit;
   for (int it = 0; it < steps; ++it) {
     const CameraRecord before = record;
     traceIteration(trace, it, record.roll, record.focal, record.distortion);
-    gaussNewtonStep(previous, current, gradient, size, record, trace, options);
+    fit = gaussNewtonStep(previous, current, gradient, size, record, trace, options);
     if (parameterChange(before, record) < kConvergedChange) break;
     if (endsCycles && it > 0 && parameterChange(beforeLast, record) < kConvergedChange) break;
     beforeLast = before;
     if (progress != nullptr && progress->Report(static_cast<double>(it) / steps)) break;
   }
+  return fit;
 }
 
 }  // namespace skylacer

@@ -86,6 +86,17 @@ struct StepOptions {
   int sampleStride = 1;  // every sampleStride-th column and row of the overlap takes part
 };
 
+// How well a step's starting record fits the pair: of the overlap pixels compared, how many
+// agree (difference less the mean brightness difference under 10).
+struct StepFit {
+  int compared = 0;
+  int agreeing = 0;
+  // The share of compared pixels that disagree; 1 when none was compared.
+  double disagreement() const {
+    return compared == 0 ? 1.0 : 1.0 - static_cast<double>(agreeing) / compared;
+  }
+};
+
 // A photo point's ideal position (radial distortion removed), normalised coordinates, for a
 // focal length and radial coefficient k1 with |k1 · r²| well below 1/3 (two Newton steps).
 struct NormalisedPoint {
@@ -115,14 +126,16 @@ Matrix5 invert5x5(const Matrix5& matrix);
 // part; with fewer than 6 samples the record is unchanged, with fewer than 1500 focal and
 // distortion keep their values, with fewer than 500 the roll too. Writes the sample count to
 // the trace.
-void gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
-                     const GradientField& gradient, ImageSize size, CameraRecord& record,
-                     TraceSink& trace, StepOptions options = {});
+// Returns how well the record fitted before the step.
+StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
+                        const GradientField& gradient, ImageSize size, CameraRecord& record,
+                        TraceSink& trace, StepOptions options = {});
 
 // Up to iterationsPerLevel steps, until a step changes the parameters by less than 0.001 or
 // the progress object asks to stop (progress may be null).
-void refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
-                CameraRecord& record, const StitchParams& params, IProgress* progress,
-                TraceSink& trace, StepOptions options = {});
+// Returns the fit measured by the last step.
+StepFit refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
+                   CameraRecord& record, const StitchParams& params, IProgress* progress,
+                   TraceSink& trace, StepOptions options = {});
 
 }  // namespace skylacer

@@ -5,12 +5,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <numbers>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "engine/align.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/samples.h"
 #include "tests/support/synth_imaging.h"
 #include "tests/support/synth_series.h"
@@ -155,6 +157,33 @@ INSTANTIATE_TEST_SUITE_P(
         ProfileSeries{
             "Trail800Pincushion", "trail", {800, 600}, 1.8, 0.35, 4, 0.015, 0, 1, 0.03}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The trail sample's first pair does not travel from the lens slider's guess (53 % long) to
+// its focal length on one level; the precise profile's search over starting focal lengths finds
+// it from the same guess.
+TEST(PreciseProfile, FindsTheTrailSamplesFocalLengthFromTheSlidersGuess) {
+  const auto photos = test::samplePhotos("trail");
+  ASSERT_GE(photos.size(), 2u);
+  std::vector<LumaImage> planes;
+  ImageSize size;
+  for (std::size_t i = 0; i < 2; ++i) {
+    const test::Picture picture = test::loadPicture(photos[i]);
+    size = picture.size;
+    planes.push_back(makeLuma(picture.pixels, picture.size));
+  }
+  const std::string truth = test::fileText(test::samplesDir() / "trail" / "truth.json");
+  const std::size_t key = truth.find("\"focal_px\":");
+  ASSERT_NE(key, std::string::npos);
+  const double trueFocal = 2 * std::strtod(truth.c_str() + key + 11, nullptr) / size.width;
+
+  StitchParams params = paramsFromProfileText(kPreciseProfileText);
+  std::vector<CameraRecord> records(planes.size() + 1);
+  records[0].focal = records[1].focal = initialFocalLength(params);
+  ASSERT_GT(records[0].focal / trueFocal, 1.4);
+  NullTrace trace;
+  alignAll(planes, size, records, params, nullptr, trace);
+  EXPECT_NEAR(records[0].focal / trueFocal, 1, 0.005) << "focal " << records[0].focal;
+}
 
 }  // namespace
 }  // namespace skylacer
