@@ -339,7 +339,7 @@ void printRow(const Condition& c, const test::PhotoSeries& series, std::vector<R
   if (!std::isnan(f.fovError)) std::snprintf(fov, sizeof fov, "%+.2f", 100 * f.fovError);
   std::printf(
       "| %s | %d%s %dx%d | %.1f (%.1f) | %+.2f | %.3f | %.3f | %s | %+.4f | %+.4f (%+.3f) | %d | "
-      "%.2f | %.2f |\n",
+      "%.3f | %.3f |\n",
       c.name, c.photos, c.fullCircle ? " circle" : "", c.size.width, c.size.height, f.focalPx,
       series.focal * c.size.width / 2, 100 * f.focalError, f.worstYaw / kDegree,
       f.worstRoll / kDegree, fov, f.distortion, f.radial, series.radialDistortion, f.restarts,
