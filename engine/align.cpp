@@ -32,8 +32,8 @@ bool reportStop(IProgress* progress, double fraction, const char* text) {
 StepFit refineOnLevel(const LumaPyramid& previous, const LumaPyramid& current, int level,
                       CameraRecord& record, const StitchParams& params, IProgress* progress,
                       TraceSink& trace, StepOptions options = {}) {
-  return refinePair(previous.level(level), current.level(level), previous.size(level), record, params,
-             progress, trace, options);
+  return refinePair(previous.level(level), current.level(level), previous.size(level), record,
+                    params, progress, trace, options);
 }
 
 // The sample grid of a finish level: every other column and row (a quarter of the cost; the

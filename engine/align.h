@@ -13,12 +13,12 @@
 
 namespace skylacer {
 
-// Which bound a refined pair record leaves, tested in this order. A value that is not a number
-// leaves its bound.
 // Largest radial coefficient a pair may reach: |k1| · r² stays well inside the reach of
 // undistortRadial over a photograph's corners for focal lengths down to 0.6 half widths.
 constexpr double kMostRadial = 0.15;
 
+// Which bound a refined pair record leaves, tested in this order. A value that is not a number
+// leaves its bound.
 enum class PairCheck {
   Plausible,
   RollOutOfBounds,        // not |roll| <= 0.2
@@ -66,7 +66,8 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
 void balanceRolls(std::span<CameraRecord> records);
 // Records 0..m in use: every one gets focal Σf / m, distortion Σk / (2m) and radial Σk1 / m,
 // sums over the m aligned records 1..m (half the mean for k: a pair estimate holds both
-// photographs' distortion; k1 is the common lens's), and axis z = 2 x that focal. With no aligned record nothing changes.
+// photographs' distortion; k1 is the common lens's), and axis z = 2 x that focal. With no aligned
+// record nothing changes.
 void averageLens(std::span<CameraRecord> records);
 // Composes the pair rotations into absolute rotations: R(i) = R(i - 1) · pairRotation(i).
 void chainRotations(std::span<CameraRecord> records);

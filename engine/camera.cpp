@@ -161,8 +161,7 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     differenceSum -= difference;
     const double residual = difference + brightness;
     const double lensRate = radialLens ? g.dx * lensX + g.dy * lensY : g.dx * (yh * yh);
-    const std::array<double, 5> j = {g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh,
-                                     lensRate};
+    const std::array<double, 5> j = {g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh, lensRate};
     for (std::size_t a = 0; a < 5; ++a) {
       for (std::size_t b = a; b < 5; ++b) normal[a][b] += j[a] * j[b];
       rhs[a] += j[a] * residual;
@@ -211,9 +210,9 @@ double parameterChange(const CameraRecord& before, const CameraRecord& after) {
   const double dx = after.axis.x - before.axis.x;
   const double dy = after.axis.y - before.axis.y;
   const double dz = after.axis.z - before.axis.z;
-  return std::fabs(after.distortion - before.distortion) +
-         std::fabs(after.radial - before.radial) + std::fabs(after.roll - before.roll) +
-         10 * std::fabs(after.focal - before.focal) + dx * dx + dy * dy + dz * dz;
+  return std::fabs(after.distortion - before.distortion) + std::fabs(after.radial - before.radial) +
+         std::fabs(after.roll - before.roll) + 10 * std::fabs(after.focal - before.focal) +
+         dx * dx + dy * dy + dz * dz;
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ namespace skylacer {
 // rotation maps the camera's coordinates to world coordinates. Distortion and focal hold in
 // both forms. The defaults are those of a fresh record of a stitch run.
 struct CameraRecord {
-  double distortion = 0;     // k: x shifts by k·y² (see sampleLuma and the projection)
-  double focal = 2.0;        // half image widths
+  double distortion = 0;  // k: x shifts by k·y² (see sampleLuma and the projection)
+  double focal = 2.0;     // half image widths
   // k1 of the radial lens r_d = r_u · (1 + k1 · r_u²), radii in focal lengths from the photo's
   // centre; estimated by LensTerm::Radial refinements only, 0 leaves every mapping as it is.
   double radial = 0;
@@ -68,7 +68,6 @@ inline int sampleLumaAt(const std::int16_t* plane, ImageSize size, double x, dou
   return static_cast<int>(std::floor(value + 0.5));
 }
 
-
 // The plane's value where the ray p (camera coordinates) meets it for focal length f, with x
 // shifted by `shift` normalised units (sampleLumaAt); NoSample also for a ray not in front of
 // the camera.
@@ -111,7 +110,6 @@ inline NormalisedPoint undistortRadial(double x, double y, double focal, double 
   return {x * s, y * s};
 }
 
-
 using Matrix5 = std::array<std::array<double, 5>, 5>;
 
 // Gauss–Jordan inversion with partial pivoting. When the largest pivot left in a column is
@@ -119,14 +117,13 @@ using Matrix5 = std::array<std::array<double, 5>, 5>;
 Matrix5 invert5x5(const Matrix5& matrix);
 
 // One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane
-// (on the grid of options.sampleStride).
-// `gradient` is gradientField(previous). With LensTerm::Radial both photographs are taken
-// through the record's radial lens: a previous pixel's ray is its undistorted position, the new
-// photograph is sampled at the distorted position of that ray, and the fifth unknown is k1. Samples whose difference lies outside 10..450 take no
-// part; with fewer than 6 samples the record is unchanged, with fewer than 1500 focal and
-// distortion keep their values, with fewer than 500 the roll too. Writes the sample count to
-// the trace.
-// Returns how well the record fitted before the step.
+// (on the grid of options.sampleStride). `gradient` is gradientField(previous). With
+// LensTerm::Radial both photographs are taken through the record's radial lens: a previous
+// pixel's ray is its undistorted position, the new photograph is sampled at the distorted
+// position of that ray, and the fifth unknown is k1. Samples whose difference lies outside
+// 10..450 take no part; with fewer than 6 samples the record is unchanged, with fewer than 1500
+// focal and the lens term keep their values, with fewer than 500 the roll too. Writes the sample
+// count to the trace. Returns how well the record fitted before the step.
 StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
                         const GradientField& gradient, ImageSize size, CameraRecord& record,
                         TraceSink& trace, StepOptions options = {});

@@ -92,8 +92,8 @@ TEST(CheckPair, TestsRollThenDistortionThenFocalAndFailsWhatIsNotANumber) {
       {0, 0, nan, PairCheck::FocalOutOfBounds},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.roll << " " << c.distortion << " " << c.focal << " "
-                                    << c.radial);
+    SCOPED_TRACE(testing::Message()
+                 << c.roll << " " << c.distortion << " " << c.focal << " " << c.radial);
     CameraRecord record;
     record.roll = c.roll;
     record.distortion = c.distortion;

@@ -106,8 +106,8 @@ TEST(UndistortRadial, InvertsTheRadialLensOverThePhotoAndLeavesAZeroCoefficientE
   for (const double k1 : {-0.08, -0.05, 0.03, 0.08}) {
     for (const double focal : {1.2, 2.4}) {
       for (const auto& [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.75}, {-1.0, 0.3}, {0.4, -0.75}}) {
-        SCOPED_TRACE(testing::Message() << "k1 " << k1 << " f " << focal << " at " << x << ", "
-                                        << y);
+        SCOPED_TRACE(testing::Message()
+                     << "k1 " << k1 << " f " << focal << " at " << x << ", " << y);
         const double r2 = (x * x + y * y) / (focal * focal);
         const NormalisedPoint ideal =
             undistortRadial(x * (1 + k1 * r2), y * (1 + k1 * r2), focal, k1);
@@ -393,8 +393,8 @@ TEST(RefinePair, RadialLensTermRecoversTheLensOfARenderedPair) {
     refinePair(pair.previous.data(), pair.current.data(), pair.size, shifted, params, nullptr,
                trace);
     CameraRecord radial = seedRecord(focal, yaw);
-    refinePair(pair.previous.data(), pair.current.data(), pair.size, radial, params, nullptr,
-               trace, {LensTerm::Radial});
+    refinePair(pair.previous.data(), pair.current.data(), pair.size, radial, params, nullptr, trace,
+               {LensTerm::Radial});
     EXPECT_GT(std::fabs(shifted.focal / focal - 1), 0.02);
     EXPECT_LT(std::fabs(radial.focal / focal - 1), 0.003);
     EXPECT_NEAR(radial.radial, k1, 0.008);

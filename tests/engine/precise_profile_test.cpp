@@ -152,10 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProfileSeries{"Trail800Overlap30", "trail", {800, 600}, 2.4, 0.30, 4, 0.026, 0.017},
         ProfileSeries{
             "Mountains640Exposure", "mountains", {640, 480}, 2.4, 0.25, 4, 0.012, 0, 1.23},
-        ProfileSeries{
-            "Trail800Barrel", "trail", {800, 600}, 1.6, 0.3, 4, 0.02, 0.01, 1, -0.05},
-        ProfileSeries{
-            "Trail800Pincushion", "trail", {800, 600}, 1.8, 0.35, 4, 0.015, 0, 1, 0.03}),
+        ProfileSeries{"Trail800Barrel", "trail", {800, 600}, 1.6, 0.3, 4, 0.02, 0.01, 1, -0.05},
+        ProfileSeries{"Trail800Pincushion", "trail", {800, 600}, 1.8, 0.35, 4, 0.015, 0, 1, 0.03}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The trail sample's first pair does not travel from the lens slider's guess (53 % long) to
