@@ -169,7 +169,9 @@ StepFit refineFromStarts(const LumaPyramid& previous, const LumaPyramid& current
       continue;
     }
     const bool elsewhere = !(std::fabs(trial.focal / firstFocal - 1) <= kSameBasin);
-    if (checkPair(trial) == PairCheck::Plausible &&
+    // A run that ends below its own start was not pulled towards a solution but drifted off.
+    const bool pulledUp = trial.focal > guess.focal * kFirstPairStarts[k];
+    if (checkPair(trial) == PairCheck::Plausible && pulledUp &&
         (checkPair(record) != PairCheck::Plausible ||
          (elsewhere && trialFit.disagreement() < fit.disagreement()))) {
       record = trial;
