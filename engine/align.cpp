@@ -145,9 +145,9 @@ StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current
 
 // refineFromOffset from each of kFirstPairStarts times the record's focal length, each taking
 // an equal share of the progress range. The first start's result is kept unless a later one is
-// plausible and either the kept one is not, or it ends in another solution (more than
-// kSameBasin away) and fits the overlap better (a lower share of disagreeing pixels on the
-// refinement level).
+// plausible, ended above its own start and either the kept one is not plausible, or it ends in
+// another solution (more than kSameBasin away) and fits the overlap better (a lower share of
+// disagreeing pixels on the refinement level).
 StepFit refineFromStarts(const LumaPyramid& previous, const LumaPyramid& current,
                          const CoarseOffset& offset, int level, CameraRecord& record,
                          const StitchParams& params, IProgress* progress, TraceSink& trace) {

@@ -44,9 +44,9 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // progress object (may be null); a stop request there returns at once.
 // guessedFocal: the record's focal length is only the lens slider's guess (the first pair); the
 // coarse-to-fine profile then runs the full refinement from 1, 1/1.5 and 1/2.25 times it and
-// replaces the first result by a plausible one more than 10 % away from it whose overlap has a
-// lower share of disagreeing pixels. Returns the fit the last step of the kept full refinement
-// measured (before the finish).
+// replaces the first result by a plausible one that ended above its own start, more than 10 %
+// away from the first, whose overlap has a lower share of disagreeing pixels. Returns the fit
+// the last step of the kept full refinement measured (before the finish).
 StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                   const StitchParams& params, IProgress* progress, TraceSink& trace,
                   bool guessedFocal = false);
