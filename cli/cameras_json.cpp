@@ -18,7 +18,8 @@ constexpr const char* kConventions =
     "photographer sees it. focal_px: focal length in pixels of the full-size photo. "
     "horizontal_squeeze_per_height_squared: k of the engine's lens model, which shows the ideal "
     "point (x, y) at (x * (1 - k * y^2), y), coordinates in half photo widths from the centre. "
-    "Angles in degrees.";
+    "radial_k1: the radial lens r_d = r_u * (1 + k1 * r_u^2), radii in focal lengths from the "
+    "centre, k1 < 0 barrel (estimated by the precise alignment, else 0). Angles in degrees.";
 
 std::string number(double value) {
   if (!std::isfinite(value)) return "null";
@@ -64,10 +65,12 @@ std::vector<CameraReport> reportCameras(const std::vector<CameraRecord>& cameras
     CameraReport report;
     report.file = files[i];
     report.yawDegrees = yaw * kDegreesPerRadian;
-    report.pitchDegrees = std::asin(std::fmax(-1.0, std::fmin(1.0, -forward.y))) * kDegreesPerRadian;
+    report.pitchDegrees =
+        std::asin(std::fmax(-1.0, std::fmin(1.0, -forward.y))) * kDegreesPerRadian;
     report.rollDegrees = std::atan2(r[1][0], r[1][1]) * kDegreesPerRadian;
     report.focalPixels = cameras[i].focal * photoWidth / 2;
     report.horizontalSqueezePerHeightSquared = cameras[i].distortion;
+    report.radialK1 = cameras[i].radial;
     reports.push_back(report);
   }
   return reports;
@@ -84,10 +87,12 @@ std::string camerasJson(const std::vector<CameraReport>& cameras, ImageSize pano
     const CameraReport& c = cameras[i];
     json += i == 0 ? "\n" : ",\n";
     json += "    {\"file\": " + quoted(c.file) + ", \"yaw_deg\": " + number(c.yawDegrees) +
-            ", \"pitch_deg\": " + number(c.pitchDegrees) + ", \"roll_deg\": " +
-            number(c.rollDegrees) + ", \"focal_px\": " + number(c.focalPixels) +
+            ", \"pitch_deg\": " + number(c.pitchDegrees) +
+            ", \"roll_deg\": " + number(c.rollDegrees) +
+            ", \"focal_px\": " + number(c.focalPixels) +
             ", \"horizontal_squeeze_per_height_squared\": " +
-            number(c.horizontalSqueezePerHeightSquared) + "}";
+            number(c.horizontalSqueezePerHeightSquared) + ", \"radial_k1\": " + number(c.radialK1) +
+            "}";
   }
   json += cameras.empty() ? "]\n}\n" : "\n  ]\n}\n";
   return json;

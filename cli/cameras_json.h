@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/camera.h"
 #include "engine/buffers.h"
+#include "engine/camera.h"
 
 namespace skylacer::cli {
 
@@ -18,6 +18,9 @@ struct CameraReport {
   // The engine's lens model: a photo shows the ideal point (x, y) at (x · (1 - k · y²), y),
   // coordinates in half photo widths from the centre. This is k.
   double horizontalSqueezePerHeightSquared = 0;
+  // The radial lens the precise alignment estimates: a point at radius r from the centre shows
+  // at r · (1 + k1 · r²), radii in focal lengths (0 for the other alignments). This is k1.
+  double radialK1 = 0;
 };
 
 // Reads the angles out of absolute cameras (the engine's levelled world: x right, y down,

@@ -143,19 +143,32 @@ TEST(StitchCommand, StoredProfileByNameAndScaledOutput) {
   EXPECT_FALSE(fs::exists(dir / "b.jpg"));
 }
 
-TEST(StitchCommand, ABuiltInProfileWorksOnAFreshStoreAndLeavesItUnwritten) {
+TEST(StitchCommand, ThePreciseProfileWorksOnAFreshStoreAndReportsTheRadialLens) {
   const CliSandbox dir;
   const fs::path storeFile = dir.userStoreFile();
   const ProgramRun byName =
-      runCli(stitchArgs(samplePaths("mountains"), dir / "a.jpg",
+      runCli(stitchArgs(samplePaths("trail"), dir / "a.jpg",
                         {"--profile", "Precise", "--cameras", (dir / "a.json").string()}));
   ASSERT_EQ(byName.exitStatus, 0) << byName.err;
   const ProgramRun byText = runCli(stitchArgs(
-      samplePaths("mountains"), dir / "b.jpg",
+      samplePaths("trail"), dir / "b.jpg",
       {"--params", std::string(kPreciseProfileText), "--cameras", (dir / "b.json").string()}));
   ASSERT_EQ(byText.exitStatus, 0) << byText.err;
   EXPECT_EQ(test::fileText(dir / "a.json"), test::fileText(dir / "b.json"));
   EXPECT_FALSE(fs::exists(storeFile));
+
+  // The trail series has a barrel lens: its truth against what the cameras file reports.
+  const std::string check =
+      "python3 -c \"import json,sys; d=json.load(open(sys.argv[1])); "
+      "t=json.load(open(sys.argv[2])); "
+      "p=d['photos']; q=t['photos']; "
+      "assert all(abs(c['focal_px']/t['focal_px']-1)<0.005 for c in p); "
+      "assert all(abs(c['radial_k1']-t['k1'])<0.005 for c in p); "
+      "assert all(abs((b['yaw_deg']-a['yaw_deg'])-(y['yaw_deg']-x['yaw_deg']))<0.1 "
+      "for a,b,x,y in zip(p,p[1:],q,q[1:]))\" '" +
+      (dir / "a.json").string() + "' '" + (test::samplesDir() / "trail" / "truth.json").string() +
+      "'";
+  EXPECT_EQ(std::system(check.c_str()), 0) << test::fileText(dir / "a.json");
 }
 
 TEST(StitchCommand, MisuseIsRefusedWithTheUsage) {
