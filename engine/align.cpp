@@ -1,10 +1,12 @@
 #include "engine/align.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/messages.h"
 
@@ -254,7 +256,10 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
 
   const std::size_t last = params.full360 != 0 ? n : n - 1;
   const auto inUse = records.first(last + 1);
-  averageLens(inUse);
+  if (params.autoFocal == kAutoFocalCoarseToFine)
+    averageLensWithoutOutliers(inUse);
+  else
+    averageLens(inUse);
   chainRotations(inUse);
   levelCameras(inUse);
 }
@@ -267,17 +272,25 @@ void balanceRolls(std::span<CameraRecord> records) {
   for (auto& record : records.subspan(1)) record.roll -= mean;
 }
 
-void averageLens(std::span<CameraRecord> records) {
-  if (records.size() < 2) return;
-  const auto aligned = static_cast<double>(records.size() - 1);
+namespace {
+
+// averageLens over the aligned records 1..m for which counts(record) holds; false, and nothing
+// changed, when none does.
+template <typename Counts>
+bool averageLensOver(std::span<CameraRecord> records, Counts counts) {
+  if (records.size() < 2) return false;
+  double aligned = 0;
   double distortionSum = 0;
   double radialSum = 0;
   double focalSum = 0;
   for (const auto& record : records.subspan(1)) {
+    if (!counts(record)) continue;
+    aligned += 1;
     distortionSum += record.distortion;
     radialSum += record.radial;
     focalSum += record.focal;
   }
+  if (aligned == 0) return false;
   const double distortion = distortionSum / (2 * aligned);
   const double radial = radialSum / aligned;
   const double focal = focalSum / aligned;
@@ -287,6 +300,36 @@ void averageLens(std::span<CameraRecord> records) {
     record.focal = focal;
     record.axis.z = 2 * focal;
   }
+  return true;
+}
+
+// The middle value of `values` (reordered), the mean of the two middle ones for an even count.
+double median(std::vector<double>& values) {
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  if (values.size() % 2 == 1) return *middle;
+  return (*middle + *std::max_element(values.begin(), middle)) / 2;
+}
+
+}  // namespace
+
+void averageLens(std::span<CameraRecord> records) {
+  averageLensOver(records, [](const CameraRecord&) { return true; });
+}
+
+void averageLensWithoutOutliers(std::span<CameraRecord> records) {
+  if (records.size() < kLeastPairsForOutliers + 1) {
+    averageLens(records);
+    return;
+  }
+  std::vector<double> focals;
+  focals.reserve(records.size() - 1);
+  for (const auto& record : records.subspan(1)) focals.push_back(record.focal);
+  const double middle = median(focals);
+  const bool averaged = averageLensOver(records, [middle](const CameraRecord& record) {
+    return std::fabs(record.focal / middle - 1) <= kLensOutlierShare;
+  });
+  if (!averaged) averageLens(records);
 }
 
 void chainRotations(std::span<CameraRecord> records) {

@@ -2,6 +2,7 @@
 
 // Alignment of a photo sequence, pair by pair, into one absolute camera per photograph.
 
+#include <cstddef>
 #include <span>
 
 #include "engine/buffers.h"
@@ -69,6 +70,20 @@ void balanceRolls(std::span<CameraRecord> records);
 // photographs' distortion; k1 is the common lens's), and axis z = 2 x that focal. With no aligned
 // record nothing changes.
 void averageLens(std::span<CameraRecord> records);
+
+// Pairs whose focal length lies further than this share from the median of the pairs' are left
+// out of averageLensWithoutOutliers' means.
+constexpr double kLensOutlierShare = 0.02;
+// Fewest aligned pairs whose median tells an outlier apart.
+constexpr std::size_t kLeastPairsForOutliers = 3;
+
+// averageLens over the aligned records whose focal length lies within kLensOutlierShare of the
+// median of records 1..m's (the mean of the middle two for an even m); averageLens over all when
+// m < kLeastPairsForOutliers or none lies that close. A pair that settled in another solution of
+// focal length and radial lens does not pull the series' lens, on which every other pair's turn
+// depends. The coarse-to-fine profile's lens.
+void averageLensWithoutOutliers(std::span<CameraRecord> records);
+
 // Composes the pair rotations into absolute rotations: R(i) = R(i - 1) · pairRotation(i).
 void chainRotations(std::span<CameraRecord> records);
 // Turns every rotation so that the cameras' mean up direction (record 0's included) is the

@@ -334,6 +334,49 @@ TEST(AverageLens, UsesTheAlignedRecordsAndGivesHalfTheMeanDistortionToAll) {
   EXPECT_EQ(two[0].distortion, 0.04);
 }
 
+// Aligned records 1..m with these focal lengths and radial coefficients; record 0 holds values
+// that must take no part.
+std::vector<CameraRecord> lensRecords(const std::vector<double>& focals,
+                                      const std::vector<double>& radials) {
+  std::vector<CameraRecord> records(focals.size() + 1);
+  records[0].focal = 9;
+  records[0].radial = 0.9;
+  for (std::size_t i = 0; i < focals.size(); ++i) {
+    records[i + 1].focal = focals[i];
+    records[i + 1].radial = radials[i];
+  }
+  return records;
+}
+
+TEST(AverageLensWithoutOutliers, LeavesOutPairsFarFromTheMedianFocalLength) {
+  // A circle's pair that settled in another solution: 3.3 % long with a radial term of its own.
+  auto circle =
+      lensRecords({1.66, 1.67, 1.72, 1.665, 1.664}, {-0.03, -0.031, 0.004, -0.029, -0.03});
+  averageLensWithoutOutliers(circle);
+  for (const auto& record : circle) {
+    EXPECT_DOUBLE_EQ(record.focal, (1.66 + 1.67 + 1.665 + 1.664) / 4);
+    EXPECT_DOUBLE_EQ(record.radial, (-0.03 - 0.031 - 0.029 - 0.03) / 4);
+    EXPECT_DOUBLE_EQ(record.axis.z, 2 * record.focal);
+  }
+  // An even count: the median is the mean of the middle two (2.03), 2.0 lies within 2 % of it.
+  auto even = lensRecords({2.0, 2.02, 2.04, 2.5}, {0, 0, 0, 0.1});
+  averageLensWithoutOutliers(even);
+  EXPECT_DOUBLE_EQ(even[0].focal, (2.0 + 2.02 + 2.04) / 3);
+  EXPECT_EQ(even[0].radial, 0);
+}
+
+TEST(AverageLensWithoutOutliers, TakesEveryPairWhenTheMedianCannotTellAnOutlier) {
+  // Two pairs have no median that tells one of them wrong.
+  auto two = lensRecords({2.0, 2.5}, {0.01, 0.03});
+  averageLensWithoutOutliers(two);
+  EXPECT_DOUBLE_EQ(two[1].focal, 2.25);
+  EXPECT_DOUBLE_EQ(two[1].radial, 0.02);
+  // Two camps equally far from a median between them: no pair lies within 2 % of it.
+  auto split = lensRecords({2.0, 2.0, 2.4, 2.4}, {0, 0, 0, 0});
+  averageLensWithoutOutliers(split);
+  EXPECT_DOUBLE_EQ(split[2].focal, 2.2);
+}
+
 // A record in pair form turning the new camera right by `yaw` at focal f.
 CameraRecord turnRecord(double yaw, double focal) {
   CameraRecord record;
