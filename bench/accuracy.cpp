@@ -90,26 +90,8 @@ std::vector<Condition> conditions() {
 
 // Texture for the cylinder: four sample photos that share no scene side by side.
 test::Picture cylinderTexture(const std::string& samples) {
-  const char* files[] = {"/mountains/IMG_0001.jpg", "/trail/IMG_0001.jpg",
-                         "/mountains/IMG_0003.jpg", "/trail/IMG_0003.jpg"};
-  std::vector<test::Picture> parts;
-  for (const char* file : files) parts.push_back(test::loadPicture(samples + file));
-  const int height = parts.front().size.height;
-  int width = 0;
-  for (const auto& part : parts) {
-    if (part.size.height != height) throw std::runtime_error("texture photos differ in height");
-    width += part.size.width;
-  }
-  test::Picture texture{makeRgbImage({width, height}), {width, height}};
-  int left = 0;
-  for (const auto& part : parts) {
-    for (int r = 0; r < height; ++r)
-      std::memcpy(&texture.pixels[(static_cast<std::size_t>(r) * width + left) * 3],
-                  &part.pixels[static_cast<std::size_t>(r) * part.size.width * 3],
-                  static_cast<std::size_t>(part.size.width) * 3);
-    left += part.size.width;
-  }
-  return texture;
+  return test::sideBySide({samples + "/mountains/IMG_0001.jpg", samples + "/trail/IMG_0001.jpg",
+                           samples + "/mountains/IMG_0003.jpg", samples + "/trail/IMG_0003.jpg"});
 }
 
 test::PhotoSeries seriesFor(const Condition& c) {

@@ -183,6 +183,39 @@ StepFit refineFromStarts(const LumaPyramid& previous, const LumaPyramid& current
   return fit;
 }
 
+// The coarse search's offset and the previous pair's lying further apart than this (normalised
+// units, the width spans 2) leave the search in doubt: an overlap with little structure can
+// match at another offset.
+constexpr double kOffsetDisagreement = 0.1;
+
+// The full refinement from the coarse search's offset and from the previous pair's (the
+// record's axis on entry), both on the coarser of the two offsets' refinement levels; keeps the
+// plausible result that fits the overlap better, the search's when neither is plausible.
+// `level` becomes the level both ran on.
+StepFit refineFromHint(const LumaPyramid& previous, const LumaPyramid& current,
+                       const CoarseOffset& offset, int& level, CameraRecord& record,
+                       const StitchParams& params, IProgress* progress, TraceSink& trace) {
+  CoarseOffset hint = offset;
+  hint.dx = record.axis.x;
+  hint.dy = record.axis.y;
+  level = std::max(level, refinementLevel(previous, hint.dx, params));
+  CameraRecord hinted = record;
+  pushRange(progress, 0, 0.5);
+  StepFit fit = refineFromOffset(previous, current, offset, level, record, params, progress, trace);
+  popRange(progress);
+  pushRange(progress, 0.5, 1);
+  const StepFit hintedFit =
+      refineFromOffset(previous, current, hint, level, hinted, params, progress, trace);
+  popRange(progress);
+  if (checkPair(hinted) == PairCheck::Plausible &&
+      (checkPair(record) != PairCheck::Plausible ||
+       hintedFit.disagreement() < fit.disagreement())) {
+    record = hinted;
+    fit = hintedFit;
+  }
+  return fit;
+}
+
 }  // namespace
 
 StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
@@ -195,13 +228,18 @@ StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, Camer
   const CoarseOffset offset =
       coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
                           overlapMinArea(coarseSize, params), params);
-  const int level = refinementLevel(previous, offset.dx, params);
+  int level = refinementLevel(previous, offset.dx, params);
   const bool coarseToFine = params.autoFocal == kAutoFocalCoarseToFine;
 
-  const StepFit fit =
-      coarseToFine && guessedFocal
-          ? refineFromStarts(previous, current, offset, level, record, params, progress, trace)
-          : refineFromOffset(previous, current, offset, level, record, params, progress, trace);
+  StepFit fit;
+  if (coarseToFine && guessedFocal) {
+    fit = refineFromStarts(previous, current, offset, level, record, params, progress, trace);
+  } else if (coarseToFine && !(std::hypot(record.axis.x - offset.dx, record.axis.y - offset.dy) <=
+                               kOffsetDisagreement)) {
+    fit = refineFromHint(previous, current, offset, level, record, params, progress, trace);
+  } else {
+    fit = refineFromOffset(previous, current, offset, level, record, params, progress, trace);
+  }
   if (coarseToFine && checkPair(record) == PairCheck::Plausible) {
     // The finish reports at the end of the pair's range, where it stays.
     pushRange(progress, 1.0, 1.0);
@@ -212,6 +250,65 @@ StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, Camer
 }
 
 namespace {
+
+// The middle value of `values` (reordered), the mean of the two middle ones for an even count.
+double median(std::vector<double>& values) {
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  if (values.size() % 2 == 1) return *middle;
+  return (*middle + *std::max_element(values.begin(), middle)) / 2;
+}
+
+// The median of records 1..m's focal lengths; 0 when m < kLeastPairsForOutliers (a median of
+// fewer pairs cannot tell one of them wrong).
+double medianFocal(std::span<const CameraRecord> records) {
+  if (records.size() < kLeastPairsForOutliers + 1) return 0;
+  std::vector<double> focals;
+  focals.reserve(records.size() - 1);
+  for (const auto& record : records.subspan(1)) focals.push_back(record.focal);
+  return median(focals);
+}
+
+bool isLensOutlier(const CameraRecord& record, double medianFocal) {
+  return !(std::fabs(record.focal / medianFocal - 1) <= kLensOutlierShare);
+}
+
+// Pairs 1..m whose lens is an outlier (isLensOutlier) settled in another solution of lens and
+// turn together; each is aligned again with the focal length and radial lens of the others
+// held fixed, which leaves only its turn to find. Nothing changes when every pair, or none, is
+// an outlier.
+void realignLensOutliers(std::span<const LumaImage> planes, ImageSize size,
+                         std::span<CameraRecord> records, StitchParams& params, IProgress* progress,
+                         TraceSink& trace) {
+  const double middle = medianFocal(records);
+  if (middle == 0) return;
+  std::vector<CameraRecord> lens(records.begin(), records.end());
+  bool anyOutlier = false;
+  bool anyInlier = false;
+  for (const auto& record : records.subspan(1))
+    (isLensOutlier(record, middle) ? anyOutlier : anyInlier) = true;
+  if (!anyOutlier || !anyInlier) return;
+  averageLensWithoutOutliers(lens);
+
+  const std::size_t n = planes.size();
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    if (!isLensOutlier(records[i], middle)) continue;
+    const LumaPyramid previous = buildPyramid(planes[i - 1], size, params);
+    const LumaPyramid current = buildPyramid(planes[i % n], size, params);
+    CameraRecord held = records[i];
+    held.focal = lens[i].focal;
+    held.radial = lens[i].radial;
+    held.distortion = 0;
+    held.axis.z = 2 * held.focal;
+    held.fitDistortion = 0;
+    held.fitFocal = 0;
+    pushRange(progress, 1.0, 1.0);
+    const int level = refinementLevel(previous, held.axis.x, params);
+    finishCoarseToFine(previous, current, level + 1, held, params, progress, trace);
+    popRange(progress);
+    records[i] = held;
+  }
+}
 
 // Aligns every pair of the sequence; false when the progress object asked to stop.
 bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
@@ -240,6 +337,9 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
     alignPair(previous, current, record, params, progress, trace, i == 1);
     popRange(progress);
   }
+  if (params.autoFocal == kAutoFocalCoarseToFine)
+    realignLensOutliers(planes, size, records.first(static_cast<std::size_t>(pairs) + 1), params,
+                        progress, trace);
   if (fullCircle) balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
   return true;
 }
@@ -303,14 +403,6 @@ bool averageLensOver(std::span<CameraRecord> records, Counts counts) {
   return true;
 }
 
-// The middle value of `values` (reordered), the mean of the two middle ones for an even count.
-double median(std::vector<double>& values) {
-  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-  std::nth_element(values.begin(), middle, values.end());
-  if (values.size() % 2 == 1) return *middle;
-  return (*middle + *std::max_element(values.begin(), middle)) / 2;
-}
-
 }  // namespace
 
 void averageLens(std::span<CameraRecord> records) {
@@ -318,17 +410,11 @@ void averageLens(std::span<CameraRecord> records) {
 }
 
 void averageLensWithoutOutliers(std::span<CameraRecord> records) {
-  if (records.size() < kLeastPairsForOutliers + 1) {
-    averageLens(records);
-    return;
-  }
-  std::vector<double> focals;
-  focals.reserve(records.size() - 1);
-  for (const auto& record : records.subspan(1)) focals.push_back(record.focal);
-  const double middle = median(focals);
-  const bool averaged = averageLensOver(records, [middle](const CameraRecord& record) {
-    return std::fabs(record.focal / middle - 1) <= kLensOutlierShare;
-  });
+  const double middle = medianFocal(records);
+  const bool averaged =
+      middle > 0 && averageLensOver(records, [middle](const CameraRecord& record) {
+        return !isLensOutlier(record, middle);
+      });
   if (!averaged) averageLens(records);
 }
 

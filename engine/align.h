@@ -46,8 +46,11 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // guessedFocal: the record's focal length is only the lens slider's guess (the first pair); the
 // coarse-to-fine profile then runs the full refinement from 1, 1/1.5 and 1/2.25 times it and
 // replaces the first result by a plausible one that ended above its own start, more than 10 %
-// away from the first, whose overlap has a lower share of disagreeing pixels. Returns the fit
-// the last step of the kept full refinement measured (before the finish).
+// away from the first, whose overlap has a lower share of disagreeing pixels. For a later pair
+// whose coarse offset lies more than 0.1 from the previous pair's (the record's axis on entry)
+// it runs the full refinement from both offsets, on the coarser of their levels, and keeps the
+// plausible result with the lower share of disagreeing pixels. Returns the fit the last step of
+// the kept full refinement measured (before the finish).
 StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                   const StitchParams& params, IProgress* progress, TraceSink& trace,
                   bool guessedFocal = false);
@@ -57,7 +60,10 @@ StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, Camer
 // form, record 0 the identity; on return records 0..m (m = n - 1, or n for a full circle) are in
 // absolute form with the common focal length and distortion, unless the progress object asked
 // to stop. Each pair takes an equal share of the current progress range. Writes
-// params.coarsestLevel.
+// params.coarsestLevel. With autoFocal = kAutoFocalCoarseToFine a pair whose focal length lies
+// further than kLensOutlierShare from the pairs' median is refined again, from its refinement
+// level down to level 0, with the focal length and radial lens of the others
+// (averageLensWithoutOutliers) held fixed, before the rolls are balanced.
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace);
 

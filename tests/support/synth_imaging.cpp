@@ -1,5 +1,6 @@
 #include "tests/support/synth_imaging.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/imaging/bitmap.h"
@@ -19,6 +20,29 @@ Picture loadPicture(const std::filesystem::path& path) {
   if (bitmap->lastStatus() != ImagingStatus::Ok)
     throw std::runtime_error("cannot read the pixels of " + path.string());
   return picture;
+}
+
+Picture sideBySide(const std::vector<std::filesystem::path>& paths) {
+  std::vector<Picture> parts;
+  for (const auto& path : paths) parts.push_back(loadPicture(path));
+  if (parts.empty()) throw std::runtime_error("no photos to set side by side");
+  const int height = parts.front().size.height;
+  int width = 0;
+  for (const auto& part : parts) {
+    if (part.size.height != height)
+      throw std::runtime_error("photos side by side differ in height");
+    width += part.size.width;
+  }
+  Picture joined{makeRgbImage({width, height}), {width, height}};
+  int left = 0;
+  for (const auto& part : parts) {
+    for (int r = 0; r < height; ++r)
+      std::memcpy(&joined.pixels[(static_cast<std::size_t>(r) * width + left) * 3],
+                  &part.pixels[static_cast<std::size_t>(r) * part.size.width * 3],
+                  static_cast<std::size_t>(part.size.width) * 3);
+    left += part.size.width;
+  }
+  return joined;
 }
 
 RgbImage jpegRoundTrip(const RgbImage& pixels, ImageSize size, int quality) {

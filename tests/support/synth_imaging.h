@@ -3,6 +3,7 @@
 // Real pictures for the synthesised series, through the imaging layer.
 
 #include <filesystem>
+#include <vector>
 
 #include "engine/buffers.h"
 
@@ -15,6 +16,10 @@ struct Picture {
 
 // A photo file decoded at its own size; throws std::runtime_error when it cannot be read.
 Picture loadPicture(const std::filesystem::path& path);
+
+// The photo files decoded and set side by side, left to right (a texture whose scene jumps at
+// each join); throws std::runtime_error when one cannot be read or their heights differ.
+Picture sideBySide(const std::vector<std::filesystem::path>& paths);
 
 // The picture as a camera would store it: encoded as JPEG at `quality` and decoded again.
 RgbImage jpegRoundTrip(const RgbImage& pixels, ImageSize size, int quality);
