@@ -360,6 +360,7 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
     averageLensWithoutOutliers(inUse);
   else
     averageLens(inUse);
+  if (params.autoFocal == kAutoFocalCoarseToFine && params.full360 != 0) closeCircle(inUse);
   chainRotations(inUse);
   levelCameras(inUse);
 }
@@ -436,6 +437,40 @@ void levelCameras(std::span<CameraRecord> records) {
   forward = normalized(forward - dot(forward, right) * right);
   const Matrix3 level = matrixFromRows(right, up, forward);
   for (auto& record : records) record.rotation = level * record.rotation;
+}
+
+namespace {
+
+// The turn about the vertical left over when the pair rotations of records 0..n (a full circle,
+// record n the closing pair) are chained at focal length `focal`: 0 when the circle closes.
+double closingTurn(std::span<CameraRecord> records, double focal) {
+  for (auto& record : records) {
+    record.focal = focal;
+    record.axis.z = 2 * focal;
+  }
+  chainRotations(records);
+  const Vec3 forward = records.back().rotation * Vec3{0, 0, 1};
+  return std::atan2(forward.x, forward.z);
+}
+
+}  // namespace
+
+void closeCircle(std::span<CameraRecord> records) {
+  if (records.size() < 2) return;
+  const double mean = records.front().focal;
+  double before = mean;
+  double turnBefore = closingTurn(records, before);
+  double focal = mean * (1 + kLensOutlierShare / 10);
+  for (int step = 0; step < 6; ++step) {
+    const double turn = closingTurn(records, focal);
+    if (!(std::fabs(turn - turnBefore) > 0)) break;
+    const double next = focal - turn * (focal - before) / (turn - turnBefore);
+    before = focal;
+    turnBefore = turn;
+    focal = next;
+  }
+  if (!(std::fabs(focal / mean - 1) <= kLensOutlierShare)) focal = mean;
+  closingTurn(records, focal);
 }
 
 }  // namespace skylacer

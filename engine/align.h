@@ -90,6 +90,14 @@ constexpr std::size_t kLeastPairsForOutliers = 3;
 // depends. The coarse-to-fine profile's lens.
 void averageLensWithoutOutliers(std::span<CameraRecord> records);
 
+// Full circle, records 0..n (record n the closing pair) with a common focal length in pair
+// form: moves the focal length (and axis z = 2 x focal) to where the chained pair turns add up
+// to one full turn, by secant steps from the common one, unless that lies further than
+// kLensOutlierShare from it; then the common one stays. The pairs pin down the separations of
+// their overlaps, so a focal length off by a share makes every turn short or long by about as
+// much, which adds up around the circle. Leaves the records chained (chainRotations).
+void closeCircle(std::span<CameraRecord> records);
+
 // Composes the pair rotations into absolute rotations: R(i) = R(i - 1) · pairRotation(i).
 void chainRotations(std::span<CameraRecord> records);
 // Turns every rotation so that the cameras' mean up direction (record 0's included) is the

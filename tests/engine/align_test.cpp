@@ -385,6 +385,29 @@ CameraRecord turnRecord(double yaw, double focal) {
   return record;
 }
 
+TEST(CloseCircle, FindsTheFocalLengthAtWhichTheTurnsAddUpToAFullTurn) {
+  // Eight unequal turns of a full circle measured at focal 1.6, then given a common focal
+  // length 0.8 % long: every turn comes out short and the circle does not close.
+  const double turns[] = {44, 46, 45.5, 44.5, 45, 43, 47, 45};  // degrees, sum 360
+  std::vector<CameraRecord> records(9);
+  records[0].focal = 1.6;
+  for (std::size_t i = 1; i < records.size(); ++i)
+    records[i] = turnRecord(turns[i - 1] * std::numbers::pi / 180, 1.6);
+  for (auto& record : records) record.focal = 1.6 * 1.008;
+  closeCircle(records);
+  for (const auto& record : records) {
+    EXPECT_NEAR(record.focal, 1.6, 1e-9);
+    EXPECT_DOUBLE_EQ(record.axis.z, 2 * record.focal);
+  }
+  const Matrix3 closing = transposed(records[0].rotation) * records[8].rotation;
+  EXPECT_NEAR(yawOf(closing), 0, 1e-9);
+
+  // A circle that closes only 3 % away keeps its focal length.
+  for (auto& record : records) record.focal = 1.6 * 1.03;
+  closeCircle(records);
+  EXPECT_EQ(records[4].focal, 1.6 * 1.03);
+}
+
 TEST(ChainRotations, ComposesThePairTurnsFromTheFirstCamera) {
   std::vector<CameraRecord> records = {turnRecord(0, 2), turnRecord(0.3, 2), turnRecord(0.5, 2),
                                        turnRecord(0.2, 2)};
