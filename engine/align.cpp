@@ -89,6 +89,16 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 
 namespace {
 
+// The coarse search on the pair's coarsest level. Both pyramids were built with the same
+// parameters, so their coarsest level is the one buildPyramid stored in params.coarsestLevel.
+CoarseOffset searchCoarseOffset(const LumaPyramid& previous, const LumaPyramid& current,
+                                const StitchParams& params) {
+  const int coarsest = previous.coarsestLevel();
+  const ImageSize coarseSize = previous.size(coarsest);
+  return coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
+                             overlapMinArea(coarseSize, params), params);
+}
+
 // Starting focal lengths the coarse-to-fine profile tries on the first pair, as factors of the
 // lens slider's: a refinement run does not travel far from a start 1.5 times the truth or more.
 constexpr double kFirstPairStarts[] = {1.0, 1.0 / 1.5, 1.0 / 2.25};
@@ -113,10 +123,31 @@ StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current
   record = start;
   popRange(progress);
 
+  // The coarse-to-fine profile also runs the full refinement with the radial lens and the exact
+  // Jacobian on every other column and row (the x-shift term set to 0), which holds a wide
+  // lens's pair where the small-angle columns lose it, and keeps the plausible one of the two
+  // results that fits the pixels both compare better.
+  const bool coarseToFine = params.autoFocal == kAutoFocalCoarseToFine;
   for (;;) {
-    pushRange(progress, 0.2, 1.0);
-    const StepFit fit = refineOnLevel(previous, current, level, record, params, progress, trace);
+    CameraRecord exact = record;
+    pushRange(progress, 0.2, coarseToFine ? 0.6 : 1.0);
+    StepFit fit = refineOnLevel(previous, current, level, record, params, progress, trace);
     popRange(progress);
+    if (coarseToFine) {
+      exact.distortion = 0;
+      pushRange(progress, 0.6, 1.0);
+      const StepFit exactFit = refineOnLevel(previous, current, level, exact, params, progress,
+                                             trace, {LensTerm::Radial, 2, true});
+      popRange(progress);
+      if (checkPair(exact) == PairCheck::Plausible) {
+        const CommonOverlapFit common = compareOnCommonOverlap(
+            previous.level(level), current.level(level), previous.size(level), record, exact);
+        if (checkPair(record) != PairCheck::Plausible || common.second < common.first) {
+          record = exact;
+          fit = exactFit;
+        }
+      }
+    }
 
     std::int32_t* frozen = nullptr;
     EngineText text{};
@@ -190,7 +221,8 @@ constexpr double kOffsetDisagreement = 0.1;
 
 // The full refinement from the coarse search's offset and from the previous pair's (the
 // record's axis on entry), both on the coarser of the two offsets' refinement levels; keeps the
-// plausible result that fits the overlap better, the search's when neither is plausible.
+// plausible result with the lower mean-removed squared difference on the pixels both results
+// compare, the search's when neither is plausible.
 // `level` becomes the level both ran on.
 StepFit refineFromHint(const LumaPyramid& previous, const LumaPyramid& current,
                        const CoarseOffset& offset, int& level, CameraRecord& record,
@@ -207,9 +239,12 @@ StepFit refineFromHint(const LumaPyramid& previous, const LumaPyramid& current,
   const StepFit hintedFit =
       refineFromOffset(previous, current, hint, level, hinted, params, progress, trace);
   popRange(progress);
+  // The two offsets can match at different overlaps, where per-pixel measures do not compare
+  // fairly; both results are judged on the pixels they both compare.
+  const CommonOverlapFit common = compareOnCommonOverlap(
+      previous.level(level), current.level(level), previous.size(level), record, hinted);
   if (checkPair(hinted) == PairCheck::Plausible &&
-      (checkPair(record) != PairCheck::Plausible ||
-       hintedFit.disagreement() < fit.disagreement())) {
+      (checkPair(record) != PairCheck::Plausible || common.second < common.first)) {
     record = hinted;
     fit = hintedFit;
   }
@@ -221,13 +256,7 @@ StepFit refineFromHint(const LumaPyramid& previous, const LumaPyramid& current,
 StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                   const StitchParams& params, IProgress* progress, TraceSink& trace,
                   bool guessedFocal) {
-  // Both pyramids were built with these parameters, so their coarsest level is the one
-  // buildPyramid stored in params.coarsestLevel.
-  const int coarsest = previous.coarsestLevel();
-  const ImageSize coarseSize = previous.size(coarsest);
-  const CoarseOffset offset =
-      coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
-                          overlapMinArea(coarseSize, params), params);
+  const CoarseOffset offset = searchCoarseOffset(previous, current, params);
   int level = refinementLevel(previous, offset.dx, params);
   const bool coarseToFine = params.autoFocal == kAutoFocalCoarseToFine;
 
@@ -273,6 +302,15 @@ bool isLensOutlier(const CameraRecord& record, double medianFocal) {
   return !(std::fabs(record.focal / medianFocal - 1) <= kLensOutlierShare);
 }
 
+// The angle (radians) of the rotation left over when the pair rotations of a full circle's
+// records 0..n are chained (records' rotations overwritten): 0 when the circle closes.
+double circleResidual(std::span<CameraRecord> records) {
+  chainRotations(records);
+  const Matrix3& left = records.back().rotation;
+  const double cosine = (left[0][0] + left[1][1] + left[2][2] - 1) / 2;
+  return std::acos(std::clamp(cosine, -1.0, 1.0));
+}
+
 // Pairs 1..m whose lens is an outlier (isLensOutlier) settled in another solution of lens and
 // turn together; each is aligned again with the focal length and radial lens of the others
 // held fixed, which leaves only its turn to find. Nothing changes when every pair, or none, is
@@ -302,12 +340,61 @@ void realignLensOutliers(std::span<const LumaImage> planes, ImageSize size,
     held.axis.z = 2 * held.focal;
     held.fitDistortion = 0;
     held.fitFocal = 0;
+    // A second start from the coarse search's offset when it lies near the outlier's own
+    // turn, refined with the lens held: the outlier's own record can lie in the other
+    // solution's basin. Of the two, the one that fits the pixels both compare better on the
+    // working size is kept. A search offset further away matched at another overlap, which the
+    // outlier's own run already weighed against it.
+    const CoarseOffset offset = searchCoarseOffset(previous, current, params);
+    CameraRecord searched = held;
+    const bool nearOwn =
+        std::hypot(held.axis.x - offset.dx, held.axis.y - offset.dy) <= kOffsetDisagreement;
     pushRange(progress, 1.0, 1.0);
     const int level = refinementLevel(previous, held.axis.x, params);
     finishCoarseToFine(previous, current, level + 1, held, params, progress, trace);
+    if (nearOwn) {
+      const int searchedLevel = refinementLevel(previous, offset.dx, params);
+      refineFromOffset(previous, current, offset, searchedLevel, searched, params, progress,
+                       trace);
+      if (checkPair(searched) == PairCheck::Plausible) {
+        finishCoarseToFine(previous, current, searchedLevel, searched, params, progress, trace);
+        const CommonOverlapFit common = compareOnCommonOverlap(
+            previous.level(0), current.level(0), previous.size(0), held, searched);
+        if (common.second < common.first) held = searched;
+      }
+    }
     popRange(progress);
     records[i] = held;
   }
+}
+
+// A full circle's closing pair (record n, photograph n - 1 to photograph 0) aligned again from
+// the turn of the pair before (roll 0) with the series' lens held, from its refinement level
+// down: its overlap can match elsewhere, and the circle decides. The result is kept when the
+// chained pairs then leave a smaller rotation at the series' lens.
+void realignClosingPair(std::span<const LumaImage> planes, ImageSize size,
+                        std::span<CameraRecord> records, StitchParams& params, IProgress* progress,
+                        TraceSink& trace) {
+  const std::size_t n = records.size() - 1;
+  if (n < 3) return;
+  std::vector<CameraRecord> lens(records.begin(), records.end());
+  averageLensWithoutOutliers(lens);
+  CameraRecord turned = lens[n];
+  turned.axis.x = lens[n - 1].axis.x;
+  turned.axis.y = lens[n - 1].axis.y;
+  turned.roll = 0;
+  turned.distortion = 0;
+  turned.fitDistortion = 0;
+  turned.fitFocal = 0;
+  const LumaPyramid previous = buildPyramid(planes[n - 1], size, params);
+  const LumaPyramid current = buildPyramid(planes[0], size, params);
+  pushRange(progress, 1.0, 1.0);
+  finishCoarseToFine(previous, current, refinementLevel(previous, turned.axis.x, params) + 1,
+                     turned, params, progress, trace);
+  popRange(progress);
+  const double ownResidual = circleResidual(lens);
+  lens[n] = turned;
+  if (circleResidual(lens) < ownResidual) records[n] = turned;
 }
 
 // Aligns every pair of the sequence; false when the progress object asked to stop.
@@ -340,6 +427,9 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
   if (params.autoFocal == kAutoFocalCoarseToFine)
     realignLensOutliers(planes, size, records.first(static_cast<std::size_t>(pairs) + 1), params,
                         progress, trace);
+  if (params.autoFocal == kAutoFocalCoarseToFine && fullCircle)
+    realignClosingPair(planes, size, records.first(static_cast<std::size_t>(n) + 1), params,
+                       progress, trace);
   if (fullCircle) balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
   return true;
 }

@@ -94,7 +94,87 @@ int firstOverlapColumn(const Matrix3& rotation, double focal, int width) {
   return static_cast<int>(twiceColumn) / 2;
 }
 
+// A pair seen through one radial lens: the new camera's rotation from the previous one, the
+// common focal length and k1.
+struct RadialPair {
+  Matrix3 rotation;
+  double focal = 0;
+  double k1 = 0;
+};
+
+RadialPair radialPair(const CameraRecord& record) {
+  return {pairRotation(record), record.focal, record.radial};
+}
+
+// Where the previous photograph's point (x, y) lies in the new photograph, normalised units:
+// undistorted, turned into the new camera, distorted again. False for a ray behind it.
+bool mapThroughLens(const RadialPair& pair, double x, double y, double& newX, double& newY) {
+  const NormalisedPoint ideal = undistortRadial(x, y, pair.focal, pair.k1);
+  const Vec3 ray = transposedTimes(pair.rotation, {ideal.x, ideal.y, pair.focal});
+  if (!(ray.z > 0)) return false;
+  const double xc = pair.focal * ray.x / ray.z;
+  const double yc = pair.focal * ray.y / ray.z;
+  const double factor = 1 + pair.k1 * (xc * xc + yc * yc) / (pair.focal * pair.focal);
+  newX = xc * factor;
+  newY = yc * factor;
+  return true;
+}
+
+// The exact Jacobian's nudge of each unknown (axis x, axis y, roll, relative focal length, k1).
+constexpr double kNudge = 1e-4;
+
+// The pair with unknown u nudged by +kNudge; the axis keeps its length of twice the focal length.
+RadialPair nudgedPair(const CameraRecord& record, std::size_t u) {
+  CameraRecord moved = record;
+  if (u == 0) moved.axis.x += kNudge;
+  if (u == 1) moved.axis.y += kNudge;
+  if (u == 2) moved.roll += kNudge;
+  if (u == 3) moved.focal *= 1 + kNudge;
+  if (u == 4) moved.radial += kNudge;
+  moved.axis.z = 2 * moved.focal;
+  return radialPair(moved);
+}
+
 }  // namespace
+
+CommonOverlapFit compareOnCommonOverlap(const std::int16_t* previous, const std::int16_t* current,
+                                        ImageSize size, const CameraRecord& first,
+                                        const CameraRecord& second) {
+  const RadialPair pairs[] = {radialPair(first), radialPair(second)};
+  const int width = size.width;
+  double sum[2] = {0, 0};
+  double squares[2] = {0, 0};
+  CommonOverlapFit fit;
+  for (int r = 0; r < size.height; ++r) {
+    for (int c = 0; c < width; ++c) {
+      const double x = static_cast<double>(2 * c - width) / width;
+      const double y = static_cast<double>(2 * r - size.height) / width;
+      int samples[2] = {NoSample, NoSample};
+      for (int p = 0; p < 2; ++p) {
+        double newX = 0;
+        double newY = 0;
+        if (mapThroughLens(pairs[p], x, y, newX, newY))
+          samples[p] = sampleLumaAt(current, size, newX, newY);
+      }
+      if (samples[0] == NoSample || samples[1] == NoSample) continue;
+      const int own = previous[static_cast<std::ptrdiff_t>(r) * width + c];
+      for (int p = 0; p < 2; ++p) {
+        const double difference = own - samples[p];
+        sum[p] += difference;
+        squares[p] += difference * difference;
+      }
+      ++fit.compared;
+    }
+  }
+  if (fit.compared == 0) {
+    fit.first = fit.second = HUGE_VAL;
+    return fit;
+  }
+  const double n = fit.compared;
+  fit.first = squares[0] / n - (sum[0] / n) * (sum[0] / n);
+  fit.second = squares[1] / n - (sum[1] / n) * (sum[1] / n);
+  return fit;
+}
 
 StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
                         const GradientField& gradient, ImageSize size, CameraRecord& record,
@@ -118,6 +198,13 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
   const double halfX = reach * forward.x;
   const double halfY = reach * forward.y;
 
+  const bool exact = radialLens && options.exactJacobian;
+  const RadialPair pair{rotation, focal, k1};
+  std::array<RadialPair, 5> nudged{};
+  if (exact)
+    for (std::size_t u = 0; u < 5; ++u) nudged[u] = nudgedPair(record, u);
+  const double pixel = 2.0 / width;
+
   Matrix5 normal{};
   std::array<double, 5> rhs{};
   int count = 0;
@@ -136,7 +223,28 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     // distorted position less the previous pixel's), normalised units.
     double lensX = 0;
     double lensY = 0;
-    if (radialLens) {
+    std::array<double, 5> exactRow{};
+    if (exact) {
+      double sx = 0;
+      double sy = 0;
+      if (!mapThroughLens(pair, x, y, sx, sy)) return;
+      sample = sampleLumaAt(current, size, sx, sy);
+      const int right = sampleLumaAt(current, size, sx + pixel, sy);
+      const int left = sampleLumaAt(current, size, sx - pixel, sy);
+      const int below = sampleLumaAt(current, size, sx, sy + pixel);
+      const int above = sampleLumaAt(current, size, sx, sy - pixel);
+      if (sample == NoSample || right == NoSample || left == NoSample || below == NoSample ||
+          above == NoSample)
+        return;
+      const double gx = (right - left) / (2 * pixel);
+      const double gy = (below - above) / (2 * pixel);
+      for (std::size_t u = 0; u < 5; ++u) {
+        double movedX = 0;
+        double movedY = 0;
+        if (!mapThroughLens(nudged[u], x, y, movedX, movedY)) return;
+        exactRow[u] = (gx * (movedX - sx) + gy * (movedY - sy)) / kNudge;
+      }
+    } else if (radialLens) {
       const NormalisedPoint ideal = undistortRadial(x, y, focal, k1);
       const Vec3 ray = transposedTimes(rotation, {ideal.x, ideal.y, focal});
       if (!(ray.z > 0)) return;
@@ -161,7 +269,9 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     differenceSum -= difference;
     const double residual = difference + brightness;
     const double lensRate = radialLens ? g.dx * lensX + g.dy * lensY : g.dx * (yh * yh);
-    const std::array<double, 5> j = {g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh, lensRate};
+    const std::array<double, 5> j =
+        exact ? exactRow
+              : std::array<double, 5>{g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh, lensRate};
     for (std::size_t a = 0; a < 5; ++a) {
       for (std::size_t b = a; b < 5; ++b) normal[a][b] += j[a] * j[b];
       rhs[a] += j[a] * residual;
@@ -189,6 +299,15 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
 
   if (count < kSamplesForLens) delta[3] = delta[4] = 0;
   if (count < kSamplesForRoll) delta[2] = 0;
+  if (exact) {
+    record.axis.x += delta[0];
+    record.axis.y += delta[1];
+    if (record.fitFocal != 0) record.focal *= 1 + delta[3];
+    record.axis.z = 2 * record.focal;
+    if (record.fitRoll != 0) record.roll += delta[2];
+    if (record.fitDistortion != 0) record.radial += delta[4];
+    return fit;
+  }
   record.axis.x += 2 * delta[0];
   record.axis.y += 2 * delta[1];
   if (record.fitFocal != 0) record.focal = record.focal * (2 * delta[3] + 1);

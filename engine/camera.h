@@ -83,6 +83,12 @@ enum class LensTerm {
 struct StepOptions {
   LensTerm lens = LensTerm::XShift;
   int sampleStride = 1;  // every sampleStride-th column and row of the overlap takes part
+  // Radial lens only: each unknown's Jacobian column is the new plane's gradient at the sample
+  // point (central difference, one pixel either side) times the sample point's move per unit
+  // of the unknown (central differences of the mapping), and the update is applied as solved
+  // (axis += δ, focal × (1 + δ), roll += δ, k1 += δ). It holds a wide lens's pair in reach
+  // where the small-angle columns do not.
+  bool exactJacobian = false;
 };
 
 // How well a step's starting record fits the pair: of the overlap pixels compared, how many
@@ -115,6 +121,20 @@ using Matrix5 = std::array<std::array<double, 5>, 5>;
 // Gauss–Jordan inversion with partial pivoting. When the largest pivot left in a column is
 // below 1e-16 the elimination stops and the partly transformed result is returned.
 Matrix5 invert5x5(const Matrix5& matrix);
+
+// The previous plane's mean-removed squared difference to the new plane (luma units squared)
+// under two records of the same pair, each taken through its radial lens, over the pixels of
+// the previous plane that both records map inside the new plane, so that candidates are
+// compared on the same overlap. `compared` is the number of those pixels; with none, both
+// differences are +infinity.
+struct CommonOverlapFit {
+  double first = 0;
+  double second = 0;
+  int compared = 0;
+};
+CommonOverlapFit compareOnCommonOverlap(const std::int16_t* previous, const std::int16_t* current,
+                                        ImageSize size, const CameraRecord& first,
+                                        const CameraRecord& second);
 
 // One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane
 // (on the grid of options.sampleStride). `gradient` is gradientField(previous). With

@@ -405,6 +405,57 @@ TEST(RefinePair, RadialLensTermRecoversTheLensOfARenderedPair) {
   }
 }
 
+TEST(RefinePair, ExactJacobianRecoversTheLensAndRollOfAWideLensPair) {
+  const double yaw = 0.97;  // 56°, 80° field of view
+  const double focal = 1.2;
+  const double k1 = 0;
+  const PlanePair pair = renderedPair({512, 384}, focal, yaw, 0.01, k1);
+  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  params.iterationsPerLevel = 40;
+  NullTrace trace;
+  CameraRecord record = seedRecord(focal, yaw);
+  record.axis.x *= 1.01;
+  refinePair(pair.previous.data(), pair.current.data(), pair.size, record, params, nullptr, trace,
+             {LensTerm::Radial, 1, true});
+  EXPECT_LT(std::fabs(record.focal / focal - 1), 0.005);
+  EXPECT_NEAR(record.radial, k1, 0.008);
+  EXPECT_NEAR(record.roll, 0.01, 0.002);
+  const double separationError = (record.axis.x - seedRecord(focal, yaw).axis.x) * 512 / 2;
+  EXPECT_LT(std::fabs(separationError), 1.0);
+}
+
+TEST(CompareOnCommonOverlap, ScoresTheTrueTurnBelowAShiftedOneOnTheSamePixels) {
+  const PlanePair pair = renderedPair({256, 192}, 1.6, 0.6, 0.01);
+  CameraRecord truth = seedRecord(1.6, 0.6);
+  truth.roll = 0.01;
+  CameraRecord shifted = truth;
+  shifted.axis.x += 4 * 2.0 / 256;  // four pixels
+  const auto compare = [&](const CameraRecord& a, const CameraRecord& b) {
+    return compareOnCommonOverlap(pair.previous.data(), pair.current.data(), pair.size, a, b);
+  };
+  const CommonOverlapFit fit = compare(truth, shifted);
+  EXPECT_GT(fit.compared, 5000);
+  EXPECT_LT(fit.first * 4, fit.second);
+  const CommonOverlapFit swapped = compare(shifted, truth);
+  EXPECT_EQ(swapped.compared, fit.compared);
+  EXPECT_DOUBLE_EQ(swapped.first, fit.second);
+  EXPECT_DOUBLE_EQ(swapped.second, fit.first);
+
+  // A brightness offset between the photographs does not count (the mean is removed).
+  PlanePair brighter = renderedPair({256, 192}, 1.6, 0.6, 0.01);
+  for (auto& value : brighter.current) value = static_cast<std::int16_t>(value + 30);
+  const CommonOverlapFit offset = compareOnCommonOverlap(
+      brighter.previous.data(), brighter.current.data(), brighter.size, truth, shifted);
+  EXPECT_NEAR(offset.first, fit.first, 0.5);
+
+  // A record that maps no pixel inside the new photograph leaves nothing to compare.
+  CameraRecord away = truth;
+  away.axis.x = -40;
+  const CommonOverlapFit none = compare(truth, away);
+  EXPECT_EQ(none.compared, 0);
+  EXPECT_TRUE(std::isinf(none.first) && std::isinf(none.second));
+}
+
 TEST(RefinePair, WritesTwoTraceLinesPerStepAndStopsOnceConverged) {
   // Flat planes move nothing but the brightness, which the convergence measure leaves out:
   // the first step ends the run before any progress report.

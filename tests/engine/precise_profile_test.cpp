@@ -163,7 +163,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The second pair's overlap matches at another offset and settles in another focal
         // length; aligned again with the others' lens it finds its turn.
         ProfileSeries{
-            "Joined1024Overlap45", nullptr, {1024, 768}, 1.625, 0.45, 5, 1.5 * kDegree, kDegree}),
+            "Joined1024Overlap45", nullptr, {1024, 768}, 1.625, 0.45, 5, 1.5 * kDegree, kDegree},
+        // A wide lens (80° field of view, 56° turns): the small-angle step loses the pairs from
+        // the coarse offset, the exact one holds them.
+        ProfileSeries{"Joined1024Wide", nullptr, {1024, 768}, 1.2, 0.3, 5, 1.5 * kDegree, kDegree}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The trail sample's first pair does not travel from the lens slider's guess (53 % long) to
