@@ -18,19 +18,26 @@ Matrix3 pairRotation(const CameraRecord& record) {
   return (roll * half) * half;
 }
 
+namespace {
+
+// The gradient entry of an inner pixel (column 1..W-2, row 1..H-2) at `at` = r·W + c.
+Gradient innerGradient(const std::int16_t* plane, int width, std::ptrdiff_t at) {
+  const std::int16_t* pixel = plane + at;
+  const std::int64_t scale = width;
+  const std::int64_t alongX = (std::int64_t{pixel[1]} - pixel[-1]) * scale / 2;
+  const std::int64_t alongY = (std::int64_t{pixel[width]} - pixel[-width]) * scale / 2;
+  return {static_cast<double>(alongX), static_cast<double>(alongY)};
+}
+
+}  // namespace
+
 GradientField gradientField(const std::int16_t* plane, ImageSize size) {
   GradientField field(checkedElementCount(size, 1));
   for (auto& entry : field) entry.dx = NoSample;
   const int width = size.width;
-  const std::int64_t scale = width;
   for (int r = 1; r < size.height - 1; ++r) {
-    const std::int16_t* row = plane + static_cast<std::ptrdiff_t>(r) * width;
-    Gradient* out = field.data() + static_cast<std::ptrdiff_t>(r) * width;
-    for (int c = 1; c < width - 1; ++c) {
-      const std::int64_t alongX = (std::int64_t{row[c + 1]} - row[c - 1]) * scale / 2;
-      const std::int64_t alongY = (std::int64_t{row[c + width]} - row[c - width]) * scale / 2;
-      out[c] = {static_cast<double>(alongX), static_cast<double>(alongY)};
-    }
+    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(r) * width;
+    for (int c = 1; c < width - 1; ++c) field[row + c] = innerGradient(plane, width, row + c);
   }
   return field;
 }
@@ -106,10 +113,10 @@ RadialPair radialPair(const CameraRecord& record) {
   return {pairRotation(record), record.focal, record.radial};
 }
 
-// Where the previous photograph's point (x, y) lies in the new photograph, normalised units:
-// undistorted, turned into the new camera, distorted again. False for a ray behind it.
-bool mapThroughLens(const RadialPair& pair, double x, double y, double& newX, double& newY) {
-  const NormalisedPoint ideal = undistortRadial(x, y, pair.focal, pair.k1);
+// Where a previous photograph's point whose ideal position (radial distortion removed) is
+// `ideal` lies in the new photograph, normalised units: turned into the new camera and
+// distorted again. False for a ray behind it.
+bool mapIdeal(const RadialPair& pair, NormalisedPoint ideal, double& newX, double& newY) {
   const Vec3 ray = transposedTimes(pair.rotation, {ideal.x, ideal.y, pair.focal});
   if (!(ray.z > 0)) return false;
   const double xc = pair.focal * ray.x / ray.z;
@@ -120,8 +127,17 @@ bool mapThroughLens(const RadialPair& pair, double x, double y, double& newX, do
   return true;
 }
 
+// Where the previous photograph's point (x, y) lies in the new photograph: undistorted, then
+// mapIdeal.
+bool mapThroughLens(const RadialPair& pair, double x, double y, double& newX, double& newY) {
+  return mapIdeal(pair, undistortRadial(x, y, pair.focal, pair.k1), newX, newY);
+}
+
 // The exact Jacobian's nudge of each unknown (axis x, axis y, roll, relative focal length, k1).
 constexpr double kNudge = 1e-4;
+
+// The unknowns a nudge leaves the lens of (focal length and k1): axis x, axis y and roll.
+constexpr std::size_t kTurnUnknowns = 3;
 
 // The pair with unknown u nudged by +kNudge; the axis keeps its length of twice the focal length.
 RadialPair nudgedPair(const CameraRecord& record, std::size_t u) {
@@ -155,6 +171,8 @@ CommonOverlapFit compareOnCommonOverlap(const std::int16_t* previous, const std:
         double newY = 0;
         if (mapThroughLens(pairs[p], x, y, newX, newY))
           samples[p] = sampleLumaAt(current, size, newX, newY);
+        // Most of the plane lies outside the first record's overlap: no need to map it twice.
+        if (samples[p] == NoSample) break;
       }
       if (samples[0] == NoSample || samples[1] == NoSample) continue;
       const int own = previous[static_cast<std::ptrdiff_t>(r) * width + c];
@@ -212,8 +230,15 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
   StepFit fit;
   auto accumulate = [&](int c, int r) {
     const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(r) * width + c;
-    const Gradient& g = gradient[static_cast<std::size_t>(at)];
-    if (g.dx == NoSample) return;
+    Gradient g;
+    if (radialLens) {
+      if (c == 0 || c == width - 1 || r == 0 || r == height - 1) return;
+      // Only the exact Jacobian's ray test needs no gradient of the previous plane.
+      if (!exact) g = innerGradient(previous, width, at);
+    } else {
+      g = gradient[static_cast<std::size_t>(at)];
+      if (g.dx == NoSample) return;
+    }
     const double x = static_cast<double>(2 * c - width) / width;
     const double y = static_cast<double>(2 * r - height) / width;
     const double xh = x - halfX;
@@ -227,7 +252,8 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     if (exact) {
       double sx = 0;
       double sy = 0;
-      if (!mapThroughLens(pair, x, y, sx, sy)) return;
+      const NormalisedPoint ideal = undistortRadial(x, y, focal, k1);
+      if (!mapIdeal(pair, ideal, sx, sy)) return;
       sample = sampleLumaAt(current, size, sx, sy);
       const int right = sampleLumaAt(current, size, sx + pixel, sy);
       const int left = sampleLumaAt(current, size, sx - pixel, sy);
@@ -241,7 +267,10 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
       for (std::size_t u = 0; u < 5; ++u) {
         double movedX = 0;
         double movedY = 0;
-        if (!mapThroughLens(nudged[u], x, y, movedX, movedY)) return;
+        const bool moved = u < kTurnUnknowns
+                               ? mapIdeal(nudged[u], ideal, movedX, movedY)
+                               : mapThroughLens(nudged[u], x, y, movedX, movedY);
+        if (!moved) return;
         exactRow[u] = (gx * (movedX - sx) + gy * (movedY - sy)) / kNudge;
       }
     } else if (radialLens) {
@@ -339,7 +368,9 @@ double parameterChange(const CameraRecord& before, const CameraRecord& after) {
 StepFit refinePair(const std::int16_t* previous, const std::int16_t* current, ImageSize size,
                    CameraRecord& record, const StitchParams& params, IProgress* progress,
                    TraceSink& trace, StepOptions options) {
-  const GradientField gradient = gradientField(previous, size);
+  // The radial lens's steps take the previous plane's gradient at their sample points only.
+  const GradientField gradient =
+      options.lens == LensTerm::Radial ? GradientField{} : gradientField(previous, size);
   const int steps = params.iterationsPerLevel;
   // Near the optimum the sample set can change from step to step and the estimates alternate
   // between two states; the coarse-to-fine profile also ends a run whose step returns to the

@@ -137,7 +137,8 @@ CommonOverlapFit compareOnCommonOverlap(const std::int16_t* previous, const std:
                                         const CameraRecord& second);
 
 // One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane
-// (on the grid of options.sampleStride). `gradient` is gradientField(previous). With
+// (on the grid of options.sampleStride). `gradient` is gradientField(previous); the radial lens
+// does not read it (it may be empty) and takes the same differences at its sample points. With
 // LensTerm::Radial both photographs are taken through the record's radial lens: a previous
 // pixel's ray is its undistorted position, the new photograph is sampled at the distorted
 // position of that ray, and the fifth unknown is k1. Samples whose difference lies outside

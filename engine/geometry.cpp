@@ -4,18 +4,6 @@
 
 namespace skylacer {
 
-Vec3 operator+(Vec3 a, Vec3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec3 operator-(Vec3 a, Vec3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec3 operator*(double s, Vec3 v) {
-  return {s * v.x, s * v.y, s * v.z};
-}
-double dot(Vec3 a, Vec3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
 double length(Vec3 v) {
   return std::sqrt(dot(v, v));
 }
@@ -44,18 +32,6 @@ Matrix3 operator*(const Matrix3& a, const Matrix3& b) {
     for (std::size_t j = 0; j < 3; ++j)
       product[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
   return product;
-}
-
-Vec3 operator*(const Matrix3& m, Vec3 v) {
-  return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
-          m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
-          m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
-}
-
-Vec3 transposedTimes(const Matrix3& m, Vec3 v) {
-  return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z,
-          m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z,
-          m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
 }
 
 Matrix3 transposed(const Matrix3& m) {

@@ -13,10 +13,19 @@ struct Vec3 {
   double z = 0;
 };
 
-Vec3 operator+(Vec3 a, Vec3 b);
-Vec3 operator-(Vec3 a, Vec3 b);
-Vec3 operator*(double s, Vec3 v);
-double dot(Vec3 a, Vec3 b);
+// The small operations are inline: the refinement applies them to every sample of a plane.
+inline Vec3 operator+(Vec3 a, Vec3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(double s, Vec3 v) {
+  return {s * v.x, s * v.y, s * v.z};
+}
+inline double dot(Vec3 a, Vec3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 double length(Vec3 v);
 // v divided by its length (each component divided, not multiplied by the reciprocal).
 Vec3 normalized(Vec3 v);
@@ -29,9 +38,17 @@ Matrix3 matrixFromRows(Vec3 row0, Vec3 row1, Vec3 row2);
 Vec3 matrixRow(const Matrix3& m, int row);
 Matrix3 operator*(const Matrix3& a, const Matrix3& b);
 // m · v
-Vec3 operator*(const Matrix3& m, Vec3 v);
+inline Vec3 operator*(const Matrix3& m, Vec3 v) {
+  return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
+          m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+          m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+}
 // mᵀ · v
-Vec3 transposedTimes(const Matrix3& m, Vec3 v);
+inline Vec3 transposedTimes(const Matrix3& m, Vec3 v) {
+  return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z,
+          m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z,
+          m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
+}
 Matrix3 transposed(const Matrix3& m);
 
 }  // namespace skylacer
