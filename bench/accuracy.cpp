@@ -15,13 +15,16 @@
 // closing step is the one the chained cameras of photographs n - 1 and 0 imply), worst roll
 // error (degrees: the turn about the optical axis between the estimated and the true pair
 // rotation), field-of-view error (% of the true angle the open series covers; a full circle is
-// 360 degrees by construction), restarts, alignment and whole-stitch time (wall clock, seconds).
+// 360 degrees by construction), restarts, alignment and whole-stitch time (wall clock, seconds),
+// and the whole stitch's processor time (seconds, every thread: the precise profile's refinement
+// runs on two cores).
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -220,6 +223,7 @@ struct Figures {
   int restarts = 0;
   double alignSeconds = 0;
   double totalSeconds = 0;
+  double totalCpuSeconds = 0;
   double focalPx = 0;
   double distortion = 0;
   double radial = 0;
@@ -237,15 +241,18 @@ Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector
   StitchParams params = profile;
   params.full360 = c.fullCircle ? 1 : 0;
   RunWatch watch;
+  const std::clock_t startCpu = std::clock();
   const auto start = std::chrono::steady_clock::now();
   const auto result = stitchPanorama(views, params, &watch, trace);
   const auto end = std::chrono::steady_clock::now();
+  const std::clock_t endCpu = std::clock();
   if (!result) throw std::runtime_error(std::string(c.name) + ": the stitch gave no panorama");
 
   Figures figures;
   figures.restarts = watch.restarts;
   figures.alignSeconds = std::chrono::duration<double>(watch.composing - start).count();
   figures.totalSeconds = std::chrono::duration<double>(end - start).count();
+  figures.totalCpuSeconds = static_cast<double>(endCpu - startCpu) / CLOCKS_PER_SEC;
   const auto& cameras = result->cameras;
   figures.focalError = cameras[0].focal / series.focal - 1;
   figures.focalPx = cameras[0].focal * c.size.width / 2;
@@ -321,11 +328,11 @@ void printRow(const Condition& c, const test::PhotoSeries& series, std::vector<R
   if (!std::isnan(f.fovError)) std::snprintf(fov, sizeof fov, "%+.2f", 100 * f.fovError);
   std::printf(
       "| %s | %d%s %dx%d | %.1f (%.1f) | %+.2f | %.3f | %.3f | %s | %+.4f | %+.4f (%+.3f) | %d | "
-      "%.3f | %.3f |\n",
+      "%.3f | %.3f | %.3f |\n",
       c.name, c.photos, c.fullCircle ? " circle" : "", c.size.width, c.size.height, f.focalPx,
       series.focal * c.size.width / 2, 100 * f.focalError, f.worstYaw / kDegree,
       f.worstRoll / kDegree, fov, f.distortion, f.radial, series.radialDistortion, f.restarts,
-      f.alignSeconds, f.totalSeconds);
+      f.alignSeconds, f.totalSeconds, f.totalCpuSeconds);
   if (showTrace)
     std::printf("    refinement runs: focal px / roll deg at the last step (steps):%s\n",
                 refinementEnds(trace.text(), c.size.width).c_str());
@@ -364,8 +371,8 @@ int main(int argc, char** argv) {
   std::printf("profile: %s\n\n", formatProfileText(profile).c_str());
   std::printf(
       "| condition | photos | focal px (true) | focal err %% | worst yaw-step err ° | "
-      "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+      "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s | total cpu s |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Condition& c : conditions()) {
     if (!selected(c.name, only)) continue;
     const test::PhotoSeries series = seriesFor(c);

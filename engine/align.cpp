@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <future>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -126,19 +127,25 @@ StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current
   // The coarse-to-fine profile also runs the full refinement with the radial lens and the exact
   // Jacobian on every other column and row (the x-shift term set to 0), which holds a wide
   // lens's pair where the small-angle columns lose it, and keeps the plausible one of the two
-  // results that fits the pixels both compare better.
+  // results that fits the pixels both compare better. The two runs are independent and take
+  // two cores; the exact run's trace follows the other's, as when they ran one after the other.
   const bool coarseToFine = params.autoFocal == kAutoFocalCoarseToFine;
   for (;;) {
     CameraRecord exact = record;
-    pushRange(progress, 0.2, coarseToFine ? 0.6 : 1.0);
+    exact.distortion = 0;
+    StringTrace exactTrace;
+    std::future<StepFit> exactRun;
+    if (coarseToFine)
+      exactRun = std::async(std::launch::async, [&] {
+        return refineOnLevel(previous, current, level, exact, params, nullptr, exactTrace,
+                             {LensTerm::Radial, 2, true});
+      });
+    pushRange(progress, 0.2, 1.0);
     StepFit fit = refineOnLevel(previous, current, level, record, params, progress, trace);
     popRange(progress);
     if (coarseToFine) {
-      exact.distortion = 0;
-      pushRange(progress, 0.6, 1.0);
-      const StepFit exactFit = refineOnLevel(previous, current, level, exact, params, progress,
-                                             trace, {LensTerm::Radial, 2, true});
-      popRange(progress);
+      const StepFit exactFit = exactRun.get();
+      trace.write(exactTrace.text());
       if (checkPair(exact) == PairCheck::Plausible) {
         const CommonOverlapFit common = compareOnCommonOverlap(
             previous.level(level), current.level(level), previous.size(level), record, exact);

@@ -1,7 +1,9 @@
 #include "engine/camera.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
+#include <future>
 #include <utility>
 
 namespace skylacer {
@@ -133,6 +135,30 @@ bool mapThroughLens(const RadialPair& pair, double x, double y, double& newX, do
   return mapIdeal(pair, undistortRadial(x, y, pair.focal, pair.k1), newX, newY);
 }
 
+// The normal equations, sample counts and fit a step gathers over its samples.
+struct StepSums {
+  Matrix5 normal{};
+  std::array<double, 5> rhs{};
+  int count = 0;
+  double differenceSum = 0;
+  StepFit fit;
+
+  void add(const StepSums& other) {
+    for (std::size_t a = 0; a < 5; ++a) {
+      for (std::size_t b = 0; b < 5; ++b) normal[a][b] += other.normal[a][b];
+      rhs[a] += other.rhs[a];
+    }
+    count += other.count;
+    differenceSum += other.differenceSum;
+    fit.compared += other.fit.compared;
+    fit.agreeing += other.fit.agreeing;
+  }
+};
+
+// Fewest grid points of a radial step whose halves are summed on two cores: below it, starting
+// the second thread costs more than it saves.
+constexpr std::int64_t kLeastSplitPoints = std::int64_t{1} << 14;
+
 // The exact Jacobian's nudge of each unknown (axis x, axis y, roll, relative focal length, k1).
 constexpr double kNudge = 1e-4;
 
@@ -223,12 +249,7 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     for (std::size_t u = 0; u < 5; ++u) nudged[u] = nudgedPair(record, u);
   const double pixel = 2.0 / width;
 
-  Matrix5 normal{};
-  std::array<double, 5> rhs{};
-  int count = 0;
-  double differenceSum = 0;
-  StepFit fit;
-  auto accumulate = [&](int c, int r) {
+  auto accumulate = [&](int c, int r, StepSums& sums) {
     const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(r) * width + c;
     Gradient g;
     if (radialLens) {
@@ -291,35 +312,61 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     }
     if (sample == NoSample) return;
     const int difference = previous[at] - sample;
-    ++fit.compared;
-    if (std::fabs(difference + brightness) < kLeastDifference) ++fit.agreeing;
+    ++sums.fit.compared;
+    if (std::fabs(difference + brightness) < kLeastDifference) ++sums.fit.agreeing;
     if (std::abs(difference) < kLeastDifference || std::abs(difference) > kMostDifference) return;
-    ++count;
-    differenceSum -= difference;
+    ++sums.count;
+    sums.differenceSum -= difference;
     const double residual = difference + brightness;
     const double lensRate = radialLens ? g.dx * lensX + g.dy * lensY : g.dx * (yh * yh);
     const std::array<double, 5> j =
         exact ? exactRow
               : std::array<double, 5>{g.dx, g.dy, g.dx * yh - g.dy * xh, g.dy * xh * yh, lensRate};
     for (std::size_t a = 0; a < 5; ++a) {
-      for (std::size_t b = a; b < 5; ++b) normal[a][b] += j[a] * j[b];
-      rhs[a] += j[a] * residual;
+      for (std::size_t b = a; b < 5; ++b) sums.normal[a][b] += j[a] * j[b];
+      sums.rhs[a] += j[a] * residual;
     }
   };
   // The x-shift path sums column by column (its results depend on that order); the radial
-  // path reads the planes in memory order, row by row.
+  // path reads the planes in memory order, row by row. A large step of the radial finish sums
+  // the upper and the lower half of its rows on two cores and adds them in that order, which
+  // does not depend on the machine. (The exact Jacobian's runs share the cores with another.)
+  StepSums sums;
   if (radialLens) {
-    for (int r = 0; r < height; r += stride)
-      for (int c = firstColumn; c < width; c += stride) accumulate(c, r);
+    auto sumRows = [&](int from, int to, StepSums& into) {
+      for (int r = from; r < to; r += stride)
+        for (int c = firstColumn; c < width; c += stride) accumulate(c, r, into);
+    };
+    const int rows = (height + stride - 1) / stride;
+    const std::int64_t points =
+        std::int64_t{rows} * std::max(0, (width - firstColumn + stride - 1) / stride);
+    if (!exact && points >= kLeastSplitPoints) {
+      const int middle = rows / 2 * stride;
+      std::future<StepSums> upper = std::async(std::launch::async, [&] {
+        StepSums half;
+        sumRows(0, middle, half);
+        return half;
+      });
+      StepSums lower;
+      sumRows(middle, height, lower);
+      sums = upper.get();
+      sums.add(lower);
+    } else {
+      sumRows(0, height, sums);
+    }
   } else {
     for (int c = firstColumn; c < width; c += stride)
-      for (int r = 0; r < height; r += stride) accumulate(c, r);
+      for (int r = 0; r < height; r += stride) accumulate(c, r, sums);
   }
+  Matrix5& normal = sums.normal;
+  const std::array<double, 5>& rhs = sums.rhs;
+  const int count = sums.count;
+  const StepFit fit = sums.fit;
   if (count < kLeastSamples) return fit;
   for (std::size_t a = 0; a < 5; ++a)
     for (std::size_t b = 0; b < a; ++b) normal[a][b] = normal[b][a];
 
-  record.brightness = differenceSum / count;
+  record.brightness = sums.differenceSum / count;
   const Matrix5 inverse = invert5x5(normal);
   std::array<double, 5> delta{};
   for (std::size_t j = 0; j < 5; ++j)
