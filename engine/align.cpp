@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "engine/parallel.h"
 
 namespace skylacer {
 
@@ -136,7 +137,7 @@ StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current
     StringTrace exactTrace;
     std::future<StepFit> exactRun;
     if (coarseToFine)
-      exactRun = std::async(std::launch::async, [&] {
+      exactRun = startBeside([&] {
         return refineOnLevel(previous, current, level, exact, params, nullptr, exactTrace,
                              {LensTerm::Radial, 2, true});
       });

@@ -1,10 +1,12 @@
 #include "engine/camera.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <future>
 #include <utility>
+
+#include "engine/parallel.h"
 
 namespace skylacer {
 
@@ -342,7 +344,7 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
         std::int64_t{rows} * std::max(0, (width - firstColumn + stride - 1) / stride);
     if (!exact && points >= kLeastSplitPoints) {
       const int middle = rows / 2 * stride;
-      std::future<StepSums> upper = std::async(std::launch::async, [&] {
+      std::future<StepSums> upper = startBeside([&] {
         StepSums half;
         sumRows(0, middle, half);
         return half;
