@@ -256,7 +256,7 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     Gradient g;
     if (radialLens) {
       if (c == 0 || c == width - 1 || r == 0 || r == height - 1) return;
-      // Only the exact Jacobian's ray test needs no gradient of the previous plane.
+      // The exact Jacobian takes the new plane's gradient at the sample point instead.
       if (!exact) g = innerGradient(previous, width, at);
     } else {
       g = gradient[static_cast<std::size_t>(at)];
