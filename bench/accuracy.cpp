@@ -24,8 +24,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -371,7 +371,8 @@ int main(int argc, char** argv) {
   std::printf("profile: %s\n\n", formatProfileText(profile).c_str());
   std::printf(
       "| condition | photos | focal px (true) | focal err %% | worst yaw-step err ° | "
-      "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s | total cpu s |\n");
+      "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s | "
+      "total cpu s |\n");
   std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Condition& c : conditions()) {
     if (!selected(c.name, only)) continue;

@@ -290,9 +290,8 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
       for (std::size_t u = 0; u < 5; ++u) {
         double movedX = 0;
         double movedY = 0;
-        const bool moved = u < kTurnUnknowns
-                               ? mapIdeal(nudged[u], ideal, movedX, movedY)
-                               : mapThroughLens(nudged[u], x, y, movedX, movedY);
+        const bool moved = u < kTurnUnknowns ? mapIdeal(nudged[u], ideal, movedX, movedY)
+                                             : mapThroughLens(nudged[u], x, y, movedX, movedY);
         if (!moved) return;
         exactRow[u] = (gx * (movedX - sx) + gy * (movedY - sy)) / kNudge;
       }

@@ -257,9 +257,9 @@ TEST(GaussNewtonStep, CountsEveryGridSampleInsideTheBorderOnceInBothLensModels) 
     int stride;
     const char* trace;
   } cases[] = {
-      {{20, 16}, 2, "63\t"},        // columns 2, 4 .. 18 of rows 2, 4 .. 14
-      {{200, 101}, 1, "19602\t"},   // 198 x 99; the radial step sums its halves on two cores
-      {{420, 161}, 2, "16511\t"},   // 209 x 79, halves of an odd number of grid rows
+      {{20, 16}, 2, "63\t"},       // columns 2, 4 .. 18 of rows 2, 4 .. 14
+      {{200, 101}, 1, "19602\t"},  // 198 x 99; the radial step sums its halves on two cores
+      {{420, 161}, 2, "16511\t"},  // 209 x 79, halves of an odd number of grid rows
   };
   for (const auto& c : cases) {
     const PlanePair pair = flatPair(c.size, 30);
@@ -267,10 +267,9 @@ TEST(GaussNewtonStep, CountsEveryGridSampleInsideTheBorderOnceInBothLensModels) 
       SCOPED_TRACE(testing::Message() << c.size.width << " lens " << static_cast<int>(lens));
       StringTrace sink;
       CameraRecord record = pairRecord({0, 0, 4.8}, 0, 2.4);
-      const StepFit fit =
-          gaussNewtonStep(pair.previous.data(), pair.current.data(),
-                          gradientField(pair.previous.data(), pair.size), pair.size, record,
-                          sink, {lens, c.stride});
+      const StepFit fit = gaussNewtonStep(pair.previous.data(), pair.current.data(),
+                                          gradientField(pair.previous.data(), pair.size), pair.size,
+                                          record, sink, {lens, c.stride});
       EXPECT_EQ(sink.text(), c.trace);
       EXPECT_EQ(fit.compared, std::stoi(c.trace));
       EXPECT_EQ(record.brightness, -30);
