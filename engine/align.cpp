@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/features.h"
 #include "engine/messages.h"
+#include "engine/pair_estimate.h"
 #include "engine/parallel.h"
+#include "engine/series_solve.h"
 
 namespace skylacer {
 
@@ -362,12 +365,11 @@ void realignLensOutliers(std::span<const LumaImage> planes, ImageSize size,
     finishCoarseToFine(previous, current, level + 1, held, params, progress, trace);
     if (nearOwn) {
       const int searchedLevel = refinementLevel(previous, offset.dx, params);
-      refineFromOffset(previous, current, offset, searchedLevel, searched, params, progress,
-                       trace);
+      refineFromOffset(previous, current, offset, searchedLevel, searched, params, progress, trace);
       if (checkPair(searched) == PairCheck::Plausible) {
         finishCoarseToFine(previous, current, searchedLevel, searched, params, progress, trace);
-        const CommonOverlapFit common = compareOnCommonOverlap(
-            previous.level(0), current.level(0), previous.size(0), held, searched);
+        const CommonOverlapFit common = compareOnCommonOverlap(previous.level(0), current.level(0),
+                                                               previous.size(0), held, searched);
         if (common.second < common.first) held = searched;
       }
     }
@@ -403,6 +405,153 @@ void realignClosingPair(std::span<const LumaImage> planes, ImageSize size,
   const double ownResidual = circleResidual(lens);
   lens[n] = turned;
   if (circleResidual(lens) < ownResidual) records[n] = turned;
+}
+
+// Share of the alignment's progress range the feature stage takes.
+constexpr double kFeatureShare = 0.25;
+int inliersExplained(const CameraRecord& record, std::span<const FeatureMatch> inliers) {
+  const Matrix3 rotation = pairRotation(record);
+  constexpr double limit = 4 * kInlierDistance * kInlierDistance;
+  int count = 0;
+  for (const FeatureMatch& match : inliers) {
+    const FeaturePoint p =
+        projectRay(rotation * featureRay(match.current, record.focal, record.radial), record.focal,
+                   record.radial);
+    const double dx = p.x - match.previous.x;
+    const double dy = p.y - match.previous.y;
+    if (dx * dx + dy * dy < limit) ++count;
+  }
+  return count;
+}
+
+// The overlap correlation of a pair's final record on a high-pass level of about 512 pixels,
+// and the best one with the new photograph moved by a few pixels in each direction.
+void measureOverlap(const LumaPyramid& previous, const LumaPyramid& current,
+                    const CameraRecord& record, PairEvidence& evidence) {
+  int level = 0;
+  while (level < previous.coarsestLevel() && previous.size(level).width > 512) ++level;
+  const ImageSize size = previous.size(level);
+  const OverlapCorrelation own =
+      correlateOverlap(previous.level(level), current.level(level), size, record);
+  evidence.correlation = own.correlation;
+  evidence.compared = own.compared;
+  evidence.nearCorrelation = -1;
+  // Six pixels of this level, in normalised units along the axis.
+  const double shift = 12.0 / size.width;
+  for (const Vec3 move :
+       {Vec3{shift, 0, 0}, Vec3{-shift, 0, 0}, Vec3{0, shift, 0}, Vec3{0, -shift, 0}}) {
+    CameraRecord moved = record;
+    moved.axis = moved.axis + move;
+    evidence.nearCorrelation = std::max(
+        evidence.nearCorrelation,
+        correlateOverlap(previous.level(level), current.level(level), size, moved).correlation);
+  }
+}
+
+// Feature estimates of pairs 1..pairs (index 0 unused) and the series solve over them; the
+// features of each photograph are found once. Nothing when stopped.
+struct FeatureStage {
+  std::vector<std::optional<PairEstimate>> estimates;
+  std::optional<SeriesSolution> solution;
+};
+std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, ImageSize size,
+                                            std::span<const FeatureSet> given, int pairs,
+                                            double fixedFocal, bool fitRadial,
+                                            IProgress* progress) {
+  const std::size_t n = planes.size();
+  std::vector<FeatureSet> found;
+  if (given.size() != n) {
+    found.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (reportStop(progress, static_cast<double>(i) / static_cast<double>(n), nullptr))
+        return std::nullopt;
+      found[i] = detectFeatures(greyFromLuma(planes[i], size), size);
+    }
+  }
+  const std::span<const FeatureSet> features = given.size() == n ? given : found;
+  FeatureStage stage;
+  stage.estimates.resize(static_cast<std::size_t>(pairs) + 1);
+  for (std::size_t i = 1; i <= static_cast<std::size_t>(pairs); ++i)
+    stage.estimates[i] = estimatePair(matchFeatures(features[i - 1], features[i % n]), fixedFocal,
+                                      static_cast<std::uint32_t>(i));
+  stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
+  return stage;
+}
+
+// The pairs of a robust alignment. Each pair the feature stage estimated takes the series
+// solve's rotation and lens: measured on the corpus and on rendered series, the matches of a
+// whole series pin turns and lens down better than the photometric steps refine them (those
+// compare exposure as well as detail). A pair without an estimate falls back to the coarse
+// search and the photometric refinement, with the series' lens held where the feature stage
+// found one. Fills evidence[1..m]; false when the progress object asked to stop.
+bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const FeatureSet> features,
+                            ImageSize size, std::span<CameraRecord> records, StitchParams& params,
+                            IProgress* progress, TraceSink& trace,
+                            std::vector<PairEvidence>& evidence) {
+  const int n = static_cast<int>(planes.size());
+  const bool fullCircle = params.full360 != 0;
+  const int pairs = fullCircle ? n : n - 1;
+  evidence.assign(static_cast<std::size_t>(pairs) + 1, PairEvidence{});
+
+  pushRange(progress, 0, kFeatureShare);
+  const double fixedFocal = params.autoFocal == 0 ? records[1].focal : 0;
+  const std::optional<FeatureStage> stage = runFeatureStage(
+      planes, size, features, pairs, fixedFocal, params.correctDistortion != 0, progress);
+  popRange(progress);
+  if (!stage) return false;
+  const std::optional<SeriesSolution>& solution = stage->solution;
+  StitchParams fallback = params;
+  fallback.autoFocal = kAutoFocalCoarseToFine;
+
+  pushRange(progress, kFeatureShare, 1);
+  bool anyFallback = false;
+  for (int i = 1; i <= pairs; ++i) {
+    pushRange(progress, static_cast<double>(i - 1) / pairs, static_cast<double>(i) / pairs);
+    if (reportStop(progress, 0, aligningImageText(i).c_str())) {
+      popRange(progress);
+      popRange(progress);
+      return false;
+    }
+    const auto index = static_cast<std::size_t>(i);
+    CameraRecord& record = records[index];
+    record = records[index - 1];
+    record.roll = 0;
+    record.brightness = 0;
+    record.fitRoll = params.calcRotation;
+    record.fitDistortion = params.correctDistortion;
+    record.fitFocal = params.autoFocal;
+    if (solution) {
+      record.focal = solution->lens.focal;
+      record.radial = solution->lens.radial;
+      record.distortion = 0;
+      record.axis.z = 2 * record.focal;
+    }
+    PairEvidence& found = evidence[index];
+    if (solution && solution->pairRotations[index]) {
+      setPairRotation(record, *solution->pairRotations[index]);
+      const std::vector<FeatureMatch>& inliers = stage->estimates[index]->inliers;
+      found.inliers = static_cast<int>(inliers.size());
+      found.inliersKept = inliersExplained(record, inliers);
+      found.turnDeviation = solution->turnDeviations[index];
+      found.focalDeviation = solution->focalDeviation;
+    } else {
+      anyFallback = true;
+      if (solution) record.fitFocal = record.fitDistortion = 0;
+      const LumaPyramid previous = buildPyramid(planes[index - 1], size, params);
+      const LumaPyramid current =
+          buildPyramid(planes[index % static_cast<std::size_t>(n)], size, params);
+      alignPair(previous, current, record, fallback, progress, trace, !solution);
+      measureOverlap(previous, current, record, found);
+    }
+    popRange(progress);
+  }
+  popRange(progress);
+  if (fullCircle && anyFallback) {
+    realignClosingPair(planes, size, records.first(static_cast<std::size_t>(n) + 1), fallback,
+                       progress, trace);
+    balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
+  }
+  return true;
 }
 
 // Aligns every pair of the sequence; false when the progress object asked to stop.
@@ -445,20 +594,28 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
 }  // namespace
 
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
-              StitchParams& params, IProgress* progress, TraceSink& trace) {
+              StitchParams& params, IProgress* progress, TraceSink& trace,
+              std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features) {
   const std::size_t n = planes.size();
   if (n == 0) return;
   if (records.size() < n + 1) throw std::invalid_argument("alignAll needs n + 1 camera records");
   records[0].axis.z = 1.0;
-  if (!alignPairs(planes, size, records, params, progress, trace)) return;
+  const bool robust = params.autoFocal != kAutoFocalSearchOnly;
+  std::vector<PairEvidence> found;
+  const bool aligned = robust ? alignPairsFromFeatures(planes, features, size, records, params,
+                                                       progress, trace, found)
+                              : alignPairs(planes, size, records, params, progress, trace);
+  if (!aligned) return;
+  if (evidence != nullptr) *evidence = std::move(found);
 
   const std::size_t last = params.full360 != 0 ? n : n - 1;
   const auto inUse = records.first(last + 1);
-  if (params.autoFocal == kAutoFocalCoarseToFine)
+  const bool coarseToFine = robust || params.autoFocal == kAutoFocalCoarseToFine;
+  if (coarseToFine)
     averageLensWithoutOutliers(inUse);
   else
     averageLens(inUse);
-  if (params.autoFocal == kAutoFocalCoarseToFine && params.full360 != 0) closeCircle(inUse);
+  if (coarseToFine && params.full360 != 0) closeCircle(inUse);
   chainRotations(inUse);
   levelCameras(inUse);
 }

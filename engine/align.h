@@ -7,16 +7,14 @@
 
 #include "engine/buffers.h"
 #include "engine/camera.h"
+#include "engine/features.h"
 #include "engine/params.h"
 #include "engine/progress.h"
 #include "engine/pyramid.h"
 #include "engine/trace.h"
+#include "engine/verification.h"
 
 namespace skylacer {
-
-// Largest radial coefficient a pair may reach: |k1| · r² stays well inside the reach of
-// undistortRadial over a photograph's corners for focal lengths down to 0.6 half widths.
-constexpr double kMostRadial = 0.15;
 
 // Which bound a refined pair record leaves, tested in this order. A value that is not a number
 // leaves its bound.
@@ -64,8 +62,17 @@ StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, Camer
 // further than kLensOutlierShare from the pairs' median is refined again, from its refinement
 // level down to level 0, with the focal length and radial lens of the others
 // (averageLensWithoutOutliers) held fixed, before the rolls are balanced.
+// Unless autoFocal is kAutoFocalSearchOnly, the pairs are first estimated from feature
+// matches and solved as a series (one lens, one rotation per photograph); each estimated pair is
+// then refined coarse to fine from that start, and a pair without an estimate falls back to the
+// coarse search with the series' lens held. `evidence`, when given, receives each pair's
+// evidence for the verification (pairs 1..m; empty for kAutoFocalSearchOnly). `features` holds
+// each photograph's features when the caller found them already (from its colours); otherwise
+// they are found on the planes.
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
-              StitchParams& params, IProgress* progress, TraceSink& trace);
+              StitchParams& params, IProgress* progress, TraceSink& trace,
+              std::vector<PairEvidence>* evidence = nullptr,
+              std::span<const FeatureSet> features = {});
 
 // The steps that finish a sequence, in the order alignAll takes them.
 

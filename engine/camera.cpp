@@ -222,6 +222,44 @@ CommonOverlapFit compareOnCommonOverlap(const std::int16_t* previous, const std:
   return fit;
 }
 
+OverlapCorrelation correlateOverlap(const std::int16_t* previous, const std::int16_t* current,
+                                    ImageSize size, const CameraRecord& record) {
+  const RadialPair pair = radialPair(record);
+  const int width = size.width;
+  double sumOwn = 0;
+  double sumOther = 0;
+  double squaresOwn = 0;
+  double squaresOther = 0;
+  double products = 0;
+  OverlapCorrelation result;
+  for (int r = 0; r < size.height; r += 2) {
+    for (int c = 0; c < width; c += 2) {
+      double newX = 0;
+      double newY = 0;
+      const double x = static_cast<double>(2 * c - width) / width;
+      const double y = static_cast<double>(2 * r - size.height) / width;
+      if (!mapThroughLens(pair, x, y, newX, newY)) continue;
+      const int other = sampleLumaAt(current, size, newX, newY);
+      if (other == NoSample) continue;
+      const double own = previous[static_cast<std::ptrdiff_t>(r) * width + c];
+      sumOwn += own;
+      sumOther += other;
+      squaresOwn += own * own;
+      squaresOther += static_cast<double>(other) * other;
+      products += own * other;
+      ++result.compared;
+    }
+  }
+  if (result.compared == 0) return result;
+  const double n = result.compared;
+  const double varianceOwn = squaresOwn / n - (sumOwn / n) * (sumOwn / n);
+  const double varianceOther = squaresOther / n - (sumOther / n) * (sumOther / n);
+  const double covariance = products / n - (sumOwn / n) * (sumOther / n);
+  if (varianceOwn > 0 && varianceOther > 0)
+    result.correlation = covariance / std::sqrt(varianceOwn * varianceOther);
+  return result;
+}
+
 StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* current,
                         const GradientField& gradient, ImageSize size, CameraRecord& record,
                         TraceSink& trace, StepOptions options) {

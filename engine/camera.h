@@ -37,6 +37,10 @@ struct CameraRecord {
   Matrix3 rotation = identityMatrix();  // absolute form
 };
 
+// Largest radial coefficient a pair may reach: |k1| · r² stays well inside the reach of
+// undistortRadial over a photograph's corners for focal lengths down to 0.6 half widths.
+constexpr double kMostRadial = 0.15;
+
 // The pair rotation M of a record in pair form: B built on the unit axis n, applied twice, then
 // the roll about z. M maps the new camera's coordinates into the previous camera's; a ray r of
 // the previous photograph lies along Mᵀ r in the new photograph's frame.
@@ -135,6 +139,16 @@ struct CommonOverlapFit {
 CommonOverlapFit compareOnCommonOverlap(const std::int16_t* previous, const std::int16_t* current,
                                         ImageSize size, const CameraRecord& first,
                                         const CameraRecord& second);
+
+// The correlation coefficient (-1..1) of the previous plane's pixels (every other column and
+// row) with the new plane's where the record's pair rotation and radial lens carry them, over
+// the pixels that land inside the new plane; 0 with none, or where either side is flat.
+struct OverlapCorrelation {
+  double correlation = 0;
+  int compared = 0;
+};
+OverlapCorrelation correlateOverlap(const std::int16_t* previous, const std::int16_t* current,
+                                    ImageSize size, const CameraRecord& record);
 
 // One Gauss–Newton step of the pair parameters over the overlap columns of the previous plane
 // (on the grid of options.sampleStride). `gradient` is gradientField(previous); the radial lens

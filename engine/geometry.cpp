@@ -41,4 +41,16 @@ Matrix3 transposed(const Matrix3& m) {
   return t;
 }
 
+Matrix3 rotationFromVector(Vec3 w) {
+  const double angle = length(w);
+  if (!(angle > 0)) return identityMatrix();
+  const Vec3 k = normalized(w);
+  const double c = std::cos(angle);
+  const double s = std::sin(angle);
+  const double t = 1 - c;
+  return {{{c + t * k.x * k.x, t * k.x * k.y - s * k.z, t * k.x * k.z + s * k.y},
+           {t * k.x * k.y + s * k.z, c + t * k.y * k.y, t * k.y * k.z - s * k.x},
+           {t * k.x * k.z - s * k.y, t * k.y * k.z + s * k.x, c + t * k.z * k.z}}};
+}
+
 }  // namespace skylacer

@@ -26,6 +26,9 @@ inline Vec3 operator*(double s, Vec3 v) {
 inline double dot(Vec3 a, Vec3 b) {
   return a.x * b.x + a.y * b.y + a.z * b.z;
 }
+inline Vec3 cross(Vec3 a, Vec3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 double length(Vec3 v);
 // v divided by its length (each component divided, not multiplied by the reciprocal).
 Vec3 normalized(Vec3 v);
@@ -50,5 +53,7 @@ inline Vec3 transposedTimes(const Matrix3& m, Vec3 v) {
           m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
 }
 Matrix3 transposed(const Matrix3& m);
+// The rotation by |w| radians about the axis w (right-handed); the identity for w = 0.
+Matrix3 rotationFromVector(Vec3 w);
 
 }  // namespace skylacer

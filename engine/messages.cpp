@@ -1,5 +1,9 @@
 #include "engine/messages.h"
 
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
 namespace skylacer {
 
 std::string_view engineText(EngineText id) {
@@ -16,14 +20,82 @@ std::string_view engineText(EngineText id) {
       return "Stitching images";
     case EngineText::LoadingImages:
       return "Loading images...";
+    case EngineText::TooLittleDetail:
+      return "Photos %d and %d (%s, %s) share too little detail to align.";
+    case EngineText::WrongOrder:
+      return "The photos are not in order from left to right: the order found is %s.";
+    case EngineText::NotAFullCircle:
+      return "The photos cover %d degrees and do not close a full circle.";
+    case EngineText::DifferentSize:
+      return "Photo %d (%s) is %d x %d pixels, photo 1 is %d x %d: all photos must have one size "
+             "and orientation.";
+    case EngineText::ClosesFullCircle:
+      return "These photos close a full circle: stitched as a full 360 degree panorama, its ends "
+             "would join.";
+    case EngineText::StitchAnyway:
+      return "Stitch anyway";
+    case EngineText::UncertainLens:
+      return "Photos %d and %d (%s, %s) share too little detail to tell the lens's focal length.";
   }
   return {};
 }
 
-std::string aligningImageText(int photo) {
-  std::string text(engineText(EngineText::AligningImage));
-  text.replace(text.find("%d"), 2, std::to_string(photo));
+namespace {
+
+// The template with each "%d" or "%s" replaced by the next value, in order.
+std::string filled(EngineText id, std::initializer_list<std::string> values) {
+  std::string text(engineText(id));
+  std::size_t from = 0;
+  for (const std::string& value : values) {
+    const std::size_t at = std::min(text.find("%d", from), text.find("%s", from));
+    if (at == std::string::npos) break;
+    text.replace(at, 2, value);
+    from = at + value.size();
+  }
   return text;
+}
+
+std::string photoName(std::span<const std::string> fileNames, int photo) {
+  const auto index = static_cast<std::size_t>(photo);
+  if (index >= fileNames.size()) return "?";
+  const std::string& path = fileNames[index];
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string aligningImageText(int photo) {
+  return filled(EngineText::AligningImage, {std::to_string(photo)});
+}
+
+std::string refusalText(const AlignmentRefusal& refusal, std::span<const std::string> fileNames) {
+  switch (refusal.problem) {
+    case AlignmentProblem::TooLittleDetail:
+    case AlignmentProblem::UncertainLens:
+      return filled(
+          refusal.problem == AlignmentProblem::TooLittleDetail ? EngineText::TooLittleDetail
+                                                               : EngineText::UncertainLens,
+          {std::to_string(refusal.firstPhoto + 1), std::to_string(refusal.secondPhoto + 1),
+           photoName(fileNames, refusal.firstPhoto), photoName(fileNames, refusal.secondPhoto)});
+    case AlignmentProblem::WrongOrder: {
+      std::string order;
+      for (const int photo : refusal.order)
+        order += (order.empty() ? "" : " ") + std::to_string(photo + 1);
+      return filled(EngineText::WrongOrder, {order});
+    }
+    case AlignmentProblem::NotAFullCircle:
+      return filled(EngineText::NotAFullCircle,
+                    {std::to_string(static_cast<int>(std::lround(refusal.coveredDegrees)))});
+    case AlignmentProblem::DifferentSize:
+      return filled(
+          EngineText::DifferentSize,
+          {std::to_string(refusal.firstPhoto + 1), photoName(fileNames, refusal.firstPhoto),
+           std::to_string(refusal.size.width), std::to_string(refusal.size.height),
+           std::to_string(refusal.expectedSize.width),
+           std::to_string(refusal.expectedSize.height)});
+  }
+  return {};
 }
 
 }  // namespace skylacer

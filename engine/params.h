@@ -39,22 +39,30 @@ struct StitchParams {
 // refined again on every finer pyramid level down to the working size, and a refinement run
 // also ends when a step returns to the state of the step before last (about 2.5 times the
 // default's alignment time; a focal length and turns good to a few hundredths of a percent and
-// degree on a lens without radial distortion). Any other non-zero value acts as 1. The value travels
-// in the profile text, the stored profiles and .reg files like any other; the tuner's check box
-// shows it as ticked and writes 1 when clicked.
+// degree on a lens without radial distortion). Any other non-zero value acts as 1. The value
+// travels in the profile text, the stored profiles and .reg files like any other; the tuner's check
+// box shows it as ticked and writes 1 when clicked.
 constexpr std::int32_t kAutoFocalCoarseToFine = 2;
+// autoFocal 3 estimates the focal length as 1 does, with each pair seeded by the coarse search
+// alone. Every other value first estimates each pair from feature matches and the series as a
+// whole (one lens, one rotation per photograph), finishes each pair coarse to fine, and lets the
+// verification refuse a series it is not sure of.
+constexpr std::int32_t kAutoFocalSearchOnly = 3;
 
 constexpr int kStitchParamFields = 17;
 constexpr int kProfileTextFields = 13;
 
 // Record field stored at each position of the profile text.
-constexpr std::array<int, kProfileTextFields> kProfileTextField = {6, 7, 8, 11, 5, 12, 3,
-                                                                   4, 2, 1, 0, 13, 14};
+constexpr std::array<int, kProfileTextFields> kProfileTextField = {6, 7, 8, 11, 5,  12, 3,
+                                                                   4, 2, 1, 0,  13, 14};
 
 // The built-in default profile, and the template every profile slot starts from.
 constexpr std::string_view kDefaultProfileText = "100 10 90 16 8000 32 1 1 1 1 0 140 43";
 // The built-in "Precise" profile: the default's values with autoFocal 2 (see StitchParams).
 constexpr std::string_view kPreciseProfileText = "100 10 90 16 8000 32 1 2 1 1 0 140 43";
+// The built-in "Coarse search" profile: the default's values with autoFocal
+// kAutoFocalSearchOnly, the alignment before feature matching, for comparison.
+constexpr std::string_view kSearchOnlyProfileText = "100 10 90 16 8000 32 1 3 1 1 0 140 43";
 constexpr std::string_view kProfileTemplateText = "75 10 100 16 8000 32 1 1 1 1 0 140 43";
 
 // Field by its number 0..16.

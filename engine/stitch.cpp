@@ -1,10 +1,13 @@
 #include "engine/stitch.h"
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
 #include "engine/align.h"
+#include "engine/features.h"
 #include "engine/optional_progress.h"
+#include "engine/pair_estimate.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -24,17 +27,34 @@ StitchResult singlePhotograph(imaging::Bitmap& photo) {
   return result;
 }
 
-// The reduced luminance planes of every photograph; nothing when stopped.
-std::optional<std::vector<LumaImage>> loadPlanes(std::span<imaging::Bitmap* const> photos,
-                                                 ImageSize size, IProgress* progress) {
+// The reduced luminance planes of every photograph and, unless the alignment seeds its pairs by
+// the coarse search alone, their features (found on the colours' luminance).
+struct LoadedPlanes {
   std::vector<LumaImage> planes;
-  planes.reserve(photos.size());
+  std::vector<FeatureSet> features;
+};
+
+// Nothing when stopped.
+std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size,
+                                       bool withFeatures, IProgress* progress) {
+  LoadedPlanes loaded;
+  loaded.planes.reserve(photos.size());
   for (std::size_t i = 0; i < photos.size(); ++i) {
     if (reportStop(progress, static_cast<double>(i) / static_cast<double>(photos.size())))
       return std::nullopt;
-    planes.push_back(makeLuma(imageToRgb(*photos[i], size, false), size));
+    const RgbImage colours = imageToRgb(*photos[i], size, false);
+    loaded.planes.push_back(makeLuma(colours, size));
+    if (withFeatures) loaded.features.push_back(detectFeatures(greyFromRgb(colours, size), size));
   }
-  return planes;
+  return loaded;
+}
+
+// The turn to the right of each pair 1..pairs (index 0 unused) of records in absolute form.
+std::vector<double> pairTurns(std::span<const CameraRecord> records, std::size_t pairs) {
+  std::vector<double> turns(pairs + 1, 0.0);
+  for (std::size_t i = 1; i <= pairs; ++i)
+    turns[i] = turnToTheRight(transposed(records[i - 1].rotation) * records[i].rotation);
+  return turns;
 }
 
 }  // namespace
@@ -48,35 +68,66 @@ ImageSize workingSize(ImageSize photoSize) {
 
 std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
                                            StitchParams& params, IProgress* progress,
-                                           TraceSink& trace) {
+                                           TraceSink& trace, AlignmentCheck check) {
   if (photos.empty()) return std::nullopt;
   const ImageSize photoSize{photos[0]->width(), photos[0]->height()};
   if (photoSize.width <= 0 || photoSize.height <= 0) return std::nullopt;
   if (photos.size() == 1) return singlePhotograph(*photos[0]);
 
+  const bool verified = params.autoFocal != kAutoFocalSearchOnly;
+  if (verified) {
+    // Photographs of another size would be squeezed into photograph 0's.
+    for (std::size_t i = 1; i < photos.size(); ++i) {
+      const ImageSize size{photos[i]->width(), photos[i]->height()};
+      if (size == photoSize) continue;
+      AlignmentRefusal refusal;
+      refusal.problem = AlignmentProblem::DifferentSize;
+      refusal.firstPhoto = static_cast<int>(i);
+      refusal.size = size;
+      refusal.expectedSize = photoSize;
+      StitchResult refused;
+      refused.refusal = refusal;
+      return refused;
+    }
+  }
+
   const ImageSize size = workingSize(photoSize);
   pushRange(progress, 0, kLoadingEnd);
   const bool stopped =
       reportStop(progress, 0, std::string(engineText(EngineText::LoadingImages)).c_str());
-  std::optional<std::vector<LumaImage>> planes;
-  if (!stopped) planes = loadPlanes(photos, size, progress);
+  std::optional<LoadedPlanes> planes;
+  if (!stopped) planes = loadPlanes(photos, size, verified, progress);
   popRange(progress);
   if (!planes) return std::nullopt;
 
   pushRange(progress, kLoadingEnd, kAligningEnd);
   std::vector<CameraRecord> records(photos.size() + 1);
   records[0].focal = records[1].focal = initialFocalLength(params);
-  alignAll(*planes, size, records, params, progress, trace);
+  StitchResult result;
+  alignAll(planes->planes, size, records, params, progress, trace, &result.pairs, planes->features);
   planes.reset();
   popRange(progress);
   if (reportStop(progress, kAligningEnd)) return std::nullopt;
+  if (!result.pairs.empty()) {
+    const std::vector<double> turns = pairTurns(records, result.pairs.size() - 1);
+    const double photoAngle = 2 * std::atan(1 / records[0].focal);
+    result.refusal = verifyAlignment(result.pairs, turns, photoAngle, params.full360 != 0);
+    result.closesFullCircle = params.full360 == 0 && closesFullCircle(turns, photoAngle);
+    if (result.refusal && check == AlignmentCheck::Refuse) {
+      records.resize(photos.size());
+      result.cameras = std::move(records);
+      return result;
+    }
+  }
 
   pushRange(progress, kAligningEnd, 1.0);
   std::optional<ComposedPanorama> composed = composePanorama(photos, records, params, progress);
   popRange(progress);
   if (!composed) return std::nullopt;
   records.resize(photos.size());
-  return StitchResult{std::move(*composed), std::move(records)};
+  result.panorama = std::move(*composed);
+  result.cameras = std::move(records);
+  return result;
 }
 
 }  // namespace skylacer

@@ -14,6 +14,7 @@
 #include "engine/progress.h"
 #include "engine/projection.h"
 #include "engine/trace.h"
+#include "engine/verification.h"
 
 namespace skylacer::imaging {
 class Bitmap;
@@ -29,7 +30,20 @@ struct StitchResult {
   // x right, y down, z forward), with the common focal length (half photo widths) and
   // distortion. Empty for a single photograph.
   std::vector<CameraRecord> cameras;
+  // Per pair 1..m (index 0 unused; a full circle's closing pair last): what the alignment found
+  // and how sure it is (pairConfidence). Empty for a single photograph and for
+  // kAutoFocalSearchOnly.
+  std::vector<PairEvidence> pairs;
+  // Why the series was not stitched: set only when the verification refused it, and then the
+  // panorama is empty.
+  std::optional<AlignmentRefusal> refusal;
+  // An open series whose photographs close a full circle: stitching it as one would join the
+  // ends.
+  bool closesFullCircle = false;
 };
+
+// Whether a series the verification is not sure of is refused or stitched all the same.
+enum class AlignmentCheck { Refuse, StitchAnyway };
 
 // Size of the planes the alignment works on: (W / s, H / s) for the smallest power of two s
 // with s² · 2^20 >= W · H, so that a plane holds no more than 2^20 pixels.
@@ -43,8 +57,12 @@ ImageSize workingSize(ImageSize photoSize);
 // photographs stay the caller's; their decoded pixels are released as the composition finishes
 // with each. Returns nothing when stopped, when no photograph is given, or when photograph 0
 // has no size. Running out of memory raises std::bad_alloc.
+// Unless autoFocal is kAutoFocalSearchOnly the alignment is verified: a series it refuses comes
+// back with `refusal` set and no panorama, unless `check` is StitchAnyway. Photographs of
+// another size than photograph 0 are refused before anything is loaded, whatever `check` says.
 std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
                                            StitchParams& params, IProgress* progress,
-                                           TraceSink& trace);
+                                           TraceSink& trace,
+                                           AlignmentCheck check = AlignmentCheck::Refuse);
 
 }  // namespace skylacer

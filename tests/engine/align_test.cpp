@@ -56,8 +56,9 @@ RecordingProgress stormGuard() {
       [texts = 0](const std::string& text) mutable { return !text.empty() && ++texts > 5; });
 }
 
+// The coarse search seeds every pair: the sequence alignment as it is without feature matching.
 StitchParams defaults() {
-  return paramsFromProfileText(kDefaultProfileText);
+  return paramsFromProfileText(kSearchOnlyProfileText);
 }
 
 int countText(const RecordingProgress& progress, EngineText id) {

@@ -81,7 +81,7 @@ AlignedSeries alignSeries(const SeriesCase& c) {
     run.planes.push_back(makeLuma(photo, c.size));
   }
 
-  run.params = paramsFromProfileText(kDefaultProfileText);
+  run.params = paramsFromProfileText(kSearchOnlyProfileText);
   run.records.resize(rolls.size() + 1);
   run.records[0].focal = run.records[1].focal = initialFocalLength(run.params);
   RestartCounter progress;

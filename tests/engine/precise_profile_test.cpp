@@ -62,13 +62,16 @@ ProfileRun alignWithProfile(const ProfileSeries& s, std::string_view profileText
           : test::sideBySide({test::samplePhotos("mountains")[0], test::samplePhotos("trail")[0],
                               test::samplePhotos("mountains")[2], test::samplePhotos("trail")[2]});
   const auto cylinder = test::fitCylinder(picture.pixels, picture.size, run.truth);
-  const std::vector<LumaImage> planes = test::renderLumaSeries(cylinder, run.truth);
+  std::vector<RgbImage> photos;
+  for (std::size_t i = 0; i < run.truth.poses.size(); ++i)
+    photos.push_back(test::renderPhoto(cylinder, run.truth, i));
+  const test::AlignmentInput input = test::alignmentInput(photos, s.size);
 
   StitchParams params = paramsFromProfileText(profileText);
-  run.records.resize(planes.size() + 1);
+  run.records.resize(input.planes.size() + 1);
   run.records[0].focal = run.records[1].focal = initialFocalLength(params);
   NullTrace trace;
-  alignAll(planes, s.size, run.records, params, nullptr, trace);
+  alignAll(input.planes, s.size, run.records, params, nullptr, trace, nullptr, input.features);
   run.records.pop_back();
   return run;
 }
@@ -92,8 +95,9 @@ std::string hexFloat(double value) {
   return text;
 }
 
-// The default profile's cameras for this series, as the engine gave them before the precise
-// profile existed, written as exact hexadecimal floating-point numbers.
+// The coarse-search profile's cameras for this series, as the default profile gave them before
+// the precise profile and feature matching existed, written as exact hexadecimal floating-point
+// numbers.
 const ProfileSeries kFixedSeries{"Mountains640", "mountains", {640, 480}, 2.3,
                                  0.35,           4,           0.012,      0.015};
 const std::vector<std::vector<double>> kDefaultCameras = {
@@ -111,8 +115,8 @@ const std::vector<std::vector<double>> kDefaultCameras = {
      -0x1.ffd06f3a528c6p-1, -0x1.b399f382f76efp-7, -0x1.7fde9dadf5aa8p-6},
 };
 
-TEST(DefaultProfile, GivesTheSameCamerasBitForBit) {
-  const ProfileRun run = alignWithProfile(kFixedSeries, kDefaultProfileText);
+TEST(SearchOnlyProfile, GivesTheSameCamerasBitForBit) {
+  const ProfileRun run = alignWithProfile(kFixedSeries, kSearchOnlyProfileText);
   ASSERT_EQ(run.records.size(), kDefaultCameras.size());
   for (std::size_t i = 0; i < run.records.size(); ++i) {
     SCOPED_TRACE(testing::Message() << "camera " << i);
@@ -175,24 +179,25 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PreciseProfile, FindsTheTrailSamplesFocalLengthFromTheSlidersGuess) {
   const auto photos = test::samplePhotos("trail");
   ASSERT_GE(photos.size(), 2u);
-  std::vector<LumaImage> planes;
+  std::vector<RgbImage> pictures;
   ImageSize size;
   for (std::size_t i = 0; i < 2; ++i) {
-    const test::Picture picture = test::loadPicture(photos[i]);
+    test::Picture picture = test::loadPicture(photos[i]);
     size = picture.size;
-    planes.push_back(makeLuma(picture.pixels, picture.size));
+    pictures.push_back(std::move(picture.pixels));
   }
+  const test::AlignmentInput input = test::alignmentInput(pictures, size);
   const std::string truth = test::fileText(test::samplesDir() / "trail" / "truth.json");
   const std::size_t key = truth.find("\"focal_px\":");
   ASSERT_NE(key, std::string::npos);
   const double trueFocal = 2 * std::strtod(truth.c_str() + key + 11, nullptr) / size.width;
 
   StitchParams params = paramsFromProfileText(kPreciseProfileText);
-  std::vector<CameraRecord> records(planes.size() + 1);
+  std::vector<CameraRecord> records(input.planes.size() + 1);
   records[0].focal = records[1].focal = initialFocalLength(params);
   ASSERT_GT(records[0].focal / trueFocal, 1.4);
   NullTrace trace;
-  alignAll(planes, size, records, params, nullptr, trace);
+  alignAll(input.planes, size, records, params, nullptr, trace, nullptr, input.features);
   EXPECT_NEAR(records[0].focal / trueFocal, 1, 0.005) << "focal " << records[0].focal;
 }
 

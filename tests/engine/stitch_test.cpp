@@ -56,9 +56,9 @@ std::unique_ptr<PhotoSet> photoSet(ImageSize size, double focal, std::vector<dou
   set->truth.focal = focal;
   for (double yaw : yaws) set->truth.poses.push_back({yaw, 0});
   const test::Picture picture = test::loadPicture(test::samplePhotos("mountains").front());
-  const test::CylinderPicture cylinder = fullTurn
-                                             ? test::fullTurnCylinder(picture.pixels, picture.size)
-                                             : test::fitCylinder(picture.pixels, picture.size, set->truth);
+  const test::CylinderPicture cylinder =
+      fullTurn ? test::fullTurnCylinder(picture.pixels, picture.size)
+               : test::fitCylinder(picture.pixels, picture.size, set->truth);
   for (std::size_t i = 0; i < yaws.size(); ++i)
     set->pixels.push_back(test::renderPhoto(cylinder, set->truth, i));
   for (auto& photo : set->pixels) {
@@ -79,7 +79,7 @@ std::unique_ptr<PhotoSet> openSeries(int photos) {
 // Stitches `photos` with the default profile (for a full circle when asked), without a trace.
 std::optional<StitchResult> stitch(std::span<imaging::Bitmap* const> photos, IProgress* progress,
                                    bool fullCircle = false) {
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  StitchParams params = paramsFromProfileText(kSearchOnlyProfileText);
   params.full360 = fullCircle ? 1 : 0;
   NullTrace trace;
   return stitchPanorama(photos, params, progress, trace);
@@ -110,9 +110,8 @@ TEST(StitchPanorama, ShowsItsPhasesAndReturnsTheCamerasOfEveryPhoto) {
   const auto result = stitch(set->pointers, &progress);
   ASSERT_TRUE(result);
   EXPECT_EQ(progress.depth, 0);
-  EXPECT_EQ(progress.texts,
-            (std::vector<std::string>{"Loading images...", "Aligning image 1...",
-                                      "Aligning image 2...", "Stitching images"}));
+  EXPECT_EQ(progress.texts, (std::vector<std::string>{"Loading images...", "Aligning image 1...",
+                                                      "Aligning image 2...", "Stitching images"}));
   EXPECT_EQ(result->cameras.size(), 3u);
   EXPECT_EQ(result->panorama.joints.size(), 2u);
   EXPECT_EQ(result->panorama.pixels.size(),

@@ -216,4 +216,13 @@ std::vector<LumaImage> renderLumaSeries(const CylinderPicture& cylinder,
   return planes;
 }
 
+AlignmentInput alignmentInput(std::span<const RgbImage> photos, ImageSize size) {
+  AlignmentInput input;
+  for (const RgbImage& photo : photos) {
+    input.planes.push_back(makeLuma(photo, size));
+    input.features.push_back(detectFeatures(greyFromRgb(photo, size), size));
+  }
+  return input;
+}
+
 }  // namespace skylacer::test

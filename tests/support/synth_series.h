@@ -8,9 +8,11 @@
 // and its ideal ray in camera coordinates is (x, y, focal) before lens distortion.
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
 #include "engine/buffers.h"
+#include "engine/features.h"
 #include "engine/geometry.h"
 
 namespace skylacer::test {
@@ -76,5 +78,13 @@ CylinderColour cylinderColour(const CylinderPicture& cylinder, double azimuth, d
 
 // Every photo of the series as the engine's luminance planes (makeLuma of each rendering).
 std::vector<LumaImage> renderLumaSeries(const CylinderPicture& cylinder, const PhotoSeries& series);
+
+// The luma planes of a series and the features of its photographs' colours, as the stitch run
+// hands them to the alignment.
+struct AlignmentInput {
+  std::vector<LumaImage> planes;
+  std::vector<FeatureSet> features;
+};
+AlignmentInput alignmentInput(std::span<const RgbImage> photos, ImageSize size);
 
 }  // namespace skylacer::test

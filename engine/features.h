@@ -1,0 +1,57 @@
+#pragma once
+
+// Distinctive points of a photograph's working plane and their matches between two
+// photographs: the evidence the pair estimate draws each pair's rotation from, independently of
+// the coarse search's correlation peak.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/buffers.h"
+
+namespace skylacer {
+
+// A point in normalised coordinates of the working plane (the width spans -1..1, y grows
+// downwards; see engine/camera.h).
+struct FeaturePoint {
+  double x = 0;
+  double y = 0;
+};
+
+// The features of one photograph: points with one descriptor each (kDescriptorLength floats,
+// row by row), ordered by strength, then position, so that the set does not depend on how many
+// cores found it.
+struct FeatureSet {
+  static constexpr int kDescriptorLength = 128;
+  std::vector<FeaturePoint> points;
+  std::vector<float> descriptors;
+};
+
+// An 8-bit grey plane, width x height, row-major with no gap.
+using GreyImage = std::vector<std::uint8_t>;
+// Luminance (0.299 R + 0.587 G + 0.114 B) of a colour buffer.
+GreyImage greyFromRgb(const RgbImage& rgb, ImageSize size);
+// A luma plane (0..765) scaled to 0..255.
+GreyImage greyFromLuma(const LumaImage& luma, ImageSize size);
+
+// The features of a working plane, found on a copy halved while it holds more than
+// kFeaturePlanePixels: at most kMostFeatures, spread over the plane. A plane that yields fewer
+// than kFewFeatures at the usual contrast threshold is searched again at a lower one (low
+// texture: cloud, water, sky).
+constexpr std::int64_t kFeaturePlanePixels = std::int64_t{1} << 18;
+constexpr int kMostFeatures = 1500;
+constexpr int kFewFeatures = 400;
+FeatureSet detectFeatures(const GreyImage& plane, ImageSize size);
+
+// A point of the previous photograph and the point of the new one it matches.
+struct FeatureMatch {
+  FeaturePoint previous;
+  FeaturePoint current;
+};
+
+// Each new feature's nearest previous feature, kept when it is clearly nearer than the second
+// nearest (distance ratio under 0.8) and the previous feature's nearest new one is this one.
+// In the order of the new photograph's features.
+std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const FeatureSet& current);
+
+}  // namespace skylacer
