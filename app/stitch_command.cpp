@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/movie_text.h"
+#include "engine/messages.h"
 #include "engine/stitch.h"
 #include "engine/trace.h"
 #include "output/image.h"
@@ -134,6 +135,20 @@ void runStitchCommand(CommandContext& context) {
     StitchParams runParams = params;
     std::optional<StitchResult> result =
         stitchPanorama(photos, runParams, &context.progress, trace);
+    // A series the alignment is not sure of is shown with the reason; the user may have it
+    // stitched all the same (photos of different sizes cannot be).
+    if (result && result->refusal && result->panorama.pixels.empty()) {
+      const bool sizes = result->refusal->problem == AlignmentProblem::DifferentSize;
+      const std::string reason = refusalText(*result->refusal, paths);
+      const tuning::MessageAnswer answer = context.services.messages().ask(
+          reason, sizes ? tuning::MessageKind::Notice : tuning::MessageKind::StitchAnyway);
+      result.reset();
+      if (!sizes && answer == tuning::MessageAnswer::Yes) {
+        runParams = params;
+        result = stitchPanorama(photos, runParams, &context.progress, trace,
+                                AlignmentCheck::StitchAnyway);
+      }
+    }
     if (result) {
       state.panorama = std::move(result->panorama.pixels);
       state.panoramaSize = result->panorama.size;

@@ -76,8 +76,16 @@ std::vector<CameraReport> reportCameras(const std::vector<CameraRecord>& cameras
   return reports;
 }
 
+std::vector<PairReport> reportPairs(const std::vector<PairEvidence>& evidence, std::size_t photos) {
+  std::vector<PairReport> reports;
+  for (std::size_t i = 1; i < evidence.size() && photos > 0; ++i)
+    reports.push_back({static_cast<int>(i), static_cast<int>(i % photos) + 1,
+                       pairConfidence(evidence[i]), evidence[i].inliersKept});
+  return reports;
+}
+
 std::string camerasJson(const std::vector<CameraReport>& cameras, ImageSize panoramaSize,
-                        double fieldOfViewDegrees) {
+                        double fieldOfViewDegrees, const std::vector<PairReport>& pairs) {
   std::string json = "{\n  \"conventions\": " + quoted(kConventions) + ",\n";
   json += "  \"panorama\": {\"width\": " + std::to_string(panoramaSize.width) +
           ", \"height\": " + std::to_string(panoramaSize.height) +
@@ -94,8 +102,19 @@ std::string camerasJson(const std::vector<CameraReport>& cameras, ImageSize pano
             number(c.horizontalSqueezePerHeightSquared) + ", \"radial_k1\": " + number(c.radialK1) +
             "}";
   }
-  json += cameras.empty() ? "]\n}\n" : "\n  ]\n}\n";
-  return json;
+  json += cameras.empty() ? "]" : "\n  ]";
+  if (!pairs.empty()) {
+    json += ",\n  \"pairs\": [";
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      const PairReport& p = pairs[i];
+      json += i == 0 ? "\n" : ",\n";
+      json += "    {\"photos\": [" + std::to_string(p.firstPhoto) + ", " +
+              std::to_string(p.secondPhoto) + "], \"confidence\": " + number(p.confidence) +
+              ", \"feature_matches\": " + std::to_string(p.featureMatches) + "}";
+    }
+    json += "\n  ]";
+  }
+  return json + "\n}\n";
 }
 
 }  // namespace skylacer::cli

@@ -5,6 +5,7 @@
 
 #include "engine/buffers.h"
 #include "engine/camera.h"
+#include "engine/verification.h"
 
 namespace skylacer::cli {
 
@@ -29,9 +30,20 @@ struct CameraReport {
 std::vector<CameraReport> reportCameras(const std::vector<CameraRecord>& cameras,
                                         const std::vector<std::string>& files, int photoWidth);
 
-// The cameras and the panorama's size and field of view as a JSON document. Numbers are
-// written the same in every locale; a number that is not finite is written as null.
+// How sure the alignment is of one neighbouring pair.
+struct PairReport {
+  int firstPhoto = 0;  // numbers from 1
+  int secondPhoto = 0;
+  double confidence = 0;   // 0..1, sure from 0.5 (pairConfidence)
+  int featureMatches = 0;  // matches the pair's rotation explains; 0 when it had no estimate
+};
+
+// The pairs 1..m of a stitch (evidence index 0 unused; a full circle's closing pair last).
+std::vector<PairReport> reportPairs(const std::vector<PairEvidence>& evidence, std::size_t photos);
+
+// The cameras, the pairs and the panorama's size and field of view as a JSON document. Numbers
+// are written the same in every locale; a number that is not finite is written as null.
 std::string camerasJson(const std::vector<CameraReport>& cameras, ImageSize panoramaSize,
-                        double fieldOfViewDegrees);
+                        double fieldOfViewDegrees, const std::vector<PairReport>& pairs = {});
 
 }  // namespace skylacer::cli

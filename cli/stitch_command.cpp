@@ -4,9 +4,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <numbers>
@@ -18,6 +18,7 @@
 #include "cli/pending_file.h"
 #include "cli/progress_bar.h"
 #include "cli/publish_command.h"
+#include "engine/messages.h"
 #include "engine/stitch.h"
 #include "platform/imaging/bitmap.h"
 #include "platform/registry/settings_location.h"
@@ -39,7 +40,9 @@ constexpr double kDegreesPerRadian = 180 / std::numbers::pi;
 // Set by the Ctrl-C handler, read by every progress report.
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void onInterrupt(int) { interrupted = 1; }
+extern "C" void onInterrupt(int) {
+  interrupted = 1;
+}
 
 // Ctrl-C sets the flag instead of ending the process while the object lives.
 class InterruptGuard {
@@ -76,6 +79,7 @@ struct StitchOptions {
   std::optional<double> fieldOfViewDegrees;
   std::string camerasFile;
   bool verbose = false;
+  bool stitchAnyway = false;
   PublishRequests publish;
 };
 
@@ -129,6 +133,10 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
     }
     if (word == "-v") {
       options.verbose = true;
+      continue;
+    }
+    if (word == "--stitch-anyway") {
+      options.stitchAnyway = true;
       continue;
     }
     if (word.size() < 2 || word[0] != '-') {
@@ -238,7 +246,8 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
 bool savePanorama(ComposedPanorama& panorama, const StitchOptions& options, PendingFile& output,
                   std::string& error) {
   const ImageSize size = panorama.size;
-  auto picture = Bitmap::overPixels(panorama.pixels.data(), size.width, size.height, 3 * size.width);
+  auto picture =
+      Bitmap::overPixels(panorama.pixels.data(), size.width, size.height, 3 * size.width);
   Bitmap* toSave = picture.get();
   std::unique_ptr<Bitmap> scaled;
   if (options.outputSize && !(*options.outputSize == size)) {
@@ -294,10 +303,21 @@ int stitch(const StitchOptions& options) {
     StdoutTrace stdoutTrace;
     NullTrace nullTrace;
     TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
-    result = stitchPanorama(photos, params, &progress, trace);
+    result = stitchPanorama(
+        photos, params, &progress, trace,
+        options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse);
   }
   if (interrupted != 0) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
+  if (result->refusal) {
+    const std::string reason = refusalText(*result->refusal, options.photos);
+    if (result->panorama.pixels.empty())
+      return failure(reason + " Nothing was written (--stitch-anyway stitches them all the same).");
+    std::fprintf(stderr, "panorama-cli: %s Stitched all the same.\n", reason.c_str());
+  }
+  if (result->closesFullCircle)
+    std::fprintf(stderr, "panorama-cli: %s (--full360)\n",
+                 std::string(engineText(EngineText::ClosesFullCircle)).c_str());
 
   ComposedPanorama& panorama = result->panorama;
   if (options.fieldOfViewDegrees) panorama.angle = *options.fieldOfViewDegrees / kDegreesPerRadian;
@@ -305,10 +325,10 @@ int stitch(const StitchOptions& options) {
   if (!savePanorama(panorama, options, *output, error)) return failure(error);
   if (cameras) {
     const std::vector<CameraReport> reports =
-        options.photos.size() == 1
-            ? singlePhotoCamera(options, photoWidth, panorama.angle)
-            : reportCameras(result->cameras, options.photos, photoWidth);
-    if (!cameras->writeText(camerasJson(reports, panorama.size, degrees), error))
+        options.photos.size() == 1 ? singlePhotoCamera(options, photoWidth, panorama.angle)
+                                   : reportCameras(result->cameras, options.photos, photoWidth);
+    const std::vector<PairReport> pairs = reportPairs(result->pairs, options.photos.size());
+    if (!cameras->writeText(camerasJson(reports, panorama.size, degrees, pairs), error))
       return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
   }
   if (interrupted != 0) return stopped();
@@ -316,8 +336,8 @@ int stitch(const StitchOptions& options) {
     return failure(options.output + ": cannot write the panorama (" + error + ")");
   if (cameras && !cameras->commit(error))
     return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
-  std::printf("%s: %d x %d pixels, horizontal field of view %.2f degrees\n",
-              options.output.c_str(), panorama.size.width, panorama.size.height, degrees);
+  std::printf("%s: %d x %d pixels, horizontal field of view %.2f degrees\n", options.output.c_str(),
+              panorama.size.width, panorama.size.height, degrees);
   if (!options.publish.any()) return 0;
   std::fflush(stdout);
   return publishPanorama({panorama.pixels.data(), panorama.size, panorama.angle},

@@ -19,6 +19,7 @@ inline constexpr std::string_view kStitchUsage =
     "      --size WxH         save the panorama scaled to W x H pixels\n"
     "      --hfov DEG         one photo only: use it as the panorama with this field of view\n"
     "      --cameras FILE     write the cameras the engine estimated as JSON\n"
+    "      --stitch-anyway    stitch photos the alignment is not sure of instead of refusing\n"
     "      -v                 show the engine's trace lines\n"
     "      (and the publishing options below)\n";
 

@@ -1,7 +1,10 @@
 #include "tuning/message_box.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
+
+#include "engine/messages.h"
 
 namespace skylacer::tuning {
 
@@ -28,6 +31,8 @@ BoxLayout layoutOf(MessageKind kind) {
       return {Box::Critical, Box::Yes | Box::No, Box::Yes};
     case MessageKind::YesNoCancel:
       return {Box::Question, Box::Yes | Box::No | Box::Cancel, Box::Yes};
+    case MessageKind::StitchAnyway:
+      return {Box::Warning, Box::Yes | Box::Cancel, Box::Cancel};
   }
   return {Box::NoIcon, Box::Ok, Box::Ok};
 }
@@ -52,6 +57,11 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, std::string_view te
                                            layout.buttons, parent);
   box->setTextFormat(Qt::PlainText);
   box->setDefaultButton(layout.defaultButton);
+  if (kind == MessageKind::StitchAnyway) {
+    const std::string_view label = engineText(EngineText::StitchAnyway);
+    box->button(QMessageBox::Yes)
+        ->setText(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+  }
   return box;
 }
 

@@ -25,6 +25,7 @@ enum class MessageKind {
   YesNoDefaultNo,  // Yes and No, No the default
   YesNoStop,       // Yes and No, the stop icon
   YesNoCancel,     // Yes, No and Cancel, the question icon
+  StitchAnyway,    // "Stitch anyway" (answers Yes) and Cancel, Cancel the default, warning icon
 };
 
 // How the user closed a message box. Closing a box with Escape or its window's close button

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,10 +64,50 @@ TEST(StitchCommand, StitchesTheSampleSeriesAndWritesItsCameras) {
       "assert len(p)==4 and p[0]['yaw_deg']==0; "
       "assert all(38<b['yaw_deg']-a['yaw_deg']<44 for a,b in zip(p,p[1:])); "
       "assert all(780<c['focal_px']<880 for c in p); "
+      "assert [q['photos'] for q in d['pairs']]==[[1,2],[2,3],[3,4]]; "
+      "assert all(q['confidence']>=0.5 and q['feature_matches']>=12 for q in d['pairs']); "
       "assert d['panorama']['width']==" +
       std::to_string(picture->width()) + "; assert p[1]['file'].endswith('IMG_0002.jpg')\" '" +
       cameras.string() + "'";
   EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+// Photos that share no view are refused with both named; nothing is written and a file already
+// at the output path is kept. --stitch-anyway stitches them.
+TEST(StitchCommand, PhotosThatDoNotOverlapAreRefusedAndNamed) {
+  const test::TempDir dir;
+  const std::vector<std::string> trail = samplePaths("trail");
+  ASSERT_GE(trail.size(), 3u);
+  const std::vector<std::string> apart = {trail[0], trail[2]};
+  const fs::path out = dir / "out.jpg";
+  std::ofstream(out) << "kept";
+  const ProgramRun run = runCli(stitchArgs(apart, out));
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.err.find("Photos 1 and 2 (IMG_0001.jpg, IMG_0003.jpg) share too little detail "
+                         "to align."),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(test::fileText(out), "kept");
+  EXPECT_EQ(test::fileNames(dir.path()), std::vector<std::string>{"out.jpg"});
+
+  const ProgramRun anyway = runCli(stitchArgs(apart, dir / "anyway.jpg", {"--stitch-anyway"}));
+  EXPECT_EQ(anyway.exitStatus, 0) << anyway.err;
+  EXPECT_NE(anyway.err.find("Stitched all the same."), std::string::npos) << anyway.err;
+  EXPECT_TRUE(fs::exists(dir / "anyway.jpg"));
+}
+
+// A series given from right to left is refused with the order the alignment found.
+TEST(StitchCommand, AReversedSeriesIsRefusedWithTheOrderFound) {
+  const test::TempDir dir;
+  std::vector<std::string> reversed = samplePaths("mountains");
+  std::reverse(reversed.begin(), reversed.end());
+  const ProgramRun run = runCli(stitchArgs(reversed, dir / "out.jpg"));
+  EXPECT_EQ(run.exitStatus, 1);
+  std::string order;
+  for (std::size_t photo = reversed.size(); photo >= 1; --photo)
+    order += (order.empty() ? "" : " ") + std::to_string(photo);
+  EXPECT_NE(run.err.find("the order found is " + order + "."), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(dir / "out.jpg"));
 }
 
 TEST(StitchCommand, AnUnreadablePhotoIsNamedAndNothingIsWritten) {
