@@ -1,10 +1,11 @@
 // Alignment accuracy against ground truth: photo series with known cameras are synthesised from
 // the sample photos, stitched through the engine with one profile, and the estimated cameras are
 // compared with the truth; then the bundled sample series, whose truth.json holds their cameras,
-// and the same cameras rendered from the synthetic texture.
+// and the same cameras rendered from the synthetic texture; then every series of the corpus beside
+// the project (../shared/corpus), when it is there.
 // Prints one Markdown table row per condition.
 //
-//   accuracy [--profile "13 numbers" | Default | Precise] [--only TEXT] [--trace]
+//   accuracy [--profile "13 numbers" | Default | Template | Precise] [--only TEXT] [--trace]
 //
 // --profile  the profile text to stitch with, or the name of a built-in profile (default: the
 //            built-in default profile)
@@ -227,7 +228,32 @@ struct Figures {
   double focalPx = 0;
   double distortion = 0;
   double radial = 0;
+  double leastConfidence = 1;  // of the series' pairs
+  std::string verdict;         // "ok", or why the verification refused the series
 };
+
+std::string verdictText(const StitchResult& result) {
+  if (!result.refusal) return result.closesFullCircle ? "ok (closes a circle)" : "ok";
+  const AlignmentRefusal& refusal = *result.refusal;
+  switch (refusal.problem) {
+    case AlignmentProblem::TooLittleDetail:
+    case AlignmentProblem::UncertainLens:
+      return std::string(refusal.problem == AlignmentProblem::UncertainLens ? "refused (lens)"
+                                                                            : "refused") +
+             ": pair " + std::to_string(refusal.firstPhoto + 1) + "-" +
+             std::to_string(refusal.secondPhoto + 1);
+    case AlignmentProblem::WrongOrder: {
+      std::string order = "refused: order";
+      for (const int photo : refusal.order) order += " " + std::to_string(photo + 1);
+      return order;
+    }
+    case AlignmentProblem::NotAFullCircle:
+      return "refused: covers " + std::to_string(static_cast<int>(refusal.coveredDegrees)) + " deg";
+    case AlignmentProblem::DifferentSize:
+      return "refused: photo " + std::to_string(refusal.firstPhoto + 1) + " has another size";
+  }
+  return {};
+}
 
 Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector<RgbImage> photos,
                 const StitchParams& profile, TraceSink& trace) {
@@ -243,7 +269,7 @@ Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector
   RunWatch watch;
   const std::clock_t startCpu = std::clock();
   const auto start = std::chrono::steady_clock::now();
-  const auto result = stitchPanorama(views, params, &watch, trace);
+  const auto result = stitchPanorama(views, params, &watch, trace, AlignmentCheck::StitchAnyway);
   const auto end = std::chrono::steady_clock::now();
   const std::clock_t endCpu = std::clock();
   if (!result) throw std::runtime_error(std::string(c.name) + ": the stitch gave no panorama");
@@ -258,6 +284,9 @@ Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector
   figures.focalPx = cameras[0].focal * c.size.width / 2;
   figures.distortion = cameras[0].distortion;
   figures.radial = cameras[0].radial;
+  figures.verdict = verdictText(*result);
+  for (std::size_t i = 1; i < result->pairs.size(); ++i)
+    figures.leastConfidence = std::min(figures.leastConfidence, pairConfidence(result->pairs[i]));
 
   const std::size_t n = cameras.size();
   const std::size_t steps = c.fullCircle ? n : n - 1;
@@ -328,11 +357,11 @@ void printRow(const Condition& c, const test::PhotoSeries& series, std::vector<R
   if (!std::isnan(f.fovError)) std::snprintf(fov, sizeof fov, "%+.2f", 100 * f.fovError);
   std::printf(
       "| %s | %d%s %dx%d | %.1f (%.1f) | %+.2f | %.3f | %.3f | %s | %+.4f | %+.4f (%+.3f) | %d | "
-      "%.3f | %.3f | %.3f |\n",
+      "%.3f | %.3f | %.3f | %.2f | %s |\n",
       c.name, c.photos, c.fullCircle ? " circle" : "", c.size.width, c.size.height, f.focalPx,
       series.focal * c.size.width / 2, 100 * f.focalError, f.worstYaw / kDegree,
       f.worstRoll / kDegree, fov, f.distortion, f.radial, series.radialDistortion, f.restarts,
-      f.alignSeconds, f.totalSeconds, f.totalCpuSeconds);
+      f.alignSeconds, f.totalSeconds, f.totalCpuSeconds, f.leastConfidence, f.verdict.c_str());
   if (showTrace)
     std::printf("    refinement runs: focal px / roll deg at the last step (steps):%s\n",
                 refinementEnds(trace.text(), c.size.width).c_str());
@@ -351,9 +380,10 @@ int main(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "--profile" && i + 1 < argc) {
       const std::string_view value = argv[++i];
-      profileText = value == "Default"   ? kDefaultProfileText
-                    : value == "Precise" ? kPreciseProfileText
-                                         : value;
+      profileText = value == "Default"    ? kDefaultProfileText
+                    : value == "Template" ? kProfileTemplateText
+                    : value == "Precise"  ? kPreciseProfileText
+                                          : value;
     } else if (arg == "--only" && i + 1 < argc) {
       only = argv[++i];
     } else if (arg == "--trace") {
@@ -372,8 +402,8 @@ int main(int argc, char** argv) {
   std::printf(
       "| condition | photos | focal px (true) | focal err %% | worst yaw-step err ° | "
       "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s | "
-      "total cpu s |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+      "total cpu s | least confidence | verdict |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Condition& c : conditions()) {
     if (!selected(c.name, only)) continue;
     const test::PhotoSeries series = seriesFor(c);
@@ -392,6 +422,22 @@ int main(int argc, char** argv) {
     synthetic.name = synthesised.c_str();
     printRow(synthetic, sample.truth, renderPhotos(synthetic, sample.truth, texture), profile,
              showTrace);
+  }
+  // The harder series beside the project, where they are.
+  const std::filesystem::path corpus(SKYLACER_CORPUS_DIR);
+  if (!std::filesystem::is_directory(corpus)) {
+    std::printf("\n(no corpus at %s: its series were skipped)\n", corpus.string().c_str());
+    return 0;
+  }
+  std::vector<std::filesystem::path> folders;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus))
+    if (std::filesystem::exists(entry.path() / "truth.json")) folders.push_back(entry.path());
+  std::sort(folders.begin(), folders.end());
+  for (const auto& folder : folders) {
+    const std::string label = "corpus " + folder.filename().string();
+    if (!selected(label, only)) continue;
+    SampleSeries series = loadSampleSeries(folder, label.c_str());
+    printRow(series.condition, series.truth, std::move(series.photos), profile, showTrace);
   }
   return 0;
 }
