@@ -589,7 +589,7 @@
     var top = this.lift * focal - height / 2;  // the top row's height above the horizon row
     var reach = Math.max(Math.abs(top), Math.abs(top + height), 1);
     var wanted = Math.log(radius / focal) / Math.LN2;
-    var level = this.levels[clamp(Math.floor(wanted), 0, this.levels.length - 1)];
+    var level = this.levels[clamp(Math.round(wanted), 0, this.levels.length - 1)];
     var scale = level.scale, sheets = level.sheets;
     context.imageSmoothingEnabled = true;
     context.imageSmoothingQuality = "low";
