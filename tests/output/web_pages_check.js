@@ -464,8 +464,9 @@ function touch(client, type, points) {
   });
 }
 
-async function checkPhone(browser, file) {
+async function checkPhone(browser, file, artefacts) {
   const { page, problems } = await openPage(browser, file, PHONE);
+  await page.screenshot({ path: path.join(artefacts, "phone.png") });
   const layout = await page.evaluate(() => {
     const box = document.querySelector(".skylacer-panorama");
     const canvas = box.querySelector("canvas");
@@ -507,6 +508,7 @@ async function checkPhone(browser, file) {
   await page.setViewport({ ...PHONE, width: 844, height: 390 });
   await page.waitForFunction(() => document.querySelector(".skylacer-panorama canvas").width === 2532);
   const turned = await page.evaluate(() => document.querySelector(".skylacer-panorama canvas").height);
+  await page.screenshot({ path: path.join(artefacts, "phone-sideways.png") });
   check("phone: turned sideways, the view follows", turned === 1170, String(turned));
   check("phone page loads without errors", problems.length === 0, problems.join("; "));
   await page.close();
@@ -762,7 +764,7 @@ async function main() {
     folders.push(linesFolder);
     await checkProjection(browser, path.join(linesFolder, "lines.html"), artefacts);
 
-    await checkPhone(browser, path.join(full, "activex.html"));
+    await checkPhone(browser, path.join(full, "activex.html"), artefacts);
     await checkVisitorControls(browser, path.join(full, "activex.html"));
 
     await checkMoviePage(browser, scratch, path.join(full, "qtvr.html"), photo, "qtvr", artefacts);
