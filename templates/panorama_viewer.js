@@ -348,8 +348,10 @@
     ".skylacer-panorama button[aria-pressed=true]{background:rgba(40,110,200,.85)}" +
     ".skylacer-help{position:absolute;left:8px;top:8px;max-width:calc(100% - 16px);" +
     "font-size:12px;text-shadow:0 0 3px #000;pointer-events:none;opacity:.85}" +
-    ".skylacer-panorama a{color:#8cf;position:absolute;right:8px;top:8px;font-size:12px}" +
-    ".skylacer-note,.skylacer-loading{position:absolute;inset:0;display:flex;" +
+    ".skylacer-panorama a{color:#8cf;position:absolute;left:8px;bottom:12px;font-size:12px;" +
+    "z-index:1;text-shadow:0 0 3px #000}" +
+    ".skylacer-panorama [hidden]{display:none!important}" +
+    ".skylacer-note,.skylacer-movie-note,.skylacer-loading{position:absolute;inset:0;display:flex;" +
     "align-items:center;justify-content:center;text-align:center;padding:1em;color:#ddd}" +
     ".skylacer-loading:before{content:'';width:28px;height:28px;margin-right:10px;" +
     "border:3px solid #666;border-top-color:#eee;border-radius:50%;" +
