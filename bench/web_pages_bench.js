@@ -55,8 +55,10 @@ async function writeLargePanorama(page, file) {
     let seed = 7;
     const random = () => (seed = (seed * 16807) % 2147483647) / 2147483647;
     for (let i = 0; i < 4000; i++) {
-      context.fillStyle = "hsl(" + Math.floor(random() * 360) + ",40%," + Math.floor(20 + random() * 60) + "%)";
-      context.fillRect(random() * 12000, 600 + random() * 1500, 10 + random() * 120, 10 + random() * 300);
+      const hue = Math.floor(random() * 360), light = Math.floor(20 + random() * 60);
+      context.fillStyle = "hsl(" + hue + ",40%," + light + "%)";
+      context.fillRect(random() * 12000, 600 + random() * 1500, 10 + random() * 120,
+                       10 + random() * 300);
     }
     context.strokeStyle = "#111";
     for (let x = 0; x < 12000; x += 100) {

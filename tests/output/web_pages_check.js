@@ -86,6 +86,14 @@ function decodePng(buffer) {
   return { width, height, data };
 }
 
+// Defines, in a page, bytesText(bytes): the bytes as base64, to hand them back to this script.
+const BYTES_TEXT = `window.bytesText = (bytes) => {
+  let text = "";
+  for (let i = 0; i < bytes.length; i += 0x8000)
+    text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+  return btoa(text);
+}`;
+
 function psnrOf(a, b, count) {
   let sum = 0;
   for (let i = 0; i < count; i++) sum += (a[i] - b[i]) ** 2;
@@ -95,20 +103,21 @@ function psnrOf(a, b, count) {
 // A picture file drawn at width x height in a blank page (where pixels of data addresses can be
 // read back): RGBA bytes.
 async function pictureAt(scratch, file, width, height) {
+  await scratch.evaluate(BYTES_TEXT);
   const base64 = await scratch.evaluate(async (source, w, h) => {
     const image = new Image();
-    await new Promise((resolve, reject) => { image.onload = resolve; image.onerror = reject; image.src = source; });
+    await new Promise((resolve, reject) => {
+      image.onload = resolve;
+      image.onerror = reject;
+      image.src = source;
+    });
     const canvas = document.createElement("canvas");
     canvas.width = w;
     canvas.height = h;
     const context = canvas.getContext("2d");
     context.imageSmoothingQuality = "high";
     context.drawImage(image, 0, 0, w, h);
-    const bytes = context.getImageData(0, 0, w, h).data;
-    let text = "";
-    for (let i = 0; i < bytes.length; i += 0x8000)
-      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
-    return btoa(text);
+    return window.bytesText(context.getImageData(0, 0, w, h).data);
   }, "data:image/" + (file.endsWith(".png") ? "png" : "jpeg") + ";base64," +
      fs.readFileSync(file).toString("base64"), width, height);
   return { width, height, data: Buffer.from(base64, "base64") };
@@ -117,8 +126,11 @@ async function pictureAt(scratch, file, width, height) {
 // The Flash page's slices NAME1.jpg, NAME2.jpg, ... side by side, as RGBA bytes.
 async function joinedSlices(scratch, folder, name) {
   const slices = [];
-  for (let i = 1; fs.existsSync(path.join(folder, name + i + ".jpg")); i++)
-    slices.push("data:image/jpeg;base64," + fs.readFileSync(path.join(folder, name + i + ".jpg")).toString("base64"));
+  for (let i = 1; fs.existsSync(path.join(folder, name + i + ".jpg")); i++) {
+    const bytes = fs.readFileSync(path.join(folder, name + i + ".jpg"));
+    slices.push("data:image/jpeg;base64," + bytes.toString("base64"));
+  }
+  await scratch.evaluate(BYTES_TEXT);
   const joined = await scratch.evaluate(async (slices) => {
     const images = await Promise.all(slices.map((source) => new Promise((resolve, reject) => {
       const image = new Image();
@@ -130,12 +142,12 @@ async function joinedSlices(scratch, folder, name) {
     canvas.width = images.reduce((sum, image) => sum + image.width, 0);
     canvas.height = images[0].height;
     const context = canvas.getContext("2d");
-    images.reduce((x, image) => { context.drawImage(image, x, 0); return x + image.width; }, 0);
+    images.reduce((x, image) => {
+      context.drawImage(image, x, 0);
+      return x + image.width;
+    }, 0);
     const bytes = context.getImageData(0, 0, canvas.width, canvas.height).data;
-    let text = "";
-    for (let i = 0; i < bytes.length; i += 0x8000)
-      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
-    return { width: canvas.width, height: canvas.height, base64: btoa(text) };
+    return { width: canvas.width, height: canvas.height, base64: window.bytesText(bytes) };
   }, slices);
   return { width: joined.width, height: joined.height, data: Buffer.from(joined.base64, "base64") };
 }
@@ -231,10 +243,11 @@ function setView(page, view) {
 
 // The view's pixels, without the buttons and the help line over it.
 async function viewPixels(page) {
-  await page.addStyleTag({ content: ".skylacer-help,.skylacer-bar,.skylacer-panorama a{visibility:hidden}" });
+  const overlays = ".skylacer-help,.skylacer-bar,.skylacer-panorama a";
+  await page.addStyleTag({ content: overlays + "{visibility:hidden}" });
   const canvas = await page.$(".skylacer-panorama canvas");
   const shot = decodePng(await canvas.screenshot({ type: "png" }));
-  await page.addStyleTag({ content: ".skylacer-help,.skylacer-bar,.skylacer-panorama a{visibility:visible}" });
+  await page.addStyleTag({ content: overlays + "{visibility:visible}" });
   return shot;
 }
 
@@ -254,7 +267,8 @@ async function viewMatches(page, picture, name, least) {
   const shot = await viewPixels(page);
   const expected = cameraView(picture, state, shot.width, shot.height);
   const match = psnrOf(shot.data, expected, shot.data.length);
-  check(name + " (PSNR " + match.toFixed(1) + " dB, pan " + state.pan.toFixed(2) + ")", match > least);
+  check(name + " (PSNR " + match.toFixed(1) + " dB, pan " + state.pan.toFixed(2) + ")",
+        match > least);
   return state;
 }
 
@@ -264,7 +278,8 @@ async function checkViewerPage(browser, file, picture, kind, artefacts) {
   check(kind + " page shows the panorama", drawn, problems.join("; "));
   if (!drawn) return;
   await page.screenshot({ path: path.join(artefacts, kind + "-before.png") });
-  const before = await viewMatches(page, picture, kind + " page shows the picture in perspective", 32);
+  const before =
+    await viewMatches(page, picture, kind + " page shows the picture in perspective", 32);
 
   await drag(page, -200, 0);
   const after = await viewState(page);
@@ -302,8 +317,9 @@ async function checkViewerPage(browser, file, picture, kind, artefacts) {
 
 // A 3600 x 900 panorama of 360 degrees, 10 columns a degree: a ramp of grey that repeats every
 // 200 columns, steepest at columns 0 and 2400 (a slice edge) in row 515 and slanting by 0.37
-// columns a row (so that rows differ in where they round to the next grey level), black lines 6 columns wide centred on every 5 degrees except between rows 470
-// and 560, and a black horizon line 6 rows high in the middle.
+// columns a row (so that rows differ in where they round to the next grey level), black lines
+// 6 columns wide centred on every 5 degrees except between rows 470 and 560, and a black
+// horizon line 6 rows high in the middle.
 async function writeSyntheticPanorama(scratch, file) {
   const base64 = await scratch.evaluate(() => {
     const canvas = document.createElement("canvas");
@@ -357,7 +373,8 @@ function lineCentres(shot, first, last) {
 }
 
 function nearest(values, target) {
-  return values.reduce((best, value) => Math.abs(value - target) < Math.abs(best - target) ? value : best, Infinity);
+  return values.reduce(
+    (best, value) => Math.abs(value - target) < Math.abs(best - target) ? value : best, Infinity);
 }
 
 async function checkProjection(browser, file, artefacts) {
@@ -402,7 +419,8 @@ async function checkProjection(browser, file, artefacts) {
     await setView(page, { pan, fov: 40, lift: 0 });
     const found = lineCentres(await viewPixels(page), 10, 50);
     const focal = centre / Math.tan(20 * DEG);
-    const shown = lines.map((line) => nearest(found, centre + focal * Math.tan((line - pan) * DEG)));
+    const shown =
+      lines.map((line) => nearest(found, centre + focal * Math.tan((line - pan) * DEG)));
     const middle = shown.reduce((a, b) => a + b) / shown.length;
     check("projection: the point at pan " + pan + " is at the view's centre",
           Math.abs(middle - centre) <= 0.5, JSON.stringify(shown));
@@ -438,7 +456,7 @@ async function checkProjection(browser, file, artefacts) {
       for (let y = 0; y < shot.height; y++) sum += luminance(shot, x, y);
       profile.push(sum / shot.height);
     }
-    const span = centre / Math.tan(5 * DEG) / (3600 / (2 * Math.PI));  // view columns a picture column
+    const span = centre / Math.tan(5 * DEG) / (3600 / (2 * Math.PI));  // per picture column
     const largest = [];
     for (let first = centre % span; first + span < shot.width - 1; first += span) {
       let step = 0;
@@ -506,8 +524,12 @@ async function checkPhone(browser, file, artefacts) {
         Math.abs(pinched.pan - dragged.pan) < 0.5, JSON.stringify([dragged, pinched, expected]));
 
   await page.setViewport({ ...PHONE, width: 844, height: 390 });
-  await page.waitForFunction(() => document.querySelector(".skylacer-panorama canvas").width === 2532);
-  const turned = await page.evaluate(() => document.querySelector(".skylacer-panorama canvas").height);
+  const canvasSize = () => {
+    const canvas = document.querySelector(".skylacer-panorama canvas");
+    return [canvas.width, canvas.height];
+  };
+  await page.waitForFunction((size) => eval(size)()[0] === 2532, {}, canvasSize.toString());
+  const turned = (await page.evaluate(canvasSize))[1];
   await page.screenshot({ path: path.join(artefacts, "phone-sideways.png") });
   check("phone: turned sideways, the view follows", turned === 1170, String(turned));
   check("phone page loads without errors", problems.length === 0, problems.join("; "));
@@ -590,7 +612,8 @@ async function checkVisitorControls(browser, file) {
   await new Promise((resolve) => setTimeout(resolve, 300));
   const still = await viewState(auto.page);
   check("data-auto-turn=\"1\" turns at load; a key stops it",
-        later.pan > first.pan + 1 && still.pan === stopped.pan, JSON.stringify([first, later, still]));
+        later.pan > first.pan + 1 && still.pan === stopped.pan,
+        JSON.stringify([first, later, still]));
   await auto.page.close();
 }
 
@@ -608,17 +631,13 @@ function ffmpegFrames(movie, width, height) {
 async function checkMoviePage(browser, scratch, file, photo, kind, artefacts) {
   const { page, problems } = await openPage(browser, file);
   const movie = path.join(path.dirname(file), path.basename(file, ".html") + ".mov");
+  await page.evaluate(BYTES_TEXT);
   const ours = await page.evaluate((base64) => {
     const text = atob(base64), bytes = new Uint8Array(text.length);
     for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
     const movie = window.SkylacerMovie.read(bytes);
     const decoder = new window.SkylacerMovie.Cinepak(movie.tileWidth, movie.tileHeight);
-    const frames = movie.frames.map((frame) => {
-      const rgb = decoder.decode(frame);
-      let out = "";
-      for (let i = 0; i < rgb.length; i += 0x8000) out += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-      return btoa(out);
-    });
+    const frames = movie.frames.map((frame) => window.bytesText(decoder.decode(frame)));
     return { angle: movie.angle, tileWidth: movie.tileWidth, tileHeight: movie.tileHeight, frames };
   }, fs.readFileSync(movie).toString("base64"));
   const theirs = ffmpegFrames(movie, ours.tileWidth, ours.tileHeight);
@@ -643,11 +662,9 @@ async function checkMoviePage(browser, scratch, file, photo, kind, artefacts) {
   if (!state) return;
   const width = ours.tileHeight * 24, height = ours.tileWidth;
   const shown = await page.evaluate(() => {
-    const sheet = document.querySelector(".skylacer-panorama").viewer.levels[0].sheets[0];
-    const data = sheet.canvas.getContext("2d").getImageData(8, 0, sheet.canvas.width - 16, sheet.canvas.height).data;
-    let text = "";
-    for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-    return btoa(text);
+    const sheet = document.querySelector(".skylacer-panorama").viewer.levels[0].sheets[0].canvas;
+    const context = sheet.getContext("2d");
+    return window.bytesText(context.getImageData(8, 0, sheet.width - 16, sheet.height).data);
   });
   const fromFfmpeg = Buffer.alloc(width * height * 4);
   theirs.forEach((frame, k) => {
@@ -671,7 +688,8 @@ async function checkMoviePage(browser, scratch, file, photo, kind, artefacts) {
         state.full === (ours.angle >= 359.5), JSON.stringify([state, ours.angle]));
 
   await page.screenshot({ path: path.join(artefacts, kind + "-before.png") });
-  await viewMatches(page, reference, kind + ": the page shows the movie's panorama in perspective", 32);
+  await viewMatches(page, reference,
+                    kind + ": the page shows the movie's panorama in perspective", 32);
   await drag(page, -200, 0);
   const after = await viewState(page);
   check(kind + ": dragging turns the view", Math.abs(after.pan - state.pan) > 5,
@@ -711,7 +729,8 @@ async function checkMovieFallbacks(browser, file) {
           shown.link);
     const unexpected = problems.filter((p) => !(label === "no-script" && p.includes(".mov.js")) &&
                                               !/Failed to load resource/.test(p));
-    check("movie page, " + label + ": no other failure", unexpected.length === 0, unexpected.join("; "));
+    check("movie page, " + label + ": no other failure", unexpected.length === 0,
+          unexpected.join("; "));
     await page.close();
   }
 }
