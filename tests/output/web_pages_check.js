@@ -18,7 +18,8 @@
 //   turn from the page's attribute; Home resets.
 // - The QuickTime VR page of our movies: every Cinepak frame as FFmpeg decodes it, the panorama
 //   rebuilt from them as good as FFmpeg's frames make it, and shown; another file, or a missing
-//   script, leaves the download link and its sentence.
+//   script, leaves the download link and its sentence; over http it reads the movie itself.
+// - A loading indicator while a (slowly served) picture loads.
 // A missing Chromium or FFmpeg fails the test.
 "use strict";
 
@@ -735,6 +736,49 @@ async function checkMovieFallbacks(browser, file) {
   }
 }
 
+// Over http (pages served from `folder`): the movie page without its script reads the movie
+// itself, and while a slow picture loads the viewer page shows that it is loading.
+async function checkOverHttp(browser, folder, moviePage, picturePage) {
+  const server = require("http").createServer((request, response) => {
+    const file = path.join(folder, path.basename(decodeURIComponent(request.url)));
+    if (!fs.existsSync(file)) {
+      response.writeHead(404);
+      return response.end();
+    }
+    setTimeout(() => response.end(fs.readFileSync(file)), file.endsWith(".jpg") ? 800 : 0);
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const address = "http://127.0.0.1:" + server.address().port + "/";
+  const ready = () =>
+    document.querySelector(".skylacer-panorama").getAttribute("aria-busy") === "false";
+  try {
+    const script = path.join(folder, path.basename(moviePage, ".html") + ".mov.js");
+    fs.renameSync(script, script + ".away");
+    const page = await browser.newPage();
+    await page.goto(address + moviePage, { waitUntil: "load" });
+    await page.waitForFunction(ready);
+    check("over http, the movie page without its script shows the movie it reads",
+          await page.evaluate(() => !!document.querySelector(".skylacer-panorama").viewer));
+    await page.close();
+
+    const slow = await browser.newPage();
+    await slow.goto(address + picturePage, { waitUntil: "domcontentloaded" });
+    const loading = await slow.evaluate(() => {
+      const box = document.querySelector(".skylacer-panorama");
+      const indicator = box.querySelector(".skylacer-loading");
+      return { busy: box.getAttribute("aria-busy"),
+               shown: !!indicator && indicator.offsetHeight > 0 };
+    });
+    await slow.waitForFunction(ready);
+    const gone = await slow.evaluate(() => !document.querySelector(".skylacer-loading"));
+    check("a loading indicator shows until the picture is drawn", loading.busy === "true" &&
+          loading.shown && gone, JSON.stringify([loading, gone]));
+    await slow.close();
+  } finally {
+    server.close();
+  }
+}
+
 async function main() {
   for (const [tool, found] of [["Chromium at " + CHROMIUM, fs.existsSync(CHROMIUM)],
                                ["ffmpeg", spawnable("ffmpeg")]]) {
@@ -790,6 +834,7 @@ async function main() {
     await checkMoviePage(browser, scratch, path.join(trailMovie, "trail.html"), trail,
                          "qtvr-partial", artefacts);
     await checkMovieFallbacks(browser, path.join(full, "qtvr.html"));
+    await checkOverHttp(browser, full, "qtvr.html", "activex.html");
   } finally {
     await browser.close();
     for (const folder of folders) fs.rmSync(folder, { recursive: true, force: true });
