@@ -1,3 +1,6 @@
+/* The Skylacer web pages' script: the QuickTime VR movie reader (SkylacerMovie), then the panorama
+ * viewer that every page kind uses. */
+
 /* QuickTime VR movies of ours, read in the page (SkylacerMovie).
  *
  * The movies Skylacer writes hold one cylindrical node: a 'pano' track whose one sample is an
