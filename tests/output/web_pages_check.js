@@ -221,6 +221,14 @@ async function openPage(browser, file, viewport) {
   await page.waitForFunction(
     () => document.querySelector(".skylacer-panorama").getAttribute("aria-busy") === "false",
     { timeout: 20000 });
+  // Settled: the canvas at its box's size in device pixels, and a frame drawn since.
+  await page.waitForFunction(() => {
+    const canvas = document.querySelector(".skylacer-panorama canvas");
+    const box = canvas && canvas.getBoundingClientRect();
+    return !canvas || (canvas.width === Math.round(box.width * devicePixelRatio) &&
+                       canvas.height === Math.round(box.height * devicePixelRatio));
+  }, { timeout: 5000 }).catch(() => {});
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => resolve())));
   return { page, problems };
 }
 
@@ -264,8 +272,12 @@ async function drag(page, dx, dy) {
 
 // The view against the camera model of the picture it shows.
 async function viewMatches(page, picture, name, least) {
-  const state = await viewState(page);
-  const shot = await viewPixels(page);
+  let state, shot;
+  for (let tries = 0; tries < 3; tries++) {  // a view that changed while it was captured again
+    state = await viewState(page);
+    shot = await viewPixels(page);
+    if (JSON.stringify(state) === JSON.stringify(await viewState(page))) break;
+  }
   const expected = cameraView(picture, state, shot.width, shot.height);
   const match = psnrOf(shot.data, expected, shot.data.length);
   check(name + " (PSNR " + match.toFixed(1) + " dB, pan " + state.pan.toFixed(2) + ")",
@@ -288,8 +300,7 @@ async function checkViewerPage(browser, file, picture, kind, artefacts) {
   const turned = (after.pan - before.pan + 540) % 360 - 180;
   const focal = DESKTOP.width / 2 / Math.tan((before.fov * DEG) / 2);
   check(kind + " page: dragging left turns the view right by the dragged angle",
-        Math.abs(turned - Math.atan(200 / focal) / DEG) < 0.05,
-        JSON.stringify([before.pan, after.pan]));
+        Math.abs(turned - Math.atan(200 / focal) / DEG) < 0.05, JSON.stringify([before, after]));
   await page.screenshot({ path: path.join(artefacts, kind + "-after.png") });
   await viewMatches(page, picture, kind + " page: the turned view shows the picture", 32);
 
@@ -586,10 +597,15 @@ async function checkVisitorControls(browser, file) {
   const wheel = async (deltaY) => {
     const canvas = await (await opened.page.$(".skylacer-panorama canvas")).boundingBox();
     await opened.page.mouse.move(canvas.x + canvas.width / 2, canvas.y + canvas.height / 2);
-    const before = await opened.page.evaluate(() => window.scrollY);
+    const before = { scroll: await opened.page.evaluate(() => window.scrollY),
+                     fov: (await viewState(opened.page)).fov };
     await opened.page.mouse.wheel({ deltaY });
+    // Until the page scrolls or the view zooms, then a little longer for the other to show.
+    await opened.page.waitForFunction((before) => window.scrollY !== before.scroll ||
+      document.querySelector(".skylacer-panorama").viewer.fov !== before.fov,
+      { timeout: 5000 }, before).catch(() => {});
     await new Promise((resolve) => setTimeout(resolve, 300));
-    return { scrolled: (await opened.page.evaluate(() => window.scrollY)) !== before,
+    return { scrolled: (await opened.page.evaluate(() => window.scrollY)) !== before.scroll,
              state: await viewState(opened.page) };
   };
   const layout = await opened.page.evaluate(() =>
@@ -609,12 +625,15 @@ async function checkVisitorControls(browser, file) {
   await new Promise((resolve) => setTimeout(resolve, 500));
   const later = await viewState(auto.page);
   await auto.page.keyboard.press("ArrowLeft");
+  await auto.page.waitForFunction(
+    () => !document.querySelector(".skylacer-panorama").viewer.turning, { timeout: 3000 })
+    .catch(() => {});
   const stopped = await viewState(auto.page);
   await new Promise((resolve) => setTimeout(resolve, 300));
   const still = await viewState(auto.page);
   check("data-auto-turn=\"1\" turns at load; a key stops it",
         later.pan > first.pan + 1 && still.pan === stopped.pan,
-        JSON.stringify([first, later, still]));
+        JSON.stringify([first, later, stopped, still].map((state) => state.pan)));
   await auto.page.close();
 }
 
