@@ -7,6 +7,7 @@
 
 #include "output/image.h"
 #include "output/messages.h"
+#include "output/movie_script.h"
 #include "output/path_names.h"
 #include "output/quicktime_movie.h"
 #include "output/templates.h"
@@ -96,6 +97,11 @@ PagePlaceholders writeMovie(const ExportRequest& request) {
   if (!writeQuickTimeMovie(request.panorama, movie, request.options.size, object, request.progress,
                            request.prompt))
     return std::nullopt;
+  // The page's viewer reads the movie through this script.
+  if (!writeMovieScript(movie)) {
+    request.prompt.showMessage(fileSaveFailedText(movieScriptPath(movie)), MessageIcon::Error);
+    return std::nullopt;
+  }
   std::vector<Placeholder> values = objectPlaceholders(ImageSize{object.width, object.height + 15});
   values.push_back({"#PANOANGLE#", radiansText(request.panorama.fieldOfView)});
   values.push_back({"#PANONAME#", escapeMarkup(fileNameOf(movie))});

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "output/messages.h"
+#include "output/movie_script.h"
 #include "output/path_names.h"
 #include "output/quicktime_movie.h"
 #include "output/web_page_values.h"
@@ -134,8 +135,40 @@ INSTANTIATE_TEST_SUITE_P(
                                {"pano.htm", "pano.jpg"},
                                {"data-angle-radians=\"6.283185\"", "width:332px;height:250px"}},
                     ExportCase{WebViewer::QuickTimeVr,
-                               {"pano.htm", "pano.mov"},
+                               {"pano.htm", "pano.mov", "pano.mov.js"},
                                {"data-name=\"pano.mov\"", "width:328px;height:263px"}}));
+
+// The script beside the QuickTime VR page carries the movie's bytes, which the page's viewer
+// reads from it: decoded back, they are the movie, whatever bytes it holds.
+TEST(WebExport, MovieScriptHoldsTheMovieBytes) {
+  test::TempDir out;
+  std::vector<std::uint8_t> movie;
+  for (int length : {0, 1, 2, 3, 256 + 2}) {
+    SCOPED_TRACE(length);
+    movie.resize(std::size_t(length));
+    for (int i = 0; i < length; ++i) movie[std::size_t(i)] = std::uint8_t(255 - i);
+    test::writeFile(out / "m.mov", std::span<const std::uint8_t>(movie));
+    ASSERT_TRUE(writeMovieScript(out / "m.mov"));
+    const std::string script = test::fileText(out / "m.mov.js");
+    const std::string head = "document.currentScript.skylacerMovie=\"", tail = "\";\n";
+    ASSERT_EQ(script.substr(0, head.size()), head);
+    ASSERT_EQ(script.substr(script.size() - tail.size()), tail);
+    const std::string text = script.substr(head.size(), script.size() - head.size() - tail.size());
+    ASSERT_EQ(text.size() % 4, 0u);
+    const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::vector<std::uint8_t> decoded;
+    std::uint32_t bits = 0;
+    int count = 0;
+    for (char digit : text) {
+      if (digit == '=') break;
+      bits = bits << 6 | std::uint32_t(digits.find(digit));
+      if ((count += 6) >= 8) decoded.push_back(std::uint8_t(bits >> (count -= 8)));
+    }
+    EXPECT_EQ(decoded, movie);
+  }
+  EXPECT_FALSE(writeMovieScript(out / "missing.mov"));
+  EXPECT_FALSE(std::filesystem::exists(out / "missing.mov.js"));
+}
 
 TEST(WebExport, NamesFromFilesCannotBreakThePage) {
   test::TempDir out;
