@@ -132,6 +132,11 @@ void CPanViewer::zoom(int dy) {
   redraw_ = true;
 }
 
+void CPanViewer::zoomBy(double factor) {
+  field_ = limitedField() * factor;
+  redraw_ = true;
+}
+
 void CPanViewer::makeTile(int index, std::span<std::uint8_t> texture, TileQuad& quad) const {
   if (index < 0 || index >= tileCount()) throw std::out_of_range("tile index out of range");
   if (picture_.rows == nullptr) throw std::logic_error("tiles are made while the picture is held");

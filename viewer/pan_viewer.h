@@ -82,6 +82,9 @@ class CPanViewer {
   void drag(int dx, int dy);
   // A zoom of dy units: field += dy × 0.00001. Sets redraw.
   void zoom(int dy);
+  // A zoom by a factor of the field as the limits leave it (below 1 zooms in): the wheel and
+  // the + and - keys. Sets redraw.
+  void zoomBy(double factor);
   void setAutoRotation(bool on) { autoRotation_ = on; }
   void requestRedraw() { redraw_ = true; }
   // Called after each drawn frame.

@@ -1,7 +1,8 @@
 #pragma once
 
 // Where the viewer's panorama comes from: the block appended to its own program file, or a
-// JPEG file the user chooses, decoded through the imaging layer.
+// JPEG file the user chooses or names on the command line, decoded with libjpeg-turbo (linked
+// into the program).
 
 #include <cstdint>
 #include <filesystem>
@@ -10,7 +11,6 @@
 #include <optional>
 #include <vector>
 
-#include "platform/imaging/bitmap.h"
 #include "viewer/pan_viewer.h"
 
 namespace skylacer::viewer {
@@ -32,10 +32,10 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 // has no block; `file` is then left as it was.
 std::optional<PanoramaSource> takeAppendedPanorama(std::vector<std::uint8_t>& file);
 
-// A decoded picture with its rows locked for the panorama model; the rows stay valid while
-// the bitmap lives.
+// A decoded picture: 3 bytes a pixel (blue, green, red), rows top first without gaps; rows
+// points into pixels.
 struct DecodedPicture {
-  std::unique_ptr<imaging::Bitmap> bitmap;
+  std::vector<std::uint8_t> pixels;
   PictureRows rows;
 };
 

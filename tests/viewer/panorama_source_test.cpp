@@ -9,6 +9,7 @@
 #include "tests/support/samples.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
+#include "platform/imaging/bitmap.h"
 #include "viewer/panorama_block.h"
 
 namespace skylacer::viewer {

@@ -24,9 +24,4 @@ int defaultFullScreenMode(std::span<const DisplayMode> modes) {
   return preferred != modes.end() ? static_cast<int>(preferred - modes.begin()) : 0;
 }
 
-std::vector<DisplayMode> commonDisplayModes(int bitsPerPixel) {
-  return {{1024, 768, bitsPerPixel}, {800, 600, bitsPerPixel}, {640, 480, bitsPerPixel},
-          {512, 384, bitsPerPixel},  {400, 300, bitsPerPixel}, {320, 240, bitsPerPixel}};
-}
-
 }  // namespace skylacer::viewer::platform
