@@ -12,7 +12,9 @@ constexpr std::uint8_t kGlyphs[][kGlyphHeight] = {
 
 }  // namespace
 
-int textWidth(std::string_view text) { return static_cast<int>(text.size()) * kGlyphWidth; }
+int textWidth(std::string_view text) {
+  return static_cast<int>(text.size()) * kGlyphWidth;
+}
 
 Canvas::Canvas(Size size) {
   image_.width = std::max(0, size.width);
@@ -26,7 +28,9 @@ Colour Canvas::pixel(int x, int y) const {
   return {p[0], p[1], p[2], p[3]};
 }
 
-void Canvas::clear() { std::fill(image_.pixels.begin(), image_.pixels.end(), 0); }
+void Canvas::clear() {
+  std::fill(image_.pixels.begin(), image_.pixels.end(), 0);
+}
 
 void Canvas::set(int x, int y, Colour colour) {
   if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;

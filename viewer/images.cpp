@@ -17,7 +17,8 @@ std::uint16_t read16(std::span<const std::uint8_t> bytes, std::size_t at) {
 }
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
@@ -35,7 +36,8 @@ std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
   return crc ^ 0xFFFFFFFFu;
 }
 
-void chunk(std::vector<std::uint8_t>& out, const char (&type)[5], std::span<const std::uint8_t> data) {
+void chunk(std::vector<std::uint8_t>& out, const char (&type)[5],
+           std::span<const std::uint8_t> data) {
   put32(out, static_cast<std::uint32_t>(data.size()));
   const std::size_t start = out.size();
   out.insert(out.end(), type, type + 4);
@@ -71,7 +73,8 @@ std::optional<RgbaImage> decodeBmp(std::span<const std::uint8_t> file) {
   image.height = height;
   image.pixels.resize(static_cast<std::size_t>(width) * height * 4);
   for (int y = 0; y < height; ++y) {
-    const std::size_t row = offset + stride * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
+    const std::size_t row =
+        offset + stride * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
     for (int x = 0; x < width; ++x) {
       const std::uint8_t* p = &file[row + bytesPerPixel * static_cast<std::size_t>(x)];
       std::uint8_t* q = &image.pixels[(static_cast<std::size_t>(y) * width + x) * 4];

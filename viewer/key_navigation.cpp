@@ -12,32 +12,51 @@ std::optional<NavigationKey> navigationKey(unsigned keysym, unsigned modifiers) 
   if (modifiers & (platform::kControl | platform::kAlt)) return std::nullopt;
   switch (keysym) {
     case XK_Left:
-    case XK_KP_Left: return NavigationKey::Left;
+    case XK_KP_Left:
+      return NavigationKey::Left;
     case XK_Right:
-    case XK_KP_Right: return NavigationKey::Right;
+    case XK_KP_Right:
+      return NavigationKey::Right;
     case XK_Up:
-    case XK_KP_Up: return NavigationKey::Up;
+    case XK_KP_Up:
+      return NavigationKey::Up;
     case XK_Down:
-    case XK_KP_Down: return NavigationKey::Down;
+    case XK_KP_Down:
+      return NavigationKey::Down;
     case XK_plus:
     case XK_equal:
-    case XK_KP_Add: return NavigationKey::ZoomIn;
+    case XK_KP_Add:
+      return NavigationKey::ZoomIn;
     case XK_minus:
     case XK_underscore:
-    case XK_KP_Subtract: return NavigationKey::ZoomOut;
-    default: return std::nullopt;
+    case XK_KP_Subtract:
+      return NavigationKey::ZoomOut;
+    default:
+      return std::nullopt;
   }
 }
 
 void KeyNavigation::move(NavigationKey key, CPanViewer& model, int turn, int tilt, double zoom) {
   switch (key) {
-    case NavigationKey::Left: model.drag(-turn, 0); break;
-    case NavigationKey::Right: model.drag(turn, 0); break;
+    case NavigationKey::Left:
+      model.drag(-turn, 0);
+      break;
+    case NavigationKey::Right:
+      model.drag(turn, 0);
+      break;
     // Dragging down lowers the view; the up arrow raises it.
-    case NavigationKey::Up: model.drag(0, -tilt); break;
-    case NavigationKey::Down: model.drag(0, tilt); break;
-    case NavigationKey::ZoomIn: model.zoomBy(zoom); break;
-    case NavigationKey::ZoomOut: model.zoomBy(1 / zoom); break;
+    case NavigationKey::Up:
+      model.drag(0, -tilt);
+      break;
+    case NavigationKey::Down:
+      model.drag(0, tilt);
+      break;
+    case NavigationKey::ZoomIn:
+      model.zoomBy(zoom);
+      break;
+    case NavigationKey::ZoomOut:
+      model.zoomBy(1 / zoom);
+      break;
   }
 }
 

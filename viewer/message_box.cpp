@@ -31,7 +31,8 @@ void paintErrorIcon(Canvas& canvas, Point at) {
     for (int x = 0; x < kIconSize; ++x) {
       const int dx = x - r;
       const int dy = y - r;
-      if (dx * dx + dy * dy <= (r - 1) * (r - 1)) canvas.fill({at.x + x, at.y + y, 1, 1}, kErrorRed);
+      if (dx * dx + dy * dy <= (r - 1) * (r - 1))
+        canvas.fill({at.x + x, at.y + y, 1, 1}, kErrorRed);
     }
   for (int i = 9; i < kIconSize - 9; ++i) {
     canvas.fill({at.x + i, at.y + i, 2, 2}, kWhite);
@@ -72,10 +73,12 @@ MessageBox::MessageBox(std::string title, std::string_view text, BoxIcon icon)
 
 void MessageBox::layout(Size view) {
   const int iconRoom = icon_ == BoxIcon::None ? 0 : kIconSize + kMargin;
-  const int columns = std::max(20, (std::min(view.width, 640) - 2 * kMargin - iconRoom) / kGlyphWidth);
+  const int columns =
+      std::max(20, (std::min(view.width, 640) - 2 * kMargin - iconRoom) / kGlyphWidth);
   lines_ = wrapLines(text_, columns);
   int textColumns = 0;
-  for (const std::string& line : lines_) textColumns = std::max(textColumns, static_cast<int>(line.size()));
+  for (const std::string& line : lines_)
+    textColumns = std::max(textColumns, static_cast<int>(line.size()));
   const int width = std::max({textColumns * kGlyphWidth + iconRoom + 2 * kMargin,
                               textWidth(title_) + 2 * kMargin, kButtonWidth + 2 * kMargin, 200});
   const int textHeight = std::max(static_cast<int>(lines_.size()) * kLineHeight,

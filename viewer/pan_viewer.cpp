@@ -8,8 +8,9 @@
 namespace skylacer::viewer {
 
 int CPanViewer::setPicture(PictureRows picture, double fieldOfView) {
-  if (picture.rows == nullptr || picture.width <= kMaxUnmappableWidth || picture.height < kMinHeight ||
-      picture.stride < 3 * picture.width || !std::isfinite(fieldOfView) || fieldOfView <= 0)
+  if (picture.rows == nullptr || picture.width <= kMaxUnmappableWidth ||
+      picture.height < kMinHeight || picture.stride < 3 * picture.width ||
+      !std::isfinite(fieldOfView) || fieldOfView <= 0)
     return 0;
   picture_ = picture;
   width_ = picture.width;
@@ -33,7 +34,9 @@ int CPanViewer::setPicture(PictureRows picture, double fieldOfView) {
   return tileCount();
 }
 
-void CPanViewer::releasePicture() { picture_ = PictureRows{}; }
+void CPanViewer::releasePicture() {
+  picture_ = PictureRows{};
+}
 
 void CPanViewer::setViewport(int width, int height) {
   viewportWidth_ = width;
@@ -53,7 +56,9 @@ void CPanViewer::updateLimits() {
   pitchLimit_ = std::atan(h / 2);
 }
 
-double CPanViewer::horizontalHalfAngle() const { return horizontalHalfAngleAt(field_); }
+double CPanViewer::horizontalHalfAngle() const {
+  return horizontalHalfAngleAt(field_);
+}
 
 double CPanViewer::horizontalHalfAngleAt(double field) const {
   if (viewportHeightPlus6_ > viewportWidth_)
@@ -61,7 +66,9 @@ double CPanViewer::horizontalHalfAngleAt(double field) const {
   return std::atan(100 * field);
 }
 
-double CPanViewer::limitedField() const { return std::max(std::min(field_, fieldLimit_), kMinField); }
+double CPanViewer::limitedField() const {
+  return std::max(std::min(field_, fieldLimit_), kMinField);
+}
 
 CPanViewer::YawLimit CPanViewer::limitYaw() {
   if (fieldOfView_ >= kFullCircle) return YawLimit::Free;
@@ -110,8 +117,8 @@ platform::CameraFrame CPanViewer::camera() {
   const double cosYaw = std::cos(yaw_);
   const double sinYaw = std::sin(yaw_);
   return platform::CameraFrame{{cosPitch * cosYaw, cosPitch * sinYaw, sinPitch},
-                    {sinPitch * cosYaw, sinPitch * sinYaw, cosPitch},
-                    field_};
+                               {sinPitch * cosYaw, sinPitch * sinYaw, cosPitch},
+                               field_};
 }
 
 bool CPanViewer::needsFrame() const {

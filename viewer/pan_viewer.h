@@ -32,8 +32,9 @@ class CPanViewer {
  public:
   static constexpr int kMinTileSize = 32;
   static constexpr int kMaxTileSize = 512;
-  static constexpr int kMaxTilesAcross = 40;  // a row has no more tiles than this, up to the ceiling
-  static constexpr int kTileOverlap = 10;     // pixels shared by neighbouring tiles
+  static constexpr int kMaxTilesAcross =
+      40;                                  // a row has no more tiles than this, up to the ceiling
+  static constexpr int kTileOverlap = 10;  // pixels shared by neighbouring tiles
   // Pictures this narrow or narrower cannot be mapped (a picture column spans fov / (W - 10)).
   static constexpr int kMaxUnmappableWidth = 10;
   // Textures show picture rows up to H - 2 (row H - 1 never), so a picture needs two rows.

@@ -19,7 +19,7 @@ namespace skylacer::viewer {
 inline constexpr double kDefaultFieldOfView = std::numbers::pi;
 
 struct PanoramaSource {
-  std::vector<std::uint8_t> picture;  // the encoded picture (JPEG)
+  std::vector<std::uint8_t> picture;         // the encoded picture (JPEG)
   double fieldOfView = kDefaultFieldOfView;  // radians
 };
 

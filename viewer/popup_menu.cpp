@@ -12,9 +12,9 @@
 namespace skylacer::viewer {
 namespace {
 
-constexpr int kCheckColumn = 18;   // room for the check mark left of the text
-constexpr int kArrowColumn = 16;   // room for the submenu arrow
-constexpr int kKeyGap = 24;        // between an item's text and its key
+constexpr int kCheckColumn = 18;  // room for the check mark left of the text
+constexpr int kArrowColumn = 16;  // room for the submenu arrow
+constexpr int kKeyGap = 24;       // between an item's text and its key
 constexpr Colour kFace{240, 240, 240};
 constexpr Colour kFrameColour{110, 110, 110};
 constexpr Colour kTextColour{0, 0, 0};
@@ -59,7 +59,8 @@ PopupMenu::PopupMenu(const std::vector<platform::RenderDevice>& devices,
   for (int i = 0; i < deviceCount; ++i) {
     // A driver's name is shown as it is: '&' is no mnemonic there.
     std::string name;
-    for (const char c : devices[static_cast<std::size_t>(i)].name) name += c == '&' ? "&&" : std::string(1, c);
+    for (const char c : devices[static_cast<std::size_t>(i)].name)
+      name += c == '&' ? "&&" : std::string(1, c);
     deviceMenu.submenu.push_back({name, kFirstDeviceCommand + i, false, true, {}});
   }
   devicesItem_ = 0;
@@ -72,13 +73,17 @@ PopupMenu::PopupMenu(const std::vector<platform::RenderDevice>& devices,
       const platform::DisplayMode& mode = modes[static_cast<std::size_t>(i)];
       modeMenu.submenu.push_back(
           {platform::formatMessage(text::kModeItem, mode.width, mode.height, mode.bitsPerPixel),
-           kFirstModeCommand + i, false, true, {}});
+           kFirstModeCommand + i,
+           false,
+           true,
+           {}});
     }
     modesItem_ = static_cast<int>(items_.size());
     items_.push_back(std::move(modeMenu));
   }
   fullscreenItem_ = static_cast<int>(items_.size());
-  items_.push_back({text::kFullscreenItem, static_cast<int>(ViewerCommand::Fullscreen), false, true, {}});
+  items_.push_back(
+      {text::kFullscreenItem, static_cast<int>(ViewerCommand::Fullscreen), false, true, {}});
   items_.push_back({text::kAboutItem, static_cast<int>(ViewerCommand::About), false, true, {}});
   items_.push_back({text::kExitItem, static_cast<int>(ViewerCommand::Exit), false, true, {}});
 }
@@ -93,8 +98,8 @@ int PopupMenu::panelWidth(const std::vector<MenuItem>& items) {
     keys = std::max(keys, textWidth(key));
     submenus = submenus || !item.submenu.empty() || item.command == 0;
   }
-  return kCheckColumn + labels + (keys > 0 ? kKeyGap + keys : 0) +
-         (submenus ? kArrowColumn : 8) + 4;
+  return kCheckColumn + labels + (keys > 0 ? kKeyGap + keys : 0) + (submenus ? kArrowColumn : 8) +
+         4;
 }
 
 void PopupMenu::open(Point at, Size view, const PopupMenuState& state) {
@@ -218,9 +223,9 @@ std::optional<int> PopupMenu::click(Point at) {
 std::optional<int> PopupMenu::key(unsigned keysym) {
   if (!open_) return std::nullopt;
   const bool inSubmenu = openSubmenu_ >= 0 && subHighlighted_ >= 0;
-  const int count = inSubmenu
-                        ? static_cast<int>(items_[static_cast<std::size_t>(openSubmenu_)].submenu.size())
-                        : static_cast<int>(items_.size());
+  const int count =
+      inSubmenu ? static_cast<int>(items_[static_cast<std::size_t>(openSubmenu_)].submenu.size())
+                : static_cast<int>(items_.size());
   int& current = inSubmenu ? subHighlighted_ : highlighted_;
   switch (keysym) {
     case XK_Escape:
@@ -256,7 +261,8 @@ std::optional<int> PopupMenu::key(unsigned keysym) {
     case XK_KP_Enter:
     case XK_space:
       return choose(inSubmenu ? 1 : 0, current);
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 

@@ -25,8 +25,8 @@ struct PopupMenuState {
 };
 
 struct MenuItem {
-  std::string text;        // "&" marks the mnemonic, "\t" starts the key's name
-  int command = 0;         // 0 for a submenu
+  std::string text;  // "&" marks the mnemonic, "\t" starts the key's name
+  int command = 0;   // 0 for a submenu
   bool checked = false;
   bool enabled = true;
   std::vector<MenuItem> submenu;
@@ -87,7 +87,7 @@ class PopupMenu {
   Size view_;
   Rect area_;
   int highlighted_ = -1;
-  int openSubmenu_ = -1;     // index of the top-level item whose submenu shows
+  int openSubmenu_ = -1;  // index of the top-level item whose submenu shows
   int subHighlighted_ = -1;
 };
 

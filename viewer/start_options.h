@@ -32,7 +32,7 @@ std::optional<StartOptions> parseStartOptions(std::string_view commandLine);
 
 struct CommandLine {
   std::optional<StartOptions> options;  // empty: a word that is no option (reported)
-  std::string picturePath;               // empty when none was given
+  std::string picturePath;              // empty when none was given
 };
 
 // The arguments after the program's name. An argument that does not start with a hyphen and

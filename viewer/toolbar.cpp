@@ -35,11 +35,16 @@ std::optional<ToolbarButton> toolbarButtonAt(Point point, int viewHeight) {
 
 std::string_view toolbarTooltip(ToolbarButton button) {
   switch (button) {
-    case ToolbarButton::Link: return "The viewer's web page";
-    case ToolbarButton::ZoomIn: return "Zoom in (+ or wheel up)";
-    case ToolbarButton::ZoomOut: return "Zoom out (- or wheel down)";
-    case ToolbarButton::Turn: return "Turn automatically (Enter); a click stops";
-    case ToolbarButton::Menu: return "Menu: devices, modes, full screen, about, exit";
+    case ToolbarButton::Link:
+      return "The viewer's web page";
+    case ToolbarButton::ZoomIn:
+      return "Zoom in (+ or wheel up)";
+    case ToolbarButton::ZoomOut:
+      return "Zoom out (- or wheel down)";
+    case ToolbarButton::Turn:
+      return "Turn automatically (Enter); a click stops";
+    case ToolbarButton::Menu:
+      return "Menu: devices, modes, full screen, about, exit";
   }
   return {};
 }
@@ -57,8 +62,8 @@ void Toolbar::paint(Canvas& canvas) const {
   const int top = canvas.size().height - kToolbarHeight;
   for (int button = 0; button < kToolbarButtons; ++button) {
     const bool lit = highlighted_ && static_cast<int>(*highlighted_) == button;
-    canvas.draw({button * kToolbarButtonSize, top}, buttonOf(lit ? highlightedLook_ : normal_, button),
-                true);
+    canvas.draw({button * kToolbarButtonSize, top},
+                buttonOf(lit ? highlightedLook_ : normal_, button), true);
   }
 }
 

@@ -70,7 +70,9 @@ ViewerApp::ViewerApp(CommandLine commandLine, std::vector<std::string> arguments
   lastCamera_.field = 0.005;
 }
 
-ViewerApp::~ViewerApp() { shutDown(); }
+ViewerApp::~ViewerApp() {
+  shutDown();
+}
 
 void ViewerApp::trace(const char* format, ...) {
   if (!tracing_) return;
@@ -203,10 +205,10 @@ std::optional<std::filesystem::path> ViewerApp::askForPanorama() {
           {"zenity", "--file-selection", std::string("--title=") + text::kOpenTitle,
            "--file-filter=" + jpegFilter, "--file-filter=" + allFilter}))
     return chosen(*result);
-  if (const auto result = platform::runProgram(
-          {"kdialog", "--title", text::kOpenTitle, "--getopenfilename", ".",
-           std::string(text::kJpegPatterns) + "|" + text::kJpegFilterName + "\n*|" +
-               text::kAllFilesFilterName}))
+  if (const auto result =
+          platform::runProgram({"kdialog", "--title", text::kOpenTitle, "--getopenfilename", ".",
+                                std::string(text::kJpegPatterns) + "|" + text::kJpegFilterName +
+                                    "\n*|" + text::kAllFilesFilterName}))
     return chosen(*result);
   // No file dialog here: say how to pass the file.
   showMessage(platform::formatMessage(text::kNoFileDialog, programName_.c_str()), BoxIcon::None);
@@ -310,8 +312,8 @@ bool ViewerApp::drawFrame(bool advance) {
   if (!advance) return true;
   model_.clearRedraw();
   trace("frame yaw=%.6f pitch=%.6f field=%.8f turning=%d fullscreen=%d view=%dx%d", model_.yaw(),
-        model_.pitch(), model_.field(), model_.autoRotation() ? 1 : 0,
-        layer_->fullScreen() ? 1 : 0, viewport.width, viewport.height);
+        model_.pitch(), model_.field(), model_.autoRotation() ? 1 : 0, layer_->fullScreen() ? 1 : 0,
+        viewport.width, viewport.height);
 
   if (!snapshotPath_.empty()) {
     if (++snapshotFrames_ >= kSnapshotFrames)
@@ -336,6 +338,7 @@ void ViewerApp::takeSnapshot() {
 }
 
 void ViewerApp::presentModal() {
+  if (box_ != nullptr) box_->layout(viewSize());
   if (layer_ && layer_->ready() && scene_) {
     overlayDirty_ = true;
     if (!drawFrame(false)) shutDown();
@@ -356,21 +359,34 @@ void ViewerApp::handleEvent(const platform::WindowEvent& event) {
     case EventType::Resized:
       if (layer_ && !layer_->windowResized()) shutDown();
       break;
-    case EventType::ButtonDown: mousePressed(event.position, event.button); break;
+    case EventType::ButtonDown:
+      mousePressed(event.position, event.button);
+      break;
     case EventType::ButtonUp:
       if (event.button == platform::kLeftButton) capturing_ = false;
       break;
-    case EventType::Moved: mouseMoved(event.position, event.leftHeld, event.modifiers); break;
-    case EventType::KeyDown: keyPressed(event.key, event.modifiers, event.repeat); break;
-    case EventType::KeyUp: keyReleased(event.key, event.modifiers); break;
-    case EventType::CloseRequest: shutDown(); break;
-    case EventType::FocusLost: keys_.releaseAll(); break;
+    case EventType::Moved:
+      mouseMoved(event.position, event.leftHeld, event.modifiers);
+      break;
+    case EventType::KeyDown:
+      keyPressed(event.key, event.modifiers, event.repeat);
+      break;
+    case EventType::KeyUp:
+      keyReleased(event.key, event.modifiers);
+      break;
+    case EventType::CloseRequest:
+      shutDown();
+      break;
+    case EventType::FocusLost:
+      keys_.releaseAll();
+      break;
     case EventType::PointerLeft:
       if (toolbar_.highlight(std::nullopt) || tooltip_) overlayDirty_ = true;
       hovered_.reset();
       tooltip_.reset();
       break;
-    case EventType::FocusGained: break;
+    case EventType::FocusGained:
+      break;
   }
 }
 
@@ -437,14 +453,22 @@ void ViewerApp::keyReleased(unsigned key, unsigned modifiers) {
 
 void ViewerApp::pressToolbarButton(ToolbarButton button, Point at) {
   switch (button) {
-    case ToolbarButton::Link: openViewerPage(); break;
-    case ToolbarButton::ZoomIn: model_.zoom(-kZoomClickUnits); break;
-    case ToolbarButton::ZoomOut: model_.zoom(kZoomClickUnits); break;
+    case ToolbarButton::Link:
+      openViewerPage();
+      break;
+    case ToolbarButton::ZoomIn:
+      model_.zoom(-kZoomClickUnits);
+      break;
+    case ToolbarButton::ZoomOut:
+      model_.zoom(kZoomClickUnits);
+      break;
     case ToolbarButton::Turn:
       model_.setAutoRotation(true);
       model_.requestRedraw();
       break;
-    case ToolbarButton::Menu: openMenu(at); break;
+    case ToolbarButton::Menu:
+      openMenu(at);
+      break;
   }
 }
 
@@ -474,7 +498,8 @@ void ViewerApp::openMenu(Point at) {
   menu_->open(at, viewSize(), state);
   auto traceItems = [this](int level) {
     const std::vector<MenuItem>& items =
-        level == 0 ? menu_->items() : menu_->items()[static_cast<std::size_t>(menu_->openSubmenu())].submenu;
+        level == 0 ? menu_->items()
+                   : menu_->items()[static_cast<std::size_t>(menu_->openSubmenu())].submenu;
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
       const Rect place = *menu_->itemRect(level, i);
       const MenuItem& item = items[static_cast<std::size_t>(i)];
@@ -486,37 +511,53 @@ void ViewerApp::openMenu(Point at) {
   traceItems(0);
   std::optional<int> chosen;
   int shownSubmenu = -1;
-  while (menu_->isOpen() && !quitting_) {
-    if (menu_->openSubmenu() != shownSubmenu) {
-      shownSubmenu = menu_->openSubmenu();
-      if (shownSubmenu >= 0) traceItems(1);
-    }
-    presentModal();
-    std::optional<platform::WindowEvent> event;
-    do {
-      event = window_->nextEvent(true);
-    } while (event && event->type == EventType::Moved && !menu_->hover(toView(event->position)));
-    if (!event) continue;
-    switch (event->type) {
-      case EventType::CloseRequest: shutDown(); break;
-      case EventType::Resized:
-        menu_->close();
-        if (!layer_->windowResized()) shutDown();
-        break;
-      case EventType::ButtonDown:
-        if (event->button == platform::kLeftButton || event->button == kRightButton)
-          chosen = menu_->click(toView(event->position));
-        break;
-      case EventType::KeyDown: chosen = menu_->key(event->key); break;
-      default: break;
-    }
-  }
+  runModal([this] { return !menu_->isOpen(); },
+           [&](const platform::WindowEvent& event) {
+             bool changed = true;
+             if (event.type == EventType::Moved)
+               changed = menu_->hover(toView(event.position));
+             else if (event.type == EventType::ButtonDown &&
+                      (event.button == platform::kLeftButton || event.button == kRightButton))
+               chosen = menu_->click(toView(event.position));
+             else if (event.type == EventType::KeyDown)
+               chosen = menu_->key(event.key);
+             else
+               changed = false;
+             if (menu_->isOpen() && menu_->openSubmenu() != shownSubmenu) {
+               shownSubmenu = menu_->openSubmenu();
+               if (shownSubmenu >= 0) traceItems(1);
+             }
+             return changed;
+           });
   menu_->close();
   trace("menu closed %d", chosen.value_or(0));
-  overlayDirty_ = true;
-  // Drawing paused while the menu was open.
-  model_.requestRedraw();
   if (chosen) runCommand(*chosen);
+}
+
+void ViewerApp::runModal(const std::function<bool()>& done,
+                         const std::function<bool(const platform::WindowEvent&)>& handle) {
+  bool repaint = true;
+  while (!done() && !quitting_) {
+    if (repaint) presentModal();
+    const std::optional<platform::WindowEvent> event = window_->nextEvent(true);
+    repaint = event.has_value();
+    if (!event) continue;
+    switch (event->type) {
+      case EventType::CloseRequest:
+        shutDown();
+        break;
+      case EventType::Resized:
+        if (layer_ && !layer_->windowResized()) shutDown();
+        break;
+      case EventType::Exposed:
+        break;
+      default:
+        repaint = handle(*event);
+    }
+  }
+  overlayDirty_ = true;
+  // Drawing paused while the menu or box was open.
+  model_.requestRedraw();
 }
 
 void ViewerApp::runCommand(int command) {
@@ -542,8 +583,8 @@ void ViewerApp::runCommand(int command) {
   const int modeCount = static_cast<int>(layer_->modes().size());
   switch (id) {
     case ViewerCommand::About: {
-      MessageBox about(text::kAboutTitle,
-                       std::string(text::kAppTitle) + "\n\n" + text::kAboutLine, BoxIcon::App);
+      MessageBox about(text::kAboutTitle, std::string(text::kAppTitle) + "\n\n" + text::kAboutLine,
+                       BoxIcon::App);
       runBox(about);
       break;
     }
@@ -570,7 +611,8 @@ void ViewerApp::runCommand(int command) {
       model_.setAutoRotation(true);
       model_.requestRedraw();
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -604,8 +646,6 @@ void ViewerApp::applySettings() {
 
 void ViewerApp::reportError(const std::string& message) {
   showMessage(message + "\r\n", BoxIcon::None);
-  // Drawing paused while the box was open.
-  model_.requestRedraw();
 }
 
 void ViewerApp::showMessage(const std::string& message, BoxIcon icon) {
@@ -624,31 +664,16 @@ void ViewerApp::runBox(MessageBox& box) {
   MessageBox* outer = box_;
   box_ = &box;
   tooltip_.reset();
-  bool repaint = true;
-  while (!box.closed() && !quitting_) {
-    if (repaint) {
-      box.layout(viewSize());
-      presentModal();
-    }
-    const std::optional<platform::WindowEvent> event = window_->nextEvent(true);
-    repaint = event && event->type != EventType::Moved;
-    if (!event) continue;
-    switch (event->type) {
-      case EventType::CloseRequest: shutDown(); break;
-      case EventType::Resized:
-        if (layer_ && !layer_->windowResized()) shutDown();
-        break;
-      case EventType::ButtonDown:
-        if (event->button == platform::kLeftButton) box.click(toView(event->position));
-        break;
-      case EventType::KeyDown: box.key(event->key); break;
-      default: break;
-    }
-  }
+  runModal([&box] { return box.closed(); },
+           [this, &box](const platform::WindowEvent& event) {
+             if (event.type == EventType::ButtonDown && event.button == platform::kLeftButton)
+               box.click(toView(event.position));
+             else if (event.type == EventType::KeyDown)
+               box.key(event.key);
+             return event.type != EventType::Moved;
+           });
   trace("box closed");
   box_ = outer;
-  overlayDirty_ = true;
-  model_.requestRedraw();
 }
 
 void ViewerApp::shutDown() {

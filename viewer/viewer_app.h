@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -96,6 +97,11 @@ class ViewerApp {
   // A modal box titled with the viewer's name.
   void showMessage(const std::string& message, BoxIcon icon);
   void runBox(MessageBox& box);
+  // Hands the window's events to `handle` until `done`, showing the view with the open menu or
+  // box again after each event that changed it (handle says so); closing the window shuts
+  // the viewer down.
+  void runModal(const std::function<bool()>& done,
+                const std::function<bool(const platform::WindowEvent&)>& handle);
   void shutDown();
   void trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -50,7 +50,8 @@ TEST(Images, DecodesBitmapsBottomUpAndTopDown) {
     EXPECT_EQ(image->height, 2);
     // Top-left pixel: blue 1, green 2, red 3 → red, green, blue, opaque.
     EXPECT_EQ((Bytes{image->pixels.begin(), image->pixels.begin() + 4}), (Bytes{3, 2, 1, 255}));
-    EXPECT_EQ((Bytes{image->pixels.begin() + 12, image->pixels.begin() + 16}), (Bytes{12, 11, 10, 255}));
+    EXPECT_EQ((Bytes{image->pixels.begin() + 12, image->pixels.begin() + 16}),
+              (Bytes{12, 11, 10, 255}));
   }
   const auto withAlpha = decodeBmp(bmp(32, false, {{1, 2, 3, 0, 4, 5, 6, 128, 7, 8, 9, 255}}));
   ASSERT_TRUE(withAlpha);
@@ -70,7 +71,8 @@ TEST(Images, RefusesBitmapsItCannotRead) {
 }
 
 std::uint32_t be32(const Bytes& b, std::size_t at) {
-  return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 | std::uint32_t{b[at + 2]} << 8 | b[at + 3];
+  return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 |
+         std::uint32_t{b[at + 2]} << 8 | b[at + 3];
 }
 
 TEST(Images, WritesPngFilesWithStoredData) {
@@ -106,7 +108,7 @@ TEST(Canvas, FillsFramesAndWritesTextClipped) {
     for (int x = 0; x < kGlyphWidth; ++x) ink += canvas.pixel(x, y) == Colour{0, 0, 255};
   EXPECT_GT(ink, 6);
   EXPECT_EQ(canvas.pixel(kGlyphWidth, 5).a, 0);  // one glyph wide
-  canvas.text({45, 15}, "WWW\x01", {0, 0, 0});    // past the edge, and an unknown character
+  canvas.text({45, 15}, "WWW\x01", {0, 0, 0});   // past the edge, and an unknown character
   EXPECT_EQ(textWidth("abc"), 21);
 }
 

@@ -18,7 +18,9 @@ TEST(MessageBox, WrapsAtLineBreaksAndSpaces) {
 }
 
 TEST(MessageBox, SitsInTheMiddleAndClosesWithOkOrKeys) {
-  MessageBox box("Oskelvind Panorama Viewer", "Invalid command line options given.\nLegal options: -systemmemory, -emulation\n", BoxIcon::Error);
+  MessageBox box("Oskelvind Panorama Viewer",
+                 "Invalid command line options given.\nLegal options: -systemmemory, -emulation\n",
+                 BoxIcon::Error);
   box.layout({800, 400});
   const Rect area = box.area();
   EXPECT_NEAR(area.x + area.width / 2, 400, 1);

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <numbers>
 
-#include "tests/support/samples.h"
-#include "tests/support/file_contents.h"
-#include "tests/support/temp_dir.h"
 #include "platform/imaging/bitmap.h"
+#include "tests/support/file_contents.h"
+#include "tests/support/samples.h"
+#include "tests/support/temp_dir.h"
 #include "viewer/panorama_block.h"
 
 namespace skylacer::viewer {
@@ -17,7 +17,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::filesystem::path samplePhoto() { return test::samplesDir() / "mountains" / "IMG_0001.jpg"; }
+std::filesystem::path samplePhoto() {
+  return test::samplesDir() / "mountains" / "IMG_0001.jpg";
+}
 
 TEST(PanoramaSource, ReadsWholeFilesAndReportsUnreadableOnes) {
   const test::TempDir dir;
@@ -59,7 +61,8 @@ TEST(PanoramaSource, DecodesAPhotoHeldInMemory) {
   EXPECT_EQ(decoded->rows.height, reference->height());
   ASSERT_NE(decoded->rows.rows, nullptr);
   std::vector<std::uint8_t> pixels(std::size_t{3} * reference->width() * reference->height());
-  ASSERT_EQ(reference->readPixels(pixels.data(), 3 * reference->width()), imaging::ImagingStatus::Ok);
+  ASSERT_EQ(reference->readPixels(pixels.data(), 3 * reference->width()),
+            imaging::ImagingStatus::Ok);
   const int middle = reference->height() / 2;
   EXPECT_EQ(0, std::memcmp(decoded->rows.rows + std::size_t(middle) * decoded->rows.stride,
                            pixels.data() + std::size_t(middle) * 3 * reference->width(),
@@ -72,7 +75,8 @@ TEST(PanoramaSource, PicturesThatCannotBeDecoded) {
   const struct {
     const char* what;
     Bytes bytes;
-  } cases[] = {{"no bytes", {}}, {"not a picture", {'n', 'o', 't', ' ', 'j', 'p', 'g'}},
+  } cases[] = {{"no bytes", {}},
+               {"not a picture", {'n', 'o', 't', ' ', 'j', 'p', 'g'}},
                {"half a JPEG", truncated}};
   for (const auto& [what, bytes] : cases) {
     SCOPED_TRACE(what);

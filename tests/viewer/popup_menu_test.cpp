@@ -15,9 +15,13 @@ const std::vector<RenderDevice> kDevices{{"llvmpipe (LLVM 15.0.6, 256 bits)", tr
                                          {"R&D card", false, false}};
 const std::vector<DisplayMode> kModes{{1024, 768, 24}, {800, 600, 24}, {640, 480, 24}};
 
-Point centre(Rect r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
+Point centre(Rect r) {
+  return {r.x + r.width / 2, r.y + r.height / 2};
+}
 
-PopupMenuState windowed() { return {0, 2, false, true}; }
+PopupMenuState windowed() {
+  return {0, 2, false, true};
+}
 
 TEST(PopupMenu, ListsDevicesModesAndTheCommands) {
   const PopupMenu menu(kDevices, kModes);
@@ -63,7 +67,7 @@ TEST(PopupMenu, TheMouseOpensSubmenusAndChoosesItems) {
   EXPECT_EQ(menu.openSubmenu(), 1);
   const Rect mode = *menu.itemRect(1, 0);
   EXPECT_GE(mode.x, menu.itemRect(0, 1)->x + menu.itemRect(0, 1)->width - 4);  // to the right
-  EXPECT_FALSE(menu.hover(centre(*menu.itemRect(0, 1))));  // nothing changed
+  EXPECT_FALSE(menu.hover(centre(*menu.itemRect(0, 1))));                      // nothing changed
   EXPECT_TRUE(menu.hover(centre(mode)));
   EXPECT_EQ(menu.click(centre(mode)), kFirstModeCommand);
   EXPECT_FALSE(menu.isOpen());

@@ -24,22 +24,22 @@ TEST_P(StartOptionsTest, SplitsAtSpacesAndHyphensAndMatchesCaseSensitively) {
   EXPECT_EQ(options->softwareRendering(), line.emulation || line.systemMemory);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, StartOptionsTest,
-    testing::Values(OptionLine{"", true, false, false}, OptionLine{"  - -- ", true, false, false},
-                    OptionLine{"-emulation", true, true, false},
-                    OptionLine{"--emulation", true, true, false},
-                    OptionLine{"emulation", true, true, false},
-                    OptionLine{"-systemmemory", true, false, true},
-                    OptionLine{"-systemmemory -emulation", true, true, true},
-                    OptionLine{"-emulation -systemmemory", true, true, true},
-                    OptionLine{"-emulation-systemmemory", true, true, true},
-                    OptionLine{"-emulation -emulation", true, true, false},
-                    OptionLine{"-Emulation", false, false, false},
-                    OptionLine{"-emulation -fullscreen", false, false, false},
-                    OptionLine{"/emulation", false, false, false},
-                    OptionLine{"-system memory", false, false, false},
-                    OptionLine{"-emulation\t", false, false, false}));
+INSTANTIATE_TEST_SUITE_P(Lines, StartOptionsTest,
+                         testing::Values(OptionLine{"", true, false, false},
+                                         OptionLine{"  - -- ", true, false, false},
+                                         OptionLine{"-emulation", true, true, false},
+                                         OptionLine{"--emulation", true, true, false},
+                                         OptionLine{"emulation", true, true, false},
+                                         OptionLine{"-systemmemory", true, false, true},
+                                         OptionLine{"-systemmemory -emulation", true, true, true},
+                                         OptionLine{"-emulation -systemmemory", true, true, true},
+                                         OptionLine{"-emulation-systemmemory", true, true, true},
+                                         OptionLine{"-emulation -emulation", true, true, false},
+                                         OptionLine{"-Emulation", false, false, false},
+                                         OptionLine{"-emulation -fullscreen", false, false, false},
+                                         OptionLine{"/emulation", false, false, false},
+                                         OptionLine{"-system memory", false, false, false},
+                                         OptionLine{"-emulation\t", false, false, false}));
 
 TEST(StartOptions, CommandLineTextJoinsTheArgumentsAfterTheProgramName) {
   const char* argv[] = {"/opt/viewer.dat", "-emulation", "x y", nullptr};
@@ -75,7 +75,7 @@ TEST(StartOptions, AWordWithoutHyphenIsThePicturesPath) {
   ASSERT_TRUE(none.options);
   EXPECT_TRUE(none.picturePath.empty());
 
-  EXPECT_FALSE(parseCommandLine({"a.jpg", "b.jpg"}).options);       // one picture only
+  EXPECT_FALSE(parseCommandLine({"a.jpg", "b.jpg"}).options);        // one picture only
   EXPECT_FALSE(parseCommandLine({"-fullscreen", "a.jpg"}).options);  // an unknown option
   EXPECT_FALSE(parseCommandLine({"--pano.jpg"}).options);            // hyphens make options
 }

@@ -9,6 +9,7 @@ import select
 import shutil
 import struct
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -91,6 +92,7 @@ class TracedViewer:
         self.seen = []
         threading.Thread(target=self._read, daemon=True).start()
         self.window = None
+        self.last_frame = None
 
     def _read(self):
         for line in self.process.stdout:
@@ -135,19 +137,31 @@ class TracedViewer:
         for part in line.split()[1:]:
             key, value = part.split("=")
             values[key] = value if key == "view" else float(value)
+        self.last_frame = values
         return values
 
-    def settle(self, quiet=0.4, timeout=10):
-        """The camera once no frame has been drawn for `quiet` seconds."""
-        last = None
+    def until(self, condition, what, timeout=5):
+        """The first frame drawn from now on whose camera meets the condition."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             try:
-                last = self.frame(timeout=quiet)
+                values = self.frame(timeout=max(deadline - time.monotonic(), 0.01))
             except Failure:
-                if last is not None:
-                    return last
-                raise
+                break
+            if condition(values):
+                return values
+        raise Failure(f"{what}: no such frame within {timeout} s (last: {self.last_frame})")
+
+    def settle(self, quiet=0.4, timeout=10):
+        """The camera once no frame has been drawn for `quiet` seconds (the last one drawn)."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            try:
+                self.frame(timeout=quiet)
+            except Failure:
+                if self.last_frame is None or self.process.poll() is not None:
+                    raise
+                return self.last_frame
         raise Failure("the view never settled")
 
     def find_window(self):
@@ -177,3 +191,23 @@ class TracedViewer:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+
+
+def run_on_xvfb(body):
+    """Runs body(display, work folder) on an Xvfb of its own; the exit code of the test: 0, 1 on
+    a failure, 77 (skipped) only when Xvfb cannot start."""
+    server = start_xvfb()
+    if server is None:
+        print("Xvfb cannot start: skipped")
+        return SKIPPED
+    xvfb, display = server
+    try:
+        with tempfile.TemporaryDirectory(prefix="skyview-") as work:
+            body(display, work)
+    except (Failure, subprocess.TimeoutExpired) as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+    return 0

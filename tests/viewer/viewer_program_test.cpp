@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <set>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 

@@ -15,12 +15,11 @@ import math
 import os
 import subprocess
 import sys
-import tempfile
 
 import numpy as np
 from PIL import Image
 
-from viewer_harness import (SKIPPED, Failure, TracedViewer, check, start_xvfb, viewer_environment,
+from viewer_harness import (TracedViewer, check, run_on_xvfb, viewer_environment,
                             write_viewer)
 
 VIEW_WIDTH, VIEW_HEIGHT = 800, 400
@@ -168,60 +167,49 @@ def main():
     parser.add_argument("--artefacts", required=True)
     options = parser.parse_args()
 
-    server = start_xvfb()
-    if server is None:
-        print("Xvfb cannot start: skipped")
-        return SKIPPED
-    xvfb, display = server
-    try:
-        with tempfile.TemporaryDirectory(prefix="skyview-") as work:
-            bands_jpeg = os.path.join(work, "bands.jpg")
-            band_picture(bands_jpeg)
-            bands = Image.open(bands_jpeg).convert("RGB")
-            with open(bands_jpeg, "rb") as file:
-                bands_bytes = file.read()
+    def views(display, work):
+        bands_jpeg = os.path.join(work, "bands.jpg")
+        band_picture(bands_jpeg)
+        bands = Image.open(bands_jpeg).convert("RGB")
+        with open(bands_jpeg, "rb") as file:
+            bands_bytes = file.read()
 
-            # An exported half-circle panorama of bands, started with "--emulation".
-            program = write_viewer(options.viewer, os.path.join(work, "bands.exe"),
-                                   (math.pi, bands_bytes))
-            shot = snapshot_of(program, display, work, "bands viewer", arguments=["--emulation"])
-            shot.save(os.path.join(options.artefacts, "viewer_bands.png"))
-            check_bands(shot, bands, "exported bands")
-            check_shows(shot, bands, math.pi, "exported bands", 4)
+        # An exported half-circle panorama of bands, started with "--emulation".
+        program = write_viewer(options.viewer, os.path.join(work, "bands.exe"),
+                               (math.pi, bands_bytes))
+        shot = snapshot_of(program, display, work, "bands viewer", arguments=["--emulation"])
+        shot.save(os.path.join(options.artefacts, "viewer_bands.png"))
+        check_bands(shot, bands, "exported bands")
+        check_shows(shot, bands, math.pi, "exported bands", 4)
 
-            check_keyboard(program, display, work)
+        check_keyboard(program, display, work)
 
-            # A viewer without a block asks for a file; the picture is a half circle.
-            plain = write_viewer(options.viewer, os.path.join(work, "viewer.dat"))
-            shot = snapshot_of(plain, display, work, "plain viewer",
-                               env={"SKYLACER_VIEWER_OPEN_FILE": bands_jpeg})
-            check_bands(shot, bands, "chosen bands")
+        # A viewer without a block asks for a file; the picture is a half circle.
+        plain = write_viewer(options.viewer, os.path.join(work, "viewer.dat"))
+        shot = snapshot_of(plain, display, work, "plain viewer",
+                           env={"SKYLACER_VIEWER_OPEN_FILE": bands_jpeg})
+        check_bands(shot, bands, "chosen bands")
 
-            # A real photograph exported as a 1.5-radian panorama.
-            photo_path = os.path.join(options.samples, "mountains", "IMG_0001.jpg")
-            with open(photo_path, "rb") as file:
-                photo_bytes = file.read()
-            program = write_viewer(options.viewer, os.path.join(work, "photo.exe"),
-                                   (1.5, photo_bytes))
-            shot = snapshot_of(program, display, work, "photo viewer")
-            check_shows(shot, Image.open(photo_path), 1.5, "exported photo", 5)
+        # A real photograph exported as a 1.5-radian panorama.
+        photo_path = os.path.join(options.samples, "mountains", "IMG_0001.jpg")
+        with open(photo_path, "rb") as file:
+            photo_bytes = file.read()
+        program = write_viewer(options.viewer, os.path.join(work, "photo.exe"),
+                               (1.5, photo_bytes))
+        shot = snapshot_of(program, display, work, "photo viewer")
+        check_shows(shot, Image.open(photo_path), 1.5, "exported photo", 5)
 
-            # A block whose picture is not a JPEG: an empty view, no message, the toolbar.
-            program = write_viewer(options.viewer, os.path.join(work, "broken.exe"),
-                                   (math.pi, b"not a picture"))
-            shot = snapshot_of(program, display, work, "broken viewer")
-            scene = np.asarray(shot, dtype=np.float64)[:VIEW_HEIGHT - TOOLBAR_HEIGHT]
-            check(scene.max() < 8, "broken viewer: the view is not empty")
-            check(close(shot.getpixel((3, VIEW_HEIGHT - 16)), TOOLBAR_FACE, 12),
-                  "broken viewer: no toolbar")
-    except (Failure, subprocess.TimeoutExpired) as failure:
-        print(f"FAILED: {failure}")
-        return 1
-    finally:
-        xvfb.terminate()
-        xvfb.wait()
-    print("all views as predicted")
-    return 0
+        # A block whose picture is not a JPEG: an empty view, no message, the toolbar.
+        program = write_viewer(options.viewer, os.path.join(work, "broken.exe"),
+                               (math.pi, b"not a picture"))
+        shot = snapshot_of(program, display, work, "broken viewer")
+        scene = np.asarray(shot, dtype=np.float64)[:VIEW_HEIGHT - TOOLBAR_HEIGHT]
+        check(scene.max() < 8, "broken viewer: the view is not empty")
+        check(close(shot.getpixel((3, VIEW_HEIGHT - 16)), TOOLBAR_FACE, 12),
+              "broken viewer: no toolbar")
+        print("all views as predicted")
+
+    return run_on_xvfb(views)
 
 
 if __name__ == "__main__":

@@ -11,7 +11,8 @@ std::vector<DisplayMode> fullScreenModes(std::vector<DisplayMode> candidates) {
            mode.height > kMaxModeHeight;
   });
   std::sort(candidates.begin(), candidates.end(), [](const DisplayMode& a, const DisplayMode& b) {
-    return std::tie(a.bitsPerPixel, a.width, a.height) > std::tie(b.bitsPerPixel, b.width, b.height);
+    return std::tie(a.bitsPerPixel, a.width, a.height) >
+           std::tie(b.bitsPerPixel, b.width, b.height);
   });
   candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
   if (candidates.size() > kMaxDisplayModes) candidates.resize(kMaxDisplayModes);

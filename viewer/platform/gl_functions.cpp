@@ -7,8 +7,8 @@ namespace {
 
 template <typename Function>
 bool lookUp(Function& function, const char* name) {
-  function = reinterpret_cast<Function>(
-      glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+  function =
+      reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
   return function != nullptr;
 }
 
@@ -24,8 +24,7 @@ bool GlFunctions::load() {
          lookUp(deleteRenderbuffers, "glDeleteRenderbuffers") &&
          lookUp(bindRenderbuffer, "glBindRenderbuffer") &&
          lookUp(renderbufferStorage, "glRenderbufferStorage") &&
-         lookUp(blitFramebuffer, "glBlitFramebuffer") &&
-         lookUp(generateMipmap, "glGenerateMipmap");
+         lookUp(blitFramebuffer, "glBlitFramebuffer") && lookUp(generateMipmap, "glGenerateMipmap");
 }
 
 }  // namespace skylacer::viewer::platform

@@ -13,7 +13,8 @@ namespace {
 
 std::vector<char*> argumentPointers(const std::vector<std::string>& arguments) {
   std::vector<char*> pointers;
-  for (const std::string& argument : arguments) pointers.push_back(const_cast<char*>(argument.c_str()));
+  for (const std::string& argument : arguments)
+    pointers.push_back(const_cast<char*>(argument.c_str()));
   pointers.push_back(nullptr);
   return pointers;
 }

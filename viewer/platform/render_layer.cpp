@@ -26,7 +26,9 @@ bool hasFramebufferBlit() {
 RenderLayer::RenderLayer(XWindow& window, ErrorReport report, BackBufferCreated created)
     : window_(window), report_(std::move(report)), created_(std::move(created)) {}
 
-RenderLayer::~RenderLayer() { finish(); }
+RenderLayer::~RenderLayer() {
+  finish();
+}
 
 bool RenderLayer::start(bool softwareRequested) {
   if (!window_.createContext()) {
@@ -81,8 +83,7 @@ RenderStatus RenderLayer::createBackBuffer(Size size) {
   }
   gl_.genFramebuffers(1, &framebuffer_);
   gl_.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-  gl_.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                              colourBuffer_);
+  gl_.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
   if (const GLenum status = gl_.checkFramebufferStatus(GL_FRAMEBUFFER);
       status != GL_FRAMEBUFFER_COMPLETE) {
     releaseBackBuffer();

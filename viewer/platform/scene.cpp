@@ -9,9 +9,12 @@ constexpr GLfloat kWhite[] = {1, 1, 1, 1};
 
 GLenum polygonMode(FillMode fill) {
   switch (fill) {
-    case FillMode::Points: return GL_POINT;
-    case FillMode::Wireframe: return GL_LINE;
-    case FillMode::Solid: break;
+    case FillMode::Points:
+      return GL_POINT;
+    case FillMode::Wireframe:
+      return GL_LINE;
+    case FillMode::Solid:
+      break;
   }
   return GL_FILL;
 }
@@ -47,8 +50,7 @@ RenderStatus Scene::addQuad(std::span<const std::uint8_t> texture, int size,
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, size, size, 0, GL_BGR, GL_UNSIGNED_BYTE,
-               texture.data());
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, size, size, 0, GL_BGR, GL_UNSIGNED_BYTE, texture.data());
   if (mipmapsBuilt_) gl_.generateMipmap(GL_TEXTURE_2D);
   setFilterParameters();
   quads_.push_back(added);
@@ -94,8 +96,8 @@ void Scene::setOverlay(const RgbaImage& image) {
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size.width, size.height, GL_RGBA, GL_UNSIGNED_BYTE,
                     image.pixels.data());
   else
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size.width, size.height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, image.pixels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size.width, size.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 image.pixels.data());
   overlayTextureSize_ = size;
   overlaySize_ = size;
 }

@@ -17,7 +17,9 @@
 namespace skylacer::viewer::platform {
 namespace {
 
-Display* dpy(void* display) { return static_cast<Display*>(display); }
+Display* dpy(void* display) {
+  return static_cast<Display*>(display);
+}
 
 unsigned modifiersOf(unsigned state) {
   unsigned modifiers = 0;
@@ -78,8 +80,8 @@ unsigned long XWindow::atom(const char* name) const {
 bool XWindow::create(const std::string& title, Size size, const RgbaImage& icon) {
   Display* display = dpy(display_);
   const int screen = DefaultScreen(display);
-  int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
-                      GLX_BLUE_SIZE, 8, None};
+  int attributes[] = {
+      GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, None};
   XVisualInfo* visual = glXChooseVisual(display, screen, attributes);
   if (visual == nullptr) {
     int fallback[] = {GLX_RGBA, GLX_DOUBLEBUFFER, None};
@@ -96,17 +98,17 @@ bool XWindow::create(const std::string& title, Size size, const RgbaImage& icon)
   set.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | KeyReleaseMask |
                    ButtonPressMask | ButtonReleaseMask | PointerMotionMask | FocusChangeMask |
                    LeaveWindowMask;
-  window_ = XCreateWindow(display, root, 0, 0, static_cast<unsigned>(size.width),
-                          static_cast<unsigned>(size.height), 0, visual->depth, InputOutput,
-                          visual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
-                          &set);
+  window_ =
+      XCreateWindow(display, root, 0, 0, static_cast<unsigned>(size.width),
+                    static_cast<unsigned>(size.height), 0, visual->depth, InputOutput,
+                    visual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &set);
   if (window_ == 0) return false;
   size_ = size;
   windowedPlace_ = {0, 0, size.width, size.height};
 
   XStoreName(display, window_, title.c_str());
-  XChangeProperty(display, window_, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
+  XChangeProperty(display, window_, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(title.data()),
                   static_cast<int>(title.size()));
   XClassHint classHint{};
   std::string className = "PanViewer";
@@ -153,9 +155,13 @@ void XWindow::makeCurrent() {
     glXMakeCurrent(dpy(display_), window_, static_cast<GLXContext>(context_));
 }
 
-void XWindow::swapBuffers() { glXSwapBuffers(dpy(display_), window_); }
+void XWindow::swapBuffers() {
+  glXSwapBuffers(dpy(display_), window_);
+}
 
-bool XWindow::eventPending() { return XPending(dpy(display_)) > 0; }
+bool XWindow::eventPending() {
+  return XPending(dpy(display_)) > 0;
+}
 
 bool XWindow::waitForEvent(int milliseconds) {
   Display* display = dpy(display_);
@@ -184,11 +190,23 @@ std::optional<WindowEvent> XWindow::nextEvent(bool wait) {
         out.type = EventType::Resized;
         return out;
       }
-      case MapNotify: mapped_ = true; continue;
-      case UnmapNotify: mapped_ = false; continue;
-      case FocusIn: focused_ = true; out.type = EventType::FocusGained; return out;
-      case FocusOut: focused_ = false; out.type = EventType::FocusLost; return out;
-      case LeaveNotify: out.type = EventType::PointerLeft; return out;
+      case MapNotify:
+        mapped_ = true;
+        continue;
+      case UnmapNotify:
+        mapped_ = false;
+        continue;
+      case FocusIn:
+        focused_ = true;
+        out.type = EventType::FocusGained;
+        return out;
+      case FocusOut:
+        focused_ = false;
+        out.type = EventType::FocusLost;
+        return out;
+      case LeaveNotify:
+        out.type = EventType::PointerLeft;
+        return out;
       case ClientMessage:
         if (static_cast<unsigned long>(event.xclient.data.l[0]) != deleteAtom_) continue;
         out.type = EventType::CloseRequest;
@@ -230,7 +248,8 @@ std::optional<WindowEvent> XWindow::nextEvent(bool wait) {
         }
         return out;
       }
-      default: continue;
+      default:
+        continue;
     }
   }
   return std::nullopt;
@@ -286,8 +305,7 @@ void XWindow::setFullScreen(bool on) {
   XEvent event;
   do {
     XWindowEvent(display, window_, StructureNotifyMask, &event);
-    if (event.type == ConfigureNotify)
-      size_ = {event.xconfigure.width, event.xconfigure.height};
+    if (event.type == ConfigureNotify) size_ = {event.xconfigure.width, event.xconfigure.height};
   } while (event.type != MapNotify);
   mapped_ = true;
   XSetInputFocus(display, window_, RevertToParent, CurrentTime);

@@ -42,12 +42,12 @@ inline constexpr int kWheelDown = 5;
 
 struct WindowEvent {
   EventType type = EventType::Exposed;
-  Point position;           // window pixels, for mouse events
-  int button = 0;           // ButtonPress, ButtonRelease
-  bool leftHeld = false;    // Motion: the left button is down
-  unsigned key = 0;         // KeyPress, KeyRelease: the X keysym (unshifted where it matters)
-  unsigned modifiers = 0;   // Modifier flags
-  bool repeat = false;      // KeyPress: the key was already down (auto-repeat)
+  Point position;          // window pixels, for mouse events
+  int button = 0;          // ButtonPress, ButtonRelease
+  bool leftHeld = false;   // Motion: the left button is down
+  unsigned key = 0;        // KeyPress, KeyRelease: the X keysym (unshifted where it matters)
+  unsigned modifiers = 0;  // Modifier flags
+  bool repeat = false;     // KeyPress: the key was already down (auto-repeat)
 };
 
 // An RGBA picture, 4 bytes a pixel, rows top first.
@@ -103,11 +103,11 @@ class XWindow {
   explicit XWindow(void* display);
   unsigned long atom(const char* name) const;
 
-  void* display_ = nullptr;       // Display*
-  unsigned long window_ = 0;      // Window
+  void* display_ = nullptr;   // Display*
+  unsigned long window_ = 0;  // Window
   unsigned long colormap_ = 0;
-  void* visual_ = nullptr;        // XVisualInfo*
-  void* context_ = nullptr;       // GLXContext
+  void* visual_ = nullptr;   // XVisualInfo*
+  void* context_ = nullptr;  // GLXContext
   unsigned long deleteAtom_ = 0;
   Size size_;
   Rect windowedPlace_;
