@@ -61,7 +61,9 @@ inline constexpr char kExitItem[] = "E&xit\tESC";
 inline constexpr char kAboutTitle[] = "About";
 inline constexpr char kAboutLine[] =
     "Drag or use the arrow keys to look around; the wheel or + and - zoom;\n"
-    "Enter turns the view. Runs on any X desktop (Wayland: through XWayland).";
+    "Enter turns the view. Runs on any X desktop (Wayland: through XWayland).\n\n"
+    // The IJG license asks for this line with every program that carries its JPEG code.
+    "This software is based in part on the work of the Independent JPEG Group.";
 
 // The maker's page about the viewer, opened by the toolbar's first button in the desktop's
 // browser (through xdg-open).

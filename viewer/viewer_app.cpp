@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdlib>
-#include <fstream>
 #include <new>
 #include <thread>
 
@@ -329,9 +328,11 @@ void ViewerApp::takeSnapshot() {
   bool saved = false;
   if (image.width > 0) {
     const std::vector<std::uint8_t> png = encodePng(image);
-    std::ofstream file(snapshotPath_, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    saved = static_cast<bool>(file);
+    std::FILE* file = std::fopen(snapshotPath_.c_str(), "wb");
+    if (file != nullptr) {
+      saved = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+      saved = std::fclose(file) == 0 && saved;
+    }
   }
   exitCode_ = saved ? 0 : 1;
   shutDown();
