@@ -296,6 +296,20 @@ def check_picture_sources(viewer_dat, display, work, jpeg):
     print("picture sources: command-line path, how to pass a file, --help, no display")
 
 
+def check_without_opengl(program, display, work):
+    """Where OpenGL cannot start, the viewer still shows why (drawn through X alone)."""
+    viewer = TracedViewer(program, display, work, env={"LIBGL_DRIVERS_PATH": work})
+    try:
+        line = viewer.wait_for("box ")
+        check(line.startswith("box Oskelvind Panorama Viewer: Create D3D device failed.|"), line)
+        viewer.find_window()
+        viewer.x("key", "Return")
+        check(viewer.end() == 0, "without OpenGL: the viewer did not end with 0")
+    finally:
+        viewer.kill()
+    print("without OpenGL: the reason shown in a box")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--viewer", required=True)
@@ -310,6 +324,7 @@ def main():
         check_wheel_and_keys(program, display, work)
         check_buttons_menu_and_tooltips(program, display, work)
         check_picture_sources(options.viewer, display, work, jpeg)
+        check_without_opengl(program, display, work)
         print("all controls as expected")
 
     return run_on_xvfb(controls)

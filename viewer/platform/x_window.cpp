@@ -29,6 +29,15 @@ unsigned modifiersOf(unsigned state) {
   return modifiers;
 }
 
+// The last X error; a failed request must not end the program (Xlib's default handler exits),
+// so that the viewer can still say what went wrong.
+int lastXError = 0;
+
+int noteXError(Display*, XErrorEvent* error) {
+  lastXError = error->error_code;
+  return 0;
+}
+
 // Whether a window manager that follows EWMH runs on the screen.
 bool hasWindowManager(Display* display) {
   const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
@@ -54,6 +63,7 @@ std::unique_ptr<XWindow> XWindow::open(std::string& failure) {
     failure = std::string("Cannot open the X display \"") + (name != nullptr ? name : "") + "\".";
     return nullptr;
   }
+  XSetErrorHandler(&noteXError);
   // Held keys send one press and one release, however long they are held.
   XkbSetDetectableAutoRepeat(display, True, nullptr);
   return std::unique_ptr<XWindow>(new XWindow(display));
@@ -86,6 +96,14 @@ bool XWindow::create(const std::string& title, Size size, const RgbaImage& icon)
   if (visual == nullptr) {
     int fallback[] = {GLX_RGBA, GLX_DOUBLEBUFFER, None};
     visual = glXChooseVisual(display, screen, fallback);
+  }
+  if (visual == nullptr) {
+    // No OpenGL on this display: a plain window still shows why the viewer cannot draw.
+    XVisualInfo wanted{};
+    wanted.visualid = XVisualIDFromVisual(DefaultVisual(display, screen));
+    int count = 0;
+    visual = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+    glVisual_ = false;
   }
   if (visual == nullptr) return false;
   visual_ = visual;
@@ -141,13 +159,25 @@ bool XWindow::create(const std::string& title, Size size, const RgbaImage& icon)
 }
 
 bool XWindow::createContext() {
+  if (!glVisual_) return false;
   Display* display = dpy(display_);
   auto* visual = static_cast<XVisualInfo*>(visual_);
-  GLXContext context = glXCreateContext(display, visual, nullptr, True);
-  if (context == nullptr) context = glXCreateContext(display, visual, nullptr, False);
-  if (context == nullptr) return false;
-  context_ = context;
-  return glXMakeCurrent(display, window_, context) == True;
+  for (const Bool direct : {True, False}) {
+    lastXError = 0;
+    GLXContext context = glXCreateContext(display, visual, nullptr, direct);
+    XSync(display, False);
+    if (context != nullptr && lastXError == 0 &&
+        glXMakeCurrent(display, window_, context) == True) {
+      XSync(display, False);
+      if (lastXError == 0) {
+        context_ = context;
+        return true;
+      }
+      glXMakeCurrent(display, None, nullptr);
+    }
+    if (context != nullptr) glXDestroyContext(display, context);
+  }
+  return false;
 }
 
 void XWindow::makeCurrent() {

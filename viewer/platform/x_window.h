@@ -111,6 +111,7 @@ class XWindow {
   unsigned long deleteAtom_ = 0;
   Size size_;
   Rect windowedPlace_;
+  bool glVisual_ = true;  // false: a plain window, as the display offers no OpenGL
   bool mapped_ = false;
   bool focused_ = false;
   bool fullScreen_ = false;
