@@ -8,13 +8,19 @@
 namespace skylacer::viewer {
 
 int CPanViewer::setPicture(PictureRows picture, double fieldOfView) {
-  if (picture.rows == nullptr || picture.width <= kMaxUnmappableWidth ||
-      picture.height < kMinHeight || picture.stride < 3 * picture.width ||
-      !std::isfinite(fieldOfView) || fieldOfView <= 0)
+  if (picture.rows == nullptr || picture.stride < 3 * picture.width) return 0;
+  const int tiles = setPictureSize(picture.width, picture.height, fieldOfView);
+  if (tiles > 0) picture_ = picture;
+  return tiles;
+}
+
+int CPanViewer::setPictureSize(int width, int height, double fieldOfView) {
+  if (width <= kMaxUnmappableWidth || height < kMinHeight || !std::isfinite(fieldOfView) ||
+      fieldOfView <= 0)
     return 0;
-  picture_ = picture;
-  width_ = picture.width;
-  height_ = picture.height;
+  picture_ = PictureRows{};
+  width_ = width;
+  height_ = height;
   fieldOfView_ = fieldOfView;
 
   tileSize_ = kMinTileSize;
@@ -32,6 +38,13 @@ int CPanViewer::setPicture(PictureRows picture, double fieldOfView) {
   redraw_ = true;
   updateLimits();
   return tileCount();
+}
+
+std::pair<int, int> CPanViewer::tileRowSpan(int tileRow) const {
+  const int T = tileSize_;
+  const int c = (T - kTileOverlap) * tileRow;
+  // Texture row y shows picture row H - T - c - 1 + y, for y from 0 to T - 1.
+  return {std::max(0, height_ - T - c - 1), height_ - c - 2};
 }
 
 void CPanViewer::releasePicture() {
@@ -162,9 +175,13 @@ void CPanViewer::makeTile(int index, std::span<std::uint8_t> texture, TileQuad& 
   // row, so that filtering and the quads' edges never show anything but the picture.
   const int firstRow = std::max(0, T - H + c + 1);
   const bool fullCircle = fieldOfView_ >= kFullCircle;
+  const auto [spanFirst, spanLast] = tileRowSpan(index / tilesAcross_);
+  if (spanFirst < picture_.firstRow || spanLast >= picture_.firstRow + picture_.height)
+    throw std::logic_error("the tile's rows are not held");
   for (int y = firstRow; y < T; ++y) {
-    const std::uint8_t* source = picture_.rows + static_cast<std::size_t>(H - T - c - 1 + y) *
-                                                     static_cast<std::size_t>(picture_.stride);
+    const std::uint8_t* source =
+        picture_.rows + static_cast<std::size_t>(H - T - c - 1 + y - picture_.firstRow) *
+                            static_cast<std::size_t>(picture_.stride);
     std::uint8_t* target = texture.data() + static_cast<std::size_t>(y) * rowBytes;
     std::memcpy(target, source + 3 * static_cast<std::size_t>(b), 3 * static_cast<std::size_t>(w));
     // The last tile of a full circle continues with the picture's left edge, wrapping as often

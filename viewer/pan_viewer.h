@@ -11,17 +11,20 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "viewer/platform/scene_types.h"
 
 namespace skylacer::viewer {
 
-// Borrowed 24-bit rows, blue-green-red, top row first; owned by the caller.
+// Borrowed 24-bit rows, blue-green-red, top row first; owned by the caller. A strip of a
+// picture holds `height` rows from picture row `firstRow` on.
 struct PictureRows {
   const std::uint8_t* rows = nullptr;
   int stride = 0;  // bytes from one row to the next
   int width = 0;
   int height = 0;
+  int firstRow = 0;
 };
 
 // A tile's quad on the cylinder: lower left, lower right, upper right, upper left as seen from
@@ -55,6 +58,13 @@ class CPanViewer {
   // when the picture cannot be shown: a width of 10 pixels or less, a height below 2, or a field
   // of view that is not a positive finite number.
   int setPicture(PictureRows picture, double fieldOfView);
+  // The same for a picture whose rows come later, a strip at a time (holdRows).
+  int setPictureSize(int width, int height, double fieldOfView);
+  // The picture rows the tiles of one tile row (0 at the bottom) read: first and last, top
+  // first. Tile rows from the top down read strips further and further down the picture.
+  std::pair<int, int> tileRowSpan(int tileRow) const;
+  // Holds a strip of the picture (its firstRow counted from the picture's top) for makeTile.
+  void holdRows(PictureRows strip) { picture_ = strip; }
   // Forgets the picture once the tiles are made; tiles and camera stay.
   void releasePicture();
 
@@ -72,7 +82,8 @@ class CPanViewer {
   // tile's first row counted from the picture's bottom; rows above the picture repeat its top
   // row. Texture column x shows picture column b + x; past the picture's right end the last
   // tile of a row continues with the picture's left edge for a full circle and is black for a
-  // partial panorama. quad: the tile's place on the cylinder.
+  // partial panorama. quad: the tile's place on the cylinder. The held rows must include the
+  // tile's rows (tileRowSpan).
   void makeTile(int index, std::span<std::uint8_t> texture, TileQuad& quad) const;
 
   // Applies the limits, advances the automatic turn (reversing it where a partial panorama's

@@ -1,7 +1,5 @@
 #include "viewer/panorama_source.h"
 
-#include <turbojpeg.h>
-
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -33,33 +31,6 @@ std::optional<PanoramaSource> takeAppendedPanorama(std::vector<std::uint8_t>& fi
   file.erase(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(block->pictureOffset));
   source.picture = std::move(file);
   return source;
-}
-
-std::optional<DecodedPicture> decodePicture(std::vector<std::uint8_t> encoded) {
-  if (encoded.empty()) return std::nullopt;
-  tjhandle decoder = tjInitDecompress();
-  if (decoder == nullptr) return std::nullopt;
-  std::optional<DecodedPicture> decoded;
-  int width = 0;
-  int height = 0;
-  int subsampling = 0;
-  int colourspace = 0;
-  const auto size = static_cast<unsigned long>(encoded.size());
-  if (tjDecompressHeader3(decoder, encoded.data(), size, &width, &height, &subsampling,
-                          &colourspace) == 0 &&
-      width > 0 && height > 0) {
-    DecodedPicture picture;
-    picture.pixels.resize(std::size_t{3} * static_cast<std::size_t>(width) * height);
-    // A damaged picture (a warning only) is not shown, as a picture that cannot be read.
-    if (tjDecompress2(decoder, encoded.data(), size, picture.pixels.data(), width, 3 * width,
-                      height, TJPF_BGR, 0) == 0) {
-      picture.rows = PictureRows{picture.pixels.data(), 3 * width, width, height};
-      decoded = std::move(picture);
-    }
-  }
-  tjDestroy(decoder);
-  encoded.clear();
-  return decoded;
 }
 
 }  // namespace skylacer::viewer

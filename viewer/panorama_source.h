@@ -1,17 +1,13 @@
 #pragma once
 
 // Where the viewer's panorama comes from: the block appended to its own program file, or a
-// JPEG file the user chooses or names on the command line, decoded with libjpeg-turbo (linked
-// into the program).
+// JPEG file the user chooses or names on the command line (decoded by JpegRows).
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <numbers>
 #include <optional>
 #include <vector>
-
-#include "viewer/pan_viewer.h"
 
 namespace skylacer::viewer {
 
@@ -31,15 +27,5 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 // the picture bytes, moved out of `file`, and the block's field of view. Empty when the file
 // has no block; `file` is then left as it was.
 std::optional<PanoramaSource> takeAppendedPanorama(std::vector<std::uint8_t>& file);
-
-// A decoded picture: 3 bytes a pixel (blue, green, red), rows top first without gaps; rows
-// points into pixels.
-struct DecodedPicture {
-  std::vector<std::uint8_t> pixels;
-  PictureRows rows;
-};
-
-// Decodes an encoded picture held in memory. Empty when it cannot be decoded completely.
-std::optional<DecodedPicture> decodePicture(std::vector<std::uint8_t> encoded);
 
 }  // namespace skylacer::viewer

@@ -4,12 +4,14 @@
 
 #include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <thread>
 
 #include "viewer/accelerators.h"
 #include "viewer/canvas.h"
 #include "viewer/images.h"
+#include "viewer/jpeg_rows.h"
 #include "viewer/messages.h"
 #include "viewer/platform/message_format.h"
 #include "viewer/platform/programs.h"
@@ -155,14 +157,13 @@ void ViewerApp::loadPanorama() {
   }
   if (!source || quitting_) return;
   fieldOfView_ = source->fieldOfView;
-  std::optional<DecodedPicture> picture;
-  try {
-    picture = decodePicture(std::move(source->picture));
-  } catch (const std::bad_alloc&) {
-    picture.reset();
-  }
   // A picture that cannot be decoded leaves the window empty, without a message.
-  if (picture) buildScene(*picture, fieldOfView_);
+  try {
+    const std::unique_ptr<JpegRows> picture = JpegRows::open(std::move(source->picture));
+    if (picture && !buildScene(*picture, fieldOfView_)) clearScene();
+  } catch (const std::bad_alloc&) {
+    clearScene();
+  }
 }
 
 std::optional<PanoramaSource> ViewerApp::panoramaSource() {
@@ -214,28 +215,70 @@ std::optional<std::filesystem::path> ViewerApp::askForPanorama() {
   return std::nullopt;
 }
 
-void ViewerApp::buildScene(const DecodedPicture& picture, double fieldOfView) {
-  if (!scene_) return;
-  const int tiles = model_.setPicture(picture.rows, fieldOfView);
-  if (tiles == 0) return;
+bool ViewerApp::buildScene(JpegRows& picture, double fieldOfView) {
+  if (!scene_) return true;
+  const int tiles = model_.setPictureSize(picture.width(), picture.height(), fieldOfView);
+  if (tiles == 0) return false;
   if (!snapshotPath_.empty()) model_.setAutoRotation(false);
 
-  const auto size = static_cast<std::size_t>(model_.tileSize());
-  std::vector<std::uint8_t> texture(size * size * 3);
+  const int size = model_.tileSize();
+  std::vector<std::uint8_t> texture(static_cast<std::size_t>(size) * size * 3);
+  // The rows of one tile row at a time (at most T of them): the picture decodes from the top,
+  // so the tiles are made from the top tile row down, each keeping the rows it shares with the
+  // one above.
+  const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(picture.width());
+  std::vector<std::uint8_t> strip(static_cast<std::size_t>(stride) *
+                                  static_cast<std::size_t>(size));
+  auto skipTo = [&](int row) {
+    while (picture.rowsRead() < row)
+      if (!picture.read(strip.data(), stride, std::min(size, row - picture.rowsRead())))
+        return false;
+    return true;
+  };
+  int heldFirst = 0;
   layer_->beginFrame();
   scene_->clearQuads();
   TileQuad quad;
-  for (int i = 0; i < tiles; ++i) {
-    model_.makeTile(i, texture, quad);
-    if (const platform::RenderStatus status = scene_->addQuad(texture, model_.tileSize(), quad);
-        status != platform::kRenderOk) {
-      scene_->clearQuads();
-      reportError(platform::formatMessage(text::kTexturesFailed,
-                                          std::string(platform::renderErrorName(status)).c_str()));
-      break;
+  for (int row = model_.tilesDown() - 1; row >= 0; --row) {
+    const auto [first, last] = model_.tileRowSpan(row);
+    int held = 0;
+    if (first >= picture.rowsRead()) {
+      if (!skipTo(first)) return false;
+    } else {
+      held = picture.rowsRead() - first;
+      std::memmove(strip.data(), strip.data() + (first - heldFirst) * stride,
+                   static_cast<std::size_t>(held * stride));
+    }
+    heldFirst = first;
+    const int fresh = last + 1 - picture.rowsRead();
+    if (!picture.read(strip.data() + held * stride, stride, fresh)) return false;
+    model_.holdRows({strip.data(), static_cast<int>(stride), picture.width(), held + fresh, first});
+    for (int column = 0; column < model_.tilesAcross(); ++column) {
+      model_.makeTile(row * model_.tilesAcross() + column, texture, quad);
+      if (const platform::RenderStatus status = scene_->addQuad(texture, size, quad);
+          status != platform::kRenderOk) {
+        scene_->clearQuads();
+        model_.releasePicture();
+        reportError(platform::formatMessage(
+            text::kTexturesFailed, std::string(platform::renderErrorName(status)).c_str()));
+        return true;
+      }
     }
   }
   model_.releasePicture();
+  // The picture's last row shows in no tile, but a picture whose data end early is not shown.
+  return skipTo(picture.height());
+}
+
+void ViewerApp::clearScene() {
+  if (scene_) {
+    layer_->beginFrame();
+    scene_->clearQuads();
+  }
+  model_ = CPanViewer();
+  if (layer_ && layer_->ready())
+    model_.setViewport(layer_->backBufferSize().width, layer_->backBufferSize().height);
+  model_.requestRedraw();
 }
 
 void ViewerApp::idleStep() {

@@ -36,6 +36,7 @@ namespace platform {
 class RenderLayer;
 class Scene;
 }  // namespace platform
+class JpegRows;
 class PopupMenu;
 
 inline constexpr char kOpenFileVariable[] = "SKYLACER_VIEWER_OPEN_FILE";
@@ -61,7 +62,10 @@ class ViewerApp {
   void loadPanorama();
   std::optional<PanoramaSource> panoramaSource();
   std::optional<std::filesystem::path> askForPanorama();
-  void buildScene(const DecodedPicture& picture, double fieldOfView);
+  // Makes the panorama's tiles as the picture decodes; false when it turns out damaged.
+  bool buildScene(JpegRows& picture, double fieldOfView);
+  // Back to no panorama.
+  void clearScene();
   void backBufferCreated(platform::Size size);
 
   void handleEvent(const platform::WindowEvent& event);
