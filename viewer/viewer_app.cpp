@@ -398,7 +398,11 @@ void ViewerApp::presentModal() {
 void ViewerApp::handleEvent(const platform::WindowEvent& event) {
   switch (event.type) {
     case EventType::Exposed:
-      if (layer_ && layer_->ready()) model_.requestRedraw();
+      // The back buffer still holds the last frame, also while drawing is paused.
+      if (layer_ && layer_->ready() && !layer_->present()) {
+        reportError(text::kRenderingFailed);
+        shutDown();
+      }
       break;
     case EventType::Resized:
       if (layer_ && !layer_->windowResized()) shutDown();

@@ -121,6 +121,13 @@ def check_wheel_and_keys(program, display, work):
         click(viewer, IN_VIEW, 5)
         after = viewer.settle()
         check(near(after["field"], field), f"wheel down: field {after['field']}, not {field}")
+        # A drag of 100 pixels to the right turns by one radian.
+        viewer.x("mousemove", "--window", viewer.window, "300", "150", "mousedown", "1")
+        viewer.x("mousemove", "--window", viewer.window, "350", "150")
+        viewer.x("mousemove", "--window", viewer.window, "400", "150", "mouseup", "1")
+        dragged = viewer.settle()
+        check(near(dragged["yaw"], still["yaw"] + 1.0, 1e-5), f"drag: yaw {still['yaw']} -> {dragged['yaw']}")
+
         click(viewer, IN_VIEW, 4)
         click(viewer, IN_VIEW, 4)
         zoomed = viewer.settle()
@@ -143,8 +150,8 @@ def check_wheel_and_keys(program, display, work):
         viewer.x("key", "minus")
         after = viewer.settle()
         check(near(after["field"], zoomed["field"]), f"-: field -> {after['field']}")
-        print("wheel and tapped keys: zoom by 0.9 a notch or tap, 0.05 rad a tap sideways, "
-              "0.02 up and down")
+        print("drag, wheel and tapped keys: 1 rad a 100-pixel drag, zoom by 0.9 a notch or tap, "
+              "0.05 rad a tap sideways, 0.02 up and down")
 
         # Held: the view keeps moving until the key is let go.
         start = after
