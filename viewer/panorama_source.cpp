@@ -28,8 +28,11 @@ std::optional<PanoramaSource> takeAppendedPanorama(std::vector<std::uint8_t>& fi
   if (!block) return std::nullopt;
   PanoramaSource source;
   source.fieldOfView = block->fieldOfView;
-  file.erase(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(block->pictureOffset));
-  source.picture = std::move(file);
+  // A copy of just the picture, and the program's bytes let go: they would stay held (as the
+  // vector's capacity) while the picture decodes and its textures are made.
+  source.picture.assign(file.begin() + static_cast<std::ptrdiff_t>(block->pictureOffset),
+                        file.end());
+  std::vector<std::uint8_t>().swap(file);
   return source;
 }
 

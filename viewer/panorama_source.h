@@ -24,8 +24,8 @@ struct PanoramaSource {
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path);
 
 // The panorama of a program file's bytes (the block after the second occurrence of the magic):
-// the picture bytes, moved out of `file`, and the block's field of view. Empty when the file
-// has no block; `file` is then left as it was.
+// the picture bytes and the block's field of view; `file` is emptied and its memory freed. Empty
+// when the file has no block; `file` is then left as it was.
 std::optional<PanoramaSource> takeAppendedPanorama(std::vector<std::uint8_t>& file);
 
 }  // namespace skylacer::viewer

@@ -48,6 +48,7 @@ TEST(PanoramaSource, TakesTheAppendedPictureAndItsFieldOfView) {
   ASSERT_TRUE(source);
   EXPECT_EQ(source->fieldOfView, 2 * std::numbers::pi);
   EXPECT_EQ(source->picture, jpeg);
+  EXPECT_EQ(file.capacity(), 0u);  // the program's bytes are not kept while the picture decodes
 
   Bytes withoutBlock = program;
   EXPECT_FALSE(takeAppendedPanorama(withoutBlock));
