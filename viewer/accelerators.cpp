@@ -1,45 +1,54 @@
 #include "viewer/accelerators.h"
 
+#include <X11/keysym.h>
+
 #include <array>
+
+#include "viewer/platform/x_window.h"
 
 namespace skylacer::viewer {
 namespace {
 
+using platform::kAlt;
+using platform::kControl;
+
 struct Accelerator {
-  int key;
-  Qt::KeyboardModifiers modifiers;
+  unsigned keysym;
+  unsigned modifiers;
   ViewerCommand command;
 };
 
 const std::array kAccelerators = {
-    Accelerator{Qt::Key_F1, Qt::NoModifier, ViewerCommand::About},
-    Accelerator{Qt::Key_Escape, Qt::NoModifier, ViewerCommand::Exit},
-    Accelerator{Qt::Key_F4, Qt::AltModifier, ViewerCommand::Exit},
-    Accelerator{Qt::Key_Return, Qt::AltModifier, ViewerCommand::Fullscreen},
-    Accelerator{Qt::Key_Enter, Qt::AltModifier, ViewerCommand::Fullscreen},
-    Accelerator{Qt::Key_PageDown, Qt::AltModifier, ViewerCommand::NextMode},
-    Accelerator{Qt::Key_PageUp, Qt::AltModifier, ViewerCommand::PreviousMode},
-    Accelerator{Qt::Key_F2, Qt::NoModifier, ViewerCommand::ShadeFlat},
-    Accelerator{Qt::Key_F3, Qt::NoModifier, ViewerCommand::ShadeGouraud},
-    Accelerator{Qt::Key_F4, Qt::NoModifier, ViewerCommand::ShadePhong},
-    Accelerator{Qt::Key_O, Qt::ControlModifier, ViewerCommand::FilterNearest},
-    Accelerator{Qt::Key_L, Qt::ControlModifier, ViewerCommand::FilterMipMapped},
-    Accelerator{Qt::Key_P, Qt::ControlModifier, ViewerCommand::FillPoints},
-    Accelerator{Qt::Key_W, Qt::ControlModifier, ViewerCommand::FillWireframe},
-    Accelerator{Qt::Key_S, Qt::ControlModifier, ViewerCommand::FillSolid},
-    Accelerator{Qt::Key_D, Qt::ControlModifier, ViewerCommand::Dither},
-    Accelerator{Qt::Key_Space, Qt::NoModifier, ViewerCommand::SingleStep},
-    Accelerator{Qt::Key_Return, Qt::NoModifier, ViewerCommand::AutoTurn},
-    Accelerator{Qt::Key_Enter, Qt::NoModifier, ViewerCommand::AutoTurn},
-    Accelerator{Qt::Key_F5, Qt::NoModifier, ViewerCommand::Lighting},
+    Accelerator{XK_F1, 0, ViewerCommand::About},
+    Accelerator{XK_Escape, 0, ViewerCommand::Exit},
+    Accelerator{XK_F4, kAlt, ViewerCommand::Exit},
+    Accelerator{XK_Return, kAlt, ViewerCommand::Fullscreen},
+    Accelerator{XK_KP_Enter, kAlt, ViewerCommand::Fullscreen},
+    Accelerator{XK_Page_Down, kAlt, ViewerCommand::NextMode},
+    Accelerator{XK_KP_Page_Down, kAlt, ViewerCommand::NextMode},
+    Accelerator{XK_Page_Up, kAlt, ViewerCommand::PreviousMode},
+    Accelerator{XK_KP_Page_Up, kAlt, ViewerCommand::PreviousMode},
+    Accelerator{XK_F2, 0, ViewerCommand::ShadeFlat},
+    Accelerator{XK_F3, 0, ViewerCommand::ShadeGouraud},
+    Accelerator{XK_F4, 0, ViewerCommand::ShadePhong},
+    Accelerator{XK_o, kControl, ViewerCommand::FilterNearest},
+    Accelerator{XK_l, kControl, ViewerCommand::FilterMipMapped},
+    Accelerator{XK_p, kControl, ViewerCommand::FillPoints},
+    Accelerator{XK_w, kControl, ViewerCommand::FillWireframe},
+    Accelerator{XK_s, kControl, ViewerCommand::FillSolid},
+    Accelerator{XK_d, kControl, ViewerCommand::Dither},
+    Accelerator{XK_space, 0, ViewerCommand::SingleStep},
+    Accelerator{XK_Return, 0, ViewerCommand::AutoTurn},
+    Accelerator{XK_KP_Enter, 0, ViewerCommand::AutoTurn},
+    Accelerator{XK_F5, 0, ViewerCommand::Lighting},
 };
 
 }  // namespace
 
-std::optional<ViewerCommand> acceleratorCommand(int key, Qt::KeyboardModifiers modifiers) {
-  modifiers &= ~Qt::KeypadModifier;
+std::optional<ViewerCommand> acceleratorCommand(unsigned keysym, unsigned modifiers) {
   for (const Accelerator& accelerator : kAccelerators)
-    if (accelerator.key == key && accelerator.modifiers == modifiers) return accelerator.command;
+    if (accelerator.keysym == keysym && accelerator.modifiers == modifiers)
+      return accelerator.command;
   return std::nullopt;
 }
 

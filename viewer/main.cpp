@@ -1,8 +1,11 @@
-// The stand-alone panorama viewer.
+// The stand-alone panorama viewer. It needs only the C library, the X11 client library and
+// libGL at run time; Wayland desktops run it through XWayland.
 
-#include <QApplication>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "viewer/messages.h"
 #include "viewer/start_options.h"
@@ -10,22 +13,21 @@
 
 int main(int argc, char** argv) {
   using namespace skylacer::viewer;
-  const std::optional<StartOptions> options = parseStartOptions(commandLineText(argc, argv));
+  std::setlocale(LC_ALL, "");
+  std::setlocale(LC_NUMERIC, "C");
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  const std::string programName = argc > 0 && argv[0] != nullptr ? argv[0] : "viewer";
+  CommandLine commandLine = parseCommandLine(arguments);
+  if (commandLine.options && commandLine.options->help) {
+    std::printf(text::kHelp, programName.c_str());
+    return 0;
+  }
   // The OpenGL driver is chosen when the first context is made: Mesa's software renderer for
   // "-emulation" and "-systemmemory". A bad command line is reported once the window shows.
-  if (options && options->softwareRendering()) setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+  if (commandLine.options && commandLine.options->softwareRendering())
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
 
-  QStringList arguments;
-  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  // The X window class of every window of the program.
-  QCoreApplication::setApplicationName(text::kWindowClass);
-  // Qt sees only the program's name: every argument is the viewer's own.
-  char programName[] = "viewer";
-  int qtArgc = 1;
-  char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : programName, nullptr};
-  QApplication application(qtArgc, qtArgv);
-  std::setlocale(LC_NUMERIC, "C");
-
-  ViewerApp viewer(options, arguments);
+  ViewerApp viewer(std::move(commandLine), std::move(arguments), programName);
   return viewer.run();
 }

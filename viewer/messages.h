@@ -14,8 +14,33 @@ inline constexpr char kInvalidOptions[] =
 inline constexpr char kCreateWindowFailed[] = "CreateWindowEx failed";
 inline constexpr char kLoadFailed[] =
     "Failed to load panorama image.\r\n\r\nPlease check the path parameter.";
-inline constexpr char kJpegFilter[] = "JPEG Files (*.jpg *.jpe *.jpeg)";
-inline constexpr char kAllFilesFilter[] = "All Files (*)";
+inline constexpr char kOpenTitle[] = "Open a panorama picture";
+inline constexpr char kJpegFilterName[] = "JPEG Files (*.jpg;*.jpe;*.jpeg)";
+inline constexpr char kJpegPatterns[] = "*.jpg *.jpe *.jpeg *.JPG *.JPE *.JPEG";
+inline constexpr char kAllFilesFilterName[] = "All Files (*.*)";
+// No file dialog program (zenity, kdialog) could be started; %s is the program's own path.
+inline constexpr char kNoFileDialog[] =
+    "This viewer holds no panorama, and no file dialog can be shown here\n"
+    "(neither zenity nor kdialog is installed).\n\n"
+    "Start it with the path of a JPEG file:\n\n    %s /path/to/panorama.jpg";
+// No X display (printed, as there is no window); %s is the reason.
+inline constexpr char kNoDisplay[] =
+    "Oskelvind Panorama Viewer: %s\n"
+    "The viewer needs an X display (DISPLAY). On Wayland desktops it runs through XWayland.\n";
+// "-help"; %s is the program's own path.
+inline constexpr char kHelp[] =
+    "Oskelvind Panorama Viewer\n\n"
+    "Usage: %s [-emulation] [-systemmemory] [picture.jpg]\n\n"
+    "Shows the panorama stored in this program. A viewer that holds none shows the JPEG file\n"
+    "named on the command line, or asks for one (with zenity or kdialog when installed).\n\n"
+    "  -emulation      draw with the software renderer\n"
+    "  -systemmemory   the same (kept for old shortcuts)\n"
+    "  -help           this text\n\n"
+    "Drag with the mouse to look around, Shift+drag or turn the wheel to zoom. The arrow keys\n"
+    "look around, + and - zoom, Enter turns the view (a click stops it), Space pauses,\n"
+    "Alt+Enter switches to full screen, F1 shows the about box, Esc ends the viewer.\n\n"
+    "It needs only the C library, the X11 client library and OpenGL (libGL). It runs on any X\n"
+    "desktop; on Wayland desktops it runs through XWayland.\n";
 inline constexpr char kTexturesFailed[] = "Creating the panorama's textures failed.\n%s";
 
 // Rendering.
@@ -35,9 +60,18 @@ inline constexpr char kExitItem[] = "E&xit\tESC";
 // About box.
 inline constexpr char kAboutTitle[] = "About";
 inline constexpr char kAboutLine[] =
-    "Drag to look around, Shift+drag to zoom, Enter turns the view.";
+    "Drag or use the arrow keys to look around; the wheel or + and - zoom;\n"
+    "Enter turns the view. Runs on any X desktop (Wayland: through XWayland).\n\n"
+    // The IJG license asks for this line with every program that carries its JPEG code.
+    "This software is based in part on the work of the Independent JPEG Group.";
 
-// The maker's page about the viewer, opened by the toolbar's first button.
+// The maker's page about the viewer, opened by the toolbar's first button in the desktop's
+// browser (through xdg-open).
 inline constexpr char kViewerPage[] = "https://oskelvind.example/panorama-viewer";
+// Shown for a few seconds at the top of the view while the browser starts; %s is the address.
+inline constexpr char kOpeningPage[] = "Opening %s in the web browser...";
+// No browser could be started; %s is the address.
+inline constexpr char kNoBrowser[] =
+    "No web browser could be started (xdg-open is missing).\n\nThe viewer's page is\n%s";
 
 }  // namespace skylacer::viewer::text

@@ -8,12 +8,19 @@
 namespace skylacer::viewer {
 
 int CPanViewer::setPicture(PictureRows picture, double fieldOfView) {
-  if (picture.rows == nullptr || picture.width <= kMaxUnmappableWidth || picture.height < kMinHeight ||
-      picture.stride < 3 * picture.width || !std::isfinite(fieldOfView) || fieldOfView <= 0)
+  if (picture.rows == nullptr || picture.stride < 3 * picture.width) return 0;
+  const int tiles = setPictureSize(picture.width, picture.height, fieldOfView);
+  if (tiles > 0) picture_ = picture;
+  return tiles;
+}
+
+int CPanViewer::setPictureSize(int width, int height, double fieldOfView) {
+  if (width <= kMaxUnmappableWidth || height < kMinHeight || !std::isfinite(fieldOfView) ||
+      fieldOfView <= 0)
     return 0;
-  picture_ = picture;
-  width_ = picture.width;
-  height_ = picture.height;
+  picture_ = PictureRows{};
+  width_ = width;
+  height_ = height;
   fieldOfView_ = fieldOfView;
 
   tileSize_ = kMinTileSize;
@@ -33,7 +40,16 @@ int CPanViewer::setPicture(PictureRows picture, double fieldOfView) {
   return tileCount();
 }
 
-void CPanViewer::releasePicture() { picture_ = PictureRows{}; }
+std::pair<int, int> CPanViewer::tileRowSpan(int tileRow) const {
+  const int T = tileSize_;
+  const int c = (T - kTileOverlap) * tileRow;
+  // Texture row y shows picture row H - T - c - 1 + y, for y from 0 to T - 1.
+  return {std::max(0, height_ - T - c - 1), height_ - c - 2};
+}
+
+void CPanViewer::releasePicture() {
+  picture_ = PictureRows{};
+}
 
 void CPanViewer::setViewport(int width, int height) {
   viewportWidth_ = width;
@@ -53,7 +69,9 @@ void CPanViewer::updateLimits() {
   pitchLimit_ = std::atan(h / 2);
 }
 
-double CPanViewer::horizontalHalfAngle() const { return horizontalHalfAngleAt(field_); }
+double CPanViewer::horizontalHalfAngle() const {
+  return horizontalHalfAngleAt(field_);
+}
 
 double CPanViewer::horizontalHalfAngleAt(double field) const {
   if (viewportHeightPlus6_ > viewportWidth_)
@@ -61,7 +79,9 @@ double CPanViewer::horizontalHalfAngleAt(double field) const {
   return std::atan(100 * field);
 }
 
-double CPanViewer::limitedField() const { return std::max(std::min(field_, fieldLimit_), kMinField); }
+double CPanViewer::limitedField() const {
+  return std::max(std::min(field_, fieldLimit_), kMinField);
+}
 
 CPanViewer::YawLimit CPanViewer::limitYaw() {
   if (fieldOfView_ >= kFullCircle) return YawLimit::Free;
@@ -110,8 +130,8 @@ platform::CameraFrame CPanViewer::camera() {
   const double cosYaw = std::cos(yaw_);
   const double sinYaw = std::sin(yaw_);
   return platform::CameraFrame{{cosPitch * cosYaw, cosPitch * sinYaw, sinPitch},
-                    {sinPitch * cosYaw, sinPitch * sinYaw, cosPitch},
-                    field_};
+                               {sinPitch * cosYaw, sinPitch * sinYaw, cosPitch},
+                               field_};
 }
 
 bool CPanViewer::needsFrame() const {
@@ -129,6 +149,11 @@ void CPanViewer::drag(int dx, int dy) {
 
 void CPanViewer::zoom(int dy) {
   field_ += dy * kFieldPerZoomUnit;
+  redraw_ = true;
+}
+
+void CPanViewer::zoomBy(double factor) {
+  field_ = limitedField() * factor;
   redraw_ = true;
 }
 
@@ -150,9 +175,13 @@ void CPanViewer::makeTile(int index, std::span<std::uint8_t> texture, TileQuad& 
   // row, so that filtering and the quads' edges never show anything but the picture.
   const int firstRow = std::max(0, T - H + c + 1);
   const bool fullCircle = fieldOfView_ >= kFullCircle;
+  const auto [spanFirst, spanLast] = tileRowSpan(index / tilesAcross_);
+  if (spanFirst < picture_.firstRow || spanLast >= picture_.firstRow + picture_.height)
+    throw std::logic_error("the tile's rows are not held");
   for (int y = firstRow; y < T; ++y) {
-    const std::uint8_t* source = picture_.rows + static_cast<std::size_t>(H - T - c - 1 + y) *
-                                                     static_cast<std::size_t>(picture_.stride);
+    const std::uint8_t* source =
+        picture_.rows + static_cast<std::size_t>(H - T - c - 1 + y - picture_.firstRow) *
+                            static_cast<std::size_t>(picture_.stride);
     std::uint8_t* target = texture.data() + static_cast<std::size_t>(y) * rowBytes;
     std::memcpy(target, source + 3 * static_cast<std::size_t>(b), 3 * static_cast<std::size_t>(w));
     // The last tile of a full circle continues with the picture's left edge, wrapping as often

@@ -11,17 +11,20 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "viewer/platform/scene_types.h"
 
 namespace skylacer::viewer {
 
-// Borrowed 24-bit rows, blue-green-red, top row first; owned by the caller.
+// Borrowed 24-bit rows, blue-green-red, top row first; owned by the caller. A strip of a
+// picture holds `height` rows from picture row `firstRow` on.
 struct PictureRows {
   const std::uint8_t* rows = nullptr;
   int stride = 0;  // bytes from one row to the next
   int width = 0;
   int height = 0;
+  int firstRow = 0;
 };
 
 // A tile's quad on the cylinder: lower left, lower right, upper right, upper left as seen from
@@ -32,8 +35,9 @@ class CPanViewer {
  public:
   static constexpr int kMinTileSize = 32;
   static constexpr int kMaxTileSize = 512;
-  static constexpr int kMaxTilesAcross = 40;  // a row has no more tiles than this, up to the ceiling
-  static constexpr int kTileOverlap = 10;     // pixels shared by neighbouring tiles
+  static constexpr int kMaxTilesAcross =
+      40;                                  // a row has no more tiles than this, up to the ceiling
+  static constexpr int kTileOverlap = 10;  // pixels shared by neighbouring tiles
   // Pictures this narrow or narrower cannot be mapped (a picture column spans fov / (W - 10)).
   static constexpr int kMaxUnmappableWidth = 10;
   // Textures show picture rows up to H - 2 (row H - 1 never), so a picture needs two rows.
@@ -54,6 +58,13 @@ class CPanViewer {
   // when the picture cannot be shown: a width of 10 pixels or less, a height below 2, or a field
   // of view that is not a positive finite number.
   int setPicture(PictureRows picture, double fieldOfView);
+  // The same for a picture whose rows come later, a strip at a time (holdRows).
+  int setPictureSize(int width, int height, double fieldOfView);
+  // The picture rows the tiles of one tile row (0 at the bottom) read: first and last, top
+  // first. Tile rows from the top down read strips further and further down the picture.
+  std::pair<int, int> tileRowSpan(int tileRow) const;
+  // Holds a strip of the picture (its firstRow counted from the picture's top) for makeTile.
+  void holdRows(PictureRows strip) { picture_ = strip; }
   // Forgets the picture once the tiles are made; tiles and camera stay.
   void releasePicture();
 
@@ -71,7 +82,8 @@ class CPanViewer {
   // tile's first row counted from the picture's bottom; rows above the picture repeat its top
   // row. Texture column x shows picture column b + x; past the picture's right end the last
   // tile of a row continues with the picture's left edge for a full circle and is black for a
-  // partial panorama. quad: the tile's place on the cylinder.
+  // partial panorama. quad: the tile's place on the cylinder. The held rows must include the
+  // tile's rows (tileRowSpan).
   void makeTile(int index, std::span<std::uint8_t> texture, TileQuad& quad) const;
 
   // Applies the limits, advances the automatic turn (reversing it where a partial panorama's
@@ -82,6 +94,9 @@ class CPanViewer {
   void drag(int dx, int dy);
   // A zoom of dy units: field += dy × 0.00001. Sets redraw.
   void zoom(int dy);
+  // A zoom by a factor of the field as the limits leave it (below 1 zooms in): the wheel and
+  // the + and - keys. Sets redraw.
+  void zoomBy(double factor);
   void setAutoRotation(bool on) { autoRotation_ = on; }
   void requestRedraw() { redraw_ = true; }
   // Called after each drawn frame.

@@ -1,7 +1,8 @@
 #include "viewer/panorama_source.h"
 
-#include <fstream>
+#include <cstdio>
 #include <limits>
+#include <memory>
 
 #include "viewer/panorama_block.h"
 
@@ -11,14 +12,14 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (error || size > std::numeric_limits<std::size_t>::max() ||
-      size > static_cast<std::uintmax_t>(std::numeric_limits<std::streamsize>::max()))
-    return std::nullopt;
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) return std::nullopt;
+  if (error || size > std::numeric_limits<std::size_t>::max()) return std::nullopt;
+  // C streams, not C++ ones: the program links the C++ library statically, and iostreams
+  // would bring its whole locale machinery along.
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                             &std::fclose);
+  if (!file) return std::nullopt;
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  if (!stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-    return std::nullopt;
+  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return std::nullopt;
   return bytes;
 }
 
@@ -27,17 +28,12 @@ std::optional<PanoramaSource> takeAppendedPanorama(std::vector<std::uint8_t>& fi
   if (!block) return std::nullopt;
   PanoramaSource source;
   source.fieldOfView = block->fieldOfView;
-  file.erase(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(block->pictureOffset));
-  source.picture = std::move(file);
+  // A copy of just the picture, and the program's bytes let go: they would stay held (as the
+  // vector's capacity) while the picture decodes and its textures are made.
+  source.picture.assign(file.begin() + static_cast<std::ptrdiff_t>(block->pictureOffset),
+                        file.end());
+  std::vector<std::uint8_t>().swap(file);
   return source;
-}
-
-std::optional<DecodedPicture> decodePicture(std::vector<std::uint8_t> encoded) {
-  DecodedPicture decoded{imaging::Bitmap::fromMemory(std::move(encoded)), {}};
-  imaging::LockedRows locked;
-  if (decoded.bitmap->lockRows(locked) != imaging::ImagingStatus::Ok) return std::nullopt;
-  decoded.rows = PictureRows{locked.rows, locked.stride, locked.width, locked.height};
-  return decoded;
 }
 
 }  // namespace skylacer::viewer

@@ -1,17 +1,13 @@
 #pragma once
 
 // Where the viewer's panorama comes from: the block appended to its own program file, or a
-// JPEG file the user chooses, decoded through the imaging layer.
+// JPEG file the user chooses or names on the command line (decoded by JpegRows).
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <numbers>
 #include <optional>
 #include <vector>
-
-#include "platform/imaging/bitmap.h"
-#include "viewer/pan_viewer.h"
 
 namespace skylacer::viewer {
 
@@ -19,7 +15,7 @@ namespace skylacer::viewer {
 inline constexpr double kDefaultFieldOfView = std::numbers::pi;
 
 struct PanoramaSource {
-  std::vector<std::uint8_t> picture;  // the encoded picture (JPEG)
+  std::vector<std::uint8_t> picture;         // the encoded picture (JPEG)
   double fieldOfView = kDefaultFieldOfView;  // radians
 };
 
@@ -28,18 +24,8 @@ struct PanoramaSource {
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path);
 
 // The panorama of a program file's bytes (the block after the second occurrence of the magic):
-// the picture bytes, moved out of `file`, and the block's field of view. Empty when the file
-// has no block; `file` is then left as it was.
+// the picture bytes and the block's field of view; `file` is emptied and its memory freed. Empty
+// when the file has no block; `file` is then left as it was.
 std::optional<PanoramaSource> takeAppendedPanorama(std::vector<std::uint8_t>& file);
-
-// A decoded picture with its rows locked for the panorama model; the rows stay valid while
-// the bitmap lives.
-struct DecodedPicture {
-  std::unique_ptr<imaging::Bitmap> bitmap;
-  PictureRows rows;
-};
-
-// Decodes an encoded picture held in memory. Empty when it cannot be decoded completely.
-std::optional<DecodedPicture> decodePicture(std::vector<std::uint8_t> encoded);
 
 }  // namespace skylacer::viewer

@@ -1,6 +1,14 @@
 #include "viewer/start_options.h"
 
 namespace skylacer::viewer {
+namespace {
+
+bool isOptionWord(std::string_view word) {
+  return word == "systemmemory" || word == "emulation" || word == "help" || word == "h" ||
+         word == "?";
+}
+
+}  // namespace
 
 std::string commandLineText(int argc, const char* const* argv) {
   std::string text;
@@ -22,11 +30,31 @@ std::optional<StartOptions> parseStartOptions(std::string_view commandLine) {
       options.systemMemory = true;
     else if (token == "emulation")
       options.emulation = true;
+    else if (token == "help" || token == "h" || token == "?")
+      options.help = true;
     else
       return std::nullopt;
     position = commandLine.find_first_not_of(kSeparators, end);
   }
   return options;
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine result;
+  std::string options;
+  bool tooManyPaths = false;
+  for (const std::string& argument : arguments) {
+    if (!argument.empty() && argument.front() != '-' && !isOptionWord(argument)) {
+      if (!result.picturePath.empty()) tooManyPaths = true;
+      result.picturePath = argument;
+      continue;
+    }
+    if (!options.empty()) options += ' ';
+    options += argument;
+  }
+  result.options = parseStartOptions(options);
+  if (tooManyPaths) result.options.reset();
+  return result;
 }
 
 }  // namespace skylacer::viewer

@@ -1,23 +1,20 @@
 #include "viewer/viewer_app.h"
 
-#include <QCoreApplication>
-#include <QCursor>
-#include <QDesktopServices>
-#include <QFile>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTimer>
-#include <QUrl>
+#include <X11/keysym.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <thread>
 
-#include "viewer/about_box.h"
 #include "viewer/accelerators.h"
-#include "viewer/dialog_owner.h"
+#include "viewer/canvas.h"
+#include "viewer/images.h"
+#include "viewer/jpeg_rows.h"
 #include "viewer/messages.h"
 #include "viewer/platform/message_format.h"
+#include "viewer/platform/programs.h"
 #include "viewer/platform/render_layer.h"
 #include "viewer/platform/scene.h"
 #include "viewer/popup_menu.h"
@@ -27,44 +24,80 @@ namespace skylacer::viewer {
 namespace {
 
 using namespace std::chrono_literals;
+using platform::EventType;
+using platform::Point;
+using platform::Size;
 
-constexpr int kClientWidth = 800;
-constexpr int kClientHeight = 400;
+constexpr Size kClientSize{800, 400};
 constexpr auto kFramePeriod = 30ms;
-constexpr auto kIdleSleep = 10ms;
+constexpr auto kIdleWait = 10ms;
+constexpr auto kTooltipDelay = 500ms;
+constexpr auto kNoteTime = 3s;
 // Frames drawn before a snapshot is taken.
 constexpr int kSnapshotFrames = 3;
 // A click on the zoom buttons is a zoom step of this many units.
 constexpr int kZoomClickUnits = 10;
+// One notch of the wheel zooms by this factor (up: in).
+constexpr double kWheelZoom = 0.9;
+constexpr int kRightButton = 3;
 
 // The running program's own file.
 const std::filesystem::path kOwnProgram = "/proc/self/exe";
 
+std::string environmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string oneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\n' || c == '\r') c = '|';
+  return text;
+}
+
 }  // namespace
 
-ViewerApp::ViewerApp(std::optional<StartOptions> options, QStringList arguments)
-    : options_(options),
+ViewerApp::ViewerApp(CommandLine commandLine, std::vector<std::string> arguments,
+                     std::string programName)
+    : commandLine_(std::move(commandLine)),
       arguments_(std::move(arguments)),
-      icon_(":/viewer/AppIcon.png"),
-      toolbar_(QImage(":/viewer/bitmap105.bmp"), QImage(":/viewer/bitmap104.bmp")),
-      openFileAnswer_(qEnvironmentVariable(kOpenFileVariable)),
-      snapshotPath_(qEnvironmentVariable(kSnapshotVariable)) {}
+      programName_(std::move(programName)),
+      toolbar_(toolbarNormalBitmap(), toolbarHighlightedBitmap()),
+      openFileAnswer_(environmentText(kOpenFileVariable)),
+      snapshotPath_(environmentText(kSnapshotVariable)),
+      tracing_(std::getenv(kTraceVariable) != nullptr) {
+  lastCamera_.direction = {1, 0, 0};
+  lastCamera_.up = {0, 0, 1};
+  lastCamera_.field = 0.005;
+}
 
-ViewerApp::~ViewerApp() { shutDown(); }
+ViewerApp::~ViewerApp() {
+  shutDown();
+}
+
+void ViewerApp::trace(const char* format, ...) {
+  if (!tracing_) return;
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(stdout, format, arguments);
+  va_end(arguments);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
 
 int ViewerApp::run() {
-  window_ = std::make_unique<platform::RenderWindow>(*this);
-  window_->setTitle(text::kAppTitle);
-  window_->setIcon(icon_);
-  window_->resize(kClientWidth, kClientHeight);
-  window_->show();
-  if (window_->handle() == nullptr) {
-    reportError(text::kCreateWindowFailed);
+  std::string failure;
+  window_ = platform::XWindow::open(failure);
+  if (!window_) {
+    std::fprintf(stderr, text::kNoDisplay, failure.c_str());
     return 0;
   }
-  QCoreApplication::processEvents();
-
-  if (!options_) {
+  if (!window_->create(text::kAppTitle, kClientSize, appIcon())) {
+    std::fprintf(stderr, "%s\n", text::kCreateWindowFailed);
+    window_.reset();
+    return 0;
+  }
+  if (!commandLine_.options) {
     reportError(text::kInvalidOptions);
     return 0;
   }
@@ -73,9 +106,13 @@ int ViewerApp::run() {
   model_.requestRedraw();
 
   while (!quitting_) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    while (!quitting_) {
+      const std::optional<platform::WindowEvent> event = window_->nextEvent(false);
+      if (!event) break;
+      handleEvent(*event);
+    }
     if (quitting_) break;
-    if (!idleStep()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    idleStep();
   }
   return exitCode_;
 }
@@ -83,21 +120,31 @@ int ViewerApp::run() {
 bool ViewerApp::startRenderer() {
   layer_ = std::make_unique<platform::RenderLayer>(
       *window_, [this](const std::string& message) { reportError(message); },
-      [this](QSize size) { backBufferCreated(size); });
-  if (!layer_->start(options_->softwareRendering())) {
+      [this](Size size) { backBufferCreated(size); });
+  if (!layer_->start(commandLine_.options->softwareRendering())) {
     layer_.reset();
     return false;
   }
-  scene_ = std::make_unique<platform::Scene>(layer_->gl(), layer_->functions());
+  scene_ = std::make_unique<platform::Scene>();
   scene_->applySettings(settings_);
-  scene_->setOverlay(toolbar_.strip());
   menu_ = std::make_unique<PopupMenu>(layer_->devices(), layer_->modes());
+  overlayDirty_ = true;
   return true;
 }
 
-void ViewerApp::backBufferCreated(QSize size) {
-  model_.setViewport(size.width(), size.height());
+void ViewerApp::backBufferCreated(Size size) {
+  model_.setViewport(size.width, size.height);
   model_.requestRedraw();
+  overlayDirty_ = true;
+}
+
+Size ViewerApp::viewSize() const {
+  if (layer_ && layer_->ready()) return layer_->backBufferSize();
+  return window_ ? window_->size() : kClientSize;
+}
+
+Point ViewerApp::toView(Point windowPoint) const {
+  return layer_ && layer_->ready() ? layer_->toBackBuffer(windowPoint) : windowPoint;
 }
 
 void ViewerApp::loadPanorama() {
@@ -105,106 +152,198 @@ void ViewerApp::loadPanorama() {
   try {
     source = panoramaSource();
   } catch (const std::bad_alloc&) {
-    showMessage(text::kLoadFailed, true);
+    showMessage(text::kLoadFailed, BoxIcon::Error);
     return;
   }
   if (!source || quitting_) return;
   fieldOfView_ = source->fieldOfView;
-  const std::optional<DecodedPicture> picture = decodePicture(std::move(source->picture));
   // A picture that cannot be decoded leaves the window empty, without a message.
-  if (picture) buildScene(*picture, fieldOfView_);
+  try {
+    const std::unique_ptr<JpegRows> picture = JpegRows::open(std::move(source->picture));
+    if (picture && !buildScene(*picture, fieldOfView_)) clearScene();
+  } catch (const std::bad_alloc&) {
+    clearScene();
+  }
 }
 
 std::optional<PanoramaSource> ViewerApp::panoramaSource() {
   std::optional<std::vector<std::uint8_t>> program = readWholeFile(kOwnProgram);
   if (!program) {
-    showMessage(text::kLoadFailed, true);
+    showMessage(text::kLoadFailed, BoxIcon::Error);
     return std::nullopt;
   }
   if (std::optional<PanoramaSource> appended = takeAppendedPanorama(*program)) return appended;
   program.reset();
 
-  const std::optional<std::filesystem::path> path = askForPanorama();
+  std::optional<std::filesystem::path> path;
+  if (!commandLine_.picturePath.empty())
+    path = commandLine_.picturePath;
+  else
+    path = askForPanorama();
   if (!path) return std::nullopt;
-  panoramaPath_ = *path;
+  panoramaPath_ = std::filesystem::absolute(*path);
   std::optional<std::vector<std::uint8_t>> picture = readWholeFile(panoramaPath_);
   if (!picture) {
-    showMessage(text::kLoadFailed, true);
+    showMessage(text::kLoadFailed, BoxIcon::Error);
     return std::nullopt;
   }
   return PanoramaSource{std::move(*picture), kDefaultFieldOfView};
 }
 
 std::optional<std::filesystem::path> ViewerApp::askForPanorama() {
-  QFileDialog dialog;
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters({text::kJpegFilter, text::kAllFilesFilter});
-  if (!openFileAnswer_.isEmpty()) {
-    // Answered at once, through the dialog's own selection.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    QTimer::singleShot(0, &dialog, [&dialog, this] {
-      dialog.selectFile(openFileAnswer_);
-      static_cast<QDialog&>(dialog).accept();
-    });
-  }
-  ownDialog(dialog, window_.get());
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return std::filesystem::path(QFile::encodeName(dialog.selectedFiles().front()).toStdString());
+  if (!openFileAnswer_.empty()) return std::filesystem::path(openFileAnswer_);
+  auto chosen = [](const platform::ProgramResult& result) -> std::optional<std::filesystem::path> {
+    std::string path = result.output;
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+    // Cancelled: no message.
+    if (result.exitCode != 0 || path.empty()) return std::nullopt;
+    return std::filesystem::path(path);
+  };
+  const std::string jpegFilter = std::string(text::kJpegFilterName) + " | " + text::kJpegPatterns;
+  const std::string allFilter = std::string(text::kAllFilesFilterName) + " | *";
+  if (const auto result = platform::runProgram(
+          {"zenity", "--file-selection", std::string("--title=") + text::kOpenTitle,
+           "--file-filter=" + jpegFilter, "--file-filter=" + allFilter}))
+    return chosen(*result);
+  if (const auto result =
+          platform::runProgram({"kdialog", "--title", text::kOpenTitle, "--getopenfilename", ".",
+                                std::string(text::kJpegPatterns) + "|" + text::kJpegFilterName +
+                                    "\n*|" + text::kAllFilesFilterName}))
+    return chosen(*result);
+  // No file dialog here: say how to pass the file.
+  showMessage(platform::formatMessage(text::kNoFileDialog, programName_.c_str()), BoxIcon::None);
+  return std::nullopt;
 }
 
-void ViewerApp::buildScene(const DecodedPicture& picture, double fieldOfView) {
-  if (!scene_) return;
-  const int tiles = model_.setPicture(picture.rows, fieldOfView);
-  if (tiles == 0) return;
-  if (!snapshotPath_.isEmpty()) model_.setAutoRotation(false);
+bool ViewerApp::buildScene(JpegRows& picture, double fieldOfView) {
+  if (!scene_) return true;
+  const int tiles = model_.setPictureSize(picture.width(), picture.height(), fieldOfView);
+  if (tiles == 0) return false;
+  if (!snapshotPath_.empty()) model_.setAutoRotation(false);
 
-  const auto size = static_cast<std::size_t>(model_.tileSize());
-  std::vector<std::uint8_t> texture(size * size * 3);
+  const int size = model_.tileSize();
+  std::vector<std::uint8_t> texture(static_cast<std::size_t>(size) * size * 3);
+  // The rows of one tile row at a time (at most T of them): the picture decodes from the top,
+  // so the tiles are made from the top tile row down, each keeping the rows it shares with the
+  // one above.
+  const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(picture.width());
+  std::vector<std::uint8_t> strip(static_cast<std::size_t>(stride) *
+                                  static_cast<std::size_t>(size));
+  auto skipTo = [&](int row) {
+    while (picture.rowsRead() < row)
+      if (!picture.read(strip.data(), stride, std::min(size, row - picture.rowsRead())))
+        return false;
+    return true;
+  };
+  int heldFirst = 0;
   layer_->beginFrame();
   scene_->clearQuads();
   TileQuad quad;
-  for (int i = 0; i < tiles; ++i) {
-    model_.makeTile(i, texture, quad);
-    if (const platform::RenderStatus status = scene_->addQuad(texture, model_.tileSize(), quad);
-        status != platform::kRenderOk) {
-      scene_->clearQuads();
-      reportError(platform::formatMessage(text::kTexturesFailed,
-                                          std::string(platform::renderErrorName(status)).c_str()));
-      break;
+  for (int row = model_.tilesDown() - 1; row >= 0; --row) {
+    const auto [first, last] = model_.tileRowSpan(row);
+    int held = 0;
+    if (first >= picture.rowsRead()) {
+      if (!skipTo(first)) return false;
+    } else {
+      held = picture.rowsRead() - first;
+      std::memmove(strip.data(), strip.data() + (first - heldFirst) * stride,
+                   static_cast<std::size_t>(held * stride));
+    }
+    heldFirst = first;
+    const int fresh = last + 1 - picture.rowsRead();
+    if (!picture.read(strip.data() + held * stride, stride, fresh)) return false;
+    model_.holdRows({strip.data(), static_cast<int>(stride), picture.width(), held + fresh, first});
+    for (int column = 0; column < model_.tilesAcross(); ++column) {
+      model_.makeTile(row * model_.tilesAcross() + column, texture, quad);
+      if (const platform::RenderStatus status = scene_->addQuad(texture, size, quad);
+          status != platform::kRenderOk) {
+        scene_->clearQuads();
+        model_.releasePicture();
+        reportError(platform::formatMessage(
+            text::kTexturesFailed, std::string(platform::renderErrorName(status)).c_str()));
+        return true;
+      }
     }
   }
   model_.releasePicture();
+  // The picture's last row shows in no tile, but a picture whose data end early is not shown.
+  return skipTo(picture.height());
 }
 
-bool ViewerApp::idleStep() {
-  if (quitting_ || !layer_ || !layer_->ready() || layer_->hidden()) return false;
-  if (paused_ && !singleStep_) return false;
-  const auto sinceLastFrame = std::chrono::steady_clock::now() - lastFrame_;
+void ViewerApp::clearScene() {
+  if (scene_) {
+    layer_->beginFrame();
+    scene_->clearQuads();
+  }
+  model_ = CPanViewer();
+  if (layer_ && layer_->ready())
+    model_.setViewport(layer_->backBufferSize().width, layer_->backBufferSize().height);
+  model_.requestRedraw();
+}
+
+void ViewerApp::idleStep() {
+  platform::reapPrograms();
+  if (quitting_) return;
+  if (!layer_ || !layer_->ready() || layer_->hidden() || (paused_ && !singleStep_)) {
+    window_->waitForEvent(100);
+    return;
+  }
+  const Clock::time_point now = Clock::now();
+  if (hovered_ && !tooltip_ && now - hoverSince_ >= kTooltipDelay) {
+    tooltip_ = hovered_;
+    overlayDirty_ = true;
+    trace("tooltip %d: %s", static_cast<int>(*tooltip_),
+          std::string(toolbarTooltip(*tooltip_)).c_str());
+  }
+  if (!note_.empty() && now >= noteUntil_) {
+    note_.clear();
+    overlayDirty_ = true;
+  }
+  if (overlayDirty_) model_.requestRedraw();
+
+  const auto sinceLastFrame = now - lastFrame_;
   if (sinceLastFrame < kFramePeriod) std::this_thread::sleep_for(kFramePeriod - sinceLastFrame);
+  keys_.step(model_, Clock::now());
   if (!singleStep_ && !model_.needsFrame()) {
-    std::this_thread::sleep_for(kIdleSleep);
-    return true;
+    window_->waitForEvent(static_cast<int>(kIdleWait.count()));
+    return;
   }
   singleStep_ = false;
-  lastFrame_ = std::chrono::steady_clock::now();
-  if (!drawFrame()) {
+  lastFrame_ = Clock::now();
+  if (!drawFrame(true)) {
     reportError(text::kRenderingFailed);
     shutDown();
   }
-  return true;
 }
 
-bool ViewerApp::drawFrame() {
-  const QSize viewport = layer_->backBufferSize();
+void ViewerApp::paintOverlay() {
+  Canvas canvas(layer_->backBufferSize());
+  toolbar_.paint(canvas);
+  if (tooltip_) Toolbar::paintTooltip(canvas, *tooltip_);
+  if (!note_.empty()) {
+    const int width = textWidth(note_) + 16;
+    const Rect place{(canvas.size().width - width) / 2, 8, width, kGlyphHeight + 10};
+    canvas.fill(place, {0, 0, 0, 170});
+    canvas.text({place.x + 8, place.y + 5}, note_, {255, 255, 255});
+  }
+  if (menu_) menu_->paint(canvas);
+  if (box_ != nullptr) box_->paint(canvas);
+  scene_->setOverlay(canvas.image());
+  overlayDirty_ = false;
+}
+
+bool ViewerApp::drawFrame(bool advance) {
+  const Size viewport = layer_->backBufferSize();
   platform::RenderStatus status = layer_->beginFrame();
+  if (status == platform::kRenderOk && overlayDirty_) paintOverlay();
   if (status == platform::kRenderOk) status = scene_->clearViewport(viewport);
   if (status != platform::kRenderOk) {
     reportError(platform::formatMessage(text::kClearFailed,
                                         std::string(platform::renderErrorName(status)).c_str()));
     return false;
   }
-  status = scene_->render(model_.camera(), viewport);
+  if (advance) lastCamera_ = model_.camera();
+  status = scene_->render(lastCamera_, viewport);
   if (status == platform::kRenderOk) status = scene_->drawOverlay(viewport);
   if (status != platform::kRenderOk) {
     reportError(platform::formatMessage(text::kRenderSceneFailed,
@@ -212,9 +351,13 @@ bool ViewerApp::drawFrame() {
     return false;
   }
   if (!layer_->present()) return false;
+  if (!advance) return true;
   model_.clearRedraw();
+  trace("frame yaw=%.6f pitch=%.6f field=%.8f turning=%d fullscreen=%d view=%dx%d", model_.yaw(),
+        model_.pitch(), model_.field(), model_.autoRotation() ? 1 : 0, layer_->fullScreen() ? 1 : 0,
+        viewport.width, viewport.height);
 
-  if (!snapshotPath_.isEmpty()) {
+  if (!snapshotPath_.empty()) {
     if (++snapshotFrames_ >= kSnapshotFrames)
       takeSnapshot();
     else
@@ -224,84 +367,245 @@ bool ViewerApp::drawFrame() {
 }
 
 void ViewerApp::takeSnapshot() {
-  const QImage image = layer_->captureWindow();
-  exitCode_ = !image.isNull() && image.save(snapshotPath_, "PNG") ? 0 : 1;
+  const platform::RgbaImage image = window_->capture();
+  bool saved = false;
+  if (image.width > 0) {
+    const std::vector<std::uint8_t> png = encodePng(image);
+    std::FILE* file = std::fopen(snapshotPath_.c_str(), "wb");
+    if (file != nullptr) {
+      saved = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+      saved = std::fclose(file) == 0 && saved;
+    }
+  }
+  exitCode_ = saved ? 0 : 1;
   shutDown();
 }
 
-void ViewerApp::windowExposed() {
-  if (!layer_ || !layer_->ready()) return;
-  if (!layer_->present()) {
-    reportError(text::kRenderingFailed);
-    shutDown();
-  }
-}
-
-void ViewerApp::windowResized() {
-  if (layer_ && !layer_->windowResized()) shutDown();
-}
-
-void ViewerApp::mousePressed(QPointF position, Qt::MouseButton button) {
-  if (!layer_ || !layer_->ready() || button != Qt::LeftButton) return;
-  lastCursor_ = layer_->toBackBuffer(position);
-  if (const auto pressed = toolbarButtonAt(lastCursor_, layer_->backBufferSize().height())) {
-    pressToolbarButton(*pressed);
+void ViewerApp::presentModal() {
+  if (box_ != nullptr) box_->layout(viewSize());
+  if (layer_ && layer_->ready() && scene_) {
+    overlayDirty_ = true;
+    if (!drawFrame(false)) shutDown();
     return;
   }
+  // No OpenGL: the box alone, through X.
+  Canvas canvas(window_->size());
+  canvas.fill({0, 0, canvas.size().width, canvas.size().height}, {32, 32, 32});
+  if (box_ != nullptr) box_->paint(canvas);
+  window_->putImage(canvas.image());
+}
+
+void ViewerApp::handleEvent(const platform::WindowEvent& event) {
+  switch (event.type) {
+    case EventType::Exposed:
+      // The back buffer still holds the last frame, also while drawing is paused.
+      if (layer_ && layer_->ready() && !layer_->present()) {
+        reportError(text::kRenderingFailed);
+        shutDown();
+      }
+      break;
+    case EventType::Resized:
+      if (layer_ && !layer_->windowResized()) shutDown();
+      break;
+    case EventType::ButtonDown:
+      mousePressed(event.position, event.button);
+      break;
+    case EventType::ButtonUp:
+      if (event.button == platform::kLeftButton) capturing_ = false;
+      break;
+    case EventType::Moved:
+      mouseMoved(event.position, event.leftHeld, event.modifiers);
+      break;
+    case EventType::KeyDown:
+      keyPressed(event.key, event.modifiers, event.repeat);
+      break;
+    case EventType::KeyUp:
+      keyReleased(event.key, event.modifiers);
+      break;
+    case EventType::CloseRequest:
+      shutDown();
+      break;
+    case EventType::FocusLost:
+      keys_.releaseAll();
+      break;
+    case EventType::PointerLeft:
+      if (toolbar_.highlight(std::nullopt) || tooltip_) overlayDirty_ = true;
+      hovered_.reset();
+      tooltip_.reset();
+      break;
+    case EventType::FocusGained:
+      break;
+  }
+}
+
+void ViewerApp::mousePressed(Point position, int button) {
+  if (!layer_ || !layer_->ready()) return;
+  const Point at = toView(position);
+  if (button == platform::kWheelUp || button == platform::kWheelDown) {
+    model_.zoomBy(button == platform::kWheelUp ? kWheelZoom : 1 / kWheelZoom);
+    return;
+  }
+  if (button == kRightButton) {
+    openMenu(at);
+    return;
+  }
+  if (button != platform::kLeftButton) return;
+  lastCursor_ = at;
+  if (const auto pressed = toolbarButtonAt(at, layer_->backBufferSize().height)) {
+    pressToolbarButton(*pressed, at);
+    return;
+  }
+  // A click in the view stops the automatic turn.
   model_.setAutoRotation(false);
+  model_.requestRedraw();
   capturing_ = true;
 }
 
-void ViewerApp::mouseMoved(QPointF position, Qt::MouseButtons buttons,
-                           Qt::KeyboardModifiers modifiers) {
+void ViewerApp::mouseMoved(Point position, bool leftHeld, unsigned modifiers) {
   if (!layer_ || !layer_->ready()) return;
-  const QPoint cursor = layer_->toBackBuffer(position);
-  if (capturing_ && buttons.testFlag(Qt::LeftButton)) {
-    const QPoint moved = cursor - lastCursor_;
-    if (modifiers.testFlag(Qt::ShiftModifier))
-      model_.zoom(moved.y());
+  const Point cursor = toView(position);
+  if (capturing_ && leftHeld) {
+    const Point moved = cursor - lastCursor_;
+    if (modifiers & platform::kShift)
+      model_.zoom(moved.y);
     else
-      model_.drag(moved.x(), moved.y());
-  } else if (toolbar_.highlight(toolbarButtonAt(cursor, layer_->backBufferSize().height()))) {
-    layer_->beginFrame();
-    scene_->setOverlay(toolbar_.strip());
-    model_.requestRedraw();
+      model_.drag(moved.x, moved.y);
+  } else {
+    const std::optional<ToolbarButton> over =
+        toolbarButtonAt(cursor, layer_->backBufferSize().height);
+    if (toolbar_.highlight(over)) {
+      overlayDirty_ = true;
+      tooltip_.reset();
+      hovered_ = over;
+      hoverSince_ = Clock::now();
+    }
   }
   lastCursor_ = cursor;
 }
 
-void ViewerApp::mouseReleased(QPointF, Qt::MouseButton button) {
-  if (button == Qt::LeftButton) capturing_ = false;
-}
-
-void ViewerApp::keyPressed(int key, Qt::KeyboardModifiers modifiers) {
+void ViewerApp::keyPressed(unsigned key, unsigned modifiers, bool repeat) {
+  if (const std::optional<NavigationKey> navigation = navigationKey(key, modifiers)) {
+    keys_.press(*navigation, model_, Clock::now());
+    return;
+  }
+  if (repeat && key != XK_space) return;
   if (const std::optional<ViewerCommand> command = acceleratorCommand(key, modifiers))
     runCommand(static_cast<int>(*command));
 }
 
-void ViewerApp::closeRequested() { shutDown(); }
+void ViewerApp::keyReleased(unsigned key, unsigned modifiers) {
+  if (const std::optional<NavigationKey> navigation =
+          navigationKey(key, modifiers & ~(platform::kControl | platform::kAlt)))
+    keys_.release(*navigation);
+}
 
-void ViewerApp::pressToolbarButton(ToolbarButton button) {
+void ViewerApp::pressToolbarButton(ToolbarButton button, Point at) {
   switch (button) {
-    case ToolbarButton::Link: QDesktopServices::openUrl(QUrl(text::kViewerPage)); break;
-    case ToolbarButton::ZoomIn: model_.zoom(-kZoomClickUnits); break;
-    case ToolbarButton::ZoomOut: model_.zoom(kZoomClickUnits); break;
-    case ToolbarButton::Turn: model_.setAutoRotation(true); break;
-    case ToolbarButton::Menu: openMenu(QCursor::pos()); break;
+    case ToolbarButton::Link:
+      openViewerPage();
+      break;
+    case ToolbarButton::ZoomIn:
+      model_.zoom(-kZoomClickUnits);
+      break;
+    case ToolbarButton::ZoomOut:
+      model_.zoom(kZoomClickUnits);
+      break;
+    case ToolbarButton::Turn:
+      model_.setAutoRotation(true);
+      model_.requestRedraw();
+      break;
+    case ToolbarButton::Menu:
+      openMenu(at);
+      break;
   }
 }
 
-void ViewerApp::openMenu(QPoint globalPosition) {
+void ViewerApp::showNote(std::string note) {
+  note_ = std::move(note);
+  noteUntil_ = Clock::now() + kNoteTime;
+  overlayDirty_ = true;
+  model_.requestRedraw();
+}
+
+void ViewerApp::openViewerPage() {
+  trace("page %s", text::kViewerPage);
+  if (platform::startProgram({"xdg-open", text::kViewerPage}))
+    showNote(platform::formatMessage(text::kOpeningPage, text::kViewerPage));
+  else
+    showMessage(platform::formatMessage(text::kNoBrowser, text::kViewerPage), BoxIcon::None);
+}
+
+void ViewerApp::openMenu(Point at) {
   PopupMenuState state;
   state.currentDevice = layer_->currentDevice();
   state.currentMode = layer_->currentMode();
   state.fullScreen = layer_->fullScreen();
   state.fullScreenAvailable =
       layer_->fullScreen() ? layer_->canGoWindowed() : layer_->canGoFullScreen();
-  const std::optional<int> chosen = menu_->exec(globalPosition, state);
-  // Drawing paused while the menu was open.
-  model_.requestRedraw();
+  tooltip_.reset();
+  menu_->open(at, viewSize(), state);
+  auto traceItems = [this](int level) {
+    const std::vector<MenuItem>& items =
+        level == 0 ? menu_->items()
+                   : menu_->items()[static_cast<std::size_t>(menu_->openSubmenu())].submenu;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+      const Rect place = *menu_->itemRect(level, i);
+      const MenuItem& item = items[static_cast<std::size_t>(i)];
+      trace("menu %d %d %d,%d,%d,%d checked=%d enabled=%d %s", level, i, place.x, place.y,
+            place.width, place.height, item.checked ? 1 : 0, item.enabled ? 1 : 0,
+            oneLine(item.text).c_str());
+    }
+  };
+  traceItems(0);
+  std::optional<int> chosen;
+  int shownSubmenu = -1;
+  runModal([this] { return !menu_->isOpen(); },
+           [&](const platform::WindowEvent& event) {
+             bool changed = true;
+             if (event.type == EventType::Moved)
+               changed = menu_->hover(toView(event.position));
+             else if (event.type == EventType::ButtonDown &&
+                      (event.button == platform::kLeftButton || event.button == kRightButton))
+               chosen = menu_->click(toView(event.position));
+             else if (event.type == EventType::KeyDown)
+               chosen = menu_->key(event.key);
+             else
+               changed = false;
+             if (menu_->isOpen() && menu_->openSubmenu() != shownSubmenu) {
+               shownSubmenu = menu_->openSubmenu();
+               if (shownSubmenu >= 0) traceItems(1);
+             }
+             return changed;
+           });
+  menu_->close();
+  trace("menu closed %d", chosen.value_or(0));
   if (chosen) runCommand(*chosen);
+}
+
+void ViewerApp::runModal(const std::function<bool()>& done,
+                         const std::function<bool(const platform::WindowEvent&)>& handle) {
+  bool repaint = true;
+  while (!done() && !quitting_) {
+    if (repaint) presentModal();
+    const std::optional<platform::WindowEvent> event = window_->nextEvent(true);
+    repaint = event.has_value();
+    if (!event) continue;
+    switch (event->type) {
+      case EventType::CloseRequest:
+        shutDown();
+        break;
+      case EventType::Resized:
+        if (layer_ && !layer_->windowResized()) shutDown();
+        break;
+      case EventType::Exposed:
+        break;
+      default:
+        repaint = handle(*event);
+    }
+  }
+  overlayDirty_ = true;
+  // Drawing paused while the menu or box was open.
+  model_.requestRedraw();
 }
 
 void ViewerApp::runCommand(int command) {
@@ -326,10 +630,12 @@ void ViewerApp::runCommand(int command) {
   }
   const int modeCount = static_cast<int>(layer_->modes().size());
   switch (id) {
-    case ViewerCommand::About:
-      showAboutBox(window_.get(), icon_);
-      model_.requestRedraw();
+    case ViewerCommand::About: {
+      MessageBox about(text::kAboutTitle, std::string(text::kAppTitle) + "\n\n" + text::kAboutLine,
+                       BoxIcon::App);
+      runBox(about);
       break;
+    }
     case ViewerCommand::Fullscreen:
       if (layer_->fullScreen()) {
         if (!layer_->goWindowed()) shutDown();
@@ -349,14 +655,19 @@ void ViewerApp::runCommand(int command) {
       else
         paused_ = true;
       break;
-    case ViewerCommand::AutoTurn: model_.setAutoRotation(true); break;
-    default: break;
+    case ViewerCommand::AutoTurn:
+      model_.setAutoRotation(true);
+      model_.requestRedraw();
+      break;
+    default:
+      break;
   }
 }
 
 void ViewerApp::showFullScreen(int mode) {
-  if (mode < 0 || mode >= static_cast<int>(layer_->modes().size())) return;
+  if (mode >= static_cast<int>(layer_->modes().size())) return;
   if (!layer_->goFullScreen(mode)) shutDown();
+  model_.requestRedraw();
 }
 
 void ViewerApp::switchDevice(int index) {
@@ -366,17 +677,13 @@ void ViewerApp::switchDevice(int index) {
     return;
   // A process keeps its OpenGL driver: the viewer starts again with software rendering,
   // showing the same panorama.
-  QProcess process;
-  process.setProgram(QCoreApplication::applicationFilePath());
-  process.setArguments(arguments_ + QStringList{"-emulation"});
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  if (!panoramaPath_.empty())
-    environment.insert(kOpenFileVariable, QFile::decodeName(panoramaPath_.c_str()));
-  process.setProcessEnvironment(environment);
-  if (process.startDetached())
-    shutDown();
-  else
-    menu_->disableDevice(index);
+  std::vector<std::string> arguments{programName_};
+  for (const std::string& argument : arguments_)
+    if (argument != commandLine_.picturePath) arguments.push_back(argument);
+  arguments.push_back("-emulation");
+  if (!panoramaPath_.empty()) arguments.push_back(panoramaPath_.string());
+  platform::restartSelf(arguments);
+  menu_->disableDevice(index);
 }
 
 void ViewerApp::applySettings() {
@@ -386,18 +693,35 @@ void ViewerApp::applySettings() {
 }
 
 void ViewerApp::reportError(const std::string& message) {
-  showMessage(message + "\r\n", false);
-  // Drawing paused while the box was open.
-  model_.requestRedraw();
+  showMessage(message + "\r\n", BoxIcon::None);
 }
 
-void ViewerApp::showMessage(const std::string& message, bool errorIcon) {
-  QString shown = QString::fromStdString(message);
-  shown.replace("\r\n", "\n");
-  QMessageBox box(errorIcon ? QMessageBox::Critical : QMessageBox::NoIcon, text::kAppTitle, shown,
-                  QMessageBox::Ok);
-  ownDialog(box, window_.get());
-  box.exec();
+void ViewerApp::showMessage(const std::string& message, BoxIcon icon) {
+  MessageBox box(text::kAppTitle, message, icon);
+  runBox(box);
+}
+
+void ViewerApp::runBox(MessageBox& box) {
+  std::string all;
+  for (const std::string& line : box.lines()) all += line + "\n";
+  trace("box %s: %s", box.title().c_str(), oneLine(all).c_str());
+  if (!window_) {
+    std::fprintf(stderr, "%s", all.c_str());
+    return;
+  }
+  MessageBox* outer = box_;
+  box_ = &box;
+  tooltip_.reset();
+  runModal([&box] { return box.closed(); },
+           [this, &box](const platform::WindowEvent& event) {
+             if (event.type == EventType::ButtonDown && event.button == platform::kLeftButton)
+               box.click(toView(event.position));
+             else if (event.type == EventType::KeyDown)
+               box.key(event.key);
+             return event.type != EventType::Moved;
+           });
+  trace("box closed");
+  box_ = outer;
 }
 
 void ViewerApp::shutDown() {
@@ -408,7 +732,7 @@ void ViewerApp::shutDown() {
     scene_.reset();
     layer_->finish();
   }
-  if (window_) window_->hide();
+  window_.reset();
 }
 
 }  // namespace skylacer::viewer

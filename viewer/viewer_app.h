@@ -3,27 +3,30 @@
 // The viewer program: its window, start-up, panorama loading, input, commands, the main loop
 // and shut-down. One object for the life of the process, on the main thread.
 //
-// Two environment variables serve scripted runs (tests, and the restart with another device):
-//   SKYLACER_VIEWER_OPEN_FILE  the file the open-file dialog returns at once when it opens;
+// Environment variables for scripted runs (tests, benchmarks, the restart with another device):
+//   SKYLACER_VIEWER_OPEN_FILE  the file the open-file prompt returns at once;
 //   SKYLACER_VIEWER_SNAPSHOT   a PNG path: the view is held still (no automatic turn), a few
 //                              frames are drawn, the window's client area as the screen shows it
-//                              is saved there and the viewer exits (code 1 if it cannot save).
+//                              is saved there and the viewer exits (code 1 if it cannot save);
+//   SKYLACER_VIEWER_TRACE      when set, the viewer writes a line to its standard output for
+//                              every frame it draws (the camera), every box, menu and tooltip
+//                              it shows and every page it opens.
 
-#include <QIcon>
-#include <QPoint>
-#include <QSize>
-#include <QString>
-#include <QStringList>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "viewer/key_navigation.h"
+#include "viewer/message_box.h"
 #include "viewer/pan_viewer.h"
 #include "viewer/panorama_source.h"
 #include "viewer/platform/device_settings.h"
-#include "viewer/platform/render_window.h"
+#include "viewer/platform/x_window.h"
 #include "viewer/start_options.h"
 #include "viewer/toolbar.h"
 
@@ -33,16 +36,18 @@ namespace platform {
 class RenderLayer;
 class Scene;
 }  // namespace platform
+class JpegRows;
 class PopupMenu;
 
 inline constexpr char kOpenFileVariable[] = "SKYLACER_VIEWER_OPEN_FILE";
 inline constexpr char kSnapshotVariable[] = "SKYLACER_VIEWER_SNAPSHOT";
+inline constexpr char kTraceVariable[] = "SKYLACER_VIEWER_TRACE";
 
-class ViewerApp final : public platform::WindowEvents {
+class ViewerApp {
  public:
-  // options: the parsed command line, empty when it held another word (reported once the
-  // window shows); arguments: the program's arguments, kept for a restart.
-  ViewerApp(std::optional<StartOptions> options, QStringList arguments);
+  // commandLine: the parsed command line; arguments: the program's arguments after its name,
+  // kept for a restart; programName: argv[0], named in messages.
+  ViewerApp(CommandLine commandLine, std::vector<std::string> arguments, std::string programName);
   ~ViewerApp();
   ViewerApp(const ViewerApp&) = delete;
   ViewerApp& operator=(const ViewerApp&) = delete;
@@ -51,65 +56,94 @@ class ViewerApp final : public platform::WindowEvents {
   int run();
 
  private:
-  // WindowEvents
-  void windowExposed() override;
-  void windowResized() override;
-  void mousePressed(QPointF position, Qt::MouseButton button) override;
-  void mouseMoved(QPointF position, Qt::MouseButtons buttons,
-                  Qt::KeyboardModifiers modifiers) override;
-  void mouseReleased(QPointF position, Qt::MouseButton button) override;
-  void keyPressed(int key, Qt::KeyboardModifiers modifiers) override;
-  void closeRequested() override;
+  using Clock = std::chrono::steady_clock;
 
   bool startRenderer();
   void loadPanorama();
   std::optional<PanoramaSource> panoramaSource();
   std::optional<std::filesystem::path> askForPanorama();
-  void buildScene(const DecodedPicture& picture, double fieldOfView);
-  void backBufferCreated(QSize size);
+  // Makes the panorama's tiles as the picture decodes; false when it turns out damaged.
+  bool buildScene(JpegRows& picture, double fieldOfView);
+  // Back to no panorama.
+  void clearScene();
+  void backBufferCreated(platform::Size size);
 
-  // One step of the main loop when no event waits; false when the loop should wait for one.
-  bool idleStep();
-  bool drawFrame();
+  void handleEvent(const platform::WindowEvent& event);
+  // One step of the main loop when no event waits.
+  void idleStep();
+  // advance: the camera moves on (automatic turn, limits); otherwise the last one is drawn
+  // again (while a menu or box is open).
+  bool drawFrame(bool advance);
+  void paintOverlay();
   void takeSnapshot();
+  // Shows the view with the open menu or box: drawn with OpenGL, or through X alone while
+  // OpenGL does not run.
+  void presentModal();
+  platform::Size viewSize() const;
+  platform::Point toView(platform::Point windowPoint) const;
+
+  void mousePressed(platform::Point position, int button);
+  void mouseMoved(platform::Point position, bool leftHeld, unsigned modifiers);
+  void keyPressed(unsigned key, unsigned modifiers, bool repeat);
+  void keyReleased(unsigned key, unsigned modifiers);
 
   void runCommand(int command);
-  void pressToolbarButton(ToolbarButton button);
-  void openMenu(QPoint globalPosition);
+  void pressToolbarButton(ToolbarButton button, platform::Point at);
+  void openMenu(platform::Point at);
   void showFullScreen(int mode);
   void switchDevice(int index);
   void applySettings();
+  void openViewerPage();
+  void showNote(std::string note);
 
   // The viewer's error box: the message and a line break, rendering paused meanwhile.
   void reportError(const std::string& message);
-  // A message box titled with the viewer's name; "\r\n" shows as one line break.
-  void showMessage(const std::string& message, bool errorIcon);
+  // A modal box titled with the viewer's name.
+  void showMessage(const std::string& message, BoxIcon icon);
+  void runBox(MessageBox& box);
+  // Hands the window's events to `handle` until `done`, showing the view with the open menu or
+  // box again after each event that changed it (handle says so); closing the window shuts
+  // the viewer down.
+  void runModal(const std::function<bool()>& done,
+                const std::function<bool(const platform::WindowEvent&)>& handle);
   void shutDown();
+  void trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-  std::optional<StartOptions> options_;
-  QStringList arguments_;
-  QIcon icon_;
-  std::unique_ptr<platform::RenderWindow> window_;
+  CommandLine commandLine_;
+  std::vector<std::string> arguments_;
+  std::string programName_;
+  std::unique_ptr<platform::XWindow> window_;
   std::unique_ptr<platform::RenderLayer> layer_;
   std::unique_ptr<platform::Scene> scene_;
   std::unique_ptr<PopupMenu> menu_;
   CPanViewer model_;
   Toolbar toolbar_;
+  KeyNavigation keys_;
   platform::DeviceSettings settings_;
+  platform::CameraFrame lastCamera_;
 
   std::filesystem::path panoramaPath_;  // the chosen JPEG; empty for the program's own block
   double fieldOfView_ = kDefaultFieldOfView;
-  QPoint lastCursor_;  // back-buffer pixels
+  platform::Point lastCursor_;  // back-buffer pixels
   bool capturing_ = false;
   bool quitting_ = false;
   bool paused_ = false;
   bool singleStep_ = false;
-  std::chrono::steady_clock::time_point lastFrame_;
+  bool overlayDirty_ = true;
+  Clock::time_point lastFrame_;
   int exitCode_ = 0;
 
-  QString openFileAnswer_;
-  QString snapshotPath_;
+  MessageBox* box_ = nullptr;  // the open box
+  std::optional<ToolbarButton> hovered_;
+  Clock::time_point hoverSince_;
+  std::optional<ToolbarButton> tooltip_;
+  std::string note_;
+  Clock::time_point noteUntil_;
+
+  std::string openFileAnswer_;
+  std::string snapshotPath_;
   int snapshotFrames_ = 0;
+  bool tracing_ = false;
 };
 
 }  // namespace skylacer::viewer

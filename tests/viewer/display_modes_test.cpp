@@ -41,14 +41,5 @@ TEST(DisplayModes, DefaultIs640x480x16WhenListedElseTheFirst) {
   EXPECT_EQ(defaultFullScreenMode({}), -1);
 }
 
-TEST(DisplayModes, CommonSizesAreAtTheGivenDepthAndAllOffered) {
-  const std::vector<DisplayMode> common = commonDisplayModes(16);
-  for (const DisplayMode& mode : common) EXPECT_EQ(mode.bitsPerPixel, 16);
-  const std::vector<DisplayMode> offered = fullScreenModes(common);
-  EXPECT_EQ(offered.size(), common.size());
-  EXPECT_EQ(offered[static_cast<std::size_t>(defaultFullScreenMode(offered))],
-            (DisplayMode{640, 480, 16}));
-}
-
 }  // namespace
 }  // namespace skylacer::viewer::platform

@@ -126,8 +126,7 @@ void expectTileCopy(const Panorama& panorama, int index) {
       const PictureColumnRow got = decode(&texture[3 * (std::size_t(y) * T + x)]);
       if ((got.column != expectedColumn || got.row != expectedRow) && ++mismatches <= 3)
         ADD_FAILURE() << "texel (" << x << ", " << y << ") shows picture (" << got.column << ", "
-                      << got.row << "), expected (" << expectedColumn << ", " << expectedRow
-                      << ")";
+                      << got.row << "), expected (" << expectedColumn << ", " << expectedRow << ")";
     }
   EXPECT_EQ(mismatches, 0);
 }
@@ -183,8 +182,8 @@ TEST(PanViewerTiles, QuadsSpanTheirTileOnTheCylinder) {
   const double z0 = (118 - 400) * fov / 4000;
   const double z1 = (118 - 400 + T - 5) * fov / 4000;
   const float s = 2.5f / T;
-  const double corners[4][3] = {{thetaLeft, z0, 0}, {thetaRight, z0, 0}, {thetaRight, z1, 0},
-                                {thetaLeft, z1, 0}};
+  const double corners[4][3] = {
+      {thetaLeft, z0, 0}, {thetaRight, z0, 0}, {thetaRight, z1, 0}, {thetaLeft, z1, 0}};
   const float textureCorners[4][2] = {{s, 1 - s}, {1 - s, 1 - s}, {1 - s, s}, {s, s}};
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
@@ -436,6 +435,43 @@ TEST(PanViewerTiles, RejectsTileIndicesOutsideTheGridAndShortTextures) {
                std::invalid_argument);
   panorama.model.releasePicture();
   EXPECT_THROW(panorama.model.makeTile(0, texture, quad), std::logic_error);
+}
+
+// The viewer decodes the picture from the top and makes each tile row from a strip of rows.
+TEST(PanViewerTiles, TilesMadeFromStripsEqualTilesMadeFromTheWholePicture) {
+  for (const auto& [width, height] : {std::pair{1500, 260}, std::pair{300, 9}}) {
+    SCOPED_TRACE(width);
+    Panorama whole(width, height, kTwoPi);
+    CPanViewer strips;
+    strips.setViewport(800, 400);
+    ASSERT_EQ(strips.setPictureSize(width, height, kTwoPi), whole.model.tileCount());
+    const auto t = static_cast<std::size_t>(whole.model.tileSize());
+    std::vector<std::uint8_t> expected(t * t * 3);
+    std::vector<std::uint8_t> actual(t * t * 3);
+    TileQuad expectedQuad;
+    TileQuad actualQuad;
+    int previousFirst = -1;
+    for (int row = strips.tilesDown() - 1; row >= 0; --row) {
+      const auto [first, last] = strips.tileRowSpan(row);
+      EXPECT_GT(first, previousFirst);  // each tile row lower down in the picture
+      EXPECT_LE(last - first + 1, whole.model.tileSize());
+      previousFirst = first;
+      const int stride = 3 * width;
+      strips.holdRows({whole.picture.bytes.data() + std::size_t(first) * stride, stride, width,
+                       last - first + 1, first});
+      for (int column = 0; column < strips.tilesAcross(); ++column) {
+        const int index = row * strips.tilesAcross() + column;
+        whole.model.makeTile(index, expected, expectedQuad);
+        strips.makeTile(index, actual, actualQuad);
+        ASSERT_EQ(actual, expected) << "tile " << index;
+      }
+      // One row short of the span: refused rather than read outside the strip.
+      strips.holdRows({whole.picture.bytes.data() + std::size_t(first) * stride, stride, width,
+                       last - first, first});
+      EXPECT_THROW(strips.makeTile(row * strips.tilesAcross(), actual, actualQuad),
+                   std::logic_error);
+    }
+  }
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <fstream>
 #include <numbers>
 
-#include "tests/support/samples.h"
+#include "platform/imaging/bitmap.h"
 #include "tests/support/file_contents.h"
+#include "tests/support/samples.h"
 #include "tests/support/temp_dir.h"
+#include "viewer/jpeg_rows.h"
 #include "viewer/panorama_block.h"
 
 namespace skylacer::viewer {
@@ -16,7 +18,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::filesystem::path samplePhoto() { return test::samplesDir() / "mountains" / "IMG_0001.jpg"; }
+std::filesystem::path samplePhoto() {
+  return test::samplesDir() / "mountains" / "IMG_0001.jpg";
+}
 
 TEST(PanoramaSource, ReadsWholeFilesAndReportsUnreadableOnes) {
   const test::TempDir dir;
@@ -44,39 +48,53 @@ TEST(PanoramaSource, TakesTheAppendedPictureAndItsFieldOfView) {
   ASSERT_TRUE(source);
   EXPECT_EQ(source->fieldOfView, 2 * std::numbers::pi);
   EXPECT_EQ(source->picture, jpeg);
+  EXPECT_EQ(file.capacity(), 0u);  // the program's bytes are not kept while the picture decodes
 
   Bytes withoutBlock = program;
   EXPECT_FALSE(takeAppendedPanorama(withoutBlock));
   EXPECT_EQ(withoutBlock, program);
 }
 
-TEST(PanoramaSource, DecodesAPhotoHeldInMemory) {
-  const auto decoded = decodePicture(test::fileBytes(samplePhoto()));
-  ASSERT_TRUE(decoded);
+TEST(JpegRows, DecodesAPhotoStripByStripAsTheImagingLayerDoesWhole) {
+  const auto rows = JpegRows::open(test::fileBytes(samplePhoto()));
+  ASSERT_TRUE(rows);
   const auto reference = imaging::Bitmap::fromFile(samplePhoto().string());
-  EXPECT_EQ(decoded->rows.width, reference->width());
-  EXPECT_EQ(decoded->rows.height, reference->height());
-  ASSERT_NE(decoded->rows.rows, nullptr);
-  std::vector<std::uint8_t> pixels(std::size_t{3} * reference->width() * reference->height());
-  ASSERT_EQ(reference->readPixels(pixels.data(), 3 * reference->width()), imaging::ImagingStatus::Ok);
-  const int middle = reference->height() / 2;
-  EXPECT_EQ(0, std::memcmp(decoded->rows.rows + std::size_t(middle) * decoded->rows.stride,
-                           pixels.data() + std::size_t(middle) * 3 * reference->width(),
-                           std::size_t{3} * reference->width()));
+  ASSERT_EQ(rows->width(), reference->width());
+  ASSERT_EQ(rows->height(), reference->height());
+  const std::size_t rowBytes = std::size_t{3} * reference->width();
+  std::vector<std::uint8_t> expected(rowBytes * reference->height());
+  ASSERT_EQ(reference->readPixels(expected.data(), static_cast<int>(rowBytes)),
+            imaging::ImagingStatus::Ok);
+  // Strips of uneven heights, into a buffer with a gap after each row.
+  const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(rowBytes) + 7;
+  std::vector<std::uint8_t> strip(static_cast<std::size_t>(stride) * 100);
+  for (int count : {1, 99, 37, 100}) {
+    const int first = rows->rowsRead();
+    ASSERT_TRUE(rows->read(strip.data(), stride, count));
+    for (int r = 0; r < count; r += 17)
+      ASSERT_EQ(0, std::memcmp(strip.data() + r * stride, expected.data() + (first + r) * rowBytes,
+                               rowBytes))
+          << "row " << first + r;
+  }
+  while (rows->rowsRead() < rows->height())
+    ASSERT_TRUE(rows->read(strip.data(), stride, std::min(100, rows->height() - rows->rowsRead())));
+  EXPECT_FALSE(rows->read(strip.data(), stride, 1));  // no rows left
 }
 
-TEST(PanoramaSource, PicturesThatCannotBeDecoded) {
+TEST(JpegRows, PicturesThatCannotBeDecoded) {
+  EXPECT_FALSE(JpegRows::open({}));
+  EXPECT_FALSE(JpegRows::open({'n', 'o', 't', ' ', 'j', 'p', 'g'}));
+
+  // Half a JPEG opens, then fails by the time its rows run out, and stays failed.
   Bytes truncated = test::fileBytes(samplePhoto());
   truncated.resize(truncated.size() / 2);
-  const struct {
-    const char* what;
-    Bytes bytes;
-  } cases[] = {{"no bytes", {}}, {"not a picture", {'n', 'o', 't', ' ', 'j', 'p', 'g'}},
-               {"half a JPEG", truncated}};
-  for (const auto& [what, bytes] : cases) {
-    SCOPED_TRACE(what);
-    EXPECT_FALSE(decodePicture(bytes));
-  }
+  const auto rows = JpegRows::open(truncated);
+  ASSERT_TRUE(rows);
+  std::vector<std::uint8_t> row(std::size_t{3} * rows->width());
+  bool failed = false;
+  while (!failed && rows->rowsRead() < rows->height()) failed = !rows->read(row.data(), 0, 1);
+  EXPECT_TRUE(failed);
+  EXPECT_FALSE(rows->read(row.data(), 0, 1));
 }
 
 }  // namespace

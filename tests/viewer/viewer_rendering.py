@@ -1,31 +1,27 @@
 #!/usr/bin/python3
-"""The viewer on an X server of its own (Xvfb, Mesa's software renderer).
+"""The viewer on an X server of its own (Xvfb, Mesa's software renderer): what it draws.
 
 Each run copies the built viewer ("viewer.dat"), appends a panorama data block or not, and
 starts it with SKYLACER_VIEWER_SNAPSHOT: the viewer holds the view still, draws a few frames,
 saves what the screen shows of its window and exits. The screenshots are compared with the view
 the cylinder model predicts, computed here independently from the picture.
 
-Keys reach the viewer through xdotool. Exit code 77 (skipped) only when Xvfb cannot start; any
+Keys reach the viewer through xdotool; its boxes are read from its trace. Exit code 77 (skipped) only when Xvfb cannot start; any
 other problem fails.
 """
 
 import argparse
 import math
 import os
-import select
-import shutil
-import struct
 import subprocess
 import sys
-import tempfile
-import time
 
 import numpy as np
 from PIL import Image
 
-SKIPPED = 77
-MAGIC = b"Oskelvind Panorama Data\0"
+from viewer_harness import (TracedViewer, check, run_on_xvfb, viewer_environment,
+                            write_viewer)
+
 VIEW_WIDTH, VIEW_HEIGHT = 800, 400
 TOOLBAR_WIDTH, TOOLBAR_HEIGHT = 160, 32
 # Face colour of the toolbar's normal buttons (bitmap 105).
@@ -33,60 +29,6 @@ TOOLBAR_FACE = (70, 74, 80)
 BAND_COLOURS = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0),
                 (255, 0, 255), (0, 255, 255), (255, 128, 0), (128, 0, 255)]
 BANDS_SIZE = (1600, 400)
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def start_xvfb():
-    """Starts Xvfb on a free display; returns (process, ":n"), or None when it cannot start."""
-    if shutil.which("Xvfb") is None:
-        return None
-    read_end, write_end = os.pipe()
-    try:
-        process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    except OSError:
-        return None
-    finally:
-        os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        ready, _, _ = select.select([read_end], [], [], 10)
-        chunk = os.read(read_end, 16) if ready else b""
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_end)
-    if not number.strip().isdigit():
-        process.kill()
-        process.wait()
-        return None
-    return process, ":" + number.strip().decode()
-
-
-def write_viewer(viewer, path, block=None):
-    """A copy of the viewer, with a data block (field of view, picture bytes) appended."""
-    with open(viewer, "rb") as source, open(path, "wb") as target:
-        shutil.copyfileobj(source, target)
-        if block is not None:
-            field_of_view, picture = block
-            target.write(MAGIC + struct.pack("<d", field_of_view) + picture)
-    os.chmod(path, 0o755)
-    return path
-
-
-def viewer_environment(display, work):
-    return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": work,
-            "DISPLAY": display, "QT_QPA_PLATFORM": "xcb", "XDG_RUNTIME_DIR": work}
 
 
 def snapshot_of(program, display, work, what, env=None, arguments=(), timeout=30):
@@ -105,53 +47,31 @@ def snapshot_of(program, display, work, what, env=None, arguments=(), timeout=30
     return Image.open(snapshot).convert("RGB")
 
 
-def start_viewer(program, display, work, arguments=()):
-    """Starts the viewer as a user would (no snapshot); returns the process."""
-    return subprocess.Popen([program, *arguments], env=viewer_environment(display, work),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def xdotool(display, *arguments):
-    result = subprocess.run(["xdotool", *arguments], env={"DISPLAY": display}, timeout=10,
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    return result.stdout.split()
-
-
-def wait_for_windows(display, count, *search):
-    """Window ids matching an xdotool search, once at least `count` exist (10 s at most)."""
-    deadline = time.monotonic() + 10
-    while time.monotonic() < deadline:
-        windows = xdotool(display, "search", *search)
-        if len(windows) >= count:
-            return windows
-        time.sleep(0.1)
-    raise Failure(f"no {count} window(s) matching {search}")
-
-
 def check_keyboard(program, display, work):
     """Bad options are reported in a box once the window shows, then the viewer ends with 0;
     F1 opens the about box; Esc ends the viewer with 0."""
-    viewer = start_viewer(program, display, work, ["-emulation", "-bogus"])
+    viewer = TracedViewer(program, display, work, ["-emulation", "-bogus"])
     try:
-        # The main window and the message box carry the viewer's name; the box has the focus.
-        wait_for_windows(display, 2, "--name", "^Oskelvind Panorama Viewer$")
-        xdotool(display, "key", "Return")
-        check(viewer.wait(timeout=10) == 0, "bad options: the viewer did not end with 0")
+        line = viewer.wait_for("box ")
+        check(line.startswith("box Oskelvind Panorama Viewer: Invalid command line options given."
+                              "|Legal options: -systemmemory, -emulation"), line)
+        viewer.x("key", "Return")
+        check(viewer.end() == 0, "bad options: the viewer did not end with 0")
     finally:
         viewer.kill()
-        viewer.wait()
 
-    viewer = start_viewer(program, display, work)
+    viewer = TracedViewer(program, display, work)
     try:
-        window = wait_for_windows(display, 1, "--class", "^PanViewer$")[0]
-        xdotool(display, "windowfocus", "--sync", window, "key", "F1")
-        wait_for_windows(display, 1, "--name", "^About$")
-        xdotool(display, "key", "Return")
-        xdotool(display, "windowfocus", "--sync", window, "key", "Escape")
-        check(viewer.wait(timeout=10) == 0, "Esc: the viewer did not end with 0")
+        viewer.frame()
+        viewer.x("key", "F1")
+        line = viewer.wait_for("box ")
+        check(line.startswith("box About: Oskelvind Panorama Viewer"), line)
+        viewer.x("key", "Return")
+        viewer.wait_for("box closed")
+        viewer.x("key", "Escape")
+        check(viewer.end() == 0, "Esc: the viewer did not end with 0")
     finally:
         viewer.kill()
-        viewer.wait()
     print("keyboard: bad options reported, about box opened, Esc ends the viewer")
 
 
@@ -247,60 +167,49 @@ def main():
     parser.add_argument("--artefacts", required=True)
     options = parser.parse_args()
 
-    server = start_xvfb()
-    if server is None:
-        print("Xvfb cannot start: skipped")
-        return SKIPPED
-    xvfb, display = server
-    try:
-        with tempfile.TemporaryDirectory(prefix="skyview-") as work:
-            bands_jpeg = os.path.join(work, "bands.jpg")
-            band_picture(bands_jpeg)
-            bands = Image.open(bands_jpeg).convert("RGB")
-            with open(bands_jpeg, "rb") as file:
-                bands_bytes = file.read()
+    def views(display, work):
+        bands_jpeg = os.path.join(work, "bands.jpg")
+        band_picture(bands_jpeg)
+        bands = Image.open(bands_jpeg).convert("RGB")
+        with open(bands_jpeg, "rb") as file:
+            bands_bytes = file.read()
 
-            # An exported half-circle panorama of bands, started with "--emulation".
-            program = write_viewer(options.viewer, os.path.join(work, "bands.exe"),
-                                   (math.pi, bands_bytes))
-            shot = snapshot_of(program, display, work, "bands viewer", arguments=["--emulation"])
-            shot.save(os.path.join(options.artefacts, "viewer_bands.png"))
-            check_bands(shot, bands, "exported bands")
-            check_shows(shot, bands, math.pi, "exported bands", 4)
+        # An exported half-circle panorama of bands, started with "--emulation".
+        program = write_viewer(options.viewer, os.path.join(work, "bands.exe"),
+                               (math.pi, bands_bytes))
+        shot = snapshot_of(program, display, work, "bands viewer", arguments=["--emulation"])
+        shot.save(os.path.join(options.artefacts, "viewer_bands.png"))
+        check_bands(shot, bands, "exported bands")
+        check_shows(shot, bands, math.pi, "exported bands", 4)
 
-            check_keyboard(program, display, work)
+        check_keyboard(program, display, work)
 
-            # A viewer without a block asks for a file; the picture is a half circle.
-            plain = write_viewer(options.viewer, os.path.join(work, "viewer.dat"))
-            shot = snapshot_of(plain, display, work, "plain viewer",
-                               env={"SKYLACER_VIEWER_OPEN_FILE": bands_jpeg})
-            check_bands(shot, bands, "chosen bands")
+        # A viewer without a block asks for a file; the picture is a half circle.
+        plain = write_viewer(options.viewer, os.path.join(work, "viewer.dat"))
+        shot = snapshot_of(plain, display, work, "plain viewer",
+                           env={"SKYLACER_VIEWER_OPEN_FILE": bands_jpeg})
+        check_bands(shot, bands, "chosen bands")
 
-            # A real photograph exported as a 1.5-radian panorama.
-            photo_path = os.path.join(options.samples, "mountains", "IMG_0001.jpg")
-            with open(photo_path, "rb") as file:
-                photo_bytes = file.read()
-            program = write_viewer(options.viewer, os.path.join(work, "photo.exe"),
-                                   (1.5, photo_bytes))
-            shot = snapshot_of(program, display, work, "photo viewer")
-            check_shows(shot, Image.open(photo_path), 1.5, "exported photo", 5)
+        # A real photograph exported as a 1.5-radian panorama.
+        photo_path = os.path.join(options.samples, "mountains", "IMG_0001.jpg")
+        with open(photo_path, "rb") as file:
+            photo_bytes = file.read()
+        program = write_viewer(options.viewer, os.path.join(work, "photo.exe"),
+                               (1.5, photo_bytes))
+        shot = snapshot_of(program, display, work, "photo viewer")
+        check_shows(shot, Image.open(photo_path), 1.5, "exported photo", 5)
 
-            # A block whose picture is not a JPEG: an empty view, no message, the toolbar.
-            program = write_viewer(options.viewer, os.path.join(work, "broken.exe"),
-                                   (math.pi, b"not a picture"))
-            shot = snapshot_of(program, display, work, "broken viewer")
-            scene = np.asarray(shot, dtype=np.float64)[:VIEW_HEIGHT - TOOLBAR_HEIGHT]
-            check(scene.max() < 8, "broken viewer: the view is not empty")
-            check(close(shot.getpixel((3, VIEW_HEIGHT - 16)), TOOLBAR_FACE, 12),
-                  "broken viewer: no toolbar")
-    except (Failure, subprocess.TimeoutExpired) as failure:
-        print(f"FAILED: {failure}")
-        return 1
-    finally:
-        xvfb.terminate()
-        xvfb.wait()
-    print("all views as predicted")
-    return 0
+        # A block whose picture is not a JPEG: an empty view, no message, the toolbar.
+        program = write_viewer(options.viewer, os.path.join(work, "broken.exe"),
+                               (math.pi, b"not a picture"))
+        shot = snapshot_of(program, display, work, "broken viewer")
+        scene = np.asarray(shot, dtype=np.float64)[:VIEW_HEIGHT - TOOLBAR_HEIGHT]
+        check(scene.max() < 8, "broken viewer: the view is not empty")
+        check(close(shot.getpixel((3, VIEW_HEIGHT - 16)), TOOLBAR_FACE, 12),
+              "broken viewer: no toolbar")
+        print("all views as predicted")
+
+    return run_on_xvfb(views)
 
 
 if __name__ == "__main__":

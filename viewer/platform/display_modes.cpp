@@ -11,7 +11,8 @@ std::vector<DisplayMode> fullScreenModes(std::vector<DisplayMode> candidates) {
            mode.height > kMaxModeHeight;
   });
   std::sort(candidates.begin(), candidates.end(), [](const DisplayMode& a, const DisplayMode& b) {
-    return std::tie(a.bitsPerPixel, a.width, a.height) > std::tie(b.bitsPerPixel, b.width, b.height);
+    return std::tie(a.bitsPerPixel, a.width, a.height) >
+           std::tie(b.bitsPerPixel, b.width, b.height);
   });
   candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
   if (candidates.size() > kMaxDisplayModes) candidates.resize(kMaxDisplayModes);
@@ -22,11 +23,6 @@ int defaultFullScreenMode(std::span<const DisplayMode> modes) {
   if (modes.empty()) return -1;
   const auto preferred = std::find(modes.begin(), modes.end(), kPreferredMode);
   return preferred != modes.end() ? static_cast<int>(preferred - modes.begin()) : 0;
-}
-
-std::vector<DisplayMode> commonDisplayModes(int bitsPerPixel) {
-  return {{1024, 768, bitsPerPixel}, {800, 600, bitsPerPixel}, {640, 480, bitsPerPixel},
-          {512, 384, bitsPerPixel},  {400, 300, bitsPerPixel}, {320, 240, bitsPerPixel}};
 }
 
 }  // namespace skylacer::viewer::platform

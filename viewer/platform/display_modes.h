@@ -29,7 +29,4 @@ std::vector<DisplayMode> fullScreenModes(std::vector<DisplayMode> candidates);
 // empty list.
 int defaultFullScreenMode(std::span<const DisplayMode> modes);
 
-// Common screen sizes at one depth, for displays that cannot list their modes.
-std::vector<DisplayMode> commonDisplayModes(int bitsPerPixel);
-
 }  // namespace skylacer::viewer::platform

@@ -1,15 +1,7 @@
 #include "viewer/platform/render_layer.h"
 
-#include <QGuiApplication>
-#include <QOpenGLContext>
-#include <QOpenGLExtraFunctions>
-#include <QOpenGLFramebufferObject>
-#include <QOpenGLFunctions_2_1>
-#include <QOpenGLVersionFunctionsFactory>
-#include <QPixmap>
-#include <QScreen>
-#include <algorithm>
-#include <cmath>
+#include <cstring>
+#include <string_view>
 
 #include "viewer/platform/message_format.h"
 #include "viewer/platform/screen_modes.h"
@@ -21,45 +13,41 @@ std::string statusText(const char* format, RenderStatus status) {
   return formatMessage(format, std::string(renderErrorName(status)).c_str());
 }
 
+// Framebuffer objects with blit: OpenGL 3.0, or the extensions that brought them.
+bool hasFramebufferBlit() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  if (version != nullptr && version[0] >= '3' && version[0] <= '9') return true;
+  const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  return extensions != nullptr && std::strstr(extensions, "GL_ARB_framebuffer_object") != nullptr;
+}
+
 }  // namespace
 
-RenderLayer::RenderLayer(RenderWindow& window, ErrorReport report, BackBufferCreated created)
+RenderLayer::RenderLayer(XWindow& window, ErrorReport report, BackBufferCreated created)
     : window_(window), report_(std::move(report)), created_(std::move(created)) {}
 
-RenderLayer::~RenderLayer() { finish(); }
-
-QOpenGLFunctions& RenderLayer::functions() const { return *context_->functions(); }
+RenderLayer::~RenderLayer() {
+  finish();
+}
 
 bool RenderLayer::start(bool softwareRequested) {
-  context_ = std::make_unique<QOpenGLContext>();
-  context_->setFormat(window_.requestedFormat());
-  if (!context_->create()) {
+  if (!window_.createContext()) {
     report_(statusText(text::kCreateDeviceFailed, kContextNotCreated));
-    finish();
     return false;
   }
-  if (!context_->makeCurrent(&window_)) {
-    report_(statusText(text::kCreateDeviceFailed, kContextNotCurrent));
-    finish();
-    return false;
-  }
-  gl21_ = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_1>(context_.get());
-  if (gl21_ == nullptr || !gl21_->initializeOpenGLFunctions() ||
-      !QOpenGLFramebufferObject::hasOpenGLFramebufferBlit()) {
+  contextMade_ = true;
+  if (!hasFramebufferBlit() || !gl_.load()) {
     report_(text::kNoDeviceForDepth);
     finish();
     return false;
   }
-
-  const auto* renderer = reinterpret_cast<const char*>(gl21_->glGetString(GL_RENDERER));
+  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   devices_ = renderDevices(renderer != nullptr ? renderer : "OpenGL", softwareRequested);
-  const QScreen* screen = window_.screen();
-  modes_ = fullScreenModes(screenDisplayModes(screen != nullptr ? screen->depth() : 24));
+  modes_ = fullScreenModes(screenDisplayModes(window_.display(), window_.screenDepth()));
   currentMode_ = defaultFullScreenMode(modes_);
 
-  const QSize size = windowPixelSize();
-  if (const RenderStatus status = createBackBuffer(size); status != kRenderOk) {
-    reportBackBufferFailure(status, size);
+  if (const RenderStatus status = createBackBuffer(window_.size()); status != kRenderOk) {
+    reportBackBufferFailure(status, window_.size());
     finish();
     return false;
   }
@@ -69,98 +57,89 @@ bool RenderLayer::start(bool softwareRequested) {
 
 void RenderLayer::finish() {
   ready_ = false;
-  if (context_ && context_->makeCurrent(&window_)) releaseBackBuffer();
-  context_.reset();
-  gl21_ = nullptr;
+  if (contextMade_) {
+    window_.makeCurrent();
+    releaseBackBuffer();
+  }
+  contextMade_ = false;
 }
 
 bool RenderLayer::hidden() const {
-  return window_.minimised() || (fullScreen_ && !window_.isActive());
+  return !window_.mapped() || (fullScreen() && !window_.focused());
 }
 
-QSize RenderLayer::windowPixelSize() const {
-  const qreal ratio = window_.devicePixelRatio();
-  return QSize(std::max(1, static_cast<int>(std::lround(window_.width() * ratio))),
-               std::max(1, static_cast<int>(std::lround(window_.height() * ratio))));
-}
-
-RenderStatus RenderLayer::createBackBuffer(QSize size) {
-  if (!context_->makeCurrent(&window_)) return kContextNotCurrent;
+RenderStatus RenderLayer::createBackBuffer(Size size) {
+  window_.makeCurrent();
   releaseBackBuffer();
-  QOpenGLFunctions& f = functions();
-  while (f.glGetError() != GL_NO_ERROR) {
+  if (size.empty()) size = {1, 1};
+  while (glGetError() != GL_NO_ERROR) {
   }
-  f.glGenRenderbuffers(1, &colourBuffer_);
-  f.glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
-  f.glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, size.width(), size.height());
-  if (const GLenum error = f.glGetError(); error != GL_NO_ERROR) {
+  gl_.genRenderbuffers(1, &colourBuffer_);
+  gl_.bindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
+  gl_.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, size.width, size.height);
+  if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
     releaseBackBuffer();
     return error;
   }
-  f.glGenFramebuffers(1, &framebuffer_);
-  f.glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-  f.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                              colourBuffer_);
-  if (const GLenum status = f.glCheckFramebufferStatus(GL_FRAMEBUFFER);
+  gl_.genFramebuffers(1, &framebuffer_);
+  gl_.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  gl_.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
+  if (const GLenum status = gl_.checkFramebufferStatus(GL_FRAMEBUFFER);
       status != GL_FRAMEBUFFER_COMPLETE) {
     releaseBackBuffer();
     return status;
   }
-  f.glViewport(0, 0, size.width(), size.height());
-  f.glClearColor(0, 0, 0, 1);
-  f.glClear(GL_COLOR_BUFFER_BIT);
+  glViewport(0, 0, size.width, size.height);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
   backBufferSize_ = size;
   created_(size);
   return kRenderOk;
 }
 
 void RenderLayer::releaseBackBuffer() {
-  QOpenGLFunctions& f = functions();
   if (framebuffer_ != 0) {
-    f.glBindFramebuffer(GL_FRAMEBUFFER, context_->defaultFramebufferObject());
-    f.glDeleteFramebuffers(1, &framebuffer_);
+    gl_.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl_.deleteFramebuffers(1, &framebuffer_);
     framebuffer_ = 0;
   }
   if (colourBuffer_ != 0) {
-    f.glDeleteRenderbuffers(1, &colourBuffer_);
+    gl_.deleteRenderbuffers(1, &colourBuffer_);
     colourBuffer_ = 0;
   }
-  backBufferSize_ = QSize();
+  backBufferSize_ = {};
 }
 
-void RenderLayer::reportBackBufferFailure(RenderStatus status, QSize size) {
+void RenderLayer::reportBackBufferFailure(RenderStatus status, Size size) {
   if (status == GL_OUT_OF_MEMORY)
-    report_(fullScreen_ ? text::kFullScreenVideoMemory : text::kWindowVideoMemory);
-  else if (fullScreen_)
-    report_(formatMessage(text::kSetDisplayModeFailed, size.width(), size.height(),
-                          modes_[static_cast<std::size_t>(currentMode_)].bitsPerPixel,
-                          std::string(renderErrorName(status)).c_str()));
+    report_(fullScreen() ? text::kFullScreenVideoMemory : text::kWindowVideoMemory);
+  else if (fullScreen())
+    report_(formatMessage(text::kSetDisplayModeFailed, size.width, size.height,
+                          window_.screenDepth(), std::string(renderErrorName(status)).c_str()));
   else
     report_(statusText(text::kCreateDeviceFailed, status));
 }
 
 bool RenderLayer::goFullScreen(int index) {
-  if (index < 0 || index >= static_cast<int>(modes_.size())) return false;
-  if (!fullScreen_) windowedGeometry_ = window_.geometry();
-  fullScreen_ = true;
-  currentMode_ = index;
-  const DisplayMode& mode = modes_[static_cast<std::size_t>(index)];
-  const QSize size(mode.width, mode.height);
+  if (index >= static_cast<int>(modes_.size())) return false;
+  if (index >= 0) currentMode_ = index;
+  Size size = window_.screenSize();
+  if (index >= 0) {
+    const DisplayMode& mode = modes_[static_cast<std::size_t>(index)];
+    size = {mode.width, mode.height};
+  }
+  window_.setFullScreen(true);
   if (const RenderStatus status = createBackBuffer(size); status != kRenderOk) {
     reportBackBufferFailure(status, size);
     return false;
   }
-  if (const QScreen* screen = window_.screen()) window_.setGeometry(screen->geometry());
-  window_.showFullScreen();
   return true;
 }
 
 bool RenderLayer::goWindowed() {
-  if (!fullScreen_) return true;
-  fullScreen_ = false;
-  window_.showNormal();
-  window_.setGeometry(windowedGeometry_);
-  const QSize size = windowPixelSize();
+  if (!fullScreen()) return true;
+  window_.setFullScreen(false);
+  const Size size = window_.size();
   if (const RenderStatus status = createBackBuffer(size); status != kRenderOk) {
     reportBackBufferFailure(status, size);
     return false;
@@ -169,8 +148,8 @@ bool RenderLayer::goWindowed() {
 }
 
 bool RenderLayer::windowResized() {
-  if (!ready_ || fullScreen_) return true;
-  const QSize size = windowPixelSize();
+  if (!ready_ || fullScreen()) return true;
+  const Size size = window_.size();
   if (size == backBufferSize_) return true;
   if (const RenderStatus status = createBackBuffer(size); status != kRenderOk) {
     reportBackBufferFailure(status, size);
@@ -180,45 +159,39 @@ bool RenderLayer::windowResized() {
 }
 
 RenderStatus RenderLayer::beginFrame() {
-  if (!context_ || !context_->makeCurrent(&window_)) return kContextNotCurrent;
-  functions().glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  if (!contextMade_) return kContextNotCurrent;
+  window_.makeCurrent();
+  gl_.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   return kRenderOk;
 }
 
 bool RenderLayer::present() {
-  if (!ready_ || !window_.isExposed()) return true;
-  const char* failure = fullScreen_ ? text::kFlipFailed : text::kBltFailed;
+  if (!ready_ || !window_.mapped()) return true;
+  const char* failure = fullScreen() ? text::kFlipFailed : text::kBltFailed;
   if (const RenderStatus status = beginFrame(); status != kRenderOk) {
     report_(statusText(failure, status));
     return false;
   }
-  QOpenGLExtraFunctions& f = *context_->extraFunctions();
-  const QSize target = windowPixelSize();
-  f.glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-  f.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context_->defaultFramebufferObject());
-  const bool scaled = target != backBufferSize_;
-  f.glBlitFramebuffer(0, 0, backBufferSize_.width(), backBufferSize_.height(), 0, 0,
-                      target.width(), target.height(), GL_COLOR_BUFFER_BIT,
-                      scaled ? GL_LINEAR : GL_NEAREST);
-  if (const GLenum error = f.glGetError(); error != GL_NO_ERROR) {
+  const Size target = window_.size();
+  gl_.bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  gl_.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  const bool scaled = !(target == backBufferSize_);
+  gl_.blitFramebuffer(0, 0, backBufferSize_.width, backBufferSize_.height, 0, 0, target.width,
+                      target.height, GL_COLOR_BUFFER_BIT, scaled ? GL_LINEAR : GL_NEAREST);
+  if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
     report_(statusText(failure, error));
     return false;
   }
-  context_->swapBuffers(&window_);
-  f.glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  window_.swapBuffers();
+  gl_.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   return true;
 }
 
-QPoint RenderLayer::toBackBuffer(QPointF windowPoint) const {
-  if (window_.width() < 1 || window_.height() < 1) return windowPoint.toPoint();
-  return QPoint(static_cast<int>(std::floor(windowPoint.x() * backBufferSize_.width() / window_.width())),
-                static_cast<int>(std::floor(windowPoint.y() * backBufferSize_.height() / window_.height())));
-}
-
-QImage RenderLayer::captureWindow() const {
-  QScreen* screen = window_.screen();
-  if (screen == nullptr) return {};
-  return screen->grabWindow(window_.winId()).toImage();
+Point RenderLayer::toBackBuffer(Point windowPoint) const {
+  const Size window = window_.size();
+  if (window.empty() || window == backBufferSize_) return windowPoint;
+  return {windowPoint.x * backBufferSize_.width / window.width,
+          windowPoint.y * backBufferSize_.height / window.height};
 }
 
 }  // namespace skylacer::viewer::platform

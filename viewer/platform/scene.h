@@ -1,29 +1,26 @@
 #pragma once
 
 // The retained scene the viewer renders: textured quads seen from a camera at the origin, the
-// device settings, a white ambient light, and an overlay drawn over the bottom-left corner.
-// Draws into whatever framebuffer is bound; the layer's context must be current for every
+// device settings, a white ambient light, and an overlay (toolbar, menus, boxes) drawn over the
+// view. Draws into whatever framebuffer is bound; the layer's context must be current for every
 // call, the destructor included.
 
-#include <QImage>
-#include <QSize>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "viewer/platform/device_settings.h"
+#include "viewer/platform/geometry.h"
+#include "viewer/platform/gl_functions.h"
 #include "viewer/platform/render_errors.h"
 #include "viewer/platform/scene_types.h"
-
-class QOpenGLFunctions;
-class QOpenGLFunctions_2_1;
+#include "viewer/platform/x_window.h"
 
 namespace skylacer::viewer::platform {
 
 class Scene {
  public:
-  // The functions of the current context; they must outlive the scene.
-  Scene(QOpenGLFunctions_2_1& gl, QOpenGLFunctions& functions);
+  Scene();
   ~Scene();
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
@@ -39,15 +36,16 @@ class Scene {
   void applySettings(const DeviceSettings& settings);
   const DeviceSettings& settings() const { return settings_; }
 
-  // The overlay's pixels; white pixels are transparent (source colour key).
-  void setOverlay(const QImage& image);
+  // The overlay's pixels (RGBA, blended by their alpha), drawn with its top-left corner at the
+  // viewport's top-left corner, pixel for pixel.
+  void setOverlay(const RgbaImage& image);
 
   // Clears the viewport (the bound framebuffer's rectangle from the origin) to black.
-  RenderStatus clearViewport(QSize viewport);
+  RenderStatus clearViewport(Size viewport);
   // Renders the quads from the camera.
-  RenderStatus render(const CameraFrame& camera, QSize viewport);
-  // Copies the overlay into the bottom-left corner, pixel for pixel.
-  RenderStatus drawOverlay(QSize viewport);
+  RenderStatus render(const CameraFrame& camera, Size viewport);
+  // Draws the overlay.
+  RenderStatus drawOverlay(Size viewport);
 
  private:
   struct Quad {
@@ -59,13 +57,13 @@ class Scene {
   void setFilterParameters();
   RenderStatus takeError();
 
-  QOpenGLFunctions_2_1& gl_;
-  QOpenGLFunctions& functions_;
+  GlFunctions gl_;
   std::vector<Quad> quads_;
   DeviceSettings settings_;
   bool mipmapsBuilt_ = false;
   unsigned overlayTexture_ = 0;
-  QSize overlaySize_;
+  Size overlaySize_;
+  Size overlayTextureSize_;
 };
 
 }  // namespace skylacer::viewer::platform

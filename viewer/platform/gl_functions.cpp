@@ -1,0 +1,30 @@
+#include "viewer/platform/gl_functions.h"
+
+#include <GL/glx.h>
+
+namespace skylacer::viewer::platform {
+namespace {
+
+template <typename Function>
+bool lookUp(Function& function, const char* name) {
+  function =
+      reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+  return function != nullptr;
+}
+
+}  // namespace
+
+bool GlFunctions::load() {
+  return lookUp(genFramebuffers, "glGenFramebuffers") &&
+         lookUp(deleteFramebuffers, "glDeleteFramebuffers") &&
+         lookUp(bindFramebuffer, "glBindFramebuffer") &&
+         lookUp(framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+         lookUp(checkFramebufferStatus, "glCheckFramebufferStatus") &&
+         lookUp(genRenderbuffers, "glGenRenderbuffers") &&
+         lookUp(deleteRenderbuffers, "glDeleteRenderbuffers") &&
+         lookUp(bindRenderbuffer, "glBindRenderbuffer") &&
+         lookUp(renderbufferStorage, "glRenderbufferStorage") &&
+         lookUp(blitFramebuffer, "glBlitFramebuffer") && lookUp(generateMipmap, "glGenerateMipmap");
+}
+
+}  // namespace skylacer::viewer::platform
