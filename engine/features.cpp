@@ -142,14 +142,11 @@ std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const Featur
   cv::BFMatcher matcher(cv::NORM_L2);
   std::vector<std::vector<cv::DMatch>> forward;
   matcher.knnMatch(currentDescriptors, previousDescriptors, forward, 2);
-  std::vector<cv::DMatch> backward;
-  matcher.match(previousDescriptors, currentDescriptors, backward);
 
   for (const auto& pair : forward) {
     if (pair.size() < 2 || !(pair[0].distance < kDistanceRatio * pair[1].distance)) continue;
     const int currentIndex = pair[0].queryIdx;
     const int previousIndex = pair[0].trainIdx;
-    if (backward[static_cast<std::size_t>(previousIndex)].trainIdx != currentIndex) continue;
     matches.push_back({previous.points[static_cast<std::size_t>(previousIndex)],
                        current.points[static_cast<std::size_t>(currentIndex)]});
   }

@@ -50,8 +50,7 @@ struct FeatureMatch {
 };
 
 // Each new feature's nearest previous feature, kept when it is clearly nearer than the second
-// nearest (distance ratio under 0.8) and the previous feature's nearest new one is this one.
-// In the order of the new photograph's features.
+// nearest (distance ratio under 0.8). In the order of the new photograph's features.
 std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const FeatureSet& current);
 
 }  // namespace skylacer

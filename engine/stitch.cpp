@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <future>
 #include <string>
 
 #include "engine/align.h"
 #include "engine/features.h"
 #include "engine/optional_progress.h"
 #include "engine/pair_estimate.h"
+#include "engine/parallel.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -39,13 +41,21 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
                                        bool withFeatures, IProgress* progress) {
   LoadedPlanes loaded;
   loaded.planes.reserve(photos.size());
+  // A photograph's features are found on a second core while the next one is decoded.
+  std::future<FeatureSet> detecting;
   for (std::size_t i = 0; i < photos.size(); ++i) {
-    if (reportStop(progress, static_cast<double>(i) / static_cast<double>(photos.size())))
+    if (reportStop(progress, static_cast<double>(i) / static_cast<double>(photos.size()))) {
+      if (detecting.valid()) detecting.wait();
       return std::nullopt;
+    }
     const RgbImage colours = imageToRgb(*photos[i], size, false);
     loaded.planes.push_back(makeLuma(colours, size));
-    if (withFeatures) loaded.features.push_back(detectFeatures(greyFromRgb(colours, size), size));
+    if (!withFeatures) continue;
+    if (detecting.valid()) loaded.features.push_back(detecting.get());
+    detecting = startBeside(
+        [grey = greyFromRgb(colours, size), size] { return detectFeatures(grey, size); });
   }
+  if (detecting.valid()) loaded.features.push_back(detecting.get());
   return loaded;
 }
 
