@@ -149,6 +149,9 @@ void runStitchCommand(CommandContext& context) {
                                 AlignmentCheck::StitchAnyway);
       }
     }
+    if (result && result->closesFullCircle)
+      context.services.messages().ask(engineText(EngineText::ClosesFullCircle),
+                                      tuning::MessageKind::Notice);
     if (result) {
       state.panorama = std::move(result->panorama.pixels);
       state.panoramaSize = result->panorama.size;

@@ -449,7 +449,8 @@ void measureOverlap(const LumaPyramid& previous, const LumaPyramid& current,
 }
 
 // Feature estimates of pairs 1..pairs (index 0 unused) and the series solve over them; the
-// features of each photograph are found once. Nothing when stopped.
+// features of each photograph are found once (on the planes when the caller gives none: the first
+// half of the progress range, the matching the second). Nothing when stopped.
 struct FeatureStage {
   std::vector<std::optional<PairEstimate>> estimates;
   std::optional<SeriesSolution> solution;
@@ -463,7 +464,7 @@ std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, I
   if (given.size() != n) {
     found.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-      if (reportStop(progress, static_cast<double>(i) / static_cast<double>(n), nullptr))
+      if (reportStop(progress, 0.5 * static_cast<double>(i) / static_cast<double>(n), nullptr))
         return std::nullopt;
       found[i] = detectFeatures(greyFromLuma(planes[i], size), size);
     }
@@ -471,9 +472,12 @@ std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, I
   const std::span<const FeatureSet> features = given.size() == n ? given : found;
   FeatureStage stage;
   stage.estimates.resize(static_cast<std::size_t>(pairs) + 1);
-  for (std::size_t i = 1; i <= static_cast<std::size_t>(pairs); ++i)
+  for (std::size_t i = 1; i <= static_cast<std::size_t>(pairs); ++i) {
+    if (reportStop(progress, 0.5 + 0.5 * static_cast<double>(i - 1) / pairs, nullptr))
+      return std::nullopt;
     stage.estimates[i] = estimatePair(matchFeatures(features[i - 1], features[i % n]), fixedFocal,
                                       static_cast<std::uint32_t>(i));
+  }
   stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
   return stage;
 }

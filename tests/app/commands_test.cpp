@@ -144,6 +144,24 @@ class CommandsTest : public QObject {
     QCOMPARE(host.labelCount("HideProgress"), 1);
   }
 
+  // Photos that share no view are refused with both named; "Stitch anyway" stitches them, Cancel
+  // leaves no panorama.
+  void photosThatDoNotOverlapOfferStitchAnyway() {
+    const auto trail = test::samplePhotos("trail");
+    for (const MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Yes}) {
+      TestHost host;
+      host.services.scriptedMessages.answers = {answer};
+      listPhotos(host, {trail[0].string(), trail[2].string()});
+      host.command("AlignImages");
+      QCOMPARE(host.services.messageTexts(),
+               std::vector<std::string>{"Photos 1 and 2 (IMG_0001.jpg, IMG_0003.jpg) share too "
+                                        "little detail to align."});
+      QCOMPARE(host.services.scriptedMessages.asked[0].kind, tuning::MessageKind::StitchAnyway);
+      QCOMPARE(host.window->state().hasPanorama(), answer == MessageAnswer::Yes);
+      QCOMPARE(host.labelCount("HideProgress"), 1);
+    }
+  }
+
   void selectionOrder_data() {
     QTest::addColumn<QStringList>("listed");
     QTest::addColumn<QStringList>("ordered");
