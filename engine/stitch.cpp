@@ -1,5 +1,6 @@
 #include "engine/stitch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <future>
@@ -10,6 +11,7 @@
 #include "engine/optional_progress.h"
 #include "engine/pair_estimate.h"
 #include "engine/parallel.h"
+#include "engine/series_order.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -115,6 +117,7 @@ std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> pho
   records[0].focal = records[1].focal = initialFocalLength(params);
   StitchResult result;
   alignAll(planes->planes, size, records, params, progress, trace, &result.pairs, planes->features);
+  const std::vector<FeatureSet> features = std::move(planes->features);
   planes.reset();
   popRange(progress);
   if (reportStop(progress, kAligningEnd)) return std::nullopt;
@@ -122,6 +125,21 @@ std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> pho
     const std::vector<double> turns = pairTurns(records, result.pairs.size() - 1);
     const double photoAngle = 2 * std::atan(1 / records[0].focal);
     result.refusal = verifyAlignment(result.pairs, turns, photoAngle, params.full360 != 0);
+    // Neighbours that do not match may be photographs out of place: every two are matched to
+    // find the order they were taken in.
+    if (result.refusal && params.full360 == 0 &&
+        (result.refusal->problem == AlignmentProblem::TooLittleDetail ||
+         result.refusal->problem == AlignmentProblem::WrongOrder)) {
+      pushRange(progress, kAligningEnd, kAligningEnd);
+      const std::optional<std::vector<int>> order = orderFromMatches(features, progress);
+      popRange(progress);
+      if (reportStop(progress, kAligningEnd)) return std::nullopt;
+      if (order && !std::is_sorted(order->begin(), order->end())) {
+        result.refusal = AlignmentRefusal{};
+        result.refusal->problem = AlignmentProblem::WrongOrder;
+        result.refusal->order = *order;
+      }
+    }
     result.closesFullCircle = params.full360 == 0 && closesFullCircle(turns, photoAngle);
     if (result.refusal && check == AlignmentCheck::Refuse) {
       records.resize(photos.size());

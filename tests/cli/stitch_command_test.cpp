@@ -96,7 +96,8 @@ TEST(StitchCommand, PhotosThatDoNotOverlapAreRefusedAndNamed) {
   EXPECT_TRUE(fs::exists(dir / "anyway.jpg"));
 }
 
-// A series given from right to left is refused with the order the alignment found.
+// A series given from right to left, or with one photo out of place, is refused with the order
+// the alignment found.
 TEST(StitchCommand, AReversedSeriesIsRefusedWithTheOrderFound) {
   const test::TempDir dir;
   std::vector<std::string> reversed = samplePaths("mountains");
@@ -108,6 +109,13 @@ TEST(StitchCommand, AReversedSeriesIsRefusedWithTheOrderFound) {
     order += (order.empty() ? "" : " ") + std::to_string(photo);
   EXPECT_NE(run.err.find("the order found is " + order + "."), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(dir / "out.jpg"));
+
+  std::vector<std::string> swapped = samplePaths("trail");
+  ASSERT_GE(swapped.size(), 4u);
+  std::swap(swapped[2], swapped[3]);
+  const ProgramRun misplaced = runCli(stitchArgs(swapped, dir / "out.jpg"));
+  EXPECT_EQ(misplaced.exitStatus, 1);
+  EXPECT_NE(misplaced.err.find("the order found is 1 2 4 3"), std::string::npos) << misplaced.err;
 }
 
 TEST(StitchCommand, AnUnreadablePhotoIsNamedAndNothingIsWritten) {
