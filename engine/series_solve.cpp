@@ -149,29 +149,10 @@ void measureDeviations(std::span<const std::optional<PairEstimate>> pairs, const
       std::max(all[column * static_cast<std::size_t>(unknowns) + column], 0.0) * variance);
 }
 
-}  // namespace
-
-std::optional<SeriesSolution> solveSeries(std::span<const std::optional<PairEstimate>> pairs,
-                                          std::size_t photoCount, double fixedFocal,
-                                          bool fitRadial) {
-  int matches = 0;
-  for (const auto& pair : pairs)
-    if (pair) matches += static_cast<int>(pair->inliers.size());
-  if (matches == 0 || photoCount < 2) return std::nullopt;
-
-  SeriesState state;
-  state.focal = fixedFocal > 0 ? fixedFocal : medianFocal(pairs);
-  state.rotations.assign(photoCount, identityMatrix());
-  for (std::size_t i = 1; i < photoCount && i < pairs.size(); ++i)
-    state.rotations[i] =
-        pairs[i] ? state.rotations[i - 1] * pairs[i]->rotation : state.rotations[i - 1];
-
-  const int rotationUnknowns = static_cast<int>(3 * (photoCount - 1));
-  const int focalColumn = fixedFocal > 0 ? -1 : rotationUnknowns;
-  const bool radial = fitRadial && matches >= kLeastMatchesForRadial;
-  const int radialColumn = radial ? rotationUnknowns + (focalColumn >= 0 ? 1 : 0) : -1;
-  const int unknowns = rotationUnknowns + (focalColumn >= 0 ? 1 : 0) + (radial ? 1 : 0);
-
+// Damped Gauss-Newton steps from `state` until the cost stops falling; returns the cost.
+double fitSeries(std::span<const std::optional<PairEstimate>> pairs, SeriesState& state,
+                 int focalColumn, int radialColumn, int unknowns) {
+  const std::size_t photoCount = state.rotations.size();
   double cost = seriesCost(pairs, state);
   double damping = 1e-3;
   for (int step = 0; step < kSolveSteps; ++step) {
@@ -200,9 +181,77 @@ std::optional<SeriesSolution> solveSeries(std::span<const std::optional<PairEsti
     }
   }
 
+  return cost;
+}
+
+// The pairs with the matches whose error lies beyond three times the root mean square error of
+// all left out; empty when none does.
+std::vector<std::optional<PairEstimate>> withoutOutlyingMatches(
+    std::span<const std::optional<PairEstimate>> pairs, const SeriesState& state, double cost,
+    int matches) {
+  const double limit = 9 * cost / matches;
+  const std::size_t n = state.rotations.size();
+  std::vector<std::optional<PairEstimate>> kept(pairs.begin(), pairs.end());
+  bool anyLeftOut = false;
+  for (std::size_t i = 1; i < kept.size(); ++i) {
+    if (!kept[i]) continue;
+    std::vector<FeatureMatch>& inliers = kept[i]->inliers;
+    const auto outlying = [&](const FeatureMatch& match) {
+      const FeaturePoint p = predictPrevious(match, state.rotations[i - 1], state.rotations[i % n],
+                                             state.focal, state.radial);
+      const double dx = p.x - match.previous.x;
+      const double dy = p.y - match.previous.y;
+      return !(dx * dx + dy * dy <= limit);
+    };
+    const auto end = std::remove_if(inliers.begin(), inliers.end(), outlying);
+    anyLeftOut = anyLeftOut || end != inliers.end();
+    inliers.erase(end, inliers.end());
+  }
+  if (!anyLeftOut) kept.clear();
+  return kept;
+}
+
+}  // namespace
+
+std::optional<SeriesSolution> solveSeries(std::span<const std::optional<PairEstimate>> pairs,
+                                          std::size_t photoCount, double fixedFocal,
+                                          bool fitRadial) {
+  int matches = 0;
+  for (const auto& pair : pairs)
+    if (pair) matches += static_cast<int>(pair->inliers.size());
+  if (matches == 0 || photoCount < 2) return std::nullopt;
+
+  SeriesState state;
+  state.focal = fixedFocal > 0 ? fixedFocal : medianFocal(pairs);
+  state.rotations.assign(photoCount, identityMatrix());
+  for (std::size_t i = 1; i < photoCount && i < pairs.size(); ++i)
+    state.rotations[i] =
+        pairs[i] ? state.rotations[i - 1] * pairs[i]->rotation : state.rotations[i - 1];
+
+  const int rotationUnknowns = static_cast<int>(3 * (photoCount - 1));
+  const int focalColumn = fixedFocal > 0 ? -1 : rotationUnknowns;
+  const bool radial = fitRadial && matches >= kLeastMatchesForRadial;
+  const int radialColumn = radial ? rotationUnknowns + (focalColumn >= 0 ? 1 : 0) : -1;
+  const int unknowns = rotationUnknowns + (focalColumn >= 0 ? 1 : 0) + (radial ? 1 : 0);
+
+  double cost = fitSeries(pairs, state, focalColumn, radialColumn, unknowns);
+  // Matches far outside the scatter of the rest (a board matched to its neighbour, a point on a
+  // moving cloud) pull the fit; they are left out and the series fitted again.
+  const std::vector<std::optional<PairEstimate>> kept =
+      withoutOutlyingMatches(pairs, state, cost, matches);
+  std::span<const std::optional<PairEstimate>> used = pairs;
+  int usedMatches = matches;
+  if (!kept.empty()) {
+    used = kept;
+    usedMatches = 0;
+    for (const auto& pair : kept)
+      if (pair) usedMatches += static_cast<int>(pair->inliers.size());
+    cost = fitSeries(used, state, focalColumn, radialColumn, unknowns);
+  }
+
   SeriesSolution solution;
   solution.lens = {state.focal, state.radial};
-  measureDeviations(pairs, state, focalColumn, radialColumn, unknowns, cost, matches, solution);
+  measureDeviations(used, state, focalColumn, radialColumn, unknowns, cost, usedMatches, solution);
   solution.pairRotations.resize(pairs.size());
   for (std::size_t i = 1; i < pairs.size(); ++i)
     if (pairs[i])
