@@ -66,8 +66,15 @@ ParamProfile preciseProfile() {
   return {"Precise", "Slower, most accurate alignment", paramsFromProfileText(kPreciseProfileText)};
 }
 
+ParamProfile searchOnlyProfile() {
+  return {"Coarse search", "The alignment by the coarse search alone, without feature matching",
+          paramsFromProfileText(kSearchOnlyProfileText)};
+}
+
 std::vector<ParamProfile> tunerBuiltInProfiles() {
-  return {{"Default", "Default parameter set", templateRecord()}, preciseProfile()};
+  return {{"Default", "Default parameter set", templateRecord()},
+          preciseProfile(),
+          searchOnlyProfile()};
 }
 
 ParamProfile& ProfileTable::at(int index) {
@@ -92,7 +99,8 @@ ProfileTable loadProfiles(registry::SettingsStore& userStore,
   }
   if (table.profiles.empty()) {
     table.profiles = {{"Default", "Default profile", paramsFromProfileText(kDefaultProfileText)},
-                      preciseProfile()};
+                      preciseProfile(),
+                      searchOnlyProfile()};
   }
   table.current = profileIndexInRange(current, table.count());
 

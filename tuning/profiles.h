@@ -51,8 +51,12 @@ StitchParams templateRecord();
 // profile: the slower alignment that refines every pair down to the working size.
 ParamProfile preciseProfile();
 
+// The built-in "Coarse search" profile both readers offer last: the alignment without feature
+// matching (autoFocal kAutoFocalSearchOnly), for comparison.
+ParamProfile searchOnlyProfile();
+
 // What the tuner offers when it has no profile: "Default" / "Default parameter set" with the
-// template record, then preciseProfile().
+// template record, then preciseProfile(), then searchOnlyProfile().
 std::vector<ParamProfile> tunerBuiltInProfiles();
 
 // A table of profiles as a reader leaves it. `profiles` is never empty: a default-constructed
@@ -78,7 +82,7 @@ int profileIndexInRange(int index, int count);
 // profile, the whole application key of the machine-wide store is copied into the user's store
 // (a failed copy is ignored) and the reading is repeated with the preset 43. When still nothing is
 // found, the table holds the built-in profiles: "Default" / "Default profile" with the default
-// profile text, then preciseProfile(); nothing is written.
+// profile text, then preciseProfile() and searchOnlyProfile(); nothing is written.
 // The current index becomes profileIndexInRange(current, count). Sets the movie variables
 // "name%d" and "desc%d" for every profile read, then "namemax" (the count) and "curparam" (the
 // current index), as decimal text.

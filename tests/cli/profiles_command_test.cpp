@@ -38,7 +38,9 @@ TEST(ProfilesCommand, ListOnAnEmptyStoreShowsTheBuiltInProfilesAndCreatesNoStore
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out,
             "0\tDefault\tDefault parameter set\t75 10 100 16 8000 32 1 1 1 1 0 140 43\n"
-            "1\tPrecise\tSlower, most accurate alignment\t100 10 90 16 8000 32 1 2 1 1 0 140 43\n");
+            "1\tPrecise\tSlower, most accurate alignment\t100 10 90 16 8000 32 1 2 1 1 0 140 43\n"
+            "2\tCoarse search\tThe alignment by the coarse search alone, without feature "
+            "matching\t100 10 90 16 8000 32 1 3 1 1 0 140 43\n");
   EXPECT_FALSE(std::filesystem::exists(sandbox.userStoreFile()));
 }
 

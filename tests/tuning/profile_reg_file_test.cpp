@@ -65,7 +65,10 @@ TEST(ProfileRegExport, TheTunersBuiltInProfilesGiveTheDocumentedFile) {
       "\"1\"=\"Precise\"\r\n"
       "\"desc1\"=\"Slower, most accurate alignment\"\r\n"
       "\"val1\"=\"100 10 90 16 8000 32 1 2 1 1 0 140 43\"\r\n"
-      "\"2\"=\"\"\r\n";
+      "\"2\"=\"Coarse search\"\r\n"
+      "\"desc2\"=\"The alignment by the coarse search alone, without feature matching\"\r\n"
+      "\"val2\"=\"100 10 90 16 8000 32 1 3 1 1 0 140 43\"\r\n"
+      "\"3\"=\"\"\r\n";
   EXPECT_EQ(formatProfileRegFile(table.profiles), expected);
 
   ASSERT_TRUE(exportProfiles(dir / "profiles.reg", table.profiles));

@@ -87,18 +87,24 @@ TEST(LoadProfiles, EmptyStoresGiveTheBuiltInDefaultAndPreciseProfilesAndChangeNo
 
     const ProfileTable table = loadProfiles(stores.user, stores.machine, 0, movie);
 
-    ASSERT_EQ(table.count(), 2);
+    ASSERT_EQ(table.count(), 3);
     EXPECT_EQ(table.profiles[0], (ParamProfile{"Default", "Default profile",
                                                paramsFromProfileText(kDefaultProfileText)}));
     EXPECT_EQ(table.profiles[1], (ParamProfile{"Precise", "Slower, most accurate alignment",
                                                paramsFromProfileText(kPreciseProfileText)}));
+    EXPECT_EQ(table.profiles[2], searchOnlyProfile());
+    EXPECT_EQ(table.profiles[2].record.autoFocal, kAutoFocalSearchOnly);
     EXPECT_EQ(table.current, 0);
-    EXPECT_EQ(movie.variables, (Variables{{"name0", "Default"},
-                                          {"desc0", "Default profile"},
-                                          {"name1", "Precise"},
-                                          {"desc1", "Slower, most accurate alignment"},
-                                          {"namemax", "2"},
-                                          {"curparam", "0"}}));
+    EXPECT_EQ(
+        movie.variables,
+        (Variables{{"name0", "Default"},
+                   {"desc0", "Default profile"},
+                   {"name1", "Precise"},
+                   {"desc1", "Slower, most accurate alignment"},
+                   {"name2", "Coarse search"},
+                   {"desc2", "The alignment by the coarse search alone, without feature matching"},
+                   {"namemax", "3"},
+                   {"curparam", "0"}}));
     EXPECT_EQ(std::filesystem::exists(stores.user.databaseFile()), withEmptyParamKey);
     EXPECT_EQ(fileText(stores.user.databaseFile()), userBytesBefore);
     EXPECT_FALSE(std::filesystem::exists(stores.machine.databaseFile()));
@@ -111,13 +117,13 @@ TEST(ReadProfilesForEditing, EmptyStoreGivesTheTemplateAsDefaultParameterSetThen
   const ProfileTable table = readProfilesForEditing(
       stores.user, 3, [&](const std::string& name) { listed.push_back(name); });
 
-  ASSERT_EQ(table.count(), 2);
+  ASSERT_EQ(table.count(), 3);
   EXPECT_EQ(table.profiles[0],
             (ParamProfile{"Default", "Default parameter set", templateRecord()}));
   EXPECT_EQ(table.profiles[1], (ParamProfile{"Precise", "Slower, most accurate alignment",
                                              paramsFromProfileText(kPreciseProfileText)}));
-  EXPECT_EQ(table.current, 1);  // the index asked for is past the end: the last profile
-  EXPECT_EQ(listed, (std::vector<std::string>{"Default", "Precise"}));
+  EXPECT_EQ(table.current, 2);  // the index asked for is past the end: the last profile
+  EXPECT_EQ(listed, (std::vector<std::string>{"Default", "Precise", "Coarse search"}));
   EXPECT_FALSE(std::filesystem::exists(stores.user.databaseFile()));
 }
 

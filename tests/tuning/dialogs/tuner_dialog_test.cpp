@@ -64,9 +64,10 @@ TEST(Tuner, WithNothingStoredShowsTheBuiltInProfilesAndOkStoresThem) {
   Tuner tuner(0);
   CMTuneDlg& dialog = *tuner.dialog;
   const auto& names = child<QComboBox>(dialog, "nameCombo");
-  ASSERT_EQ(names.count(), 2);
+  ASSERT_EQ(names.count(), 3);
   EXPECT_EQ(names.currentText(), "Default");
   EXPECT_EQ(names.itemText(1), "Precise");
+  EXPECT_EQ(names.itemText(2), "Coarse search");
   EXPECT_EQ(child<QLineEdit>(dialog, "descriptionEdit").text(), "Default parameter set");
   EXPECT_EQ(field(dialog, "imageSizeEdit").text(), "150");
   EXPECT_EQ(field(dialog, "overlapFromEdit").text(), "10");
@@ -152,9 +153,10 @@ TEST(Tuner, RemovingTheOnlyProfileBringsBackTheDefault) {
   EXPECT_EQ(tuner.messages.shown[0].kind, MessageKind::YesNo);
   EXPECT_EQ(tuner.messages.shown[1].text, kNoProfilesLeft);
   const auto& names = child<QComboBox>(dialog, "nameCombo");
-  ASSERT_EQ(names.count(), 2);
+  ASSERT_EQ(names.count(), 3);
   EXPECT_EQ(names.currentText(), "Default");
   EXPECT_EQ(names.itemText(1), "Precise");
+  EXPECT_EQ(names.itemText(2), "Coarse search");
   EXPECT_EQ(child<QLineEdit>(dialog, "descriptionEdit").text(), "Default parameter set");
   EXPECT_FALSE(applyEnabled(dialog));
   EXPECT_EQ(storedValue(tuner.settings.store, "0"), "P0");  // until OK or Apply
