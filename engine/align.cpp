@@ -409,19 +409,15 @@ void realignClosingPair(std::span<const LumaImage> planes, ImageSize size,
 
 // Share of the alignment's progress range the feature stage takes.
 constexpr double kFeatureShare = 0.25;
+
+// How many of a pair's matches its record's rotation and lens still explain, within twice
+// kInlierDistance.
 int inliersExplained(const CameraRecord& record, std::span<const FeatureMatch> inliers) {
   const Matrix3 rotation = pairRotation(record);
   constexpr double limit = 4 * kInlierDistance * kInlierDistance;
-  int count = 0;
-  for (const FeatureMatch& match : inliers) {
-    const FeaturePoint p =
-        projectRay(rotation * featureRay(match.current, record.focal, record.radial), record.focal,
-                   record.radial);
-    const double dx = p.x - match.previous.x;
-    const double dy = p.y - match.previous.y;
-    if (dx * dx + dy * dy < limit) ++count;
-  }
-  return count;
+  return static_cast<int>(std::count_if(inliers.begin(), inliers.end(), [&](const FeatureMatch& m) {
+    return matchErrorSquared(m, rotation, record.focal, record.radial) < limit;
+  }));
 }
 
 // The overlap correlation of a pair's final record on a high-pass level of about 512 pixels,

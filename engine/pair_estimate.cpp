@@ -70,17 +70,6 @@ std::vector<double> focalsJoining(const FeatureMatch& first, const FeatureMatch&
   return focals;
 }
 
-double squaredDistance(FeaturePoint a, FeaturePoint b) {
-  return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y);
-}
-
-double matchError(const FeatureMatch& match, const Matrix3& rotation, double focal) {
-  const FeaturePoint predicted =
-      projectRay(rotation * featureRay(match.current, focal, 0), focal, 0);
-  const double error = squaredDistance(predicted, match.previous);
-  return std::isfinite(error) ? error : std::numeric_limits<double>::infinity();
-}
-
 // Matches within kInlierDistance of the rotation, and their summed squared error (inliers only).
 struct Agreement {
   int count = 0;
@@ -90,7 +79,7 @@ Agreement agreement(std::span<const FeatureMatch> matches, const Matrix3& rotati
   Agreement result;
   constexpr double limit = kInlierDistance * kInlierDistance;
   for (const FeatureMatch& match : matches) {
-    const double error = matchError(match, rotation, focal);
+    const double error = matchErrorSquared(match, rotation, focal, 0);
     if (error < limit) {
       ++result.count;
       result.error += error;
@@ -103,7 +92,7 @@ std::vector<FeatureMatch> inliersOf(std::span<const FeatureMatch> matches, const
                                     double focal) {
   std::vector<FeatureMatch> inliers;
   for (const FeatureMatch& match : matches)
-    if (matchError(match, rotation, focal) < kInlierDistance * kInlierDistance)
+    if (matchErrorSquared(match, rotation, focal, 0) < kInlierDistance * kInlierDistance)
       inliers.push_back(match);
   return inliers;
 }
@@ -116,7 +105,7 @@ void refineOnInliers(std::span<const FeatureMatch> inliers, Matrix3& rotation, d
   auto residuals = [&](const Matrix3& r, double f, std::vector<double>& out) {
     out.clear();
     for (const FeatureMatch& match : inliers) {
-      const FeaturePoint predicted = projectRay(r * featureRay(match.current, f, 0), f, 0);
+      const FeaturePoint predicted = predictPrevious(match, r, f, 0);
       out.push_back(predicted.x - match.previous.x);
       out.push_back(predicted.y - match.previous.y);
     }
@@ -178,6 +167,20 @@ void refineOnInliers(std::span<const FeatureMatch> inliers, Matrix3& rotation, d
 Vec3 featureRay(FeaturePoint point, double focal, double radial) {
   const NormalisedPoint ideal = undistortRadial(point.x, point.y, focal, radial);
   return normalized({ideal.x, ideal.y, focal});
+}
+
+FeaturePoint predictPrevious(const FeatureMatch& match, const Matrix3& rotation, double focal,
+                             double radial) {
+  return projectRay(rotation * featureRay(match.current, focal, radial), focal, radial);
+}
+
+double matchErrorSquared(const FeatureMatch& match, const Matrix3& rotation, double focal,
+                         double radial) {
+  const FeaturePoint predicted = predictPrevious(match, rotation, focal, radial);
+  const double dx = predicted.x - match.previous.x;
+  const double dy = predicted.y - match.previous.y;
+  const double error = dx * dx + dy * dy;
+  return std::isfinite(error) ? error : std::numeric_limits<double>::infinity();
 }
 
 FeaturePoint projectRay(Vec3 ray, double focal, double radial) {

@@ -21,6 +21,14 @@ namespace skylacer {
 Vec3 featureRay(FeaturePoint point, double focal, double radial);
 FeaturePoint projectRay(Vec3 ray, double focal, double radial);
 
+// Where a match's new point shows in the previous photograph under a pair rotation (new camera
+// into previous camera) and a lens, and its squared distance from the match's previous point
+// (+infinity for a ray behind the previous camera).
+FeaturePoint predictPrevious(const FeatureMatch& match, const Matrix3& pairRotation, double focal,
+                             double radial);
+double matchErrorSquared(const FeatureMatch& match, const Matrix3& pairRotation, double focal,
+                         double radial);
+
 // A match lies on a rotation when the previous point and the new point carried through the
 // rotation lie closer than this (normalised units: 4 pixels of a 1024-pixel-wide plane).
 constexpr double kInlierDistance = 0.008;
