@@ -126,8 +126,8 @@ std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> pho
     const double photoAngle = 2 * std::atan(1 / records[0].focal);
     result.refusal = verifyAlignment(result.pairs, turns, photoAngle, params.full360 != 0);
     // Neighbours that do not match may be photographs out of place: every two are matched to
-    // find the order they were taken in.
-    if (result.refusal && params.full360 == 0 &&
+    // find the order they were taken in (not when the series is to be stitched all the same).
+    if (result.refusal && check == AlignmentCheck::Refuse && params.full360 == 0 &&
         (result.refusal->problem == AlignmentProblem::TooLittleDetail ||
          result.refusal->problem == AlignmentProblem::WrongOrder)) {
       pushRange(progress, kAligningEnd, kAligningEnd);

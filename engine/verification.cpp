@@ -57,7 +57,8 @@ std::optional<AlignmentRefusal> verifyAlignment(std::span<const PairEvidence> ev
   const std::size_t pairs = pairTurns.size() - 1;
   const std::size_t n = fullCircle ? pairs : pairs + 1;
 
-  // Photographs in the order their turns place them, where every pair is sure of its turn.
+  // A turn to the left where every pair is sure of its turn: the photographs in the order their
+  // turns place them.
   bool allSure = true;
   bool anyLeft = false;
   for (std::size_t i = 1; i <= pairs; ++i) {
@@ -65,7 +66,7 @@ std::optional<AlignmentRefusal> verifyAlignment(std::span<const PairEvidence> ev
     allSure = allSure && sure;
     anyLeft = anyLeft || (sure && pairTurns[i] < 0);
   }
-  if (anyLeft) {
+  if (anyLeft && allSure) {
     AlignmentRefusal refusal;
     refusal.problem = AlignmentProblem::WrongOrder;
     std::vector<double> heading(n, 0);
@@ -75,7 +76,7 @@ std::optional<AlignmentRefusal> verifyAlignment(std::span<const PairEvidence> ev
     std::stable_sort(refusal.order.begin(), refusal.order.end(), [&](int a, int b) {
       return heading[static_cast<std::size_t>(a)] < heading[static_cast<std::size_t>(b)];
     });
-    if (allSure) return refusal;
+    return refusal;
   }
   auto unsurePair = [&](std::size_t first, std::size_t last) -> std::optional<AlignmentRefusal> {
     for (std::size_t i = first; i <= last; ++i) {
