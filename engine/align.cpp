@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/features.h"
+#include "engine/match_refinement.h"
 #include "engine/messages.h"
 #include "engine/pair_estimate.h"
 #include "engine/parallel.h"
@@ -471,8 +472,8 @@ std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, I
   for (std::size_t i = 1; i <= static_cast<std::size_t>(pairs); ++i) {
     if (reportStop(progress, 0.5 + 0.5 * static_cast<double>(i - 1) / pairs, nullptr))
       return std::nullopt;
-    stage.estimates[i] = estimatePair(matchFeatures(features[i - 1], features[i % n]), fixedFocal,
-                                      static_cast<std::uint32_t>(i));
+    stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], fixedFocal,
+                                             static_cast<std::uint32_t>(i));
   }
   stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
   return stage;

@@ -1,23 +1,38 @@
 #include "engine/features.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
-#include <numeric>
+#include <numbers>
 #include <opencv2/core.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 #include <tuple>
+#include <utility>
 
 namespace skylacer {
 
 namespace {
 
-// Low enough for grass, cloud and bark to yield points; the strongest kMostFeatures are kept.
-constexpr double kContrastThreshold = 0.01;
+// A point's neighbourhood for its descriptor: kWindow x kWindow pixels of the feature plane in
+// kCellsPerSide x kCellsPerSide cells of kOrientations gradient directions each.
+constexpr int kWindow = 16;
+constexpr int kCellsPerSide = 4;
+constexpr int kOrientations = 8;
+static_assert(kCellsPerSide * kCellsPerSide * kOrientations == FeatureSet::kDescriptorLength);
+// Points this close to the border have no whole neighbourhood.
+constexpr int kBorder = kWindow / 2 + 2;
+// Side of the window the corner strength (the smaller eigenvalue of the gradients' second moment
+// matrix) is summed over, and the radius within which a point must be the strongest.
+constexpr int kCornerBlock = 5;
+constexpr int kSuppressionRadius = 2;
+// Corners weaker than this share of the plane's strongest are left out: low enough for cloud,
+// water and sky beside a busy part of the photograph to keep points.
+constexpr float kCornerQuality = 1e-3F;
+// A descriptor entry is cut to this share of the descriptor's length, so that one strong edge
+// (a glare border, an exposure step) does not outweigh the rest.
+constexpr float kEntryLimit = 0.2F;
 constexpr float kDistanceRatio = 0.8F;
-
-// A lower threshold for planes with few points at the usual one.
-constexpr double kLowContrastThreshold = 0.003;
 
 // The plane halved (2 x 2 means) `halvings` times.
 cv::Mat reducedPlane(const GreyImage& plane, ImageSize size, int halvings) {
@@ -30,34 +45,66 @@ cv::Mat reducedPlane(const GreyImage& plane, ImageSize size, int halvings) {
   return image.clone();
 }
 
-// Points strongest first; ties in a fixed order. Detection runs on several threads and hands
-// its points back in the order they finished.
-std::vector<cv::KeyPoint> detectStrongestFirst(const cv::Mat& image, double contrastThreshold) {
-  cv::Ptr<cv::SIFT> sift = cv::SIFT::create(0, 3, contrastThreshold);
-  std::vector<cv::KeyPoint> keypoints;
-  sift->detect(image, keypoints);
-  std::sort(keypoints.begin(), keypoints.end(), [](const cv::KeyPoint& a, const cv::KeyPoint& b) {
-    return std::tie(b.response, a.pt.y, a.pt.x, a.size, a.angle, a.octave) <
-           std::tie(a.response, b.pt.y, b.pt.x, b.size, b.angle, b.octave);
-  });
-  return keypoints;
+struct Corner {
+  float strength = 0;
+  float x = 0;
+  float y = 0;
+};
+
+// The vertex of the parabola through three samples around a maximum, within half a pixel.
+float peakOffset(float before, float at, float after) {
+  const float curvature = before - 2 * at + after;
+  if (!(curvature < 0)) return 0;
+  return std::clamp(0.5F * (before - after) / curvature, -0.5F, 0.5F);
 }
 
-// At most kMostFeatures of the points (strongest first), the strongest of every cell of a
+// The plane's corners, strongest first (ties by position): local maxima of the corner strength,
+// placed to a fraction of a pixel.
+std::vector<Corner> strongestCorners(const cv::Mat& image) {
+  cv::Mat strength;
+  cv::cornerMinEigenVal(image, strength, kCornerBlock, 3);
+  cv::Mat neighbourhoodMax;
+  const int side = 2 * kSuppressionRadius + 1;
+  cv::dilate(strength, neighbourhoodMax, cv::getStructuringElement(cv::MORPH_RECT, {side, side}));
+  double strongest = 0;
+  cv::minMaxLoc(strength, nullptr, &strongest);
+  const float floor = kCornerQuality * static_cast<float>(strongest);
+
+  std::vector<Corner> corners;
+  for (int y = kBorder; y < image.rows - kBorder; ++y) {
+    const float* row = strength.ptr<float>(y);
+    const float* above = strength.ptr<float>(y - 1);
+    const float* below = strength.ptr<float>(y + 1);
+    const float* maxima = neighbourhoodMax.ptr<float>(y);
+    for (int x = kBorder; x < image.cols - kBorder; ++x) {
+      const float value = row[x];
+      if (!(value > floor) || value < maxima[x]) continue;
+      corners.push_back({value, static_cast<float>(x) + peakOffset(row[x - 1], value, row[x + 1]),
+                         static_cast<float>(y) + peakOffset(above[x], value, below[x])});
+    }
+  }
+  std::sort(corners.begin(), corners.end(), [](const Corner& a, const Corner& b) {
+    return std::tie(b.strength, a.y, a.x) < std::tie(a.strength, b.y, b.x);
+  });
+  return corners;
+}
+
+// At most kMostFeatures of the corners (strongest first), the strongest of every cell of a
 // kCells x kCells grid taken first, so that sky, water or cloud beside a busy part of the
 // photograph keep their few points, which may be all an overlap has.
 constexpr int kCells = 8;
-std::vector<cv::KeyPoint> spreadOverPlane(const std::vector<cv::KeyPoint>& strongestFirst,
-                                          int width, int height) {
+std::vector<Corner> spreadOverPlane(const std::vector<Corner>& strongestFirst, int width,
+                                    int height) {
   if (strongestFirst.size() <= static_cast<std::size_t>(kMostFeatures)) return strongestFirst;
   constexpr int quota = kMostFeatures / (2 * kCells * kCells);
   std::vector<int> taken(kCells * kCells, 0);
   std::vector<bool> chosen(strongestFirst.size(), false);
   std::size_t count = 0;
   for (std::size_t i = 0; i < strongestFirst.size(); ++i) {
-    const cv::Point2f point = strongestFirst[i].pt;
-    const int cx = std::clamp(static_cast<int>(point.x * kCells / width), 0, kCells - 1);
-    const int cy = std::clamp(static_cast<int>(point.y * kCells / height), 0, kCells - 1);
+    const int cx =
+        std::clamp(static_cast<int>(strongestFirst[i].x * kCells / width), 0, kCells - 1);
+    const int cy =
+        std::clamp(static_cast<int>(strongestFirst[i].y * kCells / height), 0, kCells - 1);
     int& cell = taken[static_cast<std::size_t>(cy * kCells + cx)];
     if (cell < quota) {
       ++cell;
@@ -70,11 +117,89 @@ std::vector<cv::KeyPoint> spreadOverPlane(const std::vector<cv::KeyPoint>& stron
     chosen[i] = true;
     ++count;
   }
-  std::vector<cv::KeyPoint> spread;
+  std::vector<Corner> spread;
   spread.reserve(count);
   for (std::size_t i = 0; i < strongestFirst.size(); ++i)
     if (chosen[i]) spread.push_back(strongestFirst[i]);
   return spread;
+}
+
+// Gradient length and direction (radians, 0..2π) of the plane, lightly smoothed first so that
+// JPEG blocks and noise do not set the directions.
+struct Gradients {
+  cv::Mat magnitude;
+  cv::Mat angle;
+};
+Gradients planeGradients(const cv::Mat& image) {
+  cv::Mat smooth;
+  image.convertTo(smooth, CV_32F);
+  cv::GaussianBlur(smooth, smooth, cv::Size(5, 5), 1.0);
+  cv::Mat dx;
+  cv::Mat dy;
+  const cv::Mat central = (cv::Mat_<float>(1, 3) << -0.5F, 0.0F, 0.5F);
+  cv::filter2D(smooth, dx, CV_32F, central);
+  cv::filter2D(smooth, dy, CV_32F, central.t());
+  Gradients gradients;
+  cv::cartToPolar(dx, dy, gradients.magnitude, gradients.angle);
+  return gradients;
+}
+
+// The descriptor of the window around a corner: the gradient directions of each cell, weighted
+// by length and by distance from the corner, spread linearly over neighbouring cells and
+// directions. Upright: the photographs of a series share their roll within a few degrees.
+void describe(const Gradients& gradients, const Corner& corner, float* descriptor) {
+  std::fill(descriptor, descriptor + FeatureSet::kDescriptorLength, 0.0F);
+  const int cx = static_cast<int>(std::lround(corner.x));
+  const int cy = static_cast<int>(std::lround(corner.y));
+  constexpr float half = kWindow / 2.0F;
+  constexpr float cellSize = static_cast<float>(kWindow) / kCellsPerSide;
+  constexpr float weightScale = -1.0F / (2 * half * half);
+  constexpr float binsPerRadian = kOrientations / (2 * std::numbers::pi_v<float>);
+  for (int row = 0; row < kWindow; ++row) {
+    const int y = cy - kWindow / 2 + row;
+    const float* magnitude = gradients.magnitude.ptr<float>(y);
+    const float* angle = gradients.angle.ptr<float>(y);
+    const float dy = static_cast<float>(row) + 0.5F - half;
+    const float cellRow = (static_cast<float>(row) + 0.5F) / cellSize - 0.5F;
+    for (int column = 0; column < kWindow; ++column) {
+      const int x = cx - kWindow / 2 + column;
+      const float dx = static_cast<float>(column) + 0.5F - half;
+      const float weight = magnitude[x] * std::exp((dx * dx + dy * dy) * weightScale);
+      const float cellColumn = (static_cast<float>(column) + 0.5F) / cellSize - 0.5F;
+      const float bin = angle[x] * binsPerRadian;
+      const int r0 = static_cast<int>(std::floor(cellRow));
+      const int c0 = static_cast<int>(std::floor(cellColumn));
+      const int b0 = static_cast<int>(std::floor(bin));
+      const float fr = cellRow - static_cast<float>(r0);
+      const float fc = cellColumn - static_cast<float>(c0);
+      const float fb = bin - static_cast<float>(b0);
+      for (int i = 0; i < 2; ++i) {
+        const int r = r0 + i;
+        if (r < 0 || r >= kCellsPerSide) continue;
+        const float wr = i == 0 ? 1 - fr : fr;
+        for (int j = 0; j < 2; ++j) {
+          const int c = c0 + j;
+          if (c < 0 || c >= kCellsPerSide) continue;
+          const float wc = j == 0 ? 1 - fc : fc;
+          float* cell = descriptor + (r * kCellsPerSide + c) * kOrientations;
+          cell[((b0 % kOrientations) + kOrientations) % kOrientations] +=
+              weight * wr * wc * (1 - fb);
+          cell[(((b0 + 1) % kOrientations) + kOrientations) % kOrientations] +=
+              weight * wr * wc * fb;
+        }
+      }
+    }
+  }
+  // Unit length, entries cut at kEntryLimit, unit length again: a change of exposure scales
+  // every gradient alike and leaves the descriptor as it was.
+  for (int pass = 0; pass < 2; ++pass) {
+    float sum = 0;
+    for (int k = 0; k < FeatureSet::kDescriptorLength; ++k) sum += descriptor[k] * descriptor[k];
+    const float scale = sum > 0 ? 1 / std::sqrt(sum) : 0;
+    for (int k = 0; k < FeatureSet::kDescriptorLength; ++k)
+      descriptor[k] =
+          pass == 0 ? std::min(descriptor[k] * scale, kEntryLimit) : descriptor[k] * scale;
+  }
 }
 
 }  // namespace
@@ -96,36 +221,32 @@ GreyImage greyFromLuma(const LumaImage& luma, ImageSize size) {
   return grey;
 }
 
-FeatureSet detectFeatures(const GreyImage& plane, ImageSize size) {
+FeatureSet detectFeatures(GreyImage plane, ImageSize size) {
   FeatureSet features;
   if (size.width < 16 || size.height < 16) return features;
   int halvings = 0;
   while (std::int64_t{size.width >> halvings} * (size.height >> halvings) > kFeaturePlanePixels)
     ++halvings;
   const cv::Mat image = reducedPlane(plane, size, halvings);
+  if (image.cols <= 2 * kBorder || image.rows <= 2 * kBorder) return features;
 
-  std::vector<cv::KeyPoint> keypoints = detectStrongestFirst(image, kContrastThreshold);
-  if (keypoints.size() < static_cast<std::size_t>(kFewFeatures))
-    keypoints = detectStrongestFirst(image, kLowContrastThreshold);
-  keypoints = spreadOverPlane(keypoints, image.cols, image.rows);
-  cv::Ptr<cv::SIFT> sift = cv::SIFT::create();
-  cv::Mat descriptors;
-  sift->compute(image, keypoints, descriptors);
-  if (descriptors.rows != static_cast<int>(keypoints.size()) ||
-      descriptors.cols != FeatureSet::kDescriptorLength || descriptors.type() != CV_32F)
-    return features;
-
+  const std::vector<Corner> corners =
+      spreadOverPlane(strongestCorners(image), image.cols, image.rows);
+  const Gradients gradients = planeGradients(image);
+  features.descriptors.resize(corners.size() * FeatureSet::kDescriptorLength);
   // A reduced pixel j covers working columns scale·j .. scale·j + scale - 1.
   const double scale = static_cast<double>(1 << halvings);
   const double width = size.width;
-  features.points.reserve(keypoints.size());
-  for (const cv::KeyPoint& point : keypoints) {
-    const double column = scale * point.pt.x + (scale - 1) / 2;
-    const double row = scale * point.pt.y + (scale - 1) / 2;
+  features.points.reserve(corners.size());
+  for (std::size_t i = 0; i < corners.size(); ++i) {
+    describe(gradients, corners[i],
+             features.descriptors.data() + i * FeatureSet::kDescriptorLength);
+    const double column = scale * corners[i].x + (scale - 1) / 2;
+    const double row = scale * corners[i].y + (scale - 1) / 2;
     features.points.push_back({(2 * column - width) / width, (2 * row - size.height) / width});
   }
-  features.descriptors.assign(descriptors.ptr<float>(0),
-                              descriptors.ptr<float>(0) + descriptors.total());
+  features.plane = std::move(plane);
+  features.planeSize = size;
   return features;
 }
 

@@ -18,30 +18,31 @@ struct FeaturePoint {
   double y = 0;
 };
 
+// An 8-bit grey plane, width x height, row-major with no gap.
+using GreyImage = std::vector<std::uint8_t>;
 // The features of one photograph: points with one descriptor each (kDescriptorLength floats,
 // row by row), ordered by strength, then position, so that the set does not depend on how many
-// cores found it.
+// cores found it; and the working plane they were found on, where matches are refined.
 struct FeatureSet {
   static constexpr int kDescriptorLength = 128;
   std::vector<FeaturePoint> points;
   std::vector<float> descriptors;
+  GreyImage plane;
+  ImageSize planeSize;
 };
 
-// An 8-bit grey plane, width x height, row-major with no gap.
-using GreyImage = std::vector<std::uint8_t>;
 // Luminance (0.299 R + 0.587 G + 0.114 B) of a colour buffer.
 GreyImage greyFromRgb(const RgbImage& rgb, ImageSize size);
 // A luma plane (0..765) scaled to 0..255.
 GreyImage greyFromLuma(const LumaImage& luma, ImageSize size);
 
-// The features of a working plane, found on a copy halved while it holds more than
-// kFeaturePlanePixels: at most kMostFeatures, spread over the plane. A plane that yields fewer
-// than kFewFeatures at the usual contrast threshold is searched again at a lower one (low
-// texture: cloud, water, sky).
-constexpr std::int64_t kFeaturePlanePixels = std::int64_t{1} << 18;
+// The features of a working plane (kept in the set), found on a copy halved while it holds more
+// than kFeaturePlanePixels: corners (where the gradients vary in every direction) at most
+// kMostFeatures, spread over the plane, each described by the directions of the gradients
+// around it.
+constexpr std::int64_t kFeaturePlanePixels = std::int64_t{1} << 19;
 constexpr int kMostFeatures = 1500;
-constexpr int kFewFeatures = 400;
-FeatureSet detectFeatures(const GreyImage& plane, ImageSize size);
+FeatureSet detectFeatures(GreyImage plane, ImageSize size);
 
 // A point of the previous photograph and the point of the new one it matches.
 struct FeatureMatch {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <future>
 #include <string>
+#include <utility>
 
 #include "engine/align.h"
 #include "engine/features.h"
@@ -54,8 +55,9 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
     loaded.planes.push_back(makeLuma(colours, size));
     if (!withFeatures) continue;
     if (detecting.valid()) loaded.features.push_back(detecting.get());
-    detecting = startBeside(
-        [grey = greyFromRgb(colours, size), size] { return detectFeatures(grey, size); });
+    detecting = startBeside([grey = greyFromRgb(colours, size), size]() mutable {
+      return detectFeatures(std::move(grey), size);
+    });
   }
   if (detecting.valid()) loaded.features.push_back(detecting.get());
   return loaded;

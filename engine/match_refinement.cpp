@@ -1,0 +1,228 @@
+#include "engine/match_refinement.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+#include "engine/pair_estimate.h"
+
+namespace skylacer {
+
+namespace {
+
+// The patch: (2 kPatchRadius + 1)² working pixels around the previous point.
+constexpr int kPatchRadius = 5;
+constexpr int kPatchSide = 2 * kPatchRadius + 1;
+constexpr int kPatchPixels = kPatchSide * kPatchSide;
+constexpr int kMostSteps = 12;
+// A fit that moves less than this (working pixels) has converged.
+constexpr double kConvergedStep = 0.005;
+// Furthest a refined point may end from the match's own new point (working pixels).
+constexpr double kMostShift = 6.0;
+// Least correlation of the fitted patches, and least detail (smallest eigenvalue of the
+// gradients' second moment matrix per pixel, grey levels squared) to place a point in both
+// directions.
+constexpr double kLeastCorrelation = 0.8;
+constexpr double kLeastDetail = 0.25;
+
+double pixelAt(GreyPlane plane, int x, int y) {
+  return (*plane.pixels)[static_cast<std::size_t>(y) * static_cast<std::size_t>(plane.size.width) +
+                         static_cast<std::size_t>(x)];
+}
+
+// Bilinear value and gradient of a plane at (x, y); false outside the plane's inner pixels.
+struct Sample {
+  double value = 0;
+  double dx = 0;
+  double dy = 0;
+};
+bool sampleAt(GreyPlane plane, double x, double y, Sample& sample) {
+  if (!(x >= 1 && y >= 1 && x < plane.size.width - 2 && y < plane.size.height - 2)) return false;
+  const int x0 = static_cast<int>(x);
+  const int y0 = static_cast<int>(y);
+  const double fx = x - x0;
+  const double fy = y - y0;
+  const double p00 = pixelAt(plane, x0, y0);
+  const double p10 = pixelAt(plane, x0 + 1, y0);
+  const double p01 = pixelAt(plane, x0, y0 + 1);
+  const double p11 = pixelAt(plane, x0 + 1, y0 + 1);
+  sample.value = (1 - fy) * ((1 - fx) * p00 + fx * p10) + fy * ((1 - fx) * p01 + fx * p11);
+  sample.dx = (1 - fy) * (p10 - p00) + fy * (p11 - p01);
+  sample.dy = (1 - fx) * (p01 - p00) + fx * (p11 - p10);
+  return true;
+}
+
+// Working pixel (column, row) of a normalised point and back (see FeaturePoint).
+struct PixelPoint {
+  double x = 0;
+  double y = 0;
+};
+PixelPoint toPixel(FeaturePoint point, ImageSize size) {
+  return {(point.x * size.width + size.width) / 2, (point.y * size.width + size.height) / 2};
+}
+FeaturePoint toNormalised(PixelPoint pixel, ImageSize size) {
+  return {(2 * pixel.x - size.width) / size.width, (2 * pixel.y - size.height) / size.width};
+}
+
+// Solves the symmetric 4 x 4 system a · x = b by Gaussian elimination; false when singular.
+bool solve4(std::array<std::array<double, 4>, 4> a, std::array<double, 4> b,
+            std::array<double, 4>& x) {
+  for (int col = 0; col < 4; ++col) {
+    int pivot = col;
+    for (int row = col + 1; row < 4; ++row)
+      if (std::fabs(a[row][col]) > std::fabs(a[pivot][col])) pivot = row;
+    if (!(std::fabs(a[pivot][col]) > 1e-12)) return false;
+    std::swap(a[col], a[pivot]);
+    std::swap(b[col], b[pivot]);
+    for (int row = col + 1; row < 4; ++row) {
+      const double factor = a[row][col] / a[col][col];
+      for (int k = col; k < 4; ++k) a[row][k] -= factor * a[col][k];
+      b[row] -= factor * b[col];
+    }
+  }
+  for (int row = 3; row >= 0; --row) {
+    double sum = b[row];
+    for (int k = row + 1; k < 4; ++k) sum -= a[row][k] * x[k];
+    x[row] = sum / a[row][row];
+  }
+  return true;
+}
+
+struct Patch {
+  std::array<double, kPatchPixels> values{};
+  // Where each pixel of the patch lands in the new plane under the estimate (working pixels).
+  std::array<PixelPoint, kPatchPixels> landing{};
+};
+
+// The previous patch around `centre` and where the estimate carries its pixels; false where the
+// patch leaves either plane or holds too little detail.
+bool takePatch(GreyPlane previous, GreyPlane current, int cx, int cy, const Matrix3& pairRotation,
+               double focal, Patch& patch) {
+  if (cx < kPatchRadius + 1 || cy < kPatchRadius + 1 ||
+      cx >= previous.size.width - kPatchRadius - 1 || cy >= previous.size.height - kPatchRadius - 1)
+    return false;
+  double gxx = 0;
+  double gxy = 0;
+  double gyy = 0;
+  int k = 0;
+  for (int dy = -kPatchRadius; dy <= kPatchRadius; ++dy) {
+    for (int dx = -kPatchRadius; dx <= kPatchRadius; ++dx, ++k) {
+      const int x = cx + dx;
+      const int y = cy + dy;
+      patch.values[k] = pixelAt(previous, x, y);
+      const double gx = (pixelAt(previous, x + 1, y) - pixelAt(previous, x - 1, y)) / 2;
+      const double gy = (pixelAt(previous, x, y + 1) - pixelAt(previous, x, y - 1)) / 2;
+      gxx += gx * gx;
+      gxy += gx * gy;
+      gyy += gy * gy;
+      const Vec3 ray = featureRay(
+          toNormalised({static_cast<double>(x), static_cast<double>(y)}, previous.size), focal, 0);
+      const Vec3 turned = transposedTimes(pairRotation, ray);
+      if (!(turned.z > 0)) return false;
+      patch.landing[k] = toPixel(projectRay(turned, focal, 0), current.size);
+    }
+  }
+  const double trace = (gxx + gyy) / kPatchPixels;
+  const double determinant = (gxx * gyy - gxy * gxy) / (kPatchPixels * kPatchPixels);
+  const double smallest = trace / 2 - std::sqrt(std::max(0.0, trace * trace / 4 - determinant));
+  return smallest >= kLeastDetail;
+}
+
+// The shift of the patch's landing that fits the new plane best (with a gain and an offset for
+// the exposure), by Gauss-Newton steps from `shift`; false when it does not settle within
+// kMostShift of its start or the fitted patches disagree.
+bool fitShift(const Patch& patch, GreyPlane current, PixelPoint& shift) {
+  const PixelPoint start = shift;
+  double gain = 1;
+  double offset = 0;
+  std::array<Sample, kPatchPixels> samples{};
+  for (int step = 0; step < kMostSteps; ++step) {
+    std::array<std::array<double, 4>, 4> normal{};
+    std::array<double, 4> right{};
+    for (int k = 0; k < kPatchPixels; ++k) {
+      if (!sampleAt(current, patch.landing[k].x + shift.x, patch.landing[k].y + shift.y,
+                    samples[k]))
+        return false;
+      // residual = gain · new + offset - previous; parameters (shift x, shift y, gain, offset)
+      const std::array<double, 4> jacobian = {gain * samples[k].dx, gain * samples[k].dy,
+                                              samples[k].value, 1.0};
+      const double residual = gain * samples[k].value + offset - patch.values[k];
+      for (int i = 0; i < 4; ++i) {
+        right[i] -= jacobian[i] * residual;
+        for (int j = 0; j < 4; ++j) normal[i][j] += jacobian[i] * jacobian[j];
+      }
+    }
+    std::array<double, 4> delta{};
+    if (!solve4(normal, right, delta)) return false;
+    shift.x += delta[0];
+    shift.y += delta[1];
+    gain += delta[2];
+    offset += delta[3];
+    if (!(std::hypot(shift.x - start.x, shift.y - start.y) <= kMostShift) || !(gain > 0))
+      return false;
+    if (std::hypot(delta[0], delta[1]) < kConvergedStep) break;
+  }
+  // Correlation of the fitted patches.
+  double sumP = 0;
+  double sumN = 0;
+  for (int k = 0; k < kPatchPixels; ++k) {
+    if (!sampleAt(current, patch.landing[k].x + shift.x, patch.landing[k].y + shift.y, samples[k]))
+      return false;
+    sumP += patch.values[k];
+    sumN += samples[k].value;
+  }
+  const double meanP = sumP / kPatchPixels;
+  const double meanN = sumN / kPatchPixels;
+  double pp = 0;
+  double nn = 0;
+  double pn = 0;
+  for (int k = 0; k < kPatchPixels; ++k) {
+    const double p = patch.values[k] - meanP;
+    const double n = samples[k].value - meanN;
+    pp += p * p;
+    nn += n * n;
+    pn += p * n;
+  }
+  return pp > 0 && nn > 0 && pn / std::sqrt(pp * nn) >= kLeastCorrelation;
+}
+
+}  // namespace
+
+std::vector<FeatureMatch> refineMatches(std::span<const FeatureMatch> inliers,
+                                        const Matrix3& pairRotation, double focal,
+                                        GreyPlane previous, GreyPlane current) {
+  std::vector<FeatureMatch> refined;
+  refined.reserve(inliers.size());
+  Patch patch;
+  for (const FeatureMatch& match : inliers) {
+    const PixelPoint start = toPixel(match.previous, previous.size);
+    const int cx = static_cast<int>(std::lround(start.x));
+    const int cy = static_cast<int>(std::lround(start.y));
+    if (!takePatch(previous, current, cx, cy, pairRotation, focal, patch)) continue;
+    // The patch keeps the shape the estimate gives it and starts at the match's own new point:
+    // a pair's own focal length may be well off, which moves the carried patch by pixels.
+    const PixelPoint carried = patch.landing[kPatchPixels / 2];
+    const PixelPoint own = toPixel(match.current, current.size);
+    PixelPoint shift{own.x - carried.x, own.y - carried.y};
+    if (!fitShift(patch, current, shift)) continue;
+    refined.push_back(
+        {toNormalised({static_cast<double>(cx), static_cast<double>(cy)}, previous.size),
+         toNormalised({carried.x + shift.x, carried.y + shift.y}, current.size)});
+  }
+  return refined;
+}
+
+std::optional<PairEstimate> estimateRefinedPair(const FeatureSet& previous,
+                                                const FeatureSet& current, double fixedFocal,
+                                                std::uint32_t seed) {
+  std::optional<PairEstimate> estimate =
+      estimatePair(matchFeatures(previous, current), fixedFocal, seed);
+  if (!estimate) return estimate;
+  estimate->inliers =
+      refineMatches(estimate->inliers, estimate->rotation, estimate->focal,
+                    {&previous.plane, previous.planeSize}, {&current.plane, current.planeSize});
+  if (estimate->inliers.size() < static_cast<std::size_t>(kLeastInliers)) return std::nullopt;
+  return estimate;
+}
+
+}  // namespace skylacer
