@@ -18,7 +18,10 @@
 // rotation), field-of-view error (% of the true angle the open series covers; a full circle is
 // 360 degrees by construction), restarts, alignment and whole-stitch time (wall clock, seconds),
 // and the whole stitch's processor time (seconds, every thread: the precise profile's refinement
-// runs on two cores).
+// runs on two cores). For series read from files (samples, corpus) also the whole stitch from
+// the files as panorama-cli runs it (decoding included, the panorama encoded once at quality
+// 75), the floor under it (every photo decoded once at full size, the panorama encoded once)
+// and their ratio.
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +36,7 @@
 #include <memory>
 #include <numbers>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,6 +45,7 @@
 #include "engine/messages.h"
 #include "engine/stitch.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/jpeg_codec.h"
 #include "tests/support/synth_imaging.h"
 #include "tests/support/synth_series.h"
 
@@ -140,6 +145,7 @@ struct SampleSeries {
   Condition condition;
   test::PhotoSeries truth;
   std::vector<RgbImage> photos;
+  std::vector<std::filesystem::path> files;
 };
 
 double jsonNumber(const std::string& text, std::string_view key, std::size_t from) {
@@ -165,7 +171,8 @@ SampleSeries loadSampleSeries(const std::filesystem::path& folder, const char* n
   SampleSeries sample;
   std::size_t at = text.find("\"photos\":");
   while ((at = text.find("\"file\":", at + 1)) != std::string::npos) {
-    test::Picture photo = test::loadPicture(folder / jsonString(text, "file", at));
+    sample.files.push_back(folder / jsonString(text, "file", at));
+    test::Picture photo = test::loadPicture(sample.files.back());
     sample.condition.size = photo.size;
     sample.photos.push_back(std::move(photo.pixels));
     sample.truth.poses.push_back({jsonNumber(text, "yaw_deg", at) * kDegree,
@@ -349,19 +356,77 @@ bool selected(std::string_view name, std::string_view only) {
   return only.empty() || name.find(only) != std::string_view::npos;
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double encodeSeconds(const ComposedPanorama& panorama) {
+  const auto start = std::chrono::steady_clock::now();
+  imaging::EncodedJpeg encoded;
+  const imaging::ConstPlane plane{panorama.pixels.data(), 3 * std::ptrdiff_t{panorama.size.width},
+                                  panorama.size.width, panorama.size.height};
+  if (imaging::encodeJpeg(plane, 75, encoded) != imaging::ImagingStatus::Ok)
+    throw std::runtime_error("the panorama did not encode");
+  return secondsSince(start);
+}
+
+// The whole stitch from the photo files, decoding included, with the panorama encoded once (as
+// panorama-cli stitch -o runs it), and the floor under it: every photo decoded once at full size
+// and the panorama encoded once. Both wall time, on the cores the stitch uses.
+struct FileTimes {
+  double stitchSeconds = 0;
+  double floorSeconds = 0;
+};
+FileTimes timeFromFiles(std::span<const std::filesystem::path> files, const StitchParams& profile,
+                        bool fullCircle) {
+  FileTimes times;
+  std::vector<std::unique_ptr<imaging::Bitmap>> bitmaps;
+  std::vector<imaging::Bitmap*> views;
+  auto start = std::chrono::steady_clock::now();
+  for (const auto& file : files) {
+    bitmaps.push_back(imaging::Bitmap::fromFile(file.string()));
+    views.push_back(bitmaps.back().get());
+  }
+  StitchParams params = profile;
+  params.full360 = fullCircle ? 1 : 0;
+  NullTrace trace;
+  const auto result = stitchPanorama(views, params, nullptr, trace, AlignmentCheck::StitchAnyway);
+  if (!result) throw std::runtime_error("the stitch from the files gave no panorama");
+  times.stitchSeconds = secondsSince(start);
+  const double encoding = encodeSeconds(result->panorama);
+  times.stitchSeconds += encoding;
+
+  start = std::chrono::steady_clock::now();
+  for (const auto& file : files) {
+    auto bitmap = imaging::Bitmap::fromFile(file.string());
+    const RgbImage pixels = imageToRgb(*bitmap, {bitmap->width(), bitmap->height()}, true);
+    if (pixels.empty()) throw std::runtime_error("cannot decode " + file.string());
+  }
+  times.floorSeconds = secondsSince(start) + encoding;
+  return times;
+}
+
 void printRow(const Condition& c, const test::PhotoSeries& series, std::vector<RgbImage> photos,
-              const StitchParams& profile, bool showTrace) {
+              const StitchParams& profile, bool showTrace,
+              std::span<const std::filesystem::path> files = {}) {
   StringTrace trace;
   const Figures f = measure(c, series, std::move(photos), profile, trace);
+  char fromFiles[64] = "- | - | -";
+  if (!files.empty()) {
+    const FileTimes times = timeFromFiles(files, profile, c.fullCircle);
+    std::snprintf(fromFiles, sizeof fromFiles, "%.3f | %.3f | %.2f", times.stitchSeconds,
+                  times.floorSeconds, times.stitchSeconds / times.floorSeconds);
+  }
   char fov[32] = "360 (closed)";
   if (!std::isnan(f.fovError)) std::snprintf(fov, sizeof fov, "%+.2f", 100 * f.fovError);
   std::printf(
       "| %s | %d%s %dx%d | %.1f (%.1f) | %+.2f | %.3f | %.3f | %s | %+.4f | %+.4f (%+.3f) | %d | "
-      "%.3f | %.3f | %.3f | %.2f | %s |\n",
+      "%.3f | %.3f | %.3f | %s | %.2f | %s |\n",
       c.name, c.photos, c.fullCircle ? " circle" : "", c.size.width, c.size.height, f.focalPx,
       series.focal * c.size.width / 2, 100 * f.focalError, f.worstYaw / kDegree,
       f.worstRoll / kDegree, fov, f.distortion, f.radial, series.radialDistortion, f.restarts,
-      f.alignSeconds, f.totalSeconds, f.totalCpuSeconds, f.leastConfidence, f.verdict.c_str());
+      f.alignSeconds, f.totalSeconds, f.totalCpuSeconds, fromFiles, f.leastConfidence,
+      f.verdict.c_str());
   if (showTrace)
     std::printf("    refinement runs: focal px / roll deg at the last step (steps):%s\n",
                 refinementEnds(trace.text(), c.size.width).c_str());
@@ -402,8 +467,8 @@ int main(int argc, char** argv) {
   std::printf(
       "| condition | photos | focal px (true) | focal err %% | worst yaw-step err ° | "
       "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s | "
-      "total cpu s | least confidence | verdict |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+      "total cpu s | from files s | floor s | x floor | least confidence | verdict |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Condition& c : conditions()) {
     if (!selected(c.name, only)) continue;
     const test::PhotoSeries series = seriesFor(c);
@@ -414,7 +479,8 @@ int main(int argc, char** argv) {
     if (!selected(label, only)) continue;
     SampleSeries sample =
         loadSampleSeries(std::filesystem::path(SKYLACER_SAMPLES_DIR) / name, label.c_str());
-    printRow(sample.condition, sample.truth, std::move(sample.photos), profile, showTrace);
+    printRow(sample.condition, sample.truth, std::move(sample.photos), profile, showTrace,
+             sample.files);
     // The same cameras and lens rendered from the synthetic texture: separates what the
     // sample's content does from what its cameras do.
     Condition synthetic = sample.condition;
@@ -437,7 +503,8 @@ int main(int argc, char** argv) {
     const std::string label = "corpus " + folder.filename().string();
     if (!selected(label, only)) continue;
     SampleSeries series = loadSampleSeries(folder, label.c_str());
-    printRow(series.condition, series.truth, std::move(series.photos), profile, showTrace);
+    printRow(series.condition, series.truth, std::move(series.photos), profile, showTrace,
+             series.files);
   }
   return 0;
 }
