@@ -126,7 +126,8 @@ std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> pho
   if (!result.pairs.empty()) {
     const std::vector<double> turns = pairTurns(records, result.pairs.size() - 1);
     const double photoAngle = 2 * std::atan(1 / records[0].focal);
-    result.refusal = verifyAlignment(result.pairs, turns, photoAngle, params.full360 != 0);
+    result.refusal = verifyAlignment(result.pairs, turns, photoAngle, params.full360 != 0,
+                                     params.autoFocal == 0);
     // Neighbours that do not match may be photographs out of place: every two are matched to
     // find the order they were taken in (not when the series is to be stitched all the same).
     if (result.refusal && check == AlignmentCheck::Refuse && params.full360 == 0 &&

@@ -53,7 +53,8 @@ double pairConfidence(const PairEvidence& evidence) {
 
 std::optional<AlignmentRefusal> verifyAlignment(std::span<const PairEvidence> evidence,
                                                 std::span<const double> pairTurns,
-                                                double photoAngle, bool fullCircle) {
+                                                double photoAngle, bool fullCircle,
+                                                bool focalHeld) {
   const std::size_t pairs = pairTurns.size() - 1;
   const std::size_t n = fullCircle ? pairs : pairs + 1;
 
@@ -97,6 +98,14 @@ std::optional<AlignmentRefusal> verifyAlignment(std::span<const PairEvidence> ev
     if (!lensIsSure(evidence[i]) &&
         (weakest == 0 || evidence[i].inliers < evidence[weakest].inliers))
       weakest = i;
+  const bool anyMatched = std::any_of(evidence.begin() + 1, evidence.begin() + 1 + pairs,
+                                      [](const PairEvidence& e) { return e.inliers > 0; });
+  if (!focalHeld && !anyMatched) {
+    // The least sure pair is named: it is the one another focal length would suit best.
+    weakest = 1;
+    for (std::size_t i = 2; i <= pairs; ++i)
+      if (pairConfidence(evidence[i]) < pairConfidence(evidence[weakest])) weakest = i;
+  }
   if (weakest != 0) {
     AlignmentRefusal refusal;
     refusal.problem = AlignmentProblem::UncertainLens;

@@ -66,10 +66,14 @@ struct AlignmentRefusal {
 // The verdict on a series of n photographs: `evidence` and `pairTurns` (radians, to the right)
 // for pairs 1..m (index 0 unused; m = n, the last the closing pair, for a full circle), and the
 // angle one photograph spans horizontally (radians). Order is checked first, then each pair's
-// confidence leaving the lens aside, then the lens, then the circle.
+// confidence leaving the lens aside, then the lens, then the circle. Unless the lens's focal
+// length was held (given, not estimated), a series in which no pair has feature matches is
+// refused for its lens: the photometric steps alone settle on focal lengths several per cent
+// off on low-detail pairs, with every turn off by as much, while each overlap still correlates
+// well.
 std::optional<AlignmentRefusal> verifyAlignment(std::span<const PairEvidence> evidence,
                                                 std::span<const double> pairTurns,
-                                                double photoAngle, bool fullCircle);
+                                                double photoAngle, bool fullCircle, bool focalHeld);
 
 // An open series whose turns and one photograph's angle reach a full turn could have been
 // stitched as a full circle.

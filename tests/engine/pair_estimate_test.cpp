@@ -132,7 +132,7 @@ TEST(VerifyAlignment, NamesTheFirstPairItIsNotSureOf) {
   std::vector<PairEvidence> evidence(4, sure());
   evidence[2].turnDeviation = 0.5 * kDegree;  // a lens the matches cannot pin down
   const std::vector<double> turns = {0, 0.7, 0.7, 0.7};
-  const auto refusal = verifyAlignment(evidence, turns, 1.1, false);
+  const auto refusal = verifyAlignment(evidence, turns, 1.1, false, false);
   ASSERT_TRUE(refusal);
   EXPECT_EQ(refusal->problem, AlignmentProblem::TooLittleDetail);
   EXPECT_EQ(refusal->firstPhoto, 1);
@@ -142,23 +142,32 @@ TEST(VerifyAlignment, NamesTheFirstPairItIsNotSureOf) {
   evidence[2] = sure();
   for (auto& pair : evidence) pair.focalDeviation = 0.01;
   evidence[3].inliers = evidence[3].inliersKept = 30;
-  const auto lens = verifyAlignment(evidence, turns, 1.1, false);
+  const auto lens = verifyAlignment(evidence, turns, 1.1, false, false);
   ASSERT_TRUE(lens);
   EXPECT_EQ(lens->problem, AlignmentProblem::UncertainLens);
   EXPECT_EQ(lens->firstPhoto, 2);
 
   evidence.assign(4, sure());
   evidence[2] = {.correlation = 0.9, .nearCorrelation = 0.2, .compared = 5000};
-  EXPECT_FALSE(verifyAlignment(evidence, turns, 1.1, false)) << "a clear photometric peak";
+  EXPECT_FALSE(verifyAlignment(evidence, turns, 1.1, false, false)) << "a clear photometric peak";
   evidence[2].nearCorrelation = 0.89;
-  EXPECT_TRUE(verifyAlignment(evidence, turns, 1.1, false)) << "a plateau";
+  EXPECT_TRUE(verifyAlignment(evidence, turns, 1.1, false, false)) << "a plateau";
+
+  // Clear photometric peaks only: no matches tell the focal length, unless it was given.
+  evidence.assign(4, {.correlation = 0.9, .nearCorrelation = 0.2, .compared = 5000});
+  evidence[3].correlation = 0.7;
+  const auto unmatched = verifyAlignment(evidence, turns, 1.1, false, false);
+  ASSERT_TRUE(unmatched);
+  EXPECT_EQ(unmatched->problem, AlignmentProblem::UncertainLens);
+  EXPECT_EQ(unmatched->firstPhoto, 2) << "the least sure pair";
+  EXPECT_FALSE(verifyAlignment(evidence, turns, 1.1, false, true));
 }
 
 TEST(VerifyAlignment, ATurnToTheLeftGivesTheOrderFound) {
   const std::vector<PairEvidence> evidence(4, sure());
   // Photographs given as 1 3 2 4 of a series turning right by 0.7: 0 -> 2 -> 1 -> 3.
   const std::vector<double> turns = {0, 1.4, -0.7, 1.4};
-  const auto refusal = verifyAlignment(evidence, turns, 1.1, false);
+  const auto refusal = verifyAlignment(evidence, turns, 1.1, false, false);
   ASSERT_TRUE(refusal);
   EXPECT_EQ(refusal->problem, AlignmentProblem::WrongOrder);
   EXPECT_EQ(refusal->order, (std::vector<int>{0, 2, 1, 3}));
@@ -168,14 +177,14 @@ TEST(VerifyAlignment, AFullCircleMustBeCovered) {
   // Six photographs of 1.1 radians turning 0.6 each cover 4.1 radians: no full circle.
   const std::vector<PairEvidence> evidence(7, sure());
   const std::vector<double> half = {0, 0.6, 0.6, 0.6, 0.6, 0.6, 3.28};
-  const auto refusal = verifyAlignment(evidence, half, 1.1, true);
+  const auto refusal = verifyAlignment(evidence, half, 1.1, true, false);
   ASSERT_TRUE(refusal);
   EXPECT_EQ(refusal->problem, AlignmentProblem::NotAFullCircle);
   EXPECT_NEAR(refusal->coveredDegrees, (5 * 0.6 + 1.1) / kDegree, 1e-9);
 
   const double step = 2 * std::numbers::pi / 6;
   const std::vector<double> circle = {0, step, step, step, step, step, step};
-  EXPECT_FALSE(verifyAlignment(evidence, circle, 1.1, true));
+  EXPECT_FALSE(verifyAlignment(evidence, circle, 1.1, true, false));
   EXPECT_TRUE(closesFullCircle(std::span(circle).first(6), 1.1)) << "open, it would close";
   EXPECT_FALSE(closesFullCircle(std::span(half).first(6), 1.1));
 }
