@@ -6,11 +6,15 @@
 // Prints one Markdown table row per condition.
 //
 //   accuracy [--profile "13 numbers" | Default | Template | Precise] [--only TEXT] [--trace]
+//            [--pairs] [--series FOLDER]...
 //
 // --profile  the profile text to stitch with, or the name of a built-in profile (default: the
 //            built-in default profile)
 // --only     run only the conditions whose name contains TEXT
 // --trace    after each row, where each refinement run of each pair ended
+// --pairs    after each row, each pair's true errors beside the evidence the verification weighed
+// --series   run only the series in FOLDER (photos and a truth.json as the corpus has them);
+//            repeatable
 //
 // Columns: focal error (%), worst yaw-step error (degrees, over every pair; a full circle's
 // closing step is the one the chained cameras of photographs n - 1 and 0 imply), worst roll
@@ -237,6 +241,8 @@ struct Figures {
   double radial = 0;
   double leastConfidence = 1;  // of the series' pairs
   std::string verdict;         // "ok", or why the verification refused the series
+  // One line per pair: its true errors beside the evidence the verification weighed.
+  std::string pairLines;
 };
 
 std::string verdictText(const StitchResult& result) {
@@ -305,9 +311,21 @@ Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector
     const double yawError = wrapAngle(relativeYaw(cameras[a].rotation, cameras[b].rotation) -
                                       relativeYaw(trueA, trueB));
     figures.worstYaw = std::max(figures.worstYaw, std::fabs(yawError));
-    figures.worstRoll = std::max(
-        figures.worstRoll,
-        std::fabs(relativeRollError(cameras[a].rotation, cameras[b].rotation, trueA, trueB)));
+    const double rollError =
+        relativeRollError(cameras[a].rotation, cameras[b].rotation, trueA, trueB);
+    figures.worstRoll = std::max(figures.worstRoll, std::fabs(rollError));
+    if (s < result->pairs.size()) {
+      const PairEvidence& e = result->pairs[s];
+      char line[320];
+      std::snprintf(line, sizeof line,
+                    "    pair %zu-%zu: yaw err %+.3f° roll err %+.3f° | inliers %d kept %d turn "
+                    "dev %.4f° focal dev %.3f%% | correlation %.4f near %.4f compared %d | "
+                    "confidence %.2f\n",
+                    a + 1, b + 1, yawError / kDegree, rollError / kDegree, e.inliers, e.inliersKept,
+                    e.turnDeviation / kDegree, 100 * e.focalDeviation, e.correlation,
+                    e.nearCorrelation, e.compared, pairConfidence(e));
+      figures.pairLines += line;
+    }
   }
   if (c.fullCircle) {
     figures.fovError = std::nan("");
@@ -406,8 +424,13 @@ FileTimes timeFromFiles(std::span<const std::filesystem::path> files, const Stit
   return times;
 }
 
+struct Options {
+  bool showTrace = false;
+  bool showPairs = false;
+};
+
 void printRow(const Condition& c, const test::PhotoSeries& series, std::vector<RgbImage> photos,
-              const StitchParams& profile, bool showTrace,
+              const StitchParams& profile, Options options,
               std::span<const std::filesystem::path> files = {}) {
   StringTrace trace;
   const Figures f = measure(c, series, std::move(photos), profile, trace);
@@ -427,7 +450,8 @@ void printRow(const Condition& c, const test::PhotoSeries& series, std::vector<R
       f.worstRoll / kDegree, fov, f.distortion, f.radial, series.radialDistortion, f.restarts,
       f.alignSeconds, f.totalSeconds, f.totalCpuSeconds, fromFiles, f.leastConfidence,
       f.verdict.c_str());
-  if (showTrace)
+  if (options.showPairs) std::printf("%s", f.pairLines.c_str());
+  if (options.showTrace)
     std::printf("    refinement runs: focal px / roll deg at the last step (steps):%s\n",
                 refinementEnds(trace.text(), c.size.width).c_str());
   std::fflush(stdout);
@@ -440,7 +464,8 @@ int main(int argc, char** argv) {
   using namespace skylacer;
   std::string profileText(kDefaultProfileText);
   std::string only;
-  bool showTrace = false;
+  Options options;
+  std::vector<std::filesystem::path> seriesFolders;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--profile" && i + 1 < argc) {
@@ -452,11 +477,15 @@ int main(int argc, char** argv) {
     } else if (arg == "--only" && i + 1 < argc) {
       only = argv[++i];
     } else if (arg == "--trace") {
-      showTrace = true;
+      options.showTrace = true;
+    } else if (arg == "--pairs") {
+      options.showPairs = true;
+    } else if (arg == "--series" && i + 1 < argc) {
+      seriesFolders.emplace_back(argv[++i]);
     } else {
       std::fprintf(stderr,
-                   "usage: accuracy [--profile \"13 numbers\" | Default | Precise] [--only TEXT] "
-                   "[--trace]\n");
+                   "usage: accuracy [--profile \"13 numbers\" | Default | Template | Precise] "
+                   "[--only TEXT] [--trace] [--pairs] [--series FOLDER]...\n");
       return 2;
     }
   }
@@ -469,17 +498,24 @@ int main(int argc, char** argv) {
       "worst roll err ° | FOV err %% | k | k1 (true) | restarts | align s | total s | "
       "total cpu s | from files s | floor s | x floor | least confidence | verdict |\n");
   std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+  for (const auto& folder : seriesFolders) {
+    const std::string label = "series " + folder.filename().string();
+    SampleSeries series = loadSampleSeries(folder, label.c_str());
+    printRow(series.condition, series.truth, std::move(series.photos), profile, options,
+             series.files);
+  }
+  if (!seriesFolders.empty()) return 0;
   for (const Condition& c : conditions()) {
     if (!selected(c.name, only)) continue;
     const test::PhotoSeries series = seriesFor(c);
-    printRow(c, series, renderPhotos(c, series, texture), profile, showTrace);
+    printRow(c, series, renderPhotos(c, series, texture), profile, options);
   }
   for (const char* name : {"trail", "mountains"}) {
     const std::string label = std::string("sample ") + name;
     if (!selected(label, only)) continue;
     SampleSeries sample =
         loadSampleSeries(std::filesystem::path(SKYLACER_SAMPLES_DIR) / name, label.c_str());
-    printRow(sample.condition, sample.truth, std::move(sample.photos), profile, showTrace,
+    printRow(sample.condition, sample.truth, std::move(sample.photos), profile, options,
              sample.files);
     // The same cameras and lens rendered from the synthetic texture: separates what the
     // sample's content does from what its cameras do.
@@ -487,7 +523,7 @@ int main(int argc, char** argv) {
     const std::string synthesised = label + " cameras, synthetic texture";
     synthetic.name = synthesised.c_str();
     printRow(synthetic, sample.truth, renderPhotos(synthetic, sample.truth, texture), profile,
-             showTrace);
+             options);
   }
   // The harder series beside the project, where they are.
   const std::filesystem::path corpus(SKYLACER_CORPUS_DIR);
@@ -503,7 +539,7 @@ int main(int argc, char** argv) {
     const std::string label = "corpus " + folder.filename().string();
     if (!selected(label, only)) continue;
     SampleSeries series = loadSampleSeries(folder, label.c_str());
-    printRow(series.condition, series.truth, std::move(series.photos), profile, showTrace,
+    printRow(series.condition, series.truth, std::move(series.photos), profile, options,
              series.files);
   }
   return 0;
