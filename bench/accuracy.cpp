@@ -317,13 +317,14 @@ Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector
     if (s < result->pairs.size()) {
       const PairEvidence& e = result->pairs[s];
       char line[320];
-      std::snprintf(line, sizeof line,
-                    "    pair %zu-%zu: yaw err %+.3f° roll err %+.3f° | inliers %d kept %d turn "
-                    "dev %.4f° focal dev %.3f%% | correlation %.4f near %.4f compared %d | "
-                    "confidence %.2f\n",
-                    a + 1, b + 1, yawError / kDegree, rollError / kDegree, e.inliers, e.inliersKept,
-                    e.turnDeviation / kDegree, 100 * e.focalDeviation, e.correlation,
-                    e.nearCorrelation, e.compared, pairConfidence(e));
+      std::snprintf(
+          line, sizeof line,
+          "    pair %zu-%zu: yaw err %+.3f° roll err %+.3f° | inliers %d kept %d turn "
+          "dev %.4f° roll dev %.4f° focal dev %.3f%% | correlation %.4f near %.4f compared %d | "
+          "confidence %.2f\n",
+          a + 1, b + 1, yawError / kDegree, rollError / kDegree, e.inliers, e.inliersKept,
+          e.turnDeviation / kDegree, e.rollDeviation / kDegree, 100 * e.focalDeviation,
+          e.correlation, e.nearCorrelation, e.compared, pairConfidence(e));
       figures.pairLines += line;
     }
   }

@@ -534,6 +534,7 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
       found.inliers = static_cast<int>(inliers.size());
       found.inliersKept = inliersExplained(record, inliers);
       found.turnDeviation = solution->turnDeviations[index];
+      found.rollDeviation = solution->rollDeviations[index];
       found.focalDeviation = solution->focalDeviation;
     } else {
       anyFallback = true;

@@ -29,19 +29,23 @@ FeaturePoint predictPrevious(const FeatureMatch& match, const Matrix3& previous,
   return projectRay(transposed(previous) * world, focal, radial);
 }
 
+// The summed squared distance of one pair's matches from where the series places them.
+double pairCost(const PairEstimate& pair, const Matrix3& previous, const Matrix3& current,
+                const SeriesState& state) {
+  double sum = 0;
+  for (const FeatureMatch& match : pair.inliers) {
+    const FeaturePoint p = predictPrevious(match, previous, current, state.focal, state.radial);
+    sum += (p.x - match.previous.x) * (p.x - match.previous.x) +
+           (p.y - match.previous.y) * (p.y - match.previous.y);
+  }
+  return sum;
+}
+
 double seriesCost(std::span<const std::optional<PairEstimate>> pairs, const SeriesState& state) {
   const std::size_t n = state.rotations.size();
   double sum = 0;
-  for (std::size_t i = 1; i < pairs.size(); ++i) {
-    if (!pairs[i]) continue;
-    const Matrix3& previous = state.rotations[i - 1];
-    const Matrix3& current = state.rotations[i % n];
-    for (const FeatureMatch& match : pairs[i]->inliers) {
-      const FeaturePoint p = predictPrevious(match, previous, current, state.focal, state.radial);
-      sum += (p.x - match.previous.x) * (p.x - match.previous.x) +
-             (p.y - match.previous.y) * (p.y - match.previous.y);
-    }
-  }
+  for (std::size_t i = 1; i < pairs.size(); ++i)
+    if (pairs[i]) sum += pairCost(*pairs[i], state.rotations[i - 1], state.rotations[i % n], state);
   return std::isfinite(sum) ? sum : std::numeric_limits<double>::infinity();
 }
 
@@ -124,21 +128,38 @@ void measureDeviations(std::span<const std::optional<PairEstimate>> pairs, const
   const std::vector<double> turns =
       invertedNormalMatrix(seriesEquations(pairs, state, -1, -1, rotationUnknowns));
   const auto size = static_cast<std::size_t>(rotationUnknowns);
-  for (std::size_t i = 1; i < pairs.size(); ++i) {
-    if (!pairs[i]) continue;
-    if (turns.empty() || freedom <= 0) {
-      solution.turnDeviations[i] = unknown;
-      continue;
-    }
+  // The deviation of the pair's relative small turn (the new photograph's less the previous
+  // one's) along a world direction. The scatter is the series' or the pair's own, whichever is
+  // wider: a pair whose few matches lie on blur scatters more than the sharp pairs beside it.
+  auto deviationAlong = [&](std::size_t i, Vec3 direction) {
+    const double own = pairCost(*pairs[i], state.rotations[i - 1], state.rotations[i % n], state) /
+                       std::max(1.0, 2.0 * static_cast<double>(pairs[i]->inliers.size()) - 3);
+    const std::array<double, 3> d = {direction.x, direction.y, direction.z};
     double spread = 0;
     for (const auto& [first, sign] : {std::pair{i - 1, -1.0}, std::pair{i % n, 1.0}}) {
       if (first == 0) continue;
       for (const auto& [second, otherSign] : {std::pair{i - 1, -1.0}, std::pair{i % n, 1.0}}) {
         if (second == 0) continue;
-        spread += sign * otherSign * turns[(3 * (first - 1) + 1) * size + 3 * (second - 1) + 1];
+        for (std::size_t r = 0; r < 3; ++r)
+          for (std::size_t c = 0; c < 3; ++c)
+            spread += sign * otherSign * d[r] * d[c] *
+                      turns[(3 * (first - 1) + r) * size + 3 * (second - 1) + c];
       }
     }
-    solution.turnDeviations[i] = std::sqrt(std::max(spread, 0.0) * variance);
+    return std::sqrt(std::max(spread, 0.0) * std::max(variance, own));
+  };
+  solution.rollDeviations.assign(pairs.size(), 0.0);
+  for (std::size_t i = 1; i < pairs.size(); ++i) {
+    if (!pairs[i]) continue;
+    if (turns.empty() || freedom <= 0) {
+      solution.turnDeviations[i] = solution.rollDeviations[i] = unknown;
+      continue;
+    }
+    solution.turnDeviations[i] = deviationAlong(i, {0, 1, 0});
+    // About the pair's mean line of sight: the turn that tilts one photograph against the other.
+    const Vec3 sight =
+        normalized(state.rotations[i - 1] * Vec3{0, 0, 1} + state.rotations[i % n] * Vec3{0, 0, 1});
+    solution.rollDeviations[i] = deviationAlong(i, sight);
   }
   if (focalColumn < 0 || freedom <= 0) return;
   const std::vector<double> all =

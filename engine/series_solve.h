@@ -30,6 +30,9 @@ struct SeriesSolution {
   // pair's overlap pins its turn down. 0 for a pair without an estimate; infinity where the fit
   // cannot tell.
   std::vector<double> turnDeviations;
+  // Per pair 1..m: the same for the pair's roll, the turn about its mean line of sight that
+  // tilts one photograph against the other.
+  std::vector<double> rollDeviations;
   // The standard deviation of the focal length as a share of it (relative change); 0 when the
   // focal length was held, infinity where the fit cannot tell.
   double focalDeviation = 0;

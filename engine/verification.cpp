@@ -30,7 +30,8 @@ double within(double limit, double deviation) {
 double scoreLeavingTheLensAside(const PairEvidence& evidence) {
   if (evidence.inliers > 0) {
     const double kept = static_cast<double>(evidence.inliersKept) / evidence.inliers;
-    return std::min(kept / kLeastKeptShare, within(kMostTurnDeviation, evidence.turnDeviation));
+    return std::min({kept / kLeastKeptShare, within(kMostTurnDeviation, evidence.turnDeviation),
+                     within(kMostTurnDeviation, evidence.rollDeviation)});
   }
   if (evidence.compared < kLeastComparedPixels || !(evidence.nearCorrelation < 1)) return 0;
   const double peak =

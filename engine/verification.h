@@ -19,6 +19,7 @@ struct PairEvidence {
   int inliers = 0;            // feature matches the pair estimate explained (0: no estimate)
   int inliersKept = 0;        // of those, how many the final pair rotation still explains
   double turnDeviation = 0;   // standard deviation of the estimated turn (radians; see solveSeries)
+  double rollDeviation = 0;   // and of its roll
   double focalDeviation = 0;  // the series' focal length's, as a share of it (see solveSeries)
   double correlation = 0;     // overlap correlation of the final pair rotation (-1..1)
   double nearCorrelation = 0;  // the highest one with the rotation moved by a few pixels
@@ -27,10 +28,11 @@ struct PairEvidence {
 
 // 0..1: how sure the alignment is of a pair; kSureConfidence and above are sure.
 //  - A pair with a feature estimate: half the smallest of (share of its inliers the final
-//    rotation still explains) / kLeastKeptShare, kMostTurnDeviation / (its turn deviation) and
-//    kMostFocalDeviation / (the series' focal deviation). Sure while at least kLeastKeptShare of
-//    its matches agree, they pin its turn down to kMostTurnDeviation and the series' matches pin
-//    the focal length down to kMostFocalDeviation (one standard deviation each).
+//    rotation still explains) / kLeastKeptShare, kMostTurnDeviation / (its turn deviation and
+//    its roll deviation) and kMostFocalDeviation / (the series' focal deviation). Sure while at
+//    least kLeastKeptShare of its matches agree, they pin its turn and roll down to
+//    kMostTurnDeviation and the series' matches pin the focal length down to
+//    kMostFocalDeviation (one standard deviation each).
 //  - A pair without one (the coarse search's): half the smaller of correlation /
 //    kLeastCorrelation and (correlation - nearCorrelation) / (1 - nearCorrelation) /
 //    kLeastCorrelationPeak: its overlap must correlate well, and clearly better where it was put
