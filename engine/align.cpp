@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/coarse_search.h"
 #include "engine/features.h"
 #include "engine/messages.h"
 #include "engine/pair_estimate.h"
@@ -93,16 +94,6 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 }
 
 namespace {
-
-// The coarse search on the pair's coarsest level. Both pyramids were built with the same
-// parameters, so their coarsest level is the one buildPyramid stored in params.coarsestLevel.
-CoarseOffset searchCoarseOffset(const LumaPyramid& previous, const LumaPyramid& current,
-                                const StitchParams& params) {
-  const int coarsest = previous.coarsestLevel();
-  const ImageSize coarseSize = previous.size(coarsest);
-  return coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
-                             overlapMinArea(coarseSize, params), params);
-}
 
 // Starting focal lengths the coarse-to-fine profile tries on the first pair, as factors of the
 // lens slider's: a refinement run does not travel far from a start 1.5 times the truth or more.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/coarse_search.h"
 #include "tests/support/synth_texture.h"
 
 namespace skylacer {
@@ -268,8 +269,8 @@ CoarseOffset referenceSearch(const LumaImage& previous, const LumaImage& current
       }
       if (pixels < static_cast<double>(minArea)) continue;
       const double mean = difference / pixels;
-      const double score = params.meanRemovedSearch != 0 ? (squared - difference * mean) / energy
-                                                         : squared / energy;
+      const double score =
+          params.meanRemovedSearch != 0 ? (squared - difference * mean) / energy : squared / energy;
       if (score < bestScore) {
         bestScore = score;
         best.column = column;
