@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/align.h"
 #include "engine/buffers.h"
 #include "engine/camera.h"
 #include "engine/coarse_search.h"
+#include "engine/pair_refinement.h"
 #include "engine/pyramid.h"
 #include "platform/imaging/bitmap.h"
 

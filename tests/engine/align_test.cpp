@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "engine/pair_refinement.h"
+#include "engine/series_cameras.h"
 #include "tests/support/synth_series.h"
 #include "tests/support/synth_texture.h"
 

@@ -12,6 +12,7 @@
 #include "engine/align.h"
 #include "engine/coarse_search.h"
 #include "engine/messages.h"
+#include "engine/pair_refinement.h"
 #include "tests/support/samples.h"
 #include "tests/support/synth_imaging.h"
 #include "tests/support/synth_series.h"
