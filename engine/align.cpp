@@ -82,6 +82,7 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
   StitchParams fallback = params;
   fallback.autoFocal = kAutoFocalCoarseToFine;
 
+  SeriesPyramids pyramids(planes, size, params);
   pushRange(progress, kFeatureShare, 1);
   bool anyFallback = false;
   for (int i = 1; i <= pairs; ++i) {
@@ -116,9 +117,8 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
     } else {
       anyFallback = true;
       if (solution) record.fitFocal = record.fitDistortion = 0;
-      const LumaPyramid previous = buildPyramid(planes[index - 1], size, params);
-      const LumaPyramid current =
-          buildPyramid(planes[index % static_cast<std::size_t>(n)], size, params);
+      const LumaPyramid& previous = pyramids.of(index - 1);
+      const LumaPyramid& current = pyramids.of(index % static_cast<std::size_t>(n));
       alignPair(previous, current, record, fallback, progress, trace, !solution);
       measureOverlap(previous, current, record, found);
     }
@@ -126,8 +126,8 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
   }
   popRange(progress);
   if (fullCircle && anyFallback) {
-    realignClosingPair(planes, size, records.first(static_cast<std::size_t>(n) + 1), fallback,
-                       progress, trace);
+    realignClosingPair(pyramids, records.first(static_cast<std::size_t>(n) + 1), fallback, progress,
+                       trace);
     balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
   }
   return true;
@@ -140,7 +140,7 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
   const bool fullCircle = params.full360 != 0;
   const int pairs = fullCircle ? n : n - 1;
 
-  LumaPyramid current = buildPyramid(planes[0], size, params);
+  SeriesPyramids pyramids(planes, size, params);
   // Pair i joins photograph i (photograph 0 for the closing pair i = n) to photograph i - 1.
   for (int i = 1; i <= pairs; ++i) {
     pushRange(progress, static_cast<double>(i - 1) / pairs, static_cast<double>(i) / pairs);
@@ -148,24 +148,23 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
       popRange(progress);
       return false;
     }
-    const LumaPyramid previous = std::move(current);
-    current = buildPyramid(planes[static_cast<std::size_t>(i % n)], size, params);
-
     CameraRecord& record = records[static_cast<std::size_t>(i)];
     record = records[static_cast<std::size_t>(i - 1)];
     record.roll = 0;
     record.fitRoll = params.calcRotation;
     record.fitDistortion = params.correctDistortion;
     record.fitFocal = params.autoFocal;
+    const LumaPyramid& previous = pyramids.of(static_cast<std::size_t>(i - 1));
+    const LumaPyramid& current = pyramids.of(static_cast<std::size_t>(i % n));
     alignPair(previous, current, record, params, progress, trace, i == 1);
     popRange(progress);
   }
   if (params.autoFocal == kAutoFocalCoarseToFine)
-    realignLensOutliers(planes, size, records.first(static_cast<std::size_t>(pairs) + 1), params,
+    realignLensOutliers(pyramids, records.first(static_cast<std::size_t>(pairs) + 1), params,
                         progress, trace);
   if (params.autoFocal == kAutoFocalCoarseToFine && fullCircle)
-    realignClosingPair(planes, size, records.first(static_cast<std::size_t>(n) + 1), params,
-                       progress, trace);
+    realignClosingPair(pyramids, records.first(static_cast<std::size_t>(n) + 1), params, progress,
+                       trace);
   if (fullCircle) balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
   return true;
 }

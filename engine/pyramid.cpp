@@ -71,4 +71,14 @@ LumaPyramid buildPyramid(const LumaImage& plane0, ImageSize size0, StitchParams&
   return pyramid;
 }
 
+SeriesPyramids::SeriesPyramids(std::span<const LumaImage> planes, ImageSize size,
+                               StitchParams& params)
+    : planes_(planes), size_(size), params_(params), pyramids_(planes.size()) {}
+
+const LumaPyramid& SeriesPyramids::of(std::size_t photo) {
+  std::optional<LumaPyramid>& pyramid = pyramids_.at(photo);
+  if (!pyramid) pyramid = buildPyramid(planes_[photo], size_, params_);
+  return *pyramid;
+}
+
 }  // namespace skylacer

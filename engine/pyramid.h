@@ -4,7 +4,10 @@
 // high-pass filtered, for the coarse search and the photometric refinement. Planes are those of
 // engine/buffers.h at the working size.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "engine/buffers.h"
@@ -47,5 +50,23 @@ class LumaPyramid {
 // at kMaxPyramidLevels levels. Writes the index of the coarsest level into
 // params.coarsestLevel.
 LumaPyramid buildPyramid(const LumaImage& plane0, ImageSize size0, StitchParams& params);
+
+// The pyramids of a series' working planes (all of one size), each built the first time a pair
+// asks for it and kept while the object lives: a photograph takes part in two pairs, and the
+// series realignment comes back to pairs already refined. The planes and params must outlive
+// it.
+class SeriesPyramids {
+ public:
+  SeriesPyramids(std::span<const LumaImage> planes, ImageSize size, StitchParams& params);
+  std::size_t count() const { return planes_.size(); }
+  // Photograph `photo`'s pyramid; building it writes params.coarsestLevel (buildPyramid).
+  const LumaPyramid& of(std::size_t photo);
+
+ private:
+  std::span<const LumaImage> planes_;
+  ImageSize size_;
+  StitchParams& params_;
+  std::vector<std::optional<LumaPyramid>> pyramids_;
+};
 
 }  // namespace skylacer

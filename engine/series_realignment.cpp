@@ -24,9 +24,8 @@ double circleResidual(std::span<CameraRecord> records) {
 
 }  // namespace
 
-void realignLensOutliers(std::span<const LumaImage> planes, ImageSize size,
-                         std::span<CameraRecord> records, StitchParams& params, IProgress* progress,
-                         TraceSink& trace) {
+void realignLensOutliers(SeriesPyramids& pyramids, std::span<CameraRecord> records,
+                         const StitchParams& params, IProgress* progress, TraceSink& trace) {
   const double middle = medianFocal(records);
   if (middle == 0) return;
   std::vector<CameraRecord> lens(records.begin(), records.end());
@@ -37,11 +36,11 @@ void realignLensOutliers(std::span<const LumaImage> planes, ImageSize size,
   if (!anyOutlier || !anyInlier) return;
   averageLensWithoutOutliers(lens);
 
-  const std::size_t n = planes.size();
+  const std::size_t n = pyramids.count();
   for (std::size_t i = 1; i < records.size(); ++i) {
     if (!isLensOutlier(records[i], middle)) continue;
-    const LumaPyramid previous = buildPyramid(planes[i - 1], size, params);
-    const LumaPyramid current = buildPyramid(planes[i % n], size, params);
+    const LumaPyramid& previous = pyramids.of(i - 1);
+    const LumaPyramid& current = pyramids.of(i % n);
     CameraRecord held = records[i];
     held.focal = lens[i].focal;
     held.radial = lens[i].radial;
@@ -76,9 +75,8 @@ void realignLensOutliers(std::span<const LumaImage> planes, ImageSize size,
   }
 }
 
-void realignClosingPair(std::span<const LumaImage> planes, ImageSize size,
-                        std::span<CameraRecord> records, StitchParams& params, IProgress* progress,
-                        TraceSink& trace) {
+void realignClosingPair(SeriesPyramids& pyramids, std::span<CameraRecord> records,
+                        const StitchParams& params, IProgress* progress, TraceSink& trace) {
   const std::size_t n = records.size() - 1;
   if (n < 3) return;
   std::vector<CameraRecord> lens(records.begin(), records.end());
@@ -90,8 +88,8 @@ void realignClosingPair(std::span<const LumaImage> planes, ImageSize size,
   turned.distortion = 0;
   turned.fitDistortion = 0;
   turned.fitFocal = 0;
-  const LumaPyramid previous = buildPyramid(planes[n - 1], size, params);
-  const LumaPyramid current = buildPyramid(planes[0], size, params);
+  const LumaPyramid& previous = pyramids.of(n - 1);
+  const LumaPyramid& current = pyramids.of(0);
   pushRange(progress, 1.0, 1.0);
   finishCoarseToFine(previous, current, refinementLevel(previous, turned.axis.x, params) + 1,
                      turned, params, progress, trace);

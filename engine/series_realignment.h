@@ -7,10 +7,10 @@
 
 #include <span>
 
-#include "engine/buffers.h"
 #include "engine/camera.h"
 #include "engine/params.h"
 #include "engine/progress.h"
+#include "engine/pyramid.h"
 #include "engine/trace.h"
 
 namespace skylacer {
@@ -19,16 +19,14 @@ namespace skylacer {
 // turn together; each is aligned again with the focal length and radial lens of the others
 // held fixed, which leaves only its turn to find. Nothing changes when every pair, or none, is
 // an outlier.
-void realignLensOutliers(std::span<const LumaImage> planes, ImageSize size,
-                         std::span<CameraRecord> records, StitchParams& params, IProgress* progress,
-                         TraceSink& trace);
+void realignLensOutliers(SeriesPyramids& pyramids, std::span<CameraRecord> records,
+                         const StitchParams& params, IProgress* progress, TraceSink& trace);
 
 // A full circle's closing pair (record n, photograph n - 1 to photograph 0) aligned again from
 // the turn of the pair before (roll 0) with the series' lens held, from its refinement level
 // down: its overlap can match elsewhere, and the circle decides. The result is kept when the
 // chained pairs then leave a smaller rotation at the series' lens.
-void realignClosingPair(std::span<const LumaImage> planes, ImageSize size,
-                        std::span<CameraRecord> records, StitchParams& params, IProgress* progress,
-                        TraceSink& trace);
+void realignClosingPair(SeriesPyramids& pyramids, std::span<CameraRecord> records,
+                        const StitchParams& params, IProgress* progress, TraceSink& trace);
 
 }  // namespace skylacer
