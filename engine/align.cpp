@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/circle_closing.h"
 #include "engine/features.h"
 #include "engine/messages.h"
 #include "engine/optional_progress.h"
@@ -13,7 +14,6 @@
 #include "engine/pair_evidence.h"
 #include "engine/pair_refinement.h"
 #include "engine/series_cameras.h"
-#include "engine/series_realignment.h"
 #include "engine/series_solve.h"
 
 namespace skylacer {
@@ -133,14 +133,16 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
   return true;
 }
 
-// Aligns every pair of the sequence; false when the progress object asked to stop.
+// The pairs of the coarse-search profile: each from its coarse search and refinement alone.
+// Each photograph's pyramid serves the pair on either side of it. False when the progress
+// object asked to stop.
 bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
                 StitchParams& params, IProgress* progress, TraceSink& trace) {
   const int n = static_cast<int>(planes.size());
   const bool fullCircle = params.full360 != 0;
   const int pairs = fullCircle ? n : n - 1;
 
-  SeriesPyramids pyramids(planes, size, params);
+  LumaPyramid current = buildPyramid(planes[0], size, params);
   // Pair i joins photograph i (photograph 0 for the closing pair i = n) to photograph i - 1.
   for (int i = 1; i <= pairs; ++i) {
     pushRange(progress, static_cast<double>(i - 1) / pairs, static_cast<double>(i) / pairs);
@@ -148,23 +150,18 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
       popRange(progress);
       return false;
     }
+    const LumaPyramid previous = std::move(current);
+    current = buildPyramid(planes[static_cast<std::size_t>(i % n)], size, params);
+
     CameraRecord& record = records[static_cast<std::size_t>(i)];
     record = records[static_cast<std::size_t>(i - 1)];
     record.roll = 0;
     record.fitRoll = params.calcRotation;
     record.fitDistortion = params.correctDistortion;
     record.fitFocal = params.autoFocal;
-    const LumaPyramid& previous = pyramids.of(static_cast<std::size_t>(i - 1));
-    const LumaPyramid& current = pyramids.of(static_cast<std::size_t>(i % n));
-    alignPair(previous, current, record, params, progress, trace, i == 1);
+    alignPair(previous, current, record, params, progress, trace);
     popRange(progress);
   }
-  if (params.autoFocal == kAutoFocalCoarseToFine)
-    realignLensOutliers(pyramids, records.first(static_cast<std::size_t>(pairs) + 1), params,
-                        progress, trace);
-  if (params.autoFocal == kAutoFocalCoarseToFine && fullCircle)
-    realignClosingPair(pyramids, records.first(static_cast<std::size_t>(n) + 1), params, progress,
-                       trace);
   if (fullCircle) balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
   return true;
 }
@@ -188,12 +185,11 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
 
   const std::size_t last = params.full360 != 0 ? n : n - 1;
   const auto inUse = records.first(last + 1);
-  const bool coarseToFine = robust || params.autoFocal == kAutoFocalCoarseToFine;
-  if (coarseToFine)
+  if (robust)
     averageLensWithoutOutliers(inUse);
   else
     averageLens(inUse);
-  if (coarseToFine && params.full360 != 0) closeCircle(inUse);
+  if (robust && params.full360 != 0) closeCircle(inUse);
   chainRotations(inUse);
   levelCameras(inUse);
 }

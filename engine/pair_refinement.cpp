@@ -76,6 +76,11 @@ void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current,
   }
 }
 
+namespace {
+
+// The axis-only pass on the coarsest level and the full refinement on `level`, restarted with
+// one more property frozen while the result is implausible (see alignPair). Returns the fit of
+// the last full refinement.
 StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current,
                          const CoarseOffset& offset, int level, CameraRecord& record,
                          const StitchParams& params, IProgress* progress, TraceSink& trace) {
@@ -149,8 +154,6 @@ StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current
   }
 }
 
-namespace {
-
 // refineFromOffset from each of kFirstPairStarts times the record's focal length, each taking
 // an equal share of the progress range. The first start's result is kept unless a later one is
 // plausible, ended above its own start and either the kept one is not plausible, or it ends in
@@ -188,6 +191,11 @@ StepFit refineFromStarts(const LumaPyramid& previous, const LumaPyramid& current
   }
   return fit;
 }
+
+// The coarse search's offset and the previous pair's lying further apart than this (normalised
+// units, the width spans 2) leave the search in doubt: an overlap with little structure can
+// match at another offset.
+constexpr double kOffsetDisagreement = 0.1;
 
 // The full refinement from the coarse search's offset and from the previous pair's (the
 // record's axis on entry), both on the coarser of the two offsets' refinement levels; keeps the

@@ -6,7 +6,6 @@
 // Each function takes the two photographs' pyramids, built once by the caller.
 
 #include "engine/camera.h"
-#include "engine/coarse_search.h"
 #include "engine/params.h"
 #include "engine/progress.h"
 #include "engine/pyramid.h"
@@ -51,13 +50,6 @@ StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, Camer
                   const StitchParams& params, IProgress* progress, TraceSink& trace,
                   bool guessedFocal = false);
 
-// The axis-only pass on the coarsest level and the full refinement on `level`, restarted with
-// one more property frozen while the result is implausible (see alignPair). Returns the fit of
-// the last full refinement.
-StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current,
-                         const CoarseOffset& offset, int level, CameraRecord& record,
-                         const StitchParams& params, IProgress* progress, TraceSink& trace);
-
 // The precise finish of a plausible pair: the full refinement again on every level finer than
 // `level`, down to the working size, each starting from the one before. Pixel-level detail
 // pins the focal length and the turn down, and the coarser result keeps the start within a
@@ -68,10 +60,5 @@ StepFit refineFromOffset(const LumaPyramid& previous, const LumaPyramid& current
 void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current, int level,
                         CameraRecord& record, const StitchParams& params, IProgress* progress,
                         TraceSink& trace);
-
-// The coarse search's offset and the previous pair's lying further apart than this (normalised
-// units, the width spans 2) leave the search in doubt: an overlap with little structure can
-// match at another offset.
-constexpr double kOffsetDisagreement = 0.1;
 
 }  // namespace skylacer

@@ -16,8 +16,8 @@ double median(std::vector<double>& values) {
   return (*middle + *std::max_element(values.begin(), middle)) / 2;
 }
 
-}  // namespace
-
+// The median of records 1..m's focal lengths; 0 when m < kLeastPairsForOutliers (a median of
+// fewer pairs cannot tell one of them wrong).
 double medianFocal(std::span<const CameraRecord> records) {
   if (records.size() < kLeastPairsForOutliers + 1) return 0;
   std::vector<double> focals;
@@ -29,16 +29,6 @@ double medianFocal(std::span<const CameraRecord> records) {
 bool isLensOutlier(const CameraRecord& record, double medianFocal) {
   return !(std::fabs(record.focal / medianFocal - 1) <= kLensOutlierShare);
 }
-
-void balanceRolls(std::span<CameraRecord> records) {
-  if (records.size() < 2) return;
-  double sum = 0;
-  for (const auto& record : records) sum += record.roll;
-  const double mean = sum / static_cast<double>(records.size() - 1);
-  for (auto& record : records.subspan(1)) record.roll -= mean;
-}
-
-namespace {
 
 // averageLens over the aligned records 1..m for which counts(record) holds; false, and nothing
 // changed, when none does.
@@ -71,6 +61,14 @@ bool averageLensOver(std::span<CameraRecord> records, Counts counts) {
 
 }  // namespace
 
+void balanceRolls(std::span<CameraRecord> records) {
+  if (records.size() < 2) return;
+  double sum = 0;
+  for (const auto& record : records) sum += record.roll;
+  const double mean = sum / static_cast<double>(records.size() - 1);
+  for (auto& record : records.subspan(1)) record.roll -= mean;
+}
+
 void averageLens(std::span<CameraRecord> records) {
   averageLensOver(records, [](const CameraRecord&) { return true; });
 }
@@ -102,40 +100,6 @@ void levelCameras(std::span<CameraRecord> records) {
   forward = normalized(forward - dot(forward, right) * right);
   const Matrix3 level = matrixFromRows(right, up, forward);
   for (auto& record : records) record.rotation = level * record.rotation;
-}
-
-namespace {
-
-// The turn about the vertical left over when the pair rotations of records 0..n (a full circle,
-// record n the closing pair) are chained at focal length `focal`: 0 when the circle closes.
-double closingTurn(std::span<CameraRecord> records, double focal) {
-  for (auto& record : records) {
-    record.focal = focal;
-    record.axis.z = 2 * focal;
-  }
-  chainRotations(records);
-  const Vec3 forward = records.back().rotation * Vec3{0, 0, 1};
-  return std::atan2(forward.x, forward.z);
-}
-
-}  // namespace
-
-void closeCircle(std::span<CameraRecord> records) {
-  if (records.size() < 2) return;
-  const double mean = records.front().focal;
-  double before = mean;
-  double turnBefore = closingTurn(records, before);
-  double focal = mean * (1 + kLensOutlierShare / 10);
-  for (int step = 0; step < 6; ++step) {
-    const double turn = closingTurn(records, focal);
-    if (!(std::fabs(turn - turnBefore) > 0)) break;
-    const double next = focal - turn * (focal - before) / (turn - turnBefore);
-    before = focal;
-    turnBefore = turn;
-    focal = next;
-  }
-  if (!(std::fabs(focal / mean - 1) <= kLensOutlierShare)) focal = mean;
-  closingTurn(records, focal);
 }
 
 }  // namespace skylacer

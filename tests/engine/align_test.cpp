@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/circle_closing.h"
 #include "engine/messages.h"
 #include "engine/pair_refinement.h"
 #include "engine/series_cameras.h"
