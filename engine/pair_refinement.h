@@ -44,8 +44,8 @@ int refinementLevel(const LumaPyramid& pyramid, double dx, const StitchParams& p
 // away from the first, whose overlap has a lower share of disagreeing pixels. For a later pair
 // whose coarse offset lies more than 0.1 from the previous pair's (the record's axis on entry)
 // it runs the full refinement from both offsets, on the coarser of their levels, and keeps the
-// plausible result with the lower share of disagreeing pixels. Returns the fit the last step of
-// the kept full refinement measured (before the finish).
+// plausible result that fits better on the pixels both compare (compareOnCommonOverlap).
+// Returns the fit the last step of the kept full refinement measured (before the finish).
 StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, CameraRecord& record,
                   const StitchParams& params, IProgress* progress, TraceSink& trace,
                   bool guessedFocal = false);
