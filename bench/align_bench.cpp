@@ -6,9 +6,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/align.h"
 #include "engine/buffers.h"
 #include "engine/camera.h"
+#include "engine/coarse_search.h"
+#include "engine/pair_refinement.h"
 #include "engine/pyramid.h"
 #include "platform/imaging/bitmap.h"
 
@@ -80,11 +81,8 @@ void BM_GaussNewtonStep(benchmark::State& state) {
   CameraRecord record;
   record.focal = initialFocalLength(pair.params);
   alignPair(pair.previousPyramid, pair.currentPyramid, record, pair.params, nullptr, trace);
-  const int coarsest = pair.previousPyramid.coarsestLevel();
-  const ImageSize coarseSize = pair.previousPyramid.size(coarsest);
   const CoarseOffset offset =
-      coarseOverlapSearch(pair.previousPyramid.level(coarsest), pair.currentPyramid.level(coarsest),
-                          coarseSize, overlapMinArea(coarseSize, pair.params), pair.params);
+      searchCoarseOffset(pair.previousPyramid, pair.currentPyramid, pair.params);
   const int level = refinementLevel(pair.previousPyramid, offset.dx, pair.params);
   const ImageSize size = pair.previousPyramid.size(level);
   const GradientField gradient = gradientField(pair.previousPyramid.level(level), size);

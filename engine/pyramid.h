@@ -1,9 +1,13 @@
 #pragma once
 
-// Luminance pyramids of the photographs and the exhaustive coarse search for where a new
-// photograph overlaps the previous one. Planes are those of engine/buffers.h at the working size.
+// Luminance pyramids of the photographs: each level half the size of the one before and
+// high-pass filtered, for the coarse search and the photometric refinement. Planes are those of
+// engine/buffers.h at the working size.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "engine/buffers.h"
@@ -11,8 +15,11 @@
 
 namespace skylacer {
 
+// The value a high-pass filtered plane is centred on.
+constexpr int kHighPassCentre = 384;
+
 // Removes the large-scale brightness of a plane in place: the plane minus a blur made by
-// halving it four times and enlarging it back, re-centred on 384 (16-bit arithmetic).
+// halving it four times and enlarging it back, re-centred on kHighPassCentre (16-bit arithmetic).
 void highPassFilter(std::int16_t* plane, ImageSize size);
 
 // Most levels a pyramid has (levels 0..15), whatever firstIterSize says.
@@ -44,29 +51,22 @@ class LumaPyramid {
 // params.coarsestLevel.
 LumaPyramid buildPyramid(const LumaImage& plane0, ImageSize size0, StitchParams& params);
 
-// Least overlap area the coarse search accepts on a level of `size`:
-// (height x overlapFrom x width) / 100, multiplied left to right in integers, divided last.
-std::int64_t overlapMinArea(ImageSize size, const StitchParams& params);
+// The pyramids of a series' working planes (all of one size), each built the first time a pair
+// asks for it and kept while the object lives: a photograph takes part in two pairs, and the
+// series realignment comes back to pairs already refined. The planes and params must outlive
+// it.
+class SeriesPyramids {
+ public:
+  SeriesPyramids(std::span<const LumaImage> planes, ImageSize size, StitchParams& params);
+  std::size_t count() const { return planes_.size(); }
+  // Photograph `photo`'s pyramid; building it writes params.coarsestLevel (buildPyramid).
+  const LumaPyramid& of(std::size_t photo);
 
-// Where the new photograph lies over the previous one on the coarsest level.
-struct CoarseOffset {
-  // Offsets in normalised image coordinates (the width spans 2): -2 x column / width and
-  // -2 x row / width.
-  double dx = 0;
-  double dy = 0;
-  // Mean luminance difference, new minus previous, over the overlap.
-  double meanDiff = 0;
-  // The same offset in level pixels: new pixel (x, y) lies over previous pixel
-  // (x + column, y + row).
-  int column = 0;
-  int row = 0;
+ private:
+  std::span<const LumaImage> planes_;
+  ImageSize size_;
+  StitchParams& params_;
+  std::vector<std::optional<LumaPyramid>> pyramids_;
 };
-
-// Exhaustive search over every other horizontal offset from (100 - overlapTo) % of the width
-// and every other vertical offset within about a third of the height, keeping the first offset
-// with the strictly lowest normalised difference among those whose overlap holds at least
-// minArea pixels. No such offset gives (0, 0) with mean 0.
-CoarseOffset coarseOverlapSearch(const std::int16_t* previous, const std::int16_t* current,
-                                 ImageSize size, std::int64_t minArea, const StitchParams& params);
 
 }  // namespace skylacer

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "engine/align.h"
+#include "engine/coarse_search.h"
 #include "engine/messages.h"
+#include "engine/pair_refinement.h"
 #include "tests/support/samples.h"
 #include "tests/support/synth_imaging.h"
 #include "tests/support/synth_series.h"
@@ -103,11 +105,7 @@ int refinementWidth(const AlignedSeries& run, std::size_t i) {
   const ImageSize size = run.truth.photoSize;
   const LumaPyramid previous = buildPyramid(run.planes[i - 1], size, params);
   const LumaPyramid current = buildPyramid(run.planes[i], size, params);
-  const int coarsest = previous.coarsestLevel();
-  const ImageSize coarseSize = previous.size(coarsest);
-  const CoarseOffset offset =
-      coarseOverlapSearch(previous.level(coarsest), current.level(coarsest), coarseSize,
-                          overlapMinArea(coarseSize, params), params);
+  const CoarseOffset offset = searchCoarseOffset(previous, current, params);
   return previous.size(refinementLevel(previous, offset.dx, params)).width;
 }
 
