@@ -125,7 +125,7 @@ bool ViewerApp::startRenderer() {
     layer_.reset();
     return false;
   }
-  scene_ = std::make_unique<platform::Scene>();
+  scene_ = std::make_unique<platform::Scene>(layer_->softwareRendering());
   scene_->applySettings(settings_);
   menu_ = std::make_unique<PopupMenu>(layer_->devices(), layer_->modes());
   overlayDirty_ = true;

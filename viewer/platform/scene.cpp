@@ -21,7 +21,7 @@ GLenum polygonMode(FillMode fill) {
 
 }  // namespace
 
-Scene::Scene() {
+Scene::Scene(bool compactTextures) : quadTextureFormat_(compactTextures ? GL_RGB5 : GL_RGB8) {
   gl_.load();
   // One white ambient light of full intensity: lit texels keep their colours.
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, kWhite);
@@ -50,7 +50,8 @@ RenderStatus Scene::addQuad(std::span<const std::uint8_t> texture, int size,
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, size, size, 0, GL_BGR, GL_UNSIGNED_BYTE, texture.data());
+  glTexImage2D(GL_TEXTURE_2D, 0, quadTextureFormat_, size, size, 0, GL_BGR, GL_UNSIGNED_BYTE,
+               texture.data());
   if (mipmapsBuilt_) gl_.generateMipmap(GL_TEXTURE_2D);
   setFilterParameters();
   quads_.push_back(added);

@@ -20,7 +20,10 @@ namespace skylacer::viewer::platform {
 
 class Scene {
  public:
-  Scene();
+  // compactTextures: the quads' textures keep 16 bits a texel (5-6-5) instead of 32. Meant for
+  // software renderers, whose textures take the process's own memory, 4 bytes a texel at full
+  // depth: the panorama's textures would then hold more than the picture's own pixels.
+  explicit Scene(bool compactTextures);
   ~Scene();
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
@@ -60,6 +63,7 @@ class Scene {
   GlFunctions gl_;
   std::vector<Quad> quads_;
   DeviceSettings settings_;
+  GLint quadTextureFormat_;
   bool mipmapsBuilt_ = false;
   unsigned overlayTexture_ = 0;
   Size overlaySize_;
