@@ -1,5 +1,6 @@
 #include "viewer/platform/scene.h"
 
+#include "viewer/platform/library_functions.h"
 #include "viewer/platform/view_transform.h"
 
 namespace skylacer::viewer::platform {
