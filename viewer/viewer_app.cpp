@@ -10,6 +10,7 @@
 
 #include "viewer/accelerators.h"
 #include "viewer/canvas.h"
+#include "viewer/first_frame.h"
 #include "viewer/images.h"
 #include "viewer/jpeg_rows.h"
 #include "viewer/messages.h"
@@ -159,8 +160,25 @@ void ViewerApp::loadPanorama() {
   fieldOfView_ = source->fieldOfView;
   // A picture that cannot be decoded leaves the window empty, without a message.
   try {
-    const std::unique_ptr<JpegRows> picture = JpegRows::open(std::move(source->picture));
-    if (picture && !buildScene(*picture, fieldOfView_)) clearScene();
+    std::unique_ptr<JpegRows> picture = JpegRows::open(std::move(source->picture));
+    if (!picture) return;
+    if (const int reduction = firstFrameReduction(picture->width(), picture->height());
+        reduction > 1) {
+      if (std::unique_ptr<JpegRows> reduced = picture->reduced(reduction)) {
+        fullPicture_ = std::move(picture);
+        picture = std::move(reduced);
+      }
+    }
+    if (!buildScene(*picture, fieldOfView_)) clearScene();
+  } catch (const std::bad_alloc&) {
+    clearScene();
+  }
+}
+
+void ViewerApp::showFullPicture() {
+  const std::unique_ptr<JpegRows> picture = std::move(fullPicture_);
+  try {
+    if (!buildScene(*picture, fieldOfView_)) clearScene();
   } catch (const std::bad_alloc&) {
     clearScene();
   }
@@ -267,10 +285,13 @@ bool ViewerApp::buildScene(JpegRows& picture, double fieldOfView) {
   }
   model_.releasePicture();
   // The picture's last row shows in no tile, but a picture whose data end early is not shown.
-  return skipTo(picture.height());
+  if (!skipTo(picture.height())) return false;
+  trace("picture %dx%d", picture.width(), picture.height());
+  return true;
 }
 
 void ViewerApp::clearScene() {
+  fullPicture_.reset();
   if (scene_) {
     layer_->beginFrame();
     scene_->clearQuads();
@@ -313,7 +334,9 @@ void ViewerApp::idleStep() {
   if (!drawFrame(true)) {
     reportError(text::kRenderingFailed);
     shutDown();
+    return;
   }
+  if (fullPicture_) showFullPicture();
 }
 
 void ViewerApp::paintOverlay() {
