@@ -273,6 +273,8 @@ bool ViewerApp::buildScene(JpegRows& picture, double fieldOfView) {
     return true;
   };
   auto texturesFailed = [this](platform::RenderStatus status) {
+    // Said once: a large panorama's full picture is not tried after its reduced one failed.
+    fullPicture_.reset();
     scene_->clearQuads();
     model_.releasePicture();
     reportError(platform::formatMessage(text::kTexturesFailed,
