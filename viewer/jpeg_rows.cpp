@@ -15,7 +15,7 @@ struct JpegRows::Decoder {
   std::jmp_buf failure{};
   bool damaged = false;  // the data end too early, or a segment of them does
   bool created = false;
-  std::vector<std::uint8_t> encoded;
+  Encoded encoded;
 
   ~Decoder() {
     if (created) jpeg_destroy_decompress(&info);
@@ -32,7 +32,15 @@ struct JpegRows::Decoder {
 };
 
 std::unique_ptr<JpegRows> JpegRows::open(std::vector<std::uint8_t> encoded) {
-  if (encoded.empty()) return nullptr;
+  return open(std::make_shared<const std::vector<std::uint8_t>>(std::move(encoded)), 1);
+}
+
+std::unique_ptr<JpegRows> JpegRows::reduced(int denominator) const {
+  return open(decoder_->encoded, denominator);
+}
+
+std::unique_ptr<JpegRows> JpegRows::open(Encoded encoded, int denominator) {
+  if (encoded->empty()) return nullptr;
   auto decoder = std::make_unique<Decoder>();
   Decoder& d = *decoder;
   d.encoded = std::move(encoded);
@@ -43,9 +51,11 @@ std::unique_ptr<JpegRows> JpegRows::open(std::vector<std::uint8_t> encoded) {
   if (setjmp(d.failure) != 0) return nullptr;
   jpeg_create_decompress(&d.info);
   d.created = true;
-  jpeg_mem_src(&d.info, d.encoded.data(), static_cast<unsigned long>(d.encoded.size()));
+  jpeg_mem_src(&d.info, d.encoded->data(), static_cast<unsigned long>(d.encoded->size()));
   if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) return nullptr;
   d.info.out_color_space = JCS_EXT_BGR;
+  d.info.scale_num = 1;
+  d.info.scale_denom = static_cast<unsigned>(denominator);
   jpeg_start_decompress(&d.info);
   if (d.damaged || d.info.output_components != 3 || d.info.output_width < 1 ||
       d.info.output_height < 1)

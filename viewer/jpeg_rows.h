@@ -15,6 +15,10 @@ class JpegRows {
   // Reads the header of the JPEG held in `encoded`; empty when it is no JPEG that can be read
   // (CMYK pictures included).
   static std::unique_ptr<JpegRows> open(std::vector<std::uint8_t> encoded);
+  // Another decoder of the same picture (the encoded bytes shared) that hands out its rows at
+  // 1/denominator of the size (2, 4 or 8), scaled within the inverse DCT: most of the decoding
+  // work is left out. Empty when it cannot be opened.
+  std::unique_ptr<JpegRows> reduced(int denominator) const;
   ~JpegRows();
   JpegRows(const JpegRows&) = delete;
   JpegRows& operator=(const JpegRows&) = delete;
@@ -31,6 +35,8 @@ class JpegRows {
 
  private:
   struct Decoder;
+  using Encoded = std::shared_ptr<const std::vector<std::uint8_t>>;
+  static std::unique_ptr<JpegRows> open(Encoded encoded, int denominator);
   explicit JpegRows(std::unique_ptr<Decoder> decoder);
   std::unique_ptr<Decoder> decoder_;
   int width_ = 0;

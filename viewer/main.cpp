@@ -1,5 +1,6 @@
 // The stand-alone panorama viewer. It needs only the C library, the X11 client library and
-// libGL at run time; Wayland desktops run it through XWayland.
+// libGL at run time (the last two loaded once it runs, so that it can say when one is
+// missing); Wayland desktops run it through XWayland.
 
 #include <clocale>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "viewer/messages.h"
+#include "viewer/missing_library.h"
 #include "viewer/start_options.h"
 #include "viewer/viewer_app.h"
 
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
   if (commandLine.options && commandLine.options->help) {
     std::printf(text::kHelp, programName.c_str());
     return 0;
+  }
+  if (const auto failure = platform::loadSystemLibraries()) {
+    reportMissingLibrary(*failure);
+    return 1;
   }
   // The OpenGL driver is chosen when the first context is made: Mesa's software renderer for
   // "-emulation" and "-systemmemory". A bad command line is reported once the window shows.

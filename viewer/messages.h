@@ -27,6 +27,14 @@ inline constexpr char kNoFileDialog[] =
 inline constexpr char kNoDisplay[] =
     "Oskelvind Panorama Viewer: %s\n"
     "The viewer needs an X display (DISPLAY). On Wayland desktops it runs through XWayland.\n";
+// libX11 or libGL cannot be loaded (printed, and shown by a desktop tool where one runs): what
+// the library is, its file, the loader's reason and the Debian package that holds it.
+inline constexpr char kLibraryMissing[] =
+    "Oskelvind Panorama Viewer cannot start: it needs %s (%s), which cannot be loaded.\n"
+    "%s\n"
+    "Install it with the system's package manager (on Debian and Ubuntu: the package %s).\n";
+inline constexpr char kX11LibraryName[] = "the X11 client library";
+inline constexpr char kGlLibraryName[] = "OpenGL";
 // "-help"; %s is the program's own path.
 inline constexpr char kHelp[] =
     "Oskelvind Panorama Viewer\n\n"

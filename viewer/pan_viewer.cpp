@@ -40,11 +40,11 @@ int CPanViewer::setPictureSize(int width, int height, double fieldOfView) {
   return tileCount();
 }
 
-std::pair<int, int> CPanViewer::tileRowSpan(int tileRow) const {
-  const int T = tileSize_;
-  const int c = (T - kTileOverlap) * tileRow;
-  // Texture row y shows picture row H - T - c - 1 + y, for y from 0 to T - 1.
-  return {std::max(0, height_ - T - c - 1), height_ - c - 2};
+std::pair<int, int> CPanViewer::bandSpan(int tileRow, int firstRow, int count) const {
+  const int c = (tileSize_ - kTileOverlap) * tileRow;
+  // Texture row y shows picture row H - T - c - 1 + y; rows above the picture show row 0.
+  const int top = height_ - tileSize_ - c - 1;
+  return {std::max(0, top + firstRow), std::max(0, top + firstRow + count - 1)};
 }
 
 void CPanViewer::releasePicture() {
@@ -157,32 +157,39 @@ void CPanViewer::zoomBy(double factor) {
   redraw_ = true;
 }
 
-void CPanViewer::makeTile(int index, std::span<std::uint8_t> texture, TileQuad& quad) const {
+CPanViewer::TileOrigin CPanViewer::tileOrigin(int index) const {
   if (index < 0 || index >= tileCount()) throw std::out_of_range("tile index out of range");
+  const int step = tileSize_ - kTileOverlap;
+  return {step * (index % tilesAcross_), step * (index / tilesAcross_)};
+}
+
+void CPanViewer::makeTileRows(int index, int firstRow, int count,
+                              std::span<std::uint8_t> rows) const {
+  const auto [b, c] = tileOrigin(index);
+  if (firstRow < 0 || count < 1 || firstRow + count > tileSize_)
+    throw std::out_of_range("texture rows out of range");
   if (picture_.rows == nullptr) throw std::logic_error("tiles are made while the picture is held");
   const auto t = static_cast<std::size_t>(tileSize_);
-  if (texture.size() < t * t * 3) throw std::invalid_argument("tile texture too small");
+  const std::size_t rowBytes = t * 3;
+  if (rows.size() < rowBytes * static_cast<std::size_t>(count))
+    throw std::invalid_argument("tile rows too small");
 
   const int T = tileSize_;
   const int W = width_;
   const int H = height_;
-  const int b = (T - kTileOverlap) * (index % tilesAcross_);
-  const int c = (T - kTileOverlap) * (index / tilesAcross_);
   const int w = std::min(W - b, T);
-  const std::size_t rowBytes = t * 3;
-
-  // Texture row y shows picture row H - T - c - 1 + y. Rows above the picture repeat its top
-  // row, so that filtering and the quads' edges never show anything but the picture.
-  const int firstRow = std::max(0, T - H + c + 1);
   const bool fullCircle = fieldOfView_ >= kFullCircle;
-  const auto [spanFirst, spanLast] = tileRowSpan(index / tilesAcross_);
+  const auto [spanFirst, spanLast] = bandSpan(index / tilesAcross_, firstRow, count);
   if (spanFirst < picture_.firstRow || spanLast >= picture_.firstRow + picture_.height)
     throw std::logic_error("the tile's rows are not held");
-  for (int y = firstRow; y < T; ++y) {
+  for (int y = firstRow; y < firstRow + count; ++y) {
+    // Rows above the picture repeat its top row, so that filtering and the quads' edges never
+    // show anything but the picture.
+    const int pictureRow = std::max(0, H - T - c - 1 + y);
     const std::uint8_t* source =
-        picture_.rows + static_cast<std::size_t>(H - T - c - 1 + y - picture_.firstRow) *
+        picture_.rows + static_cast<std::size_t>(pictureRow - picture_.firstRow) *
                             static_cast<std::size_t>(picture_.stride);
-    std::uint8_t* target = texture.data() + static_cast<std::size_t>(y) * rowBytes;
+    std::uint8_t* target = rows.data() + static_cast<std::size_t>(y - firstRow) * rowBytes;
     std::memcpy(target, source + 3 * static_cast<std::size_t>(b), 3 * static_cast<std::size_t>(w));
     // The last tile of a full circle continues with the picture's left edge, wrapping as often
     // as needed; past a partial panorama's right end there is nothing, as before its left end.
@@ -196,10 +203,13 @@ void CPanViewer::makeTile(int index, std::span<std::uint8_t> texture, TileQuad& 
       x += run;
     }
   }
-  const std::uint8_t* topRow = texture.data() + static_cast<std::size_t>(firstRow) * rowBytes;
-  for (int y = 0; y < firstRow; ++y)
-    std::memcpy(texture.data() + static_cast<std::size_t>(y) * rowBytes, topRow, rowBytes);
+}
 
+TileQuad CPanViewer::tileQuad(int index) const {
+  const auto [b, c] = tileOrigin(index);
+  const int T = tileSize_;
+  const int W = width_;
+  const int H = height_;
   const double fov = fieldOfView_;
   const double thetaLeft = b * fov / (W - kTileOverlap);
   const double thetaRight = (b + T - 5) * fov / (W - kTileOverlap);
@@ -213,7 +223,7 @@ void CPanViewer::makeTile(int index, std::span<std::uint8_t> texture, TileQuad& 
   const auto z0 = static_cast<float>(zBottom);
   const auto z1 = static_cast<float>(zTop);
   using platform::TexturedVertex;
-  quad = {TexturedVertex{xL, yL, z0, s, 1 - s}, TexturedVertex{xR, yR, z0, 1 - s, 1 - s},
+  return {TexturedVertex{xL, yL, z0, s, 1 - s}, TexturedVertex{xR, yR, z0, 1 - s, 1 - s},
           TexturedVertex{xR, yR, z1, 1 - s, s}, TexturedVertex{xL, yL, z1, s, s}};
 }
 

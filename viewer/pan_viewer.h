@@ -62,7 +62,10 @@ class CPanViewer {
   int setPictureSize(int width, int height, double fieldOfView);
   // The picture rows the tiles of one tile row (0 at the bottom) read: first and last, top
   // first. Tile rows from the top down read strips further and further down the picture.
-  std::pair<int, int> tileRowSpan(int tileRow) const;
+  std::pair<int, int> tileRowSpan(int tileRow) const { return bandSpan(tileRow, 0, tileSize_); }
+  // The same for texture rows firstRow .. firstRow + count - 1 (count > 0) of a tile row's
+  // tiles: a band of their rows. Bands from the top down read further and further down.
+  std::pair<int, int> bandSpan(int tileRow, int firstRow, int count) const;
   // Holds a strip of the picture (its firstRow counted from the picture's top) for makeTile.
   void holdRows(PictureRows strip) { picture_ = strip; }
   // Forgets the picture once the tiles are made; tiles and camera stay.
@@ -76,15 +79,18 @@ class CPanViewer {
   int tilesDown() const { return tilesDown_; }
   int tileCount() const { return tilesAcross_ * tilesDown_; }
 
-  // Fills tile `index` (0 .. tileCount() - 1, row by row from the picture's bottom) while the
-  // picture is held. texture: T × T texels of 3 bytes (blue, green, red), T × 3 bytes per row,
-  // row 0 first (v = 0); texture row y shows picture row H - T - c - 1 + y, where c is the
-  // tile's first row counted from the picture's bottom; rows above the picture repeat its top
-  // row. Texture column x shows picture column b + x; past the picture's right end the last
-  // tile of a row continues with the picture's left edge for a full circle and is black for a
-  // partial panorama. quad: the tile's place on the cylinder. The held rows must include the
-  // tile's rows (tileRowSpan).
-  void makeTile(int index, std::span<std::uint8_t> texture, TileQuad& quad) const;
+  // Fills texture rows firstRow .. firstRow + count - 1 of tile `index` (0 .. tileCount() - 1,
+  // row by row from the picture's bottom) into `rows` while the picture is held: count rows of
+  // T texels of 3 bytes (blue, green, red), T × 3 bytes a row, the first given row first. A
+  // tile's texture is T × T texels, row 0 first (v = 0); texture row y shows picture row
+  // H - T - c - 1 + y, where c is the tile's first row counted from the picture's bottom; rows
+  // above the picture repeat its top row. Texture column x shows picture column b + x; past the
+  // picture's right end the last tile of a row continues with the picture's left edge for a
+  // full circle and is black for a partial panorama. The held rows must include the band's
+  // rows (bandSpan).
+  void makeTileRows(int index, int firstRow, int count, std::span<std::uint8_t> rows) const;
+  // Tile `index`'s place on the cylinder.
+  TileQuad tileQuad(int index) const;
 
   // Applies the limits, advances the automatic turn (reversing it where a partial panorama's
   // end stops the yaw) and returns the camera for the next frame.
@@ -120,6 +126,14 @@ class CPanViewer {
 
  private:
   enum class YawLimit { Free, Inside, Clamped, Centred };
+  // A tile's first picture column b and its first row c counted from the picture's bottom.
+  struct TileOrigin {
+    int b = 0;
+    int c = 0;
+  };
+
+  // Throws std::out_of_range for an index outside the grid.
+  TileOrigin tileOrigin(int index) const;
 
   double cylinderHeight() const;
   double horizontalHalfAngleAt(double field) const;

@@ -10,6 +10,7 @@
 
 #include "viewer/accelerators.h"
 #include "viewer/canvas.h"
+#include "viewer/first_frame.h"
 #include "viewer/images.h"
 #include "viewer/jpeg_rows.h"
 #include "viewer/messages.h"
@@ -35,6 +36,8 @@ constexpr auto kTooltipDelay = 500ms;
 constexpr auto kNoteTime = 3s;
 // Frames drawn before a snapshot is taken.
 constexpr int kSnapshotFrames = 3;
+// The panorama's textures are made this many rows at a time (at most).
+constexpr int kTextureBandRows = 32;
 // A click on the zoom buttons is a zoom step of this many units.
 constexpr int kZoomClickUnits = 10;
 // One notch of the wheel zooms by this factor (up: in).
@@ -125,7 +128,7 @@ bool ViewerApp::startRenderer() {
     layer_.reset();
     return false;
   }
-  scene_ = std::make_unique<platform::Scene>();
+  scene_ = std::make_unique<platform::Scene>(layer_->softwareRendering());
   scene_->applySettings(settings_);
   menu_ = std::make_unique<PopupMenu>(layer_->devices(), layer_->modes());
   overlayDirty_ = true;
@@ -159,8 +162,25 @@ void ViewerApp::loadPanorama() {
   fieldOfView_ = source->fieldOfView;
   // A picture that cannot be decoded leaves the window empty, without a message.
   try {
-    const std::unique_ptr<JpegRows> picture = JpegRows::open(std::move(source->picture));
-    if (picture && !buildScene(*picture, fieldOfView_)) clearScene();
+    std::unique_ptr<JpegRows> picture = JpegRows::open(std::move(source->picture));
+    if (!picture) return;
+    if (const int reduction = firstFrameReduction(picture->width(), picture->height());
+        reduction > 1) {
+      if (std::unique_ptr<JpegRows> reduced = picture->reduced(reduction)) {
+        fullPicture_ = std::move(picture);
+        picture = std::move(reduced);
+      }
+    }
+    if (!buildScene(*picture, fieldOfView_)) clearScene();
+  } catch (const std::bad_alloc&) {
+    clearScene();
+  }
+}
+
+void ViewerApp::showFullPicture() {
+  const std::unique_ptr<JpegRows> picture = std::move(fullPicture_);
+  try {
+    if (!buildScene(*picture, fieldOfView_)) clearScene();
   } catch (const std::bad_alloc&) {
     clearScene();
   }
@@ -221,56 +241,82 @@ bool ViewerApp::buildScene(JpegRows& picture, double fieldOfView) {
   if (tiles == 0) return false;
   if (!snapshotPath_.empty()) model_.setAutoRotation(false);
 
+  // The picture decodes from the top, so the tiles are made from the top tile row down, and
+  // each tile row's textures a band of their rows at a time from the top down. Only a band's
+  // picture rows are held: a window that moves down the picture, keeping the rows a band shares
+  // with the one before (a tile row shares 10 with the row above it).
   const int size = model_.tileSize();
-  std::vector<std::uint8_t> texture(static_cast<std::size_t>(size) * size * 3);
-  // The rows of one tile row at a time (at most T of them): the picture decodes from the top,
-  // so the tiles are made from the top tile row down, each keeping the rows it shares with the
-  // one above.
+  const int bandRows = std::min(size, kTextureBandRows);
   const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(picture.width());
-  std::vector<std::uint8_t> strip(static_cast<std::size_t>(stride) *
-                                  static_cast<std::size_t>(size));
-  auto skipTo = [&](int row) {
-    while (picture.rowsRead() < row)
-      if (!picture.read(strip.data(), stride, std::min(size, row - picture.rowsRead())))
-        return false;
+  std::vector<std::uint8_t> window(static_cast<std::size_t>(stride) *
+                                   static_cast<std::size_t>(bandRows));
+  std::vector<std::uint8_t> band(std::size_t{3} * static_cast<std::size_t>(size) *
+                                 static_cast<std::size_t>(bandRows));
+  int windowFirst = 0;
+  auto readUpTo = [&](int row) {
+    while (picture.rowsRead() < row) {
+      windowFirst = picture.rowsRead();
+      if (!picture.read(window.data(), stride, std::min(bandRows, row - windowFirst))) return false;
+    }
     return true;
   };
-  int heldFirst = 0;
+  auto holdRows = [&](int first, int last) {
+    if (!readUpTo(first)) return false;
+    const int held = picture.rowsRead() - first;
+    std::memmove(window.data(), window.data() + (first - windowFirst) * stride,
+                 static_cast<std::size_t>(held * stride));
+    windowFirst = first;
+    const int fresh = last + 1 - picture.rowsRead();
+    if (fresh > 0 && !picture.read(window.data() + held * stride, stride, fresh)) return false;
+    model_.holdRows({window.data(), static_cast<int>(stride), picture.width(),
+                     picture.rowsRead() - first, first});
+    return true;
+  };
+  auto texturesFailed = [this](platform::RenderStatus status) {
+    // Said once: a large panorama's full picture is not tried after its reduced one failed.
+    fullPicture_.reset();
+    scene_->clearQuads();
+    model_.releasePicture();
+    reportError(platform::formatMessage(text::kTexturesFailed,
+                                        std::string(platform::renderErrorName(status)).c_str()));
+  };
+
   layer_->beginFrame();
   scene_->clearQuads();
-  TileQuad quad;
   for (int row = model_.tilesDown() - 1; row >= 0; --row) {
-    const auto [first, last] = model_.tileRowSpan(row);
-    int held = 0;
-    if (first >= picture.rowsRead()) {
-      if (!skipTo(first)) return false;
-    } else {
-      held = picture.rowsRead() - first;
-      std::memmove(strip.data(), strip.data() + (first - heldFirst) * stride,
-                   static_cast<std::size_t>(held * stride));
-    }
-    heldFirst = first;
-    const int fresh = last + 1 - picture.rowsRead();
-    if (!picture.read(strip.data() + held * stride, stride, fresh)) return false;
-    model_.holdRows({strip.data(), static_cast<int>(stride), picture.width(), held + fresh, first});
-    for (int column = 0; column < model_.tilesAcross(); ++column) {
-      model_.makeTile(row * model_.tilesAcross() + column, texture, quad);
-      if (const platform::RenderStatus status = scene_->addQuad(texture, size, quad);
+    const std::size_t firstQuad = scene_->quadCount();
+    const int firstTile = row * model_.tilesAcross();
+    for (int column = 0; column < model_.tilesAcross(); ++column)
+      if (const platform::RenderStatus status =
+              scene_->addQuad(size, model_.tileQuad(firstTile + column));
           status != platform::kRenderOk) {
-        scene_->clearQuads();
-        model_.releasePicture();
-        reportError(platform::formatMessage(
-            text::kTexturesFailed, std::string(platform::renderErrorName(status)).c_str()));
+        texturesFailed(status);
         return true;
+      }
+    for (int y = 0; y < size; y += bandRows) {
+      const int count = std::min(bandRows, size - y);
+      const auto [first, last] = model_.bandSpan(row, y, count);
+      if (!holdRows(first, last)) return false;
+      for (int column = 0; column < model_.tilesAcross(); ++column) {
+        model_.makeTileRows(firstTile + column, y, count, band);
+        if (const platform::RenderStatus status =
+                scene_->setQuadRows(firstQuad + static_cast<std::size_t>(column), y, count, band);
+            status != platform::kRenderOk) {
+          texturesFailed(status);
+          return true;
+        }
       }
     }
   }
   model_.releasePicture();
   // The picture's last row shows in no tile, but a picture whose data end early is not shown.
-  return skipTo(picture.height());
+  if (!readUpTo(picture.height())) return false;
+  trace("picture %dx%d", picture.width(), picture.height());
+  return true;
 }
 
 void ViewerApp::clearScene() {
+  fullPicture_.reset();
   if (scene_) {
     layer_->beginFrame();
     scene_->clearQuads();
@@ -313,7 +359,9 @@ void ViewerApp::idleStep() {
   if (!drawFrame(true)) {
     reportError(text::kRenderingFailed);
     shutDown();
+    return;
   }
+  if (fullPicture_) showFullPicture();
 }
 
 void ViewerApp::paintOverlay() {

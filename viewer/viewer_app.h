@@ -9,7 +9,8 @@
 //                              frames are drawn, the window's client area as the screen shows it
 //                              is saved there and the viewer exits (code 1 if it cannot save);
 //   SKYLACER_VIEWER_TRACE      when set, the viewer writes a line to its standard output for
-//                              every frame it draws (the camera), every box, menu and tooltip
+//                              every frame it draws (the camera), every picture it makes the
+//                              panorama's tiles from (its size), every box, menu and tooltip
 //                              it shows and every page it opens.
 
 #include <chrono>
@@ -64,6 +65,8 @@ class ViewerApp {
   std::optional<std::filesystem::path> askForPanorama();
   // Makes the panorama's tiles as the picture decodes; false when it turns out damaged.
   bool buildScene(JpegRows& picture, double fieldOfView);
+  // Replaces the reduced picture of the first frame with the full one.
+  void showFullPicture();
   // Back to no panorama.
   void clearScene();
   void backBufferCreated(platform::Size size);
@@ -122,6 +125,8 @@ class ViewerApp {
   platform::DeviceSettings settings_;
   platform::CameraFrame lastCamera_;
 
+  // A large panorama's full picture, shown once the first frame (from a reduced decode) is.
+  std::unique_ptr<JpegRows> fullPicture_;
   std::filesystem::path panoramaPath_;  // the chosen JPEG; empty for the program's own block
   double fieldOfView_ = kDefaultFieldOfView;
   platform::Point lastCursor_;  // back-buffer pixels

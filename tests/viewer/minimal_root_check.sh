@@ -5,7 +5,8 @@
 #   sudo tests/viewer/minimal_root_check.sh build/lib/skylacer3/viewer.dat samples/mountains/IMG_0001.jpg
 #
 # Needs mmdebstrap and root (chroot, /proc mounted in the root). Leaves the root's snapshot of
-# the view in ./minimal-root-view.png and ends with the viewer's exit code.
+# the view in ./minimal-root-view.png and ends with the viewer's exit code. Then libGL is removed
+# from the root and the program started again: it must name the missing library and end with 1.
 set -eu
 viewer=$1
 picture=$2
@@ -34,4 +35,9 @@ chroot "$root" /bin/sh -c '
 cp "$root/root/view.png" minimal-root-view.png
 echo "viewer exit code $status; libraries with JPEG in their name in the root:" \
   "$(ls "$root/usr/lib/x86_64-linux-gnu" | grep -ci jpeg)"
+rm -f "$root"/usr/lib/x86_64-linux-gnu/libGL.so.1*
+missing=0
+chroot "$root" /root/panorama || missing=$?
+echo "without libGL: viewer exit code $missing"
+if [ "$missing" -ne 1 ]; then status=1; fi
 exit $status

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -104,6 +105,12 @@ TEST(PanViewerTiles, PicturesThatCannotBeMappedGiveNoTiles) {
   EXPECT_EQ(model.setPicture(usable.rows(), kTwoPi), 1);
 }
 
+// A whole tile, made in one band.
+void makeTile(const CPanViewer& model, int index, std::span<std::uint8_t> texture, TileQuad& quad) {
+  model.makeTileRows(index, 0, model.tileSize(), texture);
+  quad = model.tileQuad(index);
+}
+
 // Every texel of tile `index` against the rule: texture row y shows picture row
 // H - T - c - 1 + y (rows above the picture repeat row 0), texture column x picture column
 // b + x, wrapping to the picture's left edge.
@@ -117,7 +124,7 @@ void expectTileCopy(const Panorama& panorama, int index) {
   const int c = (T - 10) * (index / model.tilesAcross());
   std::vector<std::uint8_t> texture(std::size_t{3} * T * T, 0xAB);
   TileQuad quad;
-  model.makeTile(index, texture, quad);
+  makeTile(model, index, texture, quad);
   int mismatches = 0;
   for (int y = 0; y < T; ++y)
     for (int x = 0; x < T; ++x) {
@@ -155,7 +162,7 @@ TEST(PanViewerTiles, APartialPanoramasLastTilesAreBlackPastItsEnd) {
   const int w = 300 - 22 * last;
   std::vector<std::uint8_t> texture(std::size_t{3} * T * T, 0xAB);
   TileQuad quad;
-  panorama.model.makeTile(last, texture, quad);
+  makeTile(panorama.model, last, texture, quad);
   for (int y = 0; y < T; ++y) {
     SCOPED_TRACE(y);
     const std::uint8_t* row = &texture[3 * std::size_t(y) * T];
@@ -164,19 +171,11 @@ TEST(PanViewerTiles, APartialPanoramasLastTilesAreBlackPastItsEnd) {
   }
 }
 
-// The quad of tile `index` (its texture is made and dropped).
-TileQuad quadOf(const CPanViewer& model, int index) {
-  std::vector<std::uint8_t> texture(std::size_t{3} * model.tileSize() * model.tileSize());
-  TileQuad quad;
-  model.makeTile(index, texture, quad);
-  return quad;
-}
-
 TEST(PanViewerTiles, QuadsSpanTheirTileOnTheCylinder) {
   const Panorama panorama(4000, 800, std::numbers::pi);
   const int T = 128;
   const double fov = std::numbers::pi;
-  const TileQuad quad = quadOf(panorama.model, panorama.model.tilesAcross() + 1);  // b = c = 118
+  const TileQuad quad = panorama.model.tileQuad(panorama.model.tilesAcross() + 1);  // b = c = 118
   const double thetaLeft = 118 * fov / 3990;
   const double thetaRight = (118 + T - 5) * fov / 3990;
   const double z0 = (118 - 400) * fov / 4000;
@@ -207,9 +206,9 @@ TEST(PanViewerTiles, NeighbouringTilesShowEachPictureColumnAndRowAtOnePlace) {
   const Panorama panorama(1000, 300, std::numbers::pi);  // T = 32
   const CPanViewer& model = panorama.model;
   const int T = model.tileSize();
-  const TileQuad left = quadOf(model, 0);
-  const TileQuad right = quadOf(model, 1);
-  const TileQuad upper = quadOf(model, model.tilesAcross());
+  const TileQuad left = model.tileQuad(0);
+  const TileQuad right = model.tileQuad(1);
+  const TileQuad upper = model.tileQuad(model.tilesAcross());
   const double s = 2.5 / T;
   auto angleAt = [&](const TileQuad& quad, int b, int column) {
     const double u = (column - b + 0.5) / T;
@@ -234,10 +233,10 @@ TEST(PanViewerTiles, NeighbouringTilesShowEachPictureColumnAndRowAtOnePlace) {
 TEST(PanViewerTiles, AFullCircleIsClosedAndNeighboursOverlapByFivePixels) {
   const Panorama panorama(4000, 800, kTwoPi);
   const CPanViewer& model = panorama.model;
-  TileQuad previous = quadOf(model, 0);
+  TileQuad previous = model.tileQuad(0);
   for (int i = 1; i < model.tilesAcross(); ++i) {
     SCOPED_TRACE(i);
-    const TileQuad quad = quadOf(model, i);
+    const TileQuad quad = model.tileQuad(i);
     EXPECT_NEAR(angleOf(previous[1]) - angleOf(quad[0]), 5 * kTwoPi / 3990, 1e-5);
     previous = quad;
   }
@@ -424,52 +423,65 @@ TEST(PanViewerCamera, ADragTurnsOneRadianPer100PixelsAndTiltsATenthAndTheFrameFo
   EXPECT_NEAR(camera.up.z, std::cos(pitch), 1e-12);
 }
 
-TEST(PanViewerTiles, RejectsTileIndicesOutsideTheGridAndShortTextures) {
+TEST(PanViewerTiles, RejectsTileIndicesAndRowsOutsideTheGridAndShortTextures) {
   Panorama panorama(300, 200, kTwoPi);
+  const CPanViewer& model = panorama.model;
   std::vector<std::uint8_t> texture(std::size_t{3} * 32 * 32);
-  TileQuad quad;
-  EXPECT_THROW(panorama.model.makeTile(-1, texture, quad), std::out_of_range);
-  EXPECT_THROW(panorama.model.makeTile(panorama.model.tileCount(), texture, quad),
-               std::out_of_range);
-  EXPECT_THROW(panorama.model.makeTile(0, std::span(texture).first(100), quad),
-               std::invalid_argument);
+  EXPECT_THROW(model.makeTileRows(-1, 0, 32, texture), std::out_of_range);
+  EXPECT_THROW(model.makeTileRows(model.tileCount(), 0, 32, texture), std::out_of_range);
+  EXPECT_THROW(model.tileQuad(-1), std::out_of_range);
+  EXPECT_THROW(model.tileQuad(model.tileCount()), std::out_of_range);
+  EXPECT_THROW(model.makeTileRows(0, 30, 3, texture), std::out_of_range);
+  EXPECT_THROW(model.makeTileRows(0, -1, 2, texture), std::out_of_range);
+  EXPECT_THROW(model.makeTileRows(0, 4, 0, texture), std::out_of_range);
+  EXPECT_THROW(model.makeTileRows(0, 0, 32, std::span(texture).first(100)), std::invalid_argument);
+  EXPECT_NO_THROW(model.makeTileRows(0, 31, 1, std::span(texture).first(96)));
   panorama.model.releasePicture();
-  EXPECT_THROW(panorama.model.makeTile(0, texture, quad), std::logic_error);
+  EXPECT_THROW(model.makeTileRows(0, 0, 32, texture), std::logic_error);
 }
 
-// The viewer decodes the picture from the top and makes each tile row from a strip of rows.
-TEST(PanViewerTiles, TilesMadeFromStripsEqualTilesMadeFromTheWholePicture) {
+// The viewer decodes the picture from the top and makes each tile row's textures a band of
+// rows at a time, holding only the band's picture rows.
+TEST(PanViewerTiles, TilesMadeInBandsEqualTilesMadeFromTheWholePicture) {
   for (const auto& [width, height] : {std::pair{1500, 260}, std::pair{300, 9}}) {
     SCOPED_TRACE(width);
     Panorama whole(width, height, kTwoPi);
-    CPanViewer strips;
-    strips.setViewport(800, 400);
-    ASSERT_EQ(strips.setPictureSize(width, height, kTwoPi), whole.model.tileCount());
-    const auto t = static_cast<std::size_t>(whole.model.tileSize());
-    std::vector<std::uint8_t> expected(t * t * 3);
-    std::vector<std::uint8_t> actual(t * t * 3);
-    TileQuad expectedQuad;
-    TileQuad actualQuad;
+    CPanViewer bands;
+    bands.setViewport(800, 400);
+    ASSERT_EQ(bands.setPictureSize(width, height, kTwoPi), whole.model.tileCount());
+    const int T = whole.model.tileSize();
+    const auto rowBytes = std::size_t{3} * static_cast<std::size_t>(T);
+    std::vector<std::uint8_t> expected(rowBytes * static_cast<std::size_t>(T));
+    std::vector<std::uint8_t> band(expected.size());
+    TileQuad quad;
+    const int stride = 3 * width;
     int previousFirst = -1;
-    for (int row = strips.tilesDown() - 1; row >= 0; --row) {
-      const auto [first, last] = strips.tileRowSpan(row);
-      EXPECT_GT(first, previousFirst);  // each tile row lower down in the picture
-      EXPECT_LE(last - first + 1, whole.model.tileSize());
-      previousFirst = first;
-      const int stride = 3 * width;
-      strips.holdRows({whole.picture.bytes.data() + std::size_t(first) * stride, stride, width,
-                       last - first + 1, first});
-      for (int column = 0; column < strips.tilesAcross(); ++column) {
-        const int index = row * strips.tilesAcross() + column;
-        whole.model.makeTile(index, expected, expectedQuad);
-        strips.makeTile(index, actual, actualQuad);
-        ASSERT_EQ(actual, expected) << "tile " << index;
+    for (int row = bands.tilesDown() - 1; row >= 0; --row) {
+      const auto [tileFirst, tileLast] = bands.tileRowSpan(row);
+      EXPECT_GT(tileFirst, previousFirst);  // each tile row lower down in the picture
+      EXPECT_LE(tileLast - tileFirst + 1, T);
+      previousFirst = tileFirst;
+      // Bands of 7 rows, the last one shorter.
+      for (int y = 0; y < T; y += 7) {
+        const int count = std::min(7, T - y);
+        const auto [first, last] = bands.bandSpan(row, y, count);
+        EXPECT_GE(first, tileFirst);
+        EXPECT_LE(last, tileLast);
+        bands.holdRows({whole.picture.bytes.data() + std::size_t(first) * stride, stride, width,
+                        last - first + 1, first});
+        for (int column = 0; column < bands.tilesAcross(); ++column) {
+          const int index = row * bands.tilesAcross() + column;
+          makeTile(whole.model, index, expected, quad);
+          bands.makeTileRows(index, y, count, band);
+          ASSERT_EQ(0, std::memcmp(band.data(), expected.data() + rowBytes * y, rowBytes * count))
+              << "tile " << index << ", rows from " << y;
+        }
+        // One row short of the band: refused rather than read outside the held rows.
+        bands.holdRows({whole.picture.bytes.data() + std::size_t(first) * stride, stride, width,
+                        last - first, first});
+        EXPECT_THROW(bands.makeTileRows(row * bands.tilesAcross(), y, count, band),
+                     std::logic_error);
       }
-      // One row short of the span: refused rather than read outside the strip.
-      strips.holdRows({whole.picture.bytes.data() + std::size_t(first) * stride, stride, width,
-                       last - first, first});
-      EXPECT_THROW(strips.makeTile(row * strips.tilesAcross(), actual, actualQuad),
-                   std::logic_error);
     }
   }
 }

@@ -7,6 +7,8 @@
 #include <numbers>
 
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/jpeg_codec.h"
+#include "platform/imaging/picture_header.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/samples.h"
 #include "tests/support/temp_dir.h"
@@ -79,6 +81,36 @@ TEST(JpegRows, DecodesAPhotoStripByStripAsTheImagingLayerDoesWhole) {
   while (rows->rowsRead() < rows->height())
     ASSERT_TRUE(rows->read(strip.data(), stride, std::min(100, rows->height() - rows->rowsRead())));
   EXPECT_FALSE(rows->read(strip.data(), stride, 1));  // no rows left
+}
+
+// The reduced decoders of a picture, opened before, between and after the full one's reads,
+// hand out the picture the imaging layer decodes at the same reduction.
+TEST(JpegRows, ReducedDecodersShareThePictureAndDecodeAsTheImagingLayer) {
+  const Bytes bytes = test::fileBytes(samplePhoto());
+  imaging::PictureHeader header;
+  ASSERT_EQ(imaging::readPictureHeader(bytes, header), imaging::ImagingStatus::Ok);
+  const auto full = JpegRows::open(bytes);
+  ASSERT_TRUE(full);
+  std::vector<std::uint8_t> row(std::size_t{3} * full->width());
+  for (const int denominator : {8, 2, 4}) {
+    SCOPED_TRACE(denominator);
+    const auto reduced = full->reduced(denominator);
+    ASSERT_TRUE(reduced);
+    const int width = imaging::reducedLength(full->width(), denominator);
+    const int height = imaging::reducedLength(full->height(), denominator);
+    ASSERT_EQ(reduced->width(), width);
+    ASSERT_EQ(reduced->height(), height);
+    const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(width);
+    std::vector<std::uint8_t> expected(static_cast<std::size_t>(stride) * height);
+    ASSERT_EQ(
+        imaging::decodeJpeg(bytes, header, denominator, {expected.data(), stride, width, height}),
+        imaging::ImagingStatus::Ok);
+    std::vector<std::uint8_t> actual(expected.size());
+    ASSERT_TRUE(reduced->read(actual.data(), stride, height));
+    EXPECT_EQ(actual, expected);
+    ASSERT_TRUE(full->read(row.data(), 0, 100));  // the full decoder goes on by itself
+  }
+  EXPECT_EQ(full->rowsRead(), 300);
 }
 
 TEST(JpegRows, PicturesThatCannotBeDecoded) {

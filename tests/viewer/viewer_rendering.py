@@ -33,18 +33,24 @@ BANDS_SIZE = (1600, 400)
 
 def snapshot_of(program, display, work, what, env=None, arguments=(), timeout=30):
     """Runs the viewer until it exits; returns its screenshot, failing unless it ended with 0."""
+    return traced_snapshot_of(program, display, work, what, env, arguments, timeout)[0]
+
+
+def traced_snapshot_of(program, display, work, what, env=None, arguments=(), timeout=30):
+    """snapshot_of, with the viewer's trace lines."""
     snapshot = os.path.join(work, "snapshot.png")
     if os.path.exists(snapshot):
         os.remove(snapshot)
     environment = viewer_environment(display, work)
-    environment.update({"SKYLACER_VIEWER_SNAPSHOT": snapshot}, **(env or {}))
+    environment.update({"SKYLACER_VIEWER_SNAPSHOT": snapshot, "SKYLACER_VIEWER_TRACE": "1"},
+                       **(env or {}))
     result = subprocess.run([program, *arguments], env=environment, timeout=timeout,
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     if result.returncode != 0:
         sys.stdout.write(result.stdout.decode(errors="replace"))
     check(result.returncode == 0 and os.path.exists(snapshot),
           f"{what}: exit code {result.returncode}, no snapshot")
-    return Image.open(snapshot).convert("RGB")
+    return Image.open(snapshot).convert("RGB"), result.stdout.decode(errors="replace").splitlines()
 
 
 def check_keyboard(program, display, work):
@@ -198,6 +204,22 @@ def main():
                                (1.5, photo_bytes))
         shot = snapshot_of(program, display, work, "photo viewer")
         check_shows(shot, Image.open(photo_path), 1.5, "exported photo", 5)
+
+        # A large panorama: the first frame shows a reduced decode, then the full picture shows.
+        large = Image.open(photo_path).convert("RGB").resize((4096, 3072), Image.BILINEAR)
+        large_jpeg = os.path.join(work, "large.jpg")
+        large.save(large_jpeg, quality=90)
+        large = Image.open(large_jpeg).convert("RGB")
+        with open(large_jpeg, "rb") as file:
+            program = write_viewer(options.viewer, os.path.join(work, "large.exe"),
+                                   (1.5, file.read()))
+        shot, trace = traced_snapshot_of(program, display, work, "large viewer", timeout=60)
+        shown = [line for line in trace if line.startswith(("picture ", "frame "))]
+        check(len(shown) > 3 and shown[0] == "picture 512x384" and shown[1].startswith("frame ")
+              and shown[2] == "picture 4096x3072"
+              and all(line.startswith("frame ") for line in shown[3:]),
+              f"large viewer: not a reduced first frame, then the full picture: {shown}")
+        check_shows(shot, large, 1.5, "large photo", 5)
 
         # A block whose picture is not a JPEG: an empty view, no message, the toolbar.
         program = write_viewer(options.viewer, os.path.join(work, "broken.exe"),

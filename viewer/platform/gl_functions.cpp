@@ -1,6 +1,6 @@
 #include "viewer/platform/gl_functions.h"
 
-#include <GL/glx.h>
+#include "viewer/platform/library_functions.h"
 
 namespace skylacer::viewer::platform {
 namespace {

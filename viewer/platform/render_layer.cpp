@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "viewer/platform/library_functions.h"
 #include "viewer/platform/message_format.h"
 #include "viewer/platform/screen_modes.h"
 

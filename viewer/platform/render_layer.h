@@ -52,6 +52,8 @@ class RenderLayer {
   bool canGoWindowed() const { return true; }
   const std::vector<RenderDevice>& devices() const { return devices_; }
   int currentDevice() const { return 0; }
+  // Whether the running driver is a software renderer.
+  bool softwareRendering() const { return !devices_.empty() && devices_.front().software; }
   Size backBufferSize() const { return backBufferSize_; }
   // Whether drawing is pointless: the window is unmapped (minimised), or inactive in
   // full-screen mode.

@@ -1,5 +1,6 @@
 #include "viewer/platform/scene.h"
 
+#include "viewer/platform/library_functions.h"
 #include "viewer/platform/view_transform.h"
 
 namespace skylacer::viewer::platform {
@@ -19,9 +20,20 @@ GLenum polygonMode(FillMode fill) {
   return GL_FILL;
 }
 
+// Blue-green-red texels as 5-6-5 ones (red in the high bits), each channel rounded.
+void packRgb565(std::span<const std::uint8_t> bgr, std::span<std::uint16_t> packed) {
+  for (std::size_t i = 0; i < packed.size(); ++i) {
+    const unsigned blue = bgr[3 * i];
+    const unsigned green = bgr[3 * i + 1];
+    const unsigned red = bgr[3 * i + 2];
+    packed[i] = static_cast<std::uint16_t>((red * 31 + 127) / 255 << 11 |
+                                           (green * 63 + 127) / 255 << 5 | (blue * 31 + 127) / 255);
+  }
+}
+
 }  // namespace
 
-Scene::Scene() {
+Scene::Scene(bool compactTextures) : compactTextures_(compactTextures) {
   gl_.load();
   // One white ambient light of full intensity: lit texels keep their colours.
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, kWhite);
@@ -41,19 +53,37 @@ RenderStatus Scene::takeError() {
   return first;
 }
 
-RenderStatus Scene::addQuad(std::span<const std::uint8_t> texture, int size,
-                            const TexturedQuad& quad) {
+RenderStatus Scene::addQuad(int size, const TexturedQuad& quad) {
   takeError();
-  Quad added{0, quad};
+  Quad added{0, size, quad};
   glGenTextures(1, &added.texture);
   glBindTexture(GL_TEXTURE_2D, added.texture);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, size, size, 0, GL_BGR, GL_UNSIGNED_BYTE, texture.data());
-  if (mipmapsBuilt_) gl_.generateMipmap(GL_TEXTURE_2D);
   setFilterParameters();
+  glTexImage2D(GL_TEXTURE_2D, 0, compactTextures_ ? GL_RGB5 : GL_RGB8, size, size, 0, GL_BGR,
+               GL_UNSIGNED_BYTE, nullptr);
   quads_.push_back(added);
+  return takeError();
+}
+
+RenderStatus Scene::setQuadRows(std::size_t index, int firstRow, int count,
+                                std::span<const std::uint8_t> rows) {
+  takeError();
+  const Quad& quad = quads_.at(index);
+  glBindTexture(GL_TEXTURE_2D, quad.texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  if (compactTextures_) {
+    // Packed here, in the texture's own layout, so that the driver only copies the rows.
+    packedRows_.resize(static_cast<std::size_t>(quad.size) * static_cast<std::size_t>(count));
+    packRgb565(rows.first(packedRows_.size() * 3), packedRows_);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, firstRow, quad.size, count, GL_RGB,
+                    GL_UNSIGNED_SHORT_5_6_5, packedRows_.data());
+  } else {
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, firstRow, quad.size, count, GL_BGR, GL_UNSIGNED_BYTE,
+                    rows.data());
+  }
+  if (mipmapsBuilt_ && firstRow + count == quad.size) gl_.generateMipmap(GL_TEXTURE_2D);
   return takeError();
 }
 

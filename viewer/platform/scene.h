@@ -20,14 +20,22 @@ namespace skylacer::viewer::platform {
 
 class Scene {
  public:
-  Scene();
+  // compactTextures: the quads' textures keep 16 bits a texel (5-6-5) instead of 32. Meant for
+  // software renderers, whose textures take the process's own memory, 4 bytes a texel at full
+  // depth: the panorama's textures would then hold more than the picture's own pixels.
+  explicit Scene(bool compactTextures);
   ~Scene();
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
 
-  // Adds a quad with its own texture: size × size texels of 3 bytes (blue, green, red), row 0
-  // first (v = 0). Returns the OpenGL status of the upload.
-  RenderStatus addQuad(std::span<const std::uint8_t> texture, int size, const TexturedQuad& quad);
+  // Adds a quad with its own texture of size × size texels, row 0 first (v = 0), whose rows
+  // come later (setQuadRows). Returns the OpenGL status.
+  RenderStatus addQuad(int size, const TexturedQuad& quad);
+  // Sets texture rows firstRow .. firstRow + count - 1 of quad `index` (in the order added):
+  // count × size texels of 3 bytes (blue, green, red). The rows that end the texture make its
+  // mip levels while mip-mapping is on. Returns the OpenGL status of the upload.
+  RenderStatus setQuadRows(std::size_t index, int firstRow, int count,
+                           std::span<const std::uint8_t> rows);
   // Removes every quad and frees the textures.
   void clearQuads();
   std::size_t quadCount() const { return quads_.size(); }
@@ -50,6 +58,7 @@ class Scene {
  private:
   struct Quad {
     unsigned texture = 0;
+    int size = 0;
     TexturedQuad corners;
   };
 
@@ -60,6 +69,8 @@ class Scene {
   GlFunctions gl_;
   std::vector<Quad> quads_;
   DeviceSettings settings_;
+  bool compactTextures_;
+  std::vector<std::uint16_t> packedRows_;  // rows of 16-bit texels on their way to a texture
   bool mipmapsBuilt_ = false;
   unsigned overlayTexture_ = 0;
   Size overlaySize_;

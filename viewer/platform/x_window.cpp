@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "viewer/platform/library_functions.h"
+
 // X headers last: they define macros such as Status, None, Bool and Success.
 #include <GL/glx.h>
 #include <X11/XKBlib.h>
