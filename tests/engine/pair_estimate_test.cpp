@@ -109,7 +109,32 @@ TEST(SeriesSolve, FindsTheLensAndEveryTurn) {
                 turnToTheRight(transposed(cameras[i - 1]) * cameras[i]), 0.02 * kDegree);
     EXPECT_GT(solution->turnDeviations[i], 0);
     EXPECT_LT(solution->turnDeviations[i], kMostTurnDeviation);
+    EXPECT_LT(solution->rollDeviations[i], kMostTurnDeviation);
   }
+}
+
+// A pair whose few matches lie in one small patch and scatter widely (blur) beside pairs of many
+// sharp ones: its roll is not pinned down, whatever the sharp pairs' scatter says.
+TEST(SeriesSolve, APairOfFewScatteredMatchesIsNotSureOfItsRoll) {
+  const double focal = 1.6;
+  std::vector<Matrix3> cameras;
+  for (int i = 0; i < 4; ++i) cameras.push_back(camera(40 * kDegree * i, 0, 0.005 * i));
+  std::vector<std::optional<PairEstimate>> pairs(cameras.size());
+  for (std::size_t i = 1; i < cameras.size(); ++i) {
+    std::vector<FeatureMatch> matches =
+        matchesBetween(cameras[i - 1], cameras[i], focal, 0, i == 3 ? 0.004 : 0.0003, 0, 5 + i);
+    if (i == 3) {
+      std::erase_if(matches, [](const FeatureMatch& m) {
+        return std::fabs(m.previous.y) > 0.3 || m.previous.x < 0.6;
+      });
+      ASSERT_GE(matches.size(), static_cast<std::size_t>(kLeastInliers));
+    }
+    pairs[i] = PairEstimate{transposed(cameras[i - 1]) * cameras[i], focal, matches};
+  }
+  const std::optional<SeriesSolution> solution = solveSeries(pairs, cameras.size(), 0, false);
+  ASSERT_TRUE(solution);
+  EXPECT_LT(solution->rollDeviations[1], kMostTurnDeviation);
+  EXPECT_GT(solution->rollDeviations[3], kMostTurnDeviation);
 }
 
 TEST(SetPairRotation, GivesTheRecordWhosePairRotationIsTheOneAskedFor) {
