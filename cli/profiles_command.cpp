@@ -67,7 +67,8 @@ int listProfiles(const SettingsStore& store) {
 
 int exportStoredProfiles(const SettingsStore& store, const std::string& path) {
   const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
-  if (!tuning::exportProfiles(path, table.profiles)) return fail(path + ": cannot write the file");
+  std::string failure;
+  if (!tuning::exportProfiles(path, table.profiles, &failure)) return fail(failure);
   std::printf("%s: %d profiles exported\n", path.c_str(), table.count());
   return 0;
 }
