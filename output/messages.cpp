@@ -66,6 +66,29 @@ std::string imagingReasonText(imaging::ImagingStatus status) {
   }
 }
 
+std::string movieWriterReasonText(int code) {
+  switch (code) {
+    case -34:
+      return "no space left on device";
+    case -36:
+      return "a read or a write failed";
+    case -43:
+      return "no such file or folder";
+    case -50:
+      return "an invalid size or argument";
+    case -54:
+      return "permission denied";
+    case -108:
+      return "not enough memory";
+    case -2003:
+      return "the picture cannot be read";
+    case -8960:
+      return "the movie's encoder failed";
+    default:
+      return "the movie writer failed";
+  }
+}
+
 std::string cannotWriteText(const std::filesystem::path& file, std::string_view reason) {
   return "cannot write " + file.string() + ": " + std::string(reason);
 }

@@ -68,6 +68,9 @@ std::string reasonText(int error);
 // picture", "the picture is damaged or cut short".
 std::string imagingReasonText(imaging::ImagingStatus status);
 
+// Why the movie writer failed, in words, from its result code (-34 "no space left on device").
+std::string movieWriterReasonText(int code);
+
 // "cannot write out/j.jpg: no space left on device" and "cannot read a.jpg: ...".
 std::string cannotWriteText(const std::filesystem::path& file, std::string_view reason);
 std::string cannotReadText(const std::filesystem::path& file, std::string_view reason);

@@ -108,7 +108,7 @@ bool writeQuickTimeMovie(const PanoramaView& panorama, const std::string& movieP
     showImageFailure(ImagingStatus::Win32Error, movie->failure(), prompt);
   else if (written != 1)
     prompt.showMessage(withDetail(imageSaveFailedText(written),
-                                  cannotWriteText(moviePath, "the movie writer failed")),
+                                  cannotWriteText(moviePath, movieWriterReasonText(written))),
                        MessageIcon::Plain);
   return false;
 }

@@ -31,6 +31,9 @@ fail() {
 "$cli" publish "$photo" --hfov 60 --size 400x300 --html "java:$disk/j.html" >/dev/null 2>&1 ||
   fail "the first export failed"
 "$cli" profiles export "$disk/p.reg" >/dev/null 2>&1 || fail "the first profiles export failed"
+"$cli" publish "$photo" --hfov 60 --size 384x200 --mov "$disk/m.mov" >/dev/null 2>&1 ||
+  fail "the first movie failed"
+cp "$disk/m.mov" "$work/m.mov"
 cp "$disk/j.jpg" "$work/j.jpg"
 cp "$disk/j.html" "$work/j.html"
 cp "$disk/p.reg" "$work/p.reg"
@@ -55,7 +58,13 @@ fi
 grep -qF "cannot write $disk/j.jpg: no space left on device" "$work/stitch.err" ||
   fail "the stitch's message does not name the file and the reason: $(cat "$work/stitch.err")"
 
-for file in j.jpg j.html p.reg; do
+if "$cli" publish "$photo" --hfov 60 --mov "$disk/m.mov" 2>"$work/movie.err" >/dev/null; then
+  fail "the movie into a full disk succeeded"
+fi
+grep -qF "cannot write $disk/m.mov: no space left on device" "$work/movie.err" ||
+  fail "the movie's message does not name the file and the reason: $(cat "$work/movie.err")"
+
+for file in j.jpg j.html p.reg m.mov; do
   cmp -s "$disk/$file" "$work/$file" || fail "$file changed on the full disk"
 done
 leftover=$(find "$disk" -name '.*' -newer "$work/j.jpg" | head -1)
