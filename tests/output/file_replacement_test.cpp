@@ -14,6 +14,7 @@
 
 #include "output/image.h"
 #include "tests/output/test_panorama.h"
+#include "tests/support/ended_process.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
@@ -23,14 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using imaging::ImagingStatus;
-
-// A process id that belonged to a process that has ended.
-pid_t endedProcess() {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  ::waitpid(child, nullptr, 0);
-  return child;
-}
 
 TEST(FileReplacement, AFailedWriteKeepsTheOldFileAndNamesTheFileAndTheReason) {
   const test::TempDir dir;
@@ -111,7 +104,7 @@ TEST(FileReplacement, DevicesAndPipesAreWrittenDirectlyAndNeverReplaced) {
 
 TEST(FileReplacement, ScratchFilesOfEndedProcessesAreRemovedByTheNextWrite) {
   const test::TempDir dir;
-  const std::string ended = ".j.jpg." + std::to_string(endedProcess()) + ".0.part";
+  const std::string ended = ".j.jpg." + std::to_string(test::endedProcessId()) + ".0.part";
   const std::string running = ".j.jpg." + std::to_string(::getppid()) + ".0.part";
   for (const std::string& name : {ended, running, std::string(".k.jpg.1.0.part")})
     test::writeFile(dir / name, "scratch");

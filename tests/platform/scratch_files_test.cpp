@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/shell/temporary_files.h"
+#include "tests/support/ended_process.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -16,17 +17,10 @@
 namespace skylacer::shell {
 namespace {
 
-pid_t endedProcess() {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  ::waitpid(child, nullptr, 0);
-  return child;
-}
-
 TEST(ScratchFiles, TemporaryFilesOfEndedProcessesGoWhenTheNextOfTheirKindIsMade) {
   const test::TempDir dir;
   const test::ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
-  const std::string ended = std::to_string(endedProcess());
+  const std::string ended = std::to_string(test::endedProcessId());
   const std::string running = std::to_string(::getppid());
   for (const std::string& name :
        {"pan." + ended + ".abc123.jpg", "pan." + running + ".abc123", "tile." + ended + ".abc123",
