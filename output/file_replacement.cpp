@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "output/messages.h"
@@ -35,6 +37,28 @@ std::filesystem::path folderOf(const std::filesystem::path& target) {
 std::string refusal(const std::filesystem::path& target, int error) {
   if (error == ENOENT || error == ENOTDIR) return folderMissingText(folderOf(target));
   return cannotWriteText(target, reasonText(error));
+}
+
+// The system's view of an open file (/dev/stdout, /dev/fd/1, /proc/self/fd/1): renaming over
+// what it leads to would replace the file under a descriptor the shell opened, so the picture is
+// written through it instead. For this process's own descriptors a copy of the descriptor, which
+// shares its position with what the program prints there later; otherwise the path opened anew;
+// -1 with errno set when that fails.
+std::optional<int> openThroughDescriptor(const std::filesystem::path& target) {
+  std::error_code error;
+  const std::string path = std::filesystem::absolute(target, error).lexically_normal().string();
+  if (!path.starts_with("/dev/") && !path.starts_with("/proc/")) return std::nullopt;
+  std::string_view number;
+  if (path == "/dev/stdout") number = "1";
+  if (path == "/dev/stderr") number = "2";
+  for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"})
+    if (path.starts_with(folder)) number = std::string_view(path).substr(folder.size());
+  int descriptor = -1;
+  const auto [end, parsed] =
+      std::from_chars(number.data(), number.data() + number.size(), descriptor);
+  if (!number.empty() && parsed == std::errc() && end == number.data() + number.size())
+    return ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  return ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
 }
 
 // The temporary file beside `regular`, created exclusively with `mode`; -1 with errno set when
@@ -71,8 +95,12 @@ std::unique_ptr<FileReplacement> FileReplacement::create(const std::filesystem::
       return refuse(cannotWriteText(target, "it is a link to a missing file"));
   }
   if (exists && S_ISDIR(existing.st_mode)) return refuse(cannotWriteText(target, "it is a folder"));
-  if (exists && (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
-    const int descriptor = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  const bool special = exists && (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode));
+  const std::optional<int> through = special || (exists && S_ISREG(existing.st_mode))
+                                         ? openThroughDescriptor(target)
+                                         : std::nullopt;
+  if (special || through) {
+    const int descriptor = through ? *through : ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (descriptor < 0) return refuse(refusal(target, errno));
     return std::unique_ptr<FileReplacement>(new FileReplacement(target, target, descriptor, true));
   }
@@ -87,6 +115,8 @@ std::unique_ptr<FileReplacement> FileReplacement::create(const std::filesystem::
   const int descriptor = createBeside(regular, mode, name);
   if (descriptor < 0) return refuse(refusal(target, errno));
   if (exists) {
+    // Only root may give the file back to its owner; others keep the file as theirs.
+    if (::fchown(descriptor, existing.st_uid, existing.st_gid) != 0) errno = 0;
     // A program may be run by whoever may read it.
     const mode_t kept = existing.st_mode & 07777;
     ::fchmod(descriptor, kind == FileKind::Executable ? kept | (kept & 0444) >> 2 : kept);

@@ -9,6 +9,7 @@
 
 #include "platform/imaging/bitmap.h"
 #include "tests/cli/cli_run.h"
+#include "tests/support/command.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/samples.h"
@@ -153,6 +154,20 @@ TEST(FileSafety, StandardOutputIsWrittenThroughNotReplaced) {
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_TRUE(run.out.starts_with("\xFF\xD8\xFF")) << run.out.substr(0, 40);
   EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+
+  // Standard output sent to a file: the picture goes through the shell's descriptor, and the
+  // line printed after it follows it instead of overwriting its start.
+  const test::TempDir dir;
+  const fs::path file = dir / "out.jpg";
+  std::string command = test::quoted(PANORAMA_CLI);
+  for (const std::string& word : singlePhotoStitch("/dev/stdout"))
+    command += " " + test::quoted(word);
+  const test::CommandResult redirected = test::run(command + " > " + test::quoted(file));
+  ASSERT_EQ(redirected.exitCode, 0) << redirected.output;
+  const std::string bytes = test::fileText(file);
+  EXPECT_TRUE(bytes.starts_with("\xFF\xD8\xFF")) << bytes.substr(0, 40);
+  EXPECT_TRUE(bytes.ends_with("horizontal field of view 60.00 degrees\n"));
+  EXPECT_EQ(test::fileNames(dir.path()), std::vector<std::string>{"out.jpg"});
 }
 
 TEST(FileSafety, PhotosClaimingMoreMemoryThanTheLimitAreRefusedUnread) {
