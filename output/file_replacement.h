@@ -10,7 +10,8 @@
 //
 // Targets that are not regular files are never renamed over: a character device or a pipe
 // (/dev/stdout, /dev/null, a FIFO) is written directly, and so is a file reached through
-// /dev/stdout or /proc/self/fd; a folder, a block device or a socket is refused. A link to a regular file replaces the file it points to and keeps the link.
+// /dev/stdout or /proc/self/fd; a folder, a block device or a socket is refused. A link to a
+// regular file replaces the file it points to and keeps the link.
 
 #include <cstdint>
 #include <filesystem>
