@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
+#include "output/file_replacement.h"
+#include "output/messages.h"
+#include "output/output_collisions.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer::cli {
@@ -13,22 +17,33 @@ using imaging::ImagingStatus;
 
 namespace {
 
-int fail(const std::string& what, ImagingStatus status) {
-  std::fprintf(stderr, "panorama-cli: %s (error code %d)\n", what.c_str(), static_cast<int>(status));
+int fail(const std::string& message) {
+  std::fprintf(stderr, "panorama-cli: %s\n", message.c_str());
   return 1;
+}
+
+int fail(const std::string& what, ImagingStatus status) {
+  return fail(what + ": " + output::imagingReasonText(status));
 }
 
 }  // namespace
 
 int writePreviewStrip(const std::vector<std::string>& photos, int height,
                       const std::string& outputPath) {
+  const std::vector<std::filesystem::path> inputs(photos.begin(), photos.end());
+  const std::vector<output::PlannedOutput> outputs = {{outputPath, "-o"}};
+  if (const auto collision = output::findOutputCollision(inputs, outputs)) return fail(*collision);
+  std::string failure;
+  const auto file =
+      output::FileReplacement::create(outputPath, output::FileKind::Document, &failure);
+  if (!file) return fail(failure);
   std::vector<std::unique_ptr<Bitmap>> bitmaps;
   std::vector<int> widths;
   long long totalWidth = 0;
   for (const auto& path : photos) {
     auto bitmap = Bitmap::fromFile(path);
     if (bitmap->lastStatus() != ImagingStatus::Ok || bitmap->height() <= 0)
-      return fail(path + ": cannot read the photo", bitmap->lastStatus());
+      return fail("cannot read the photo " + path, bitmap->lastStatus());
     const long long width =
         std::max(1LL, static_cast<long long>(bitmap->width()) * height / bitmap->height());
     totalWidth += width;
@@ -44,12 +59,14 @@ int writePreviewStrip(const std::vector<std::string>& photos, int height,
   int x = 0;
   for (std::size_t i = 0; i < bitmaps.size(); ++i) {
     if (strip->drawScaled(*bitmaps[i], x, 0, widths[i], height) != ImagingStatus::Ok)
-      return fail(photos[i] + ": cannot scale the photo", strip->lastStatus());
+      return fail("cannot scale the photo " + photos[i], strip->lastStatus());
     bitmaps[i]->release();
     x += widths[i];
   }
-  if (strip->saveJpeg(outputPath, 85) != ImagingStatus::Ok)
-    return fail(outputPath + ": cannot write the preview", strip->lastStatus());
+  std::vector<std::uint8_t> bytes;
+  if (strip->encodeJpeg(bytes, 85) != ImagingStatus::Ok)
+    return fail("cannot write " + outputPath, strip->lastStatus());
+  if (!file->write(bytes) || !file->commit()) return fail(file->failure());
   std::printf("%s: %d photos, %lld x %d pixels\n", outputPath.c_str(),
               static_cast<int>(photos.size()), totalWidth, height);
   return 0;

@@ -1,10 +1,12 @@
 #include "cli/profiles_command.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <optional>
 #include <string>
 
+#include "output/messages.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
 #include "tuning/profile_reg_file.h"
@@ -36,7 +38,7 @@ int fail(const std::string& message) {
 std::optional<std::string> readSmallFile(const std::string& path, std::string& error) {
   std::ifstream stream(path, std::ios::binary);
   if (!stream) {
-    error = path + ": cannot open the file";
+    error = output::cannotReadText(path, output::reasonText(errno));
     return std::nullopt;
   }
   std::string bytes;
@@ -49,7 +51,7 @@ std::optional<std::string> readSmallFile(const std::string& path, std::string& e
     }
   }
   if (stream.bad()) {
-    error = path + ": cannot read the file";
+    error = output::cannotReadText(path, output::reasonText(errno));
     return std::nullopt;
   }
   return bytes;
@@ -67,7 +69,8 @@ int listProfiles(const SettingsStore& store) {
 
 int exportStoredProfiles(const SettingsStore& store, const std::string& path) {
   const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
-  if (!tuning::exportProfiles(path, table.profiles)) return fail(path + ": cannot write the file");
+  std::string failure;
+  if (!tuning::exportProfiles(path, table.profiles, &failure)) return fail(failure);
   std::printf("%s: %d profiles exported\n", path.c_str(), table.count());
   return 0;
 }

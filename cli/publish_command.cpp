@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <new>
 
+#include "cli/memory_limit.h"
 #include "cli/progress_bar.h"
+#include "engine/memory_estimate.h"
 #include "output/image.h"
 #include "output/messages.h"
 #include "output/project.h"
@@ -70,6 +72,19 @@ int usageError(const std::string& message) {
 
 }  // namespace
 
+std::vector<output::PlannedOutput> publishOutputs(const PublishRequests& requests) {
+  std::vector<output::PlannedOutput> outputs;
+  if (!requests.project.empty()) outputs.push_back({requests.project, "--project"});
+  if (!requests.movie.empty()) outputs.push_back({requests.movie, "--mov"});
+  for (const auto& [viewer, chosen] : requests.pages) {
+    const std::vector<output::PlannedOutput> page =
+        output::webPageOutputs(viewer, chosen, "the page of --html " + chosen);
+    outputs.insert(outputs.end(), page.begin(), page.end());
+  }
+  if (!requests.viewerProgram.empty()) outputs.push_back({requests.viewerProgram, "--exe"});
+  return outputs;
+}
+
 bool takePublishOption(std::string_view word, std::string_view value, PublishRequests& requests,
                        std::optional<std::string>& error) {
   if (word == "--mov") {
@@ -129,6 +144,7 @@ int runPublishCommand(std::span<const std::string_view> args) {
   std::optional<double> degrees;
   std::optional<ImageSize> size;
   int quality = imaging::kDefaultJpegQuality;
+  std::optional<std::uint64_t> memoryLimitOption;
   PublishRequests requests;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view word = args[i];
@@ -150,6 +166,9 @@ int runPublishCommand(std::span<const std::string_view> args) {
     } else if (word == "--quality") {
       if (!parseNumber(value, quality) || quality < 0 || quality > 100)
         return usageError("--quality needs a whole number from 0 to 100");
+    } else if (word == "--memory-limit") {
+      memoryLimitOption = parseMemorySize(value);
+      if (!memoryLimitOption) return usageError("--memory-limit needs a size such as 8G or 512M");
     } else if (word == "--size") {
       const std::size_t x = value.find('x');
       ImageSize parsed;
@@ -165,9 +184,21 @@ int runPublishCommand(std::span<const std::string_view> args) {
   if (!degrees) return usageError("give the panorama's field of view (--hfov DEG)");
   if (!requests.any())
     return usageError("nothing to publish: give --mov, --html, --exe or --project");
+  const std::vector<std::filesystem::path> inputs = {picture};
+  if (const auto collision = output::findOutputCollision(inputs, publishOutputs(requests))) {
+    std::fprintf(stderr, "panorama-cli: %s; nothing was written\n", collision->c_str());
+    return kFailed;
+  }
 
   const auto bitmap = imaging::Bitmap::fromFile(picture);
   const ImageSize pictureSize{bitmap->width(), bitmap->height()};
+  // The picture is published as a single photo is stitched: decoded whole, then scaled.
+  const std::vector<ImageSize> sizes = {pictureSize, size.value_or(pictureSize)};
+  if (const auto refusal = memoryRefusal("the picture and its outputs", estimateStitchBytes(sizes),
+                                         memoryLimit(memoryLimitOption))) {
+    std::fprintf(stderr, "panorama-cli: %s\n", refusal->c_str());
+    return kFailed;
+  }
   RgbImage pixels;
   try {
     if (bitmap->lastStatus() == imaging::ImagingStatus::Ok) pixels = makeRgbImage(pictureSize);
@@ -177,8 +208,8 @@ int runPublishCommand(std::span<const std::string_view> args) {
   }
   if (bitmap->lastStatus() != imaging::ImagingStatus::Ok ||
       bitmap->readPixels(pixels.data(), pictureSize.width * 3) != imaging::ImagingStatus::Ok) {
-    std::fprintf(stderr, "panorama-cli: %s: cannot read the picture (error code %d)\n",
-                 picture.c_str(), static_cast<int>(bitmap->lastStatus()));
+    std::fprintf(stderr, "panorama-cli: cannot read the picture %s: %s\n", picture.c_str(),
+                 output::imagingReasonText(bitmap->lastStatus()).c_str());
     return kFailed;
   }
   const output::PanoramaView panorama{pixels.data(), pictureSize,

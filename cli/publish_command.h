@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "output/output_collisions.h"
 #include "output/panorama.h"
 #include "output/webexport.h"
 
@@ -25,6 +26,7 @@ inline constexpr std::string_view kPublishUsage =
     "      publishes an existing panorama with its horizontal field of view in degrees\n"
     "      --size WxH         the pictures at W x H pixels (default: the panorama's size)\n"
     "      --quality Q        JPEG quality 0-100 (default 75)\n"
+    "      --memory-limit SIZE  as for stitch\n"
     "  panorama-cli project show FILE\n"
     "      lists the photos of a project, as found from the project's folder\n";
 
@@ -38,6 +40,9 @@ struct PublishRequests {
     return !movie.empty() || !pages.empty() || !viewerProgram.empty() || !project.empty();
   }
 };
+
+// The files the requested outputs write, for the check that they overwrite nothing.
+std::vector<output::PlannedOutput> publishOutputs(const PublishRequests& requests);
 
 // Takes `word` and its `value` when `word` is one of the publishing options. Returns whether it
 // was one; `error` says what is wrong with its value.

@@ -15,11 +15,16 @@
 #include <vector>
 
 #include "cli/cameras_json.h"
-#include "cli/pending_file.h"
+#include "cli/memory_limit.h"
 #include "cli/progress_bar.h"
 #include "cli/publish_command.h"
+#include "engine/memory_estimate.h"
 #include "engine/messages.h"
 #include "engine/stitch.h"
+#include "output/file_replacement.h"
+#include "output/image.h"
+#include "output/messages.h"
+#include "output/output_collisions.h"
 #include "platform/imaging/bitmap.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
@@ -29,6 +34,8 @@ namespace skylacer::cli {
 
 using imaging::Bitmap;
 using imaging::ImagingStatus;
+using output::FileKind;
+using output::FileReplacement;
 
 namespace {
 
@@ -80,6 +87,7 @@ struct StitchOptions {
   std::string camerasFile;
   bool verbose = false;
   bool stitchAnyway = false;
+  std::optional<std::uint64_t> memoryLimit;
   PublishRequests publish;
 };
 
@@ -172,6 +180,9 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
       options.fieldOfViewDegrees = degrees;
     } else if (word == "--cameras") {
       options.camerasFile = value;
+    } else if (word == "--memory-limit") {
+      options.memoryLimit = parseMemorySize(value);
+      if (!options.memoryLimit) return "--memory-limit needs a size such as 8G, 512M or 1000000";
     } else {
       return "unknown option " + std::string(word);
     }
@@ -224,8 +235,8 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   for (const std::string& path : options.photos) {
     auto bitmap = Bitmap::fromFile(path);
     if (bitmap->lastStatus() != ImagingStatus::Ok || bitmap->width() <= 0) {
-      error = path + ": cannot read the photo (error code " +
-              std::to_string(static_cast<int>(bitmap->lastStatus())) + ")";
+      error =
+          "cannot read the photo " + path + ": " + output::imagingReasonText(bitmap->lastStatus());
       return std::nullopt;
     }
     bitmaps.push_back(std::move(bitmap));
@@ -233,39 +244,41 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   for (const Rotation& rotation : options.rotations) {
     Bitmap& bitmap = *bitmaps[static_cast<std::size_t>(rotation.photo)];
     if (bitmap.rotateFlip(rotation.code) != ImagingStatus::Ok) {
-      error = options.photos[static_cast<std::size_t>(rotation.photo)] +
-              ": cannot rotate the photo (error code " +
-              std::to_string(static_cast<int>(bitmap.lastStatus())) + ")";
+      error = "cannot rotate the photo " +
+              options.photos[static_cast<std::size_t>(rotation.photo)] + ": " +
+              output::imagingReasonText(bitmap.lastStatus());
       return std::nullopt;
     }
   }
   return bitmaps;
 }
 
-// Encodes the panorama, scaled when asked, into the pending output file.
-bool savePanorama(ComposedPanorama& panorama, const StitchOptions& options, PendingFile& output,
-                  std::string& error) {
-  const ImageSize size = panorama.size;
-  auto picture =
-      Bitmap::overPixels(panorama.pixels.data(), size.width, size.height, 3 * size.width);
-  Bitmap* toSave = picture.get();
-  std::unique_ptr<Bitmap> scaled;
-  if (options.outputSize && !(*options.outputSize == size)) {
-    scaled = Bitmap::blank(options.outputSize->width, options.outputSize->height);
-    if (scaled->lastStatus() == ImagingStatus::OutOfMemory ||
-        picture->lastStatus() == ImagingStatus::OutOfMemory)
-      throw std::bad_alloc();
-    scaled->drawScaled(*picture, 0, 0, options.outputSize->width, options.outputSize->height);
-    toSave = scaled.get();
+// Encodes the panorama, scaled when asked, into the output file (not yet put in place).
+bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options,
+                  FileReplacement& output, std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  const ImagingStatus encoded =
+      output::encodeJpeg(panorama.pixels.data(), panorama.size, 0,
+                         options.outputSize.value_or(panorama.size), options.quality, bytes);
+  if (encoded == ImagingStatus::OutOfMemory) throw std::bad_alloc();
+  if (encoded != ImagingStatus::Ok) {
+    error = output::cannotWriteText(options.output, output::imagingReasonText(encoded));
+    return false;
   }
-  if (toSave->lastStatus() == ImagingStatus::Ok)
-    toSave->saveJpeg(output.temporaryPath().string(), options.quality);
-  if (toSave->lastStatus() != ImagingStatus::Ok) {
-    error = output.target().string() + ": cannot write the panorama (error code " +
-            std::to_string(static_cast<int>(toSave->lastStatus())) + ")";
+  if (!output.write(bytes)) {
+    error = output.failure();
     return false;
   }
   return true;
+}
+
+// Every file the run writes, for the check that they can be written and overwrite nothing read.
+std::vector<output::PlannedOutput> plannedOutputs(const StitchOptions& options) {
+  std::vector<output::PlannedOutput> outputs = {{options.output, "-o"}};
+  if (!options.camerasFile.empty()) outputs.push_back({options.camerasFile, "--cameras"});
+  const std::vector<output::PlannedOutput> published = publishOutputs(options.publish);
+  outputs.insert(outputs.end(), published.begin(), published.end());
+  return outputs;
 }
 
 // The cameras of a single photo used as the panorama: looking straight ahead.
@@ -283,16 +296,25 @@ int stitch(const StitchOptions& options) {
   if (!parsedParams) return options.paramsText ? usageError(error) : failure(error);
   StitchParams params = *parsedParams;
   params.full360 = options.fullCircle ? 1 : 0;
+  const std::vector<std::filesystem::path> inputs(options.photos.begin(), options.photos.end());
+  if (const auto collision = output::findOutputCollision(inputs, plannedOutputs(options)))
+    return failure(*collision + "; nothing was written");
 
   auto bitmaps = openPhotos(options, error);
   if (!bitmaps) return failure(error);
+  std::vector<ImageSize> sizes;
+  for (const auto& bitmap : *bitmaps) sizes.push_back({bitmap->width(), bitmap->height()});
+  if (const auto refusal =
+          memoryRefusal("the photos", estimateStitchBytes(sizes), memoryLimit(options.memoryLimit)))
+    return failure(*refusal);
   const int photoWidth = bitmaps->front()->width();
-  std::optional<PendingFile> output = PendingFile::create(options.output, error);
-  if (!output) return failure(options.output + ": cannot write the panorama here (" + error + ")");
-  std::optional<PendingFile> cameras =
-      options.camerasFile.empty() ? std::nullopt : PendingFile::create(options.camerasFile, error);
-  if (!options.camerasFile.empty() && !cameras)
-    return failure(options.camerasFile + ": cannot write the cameras here (" + error + ")");
+  const auto output = FileReplacement::create(options.output, FileKind::Document, &error);
+  if (!output) return failure(error);
+  const auto cameras =
+      options.camerasFile.empty()
+          ? nullptr
+          : FileReplacement::create(options.camerasFile, FileKind::Document, &error);
+  if (!options.camerasFile.empty() && !cameras) return failure(error);
 
   const InterruptGuard interruptGuard;
   std::vector<Bitmap*> photos;
@@ -328,14 +350,12 @@ int stitch(const StitchOptions& options) {
         options.photos.size() == 1 ? singlePhotoCamera(options, photoWidth, panorama.angle)
                                    : reportCameras(result->cameras, options.photos, photoWidth);
     const std::vector<PairReport> pairs = reportPairs(result->pairs, options.photos.size());
-    if (!cameras->writeText(camerasJson(reports, panorama.size, degrees, pairs), error))
-      return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
+    if (!cameras->write(camerasJson(reports, panorama.size, degrees, pairs)))
+      return failure(cameras->failure());
   }
   if (interrupted != 0) return stopped();
-  if (!output->commit(error))
-    return failure(options.output + ": cannot write the panorama (" + error + ")");
-  if (cameras && !cameras->commit(error))
-    return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
+  if (!output->commit()) return failure(output->failure());
+  if (cameras && !cameras->commit()) return failure(cameras->failure());
   std::printf("%s: %d x %d pixels, horizontal field of view %.2f degrees\n", options.output.c_str(),
               panorama.size.width, panorama.size.height, degrees);
   if (!options.publish.any()) return 0;

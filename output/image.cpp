@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "output/file_replacement.h"
 #include "output/messages.h"
 #include "output/quicktime_movie.h"
 
@@ -18,30 +19,45 @@ std::unique_ptr<Bitmap> wrapPixels(const std::uint8_t* pixels, int width, int he
   return Bitmap::overPixels(const_cast<std::uint8_t*>(pixels), width, height, stride);
 }
 
-ImagingStatus saveScaled(Bitmap& source, const std::string& path, ImageSize outputSize,
-                         int quality) {
-  const auto target = Bitmap::blank(outputSize.width, outputSize.height);
-  if (target->lastStatus() != ImagingStatus::Ok) return target->lastStatus();
-  if (const ImagingStatus drawn =
-          target->drawScaled(source, 0, 0, outputSize.width, outputSize.height);
-      drawn != ImagingStatus::Ok)
-    return drawn;
-  return target->saveJpeg(path, quality);
-}
-
 }  // namespace
 
-ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
-                        int stride, ImageSize outputSize, int quality) {
+ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
+                         ImageSize outputSize, int quality, std::vector<std::uint8_t>& bytes) {
   const auto source =
       wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
   if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
-  if (outputSize == size) return source->saveJpeg(path, quality);
-  return saveScaled(*source, path, outputSize, quality);
+  if (outputSize == size) return source->encodeJpeg(bytes, quality);
+  const auto target = Bitmap::blank(outputSize.width, outputSize.height);
+  if (target->lastStatus() != ImagingStatus::Ok) return target->lastStatus();
+  if (const ImagingStatus drawn =
+          target->drawScaled(*source, 0, 0, outputSize.width, outputSize.height);
+      drawn != ImagingStatus::Ok)
+    return drawn;
+  return target->encodeJpeg(bytes, quality);
+}
+
+ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
+                        int stride, ImageSize outputSize, int quality, std::string* failure) {
+  const auto refuse = [&](ImagingStatus status, std::string text) {
+    if (failure != nullptr) *failure = std::move(text);
+    return status;
+  };
+  // Opened first: a missing folder is found before the picture is scaled and encoded.
+  std::string opening;
+  const auto file = FileReplacement::create(path, FileKind::Document, &opening);
+  if (!file) return refuse(ImagingStatus::Win32Error, std::move(opening));
+  std::vector<std::uint8_t> bytes;
+  if (const ImagingStatus encoded = encodeJpeg(pixels, size, stride, outputSize, quality, bytes);
+      encoded != ImagingStatus::Ok)
+    return refuse(encoded, cannotWriteText(path, imagingReasonText(encoded)));
+  if (!file->write(bytes) || !file->commit())
+    return refuse(ImagingStatus::Win32Error, file->failure());
+  return ImagingStatus::Ok;
 }
 
 ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, ImageSize size,
-                          int stride, ImageSize outputSize, int partWidth, int quality) {
+                          int stride, ImageSize outputSize, int partWidth, int quality,
+                          std::string* failure) {
   if (outputSize.width < 1 || partWidth < 1 || size.width < 1)
     return ImagingStatus::InvalidParameter;
   const int rowBytes = stride != 0 ? stride : size.width * 3;
@@ -56,13 +72,14 @@ ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, I
     const int column = static_cast<int>(std::min<std::int64_t>(sourceColumn, size.width - 1));
     const int sourceWidth =
         std::clamp(static_cast<int>(static_cast<float>(width) * scale), 1, size.width - column);
-    const auto source =
-        wrapPixels(pixels + std::int64_t{column} * 3, sourceWidth, size.height, rowBytes);
-    const ImagingStatus saved =
-        source->lastStatus() == ImagingStatus::Ok
-            ? saveScaled(*source, names.pathOf(part), ImageSize{width, outputSize.height}, quality)
-            : source->lastStatus();
-    if (saved != ImagingStatus::Ok && firstFailure == ImagingStatus::Ok) firstFailure = saved;
+    std::string partFailure;
+    const ImagingStatus saved = writeJpeg(
+        names.pathOf(part), pixels + std::int64_t{column} * 3, ImageSize{sourceWidth, size.height},
+        rowBytes, ImageSize{width, outputSize.height}, quality, &partFailure);
+    if (saved != ImagingStatus::Ok && firstFailure == ImagingStatus::Ok) {
+      firstFailure = saved;
+      if (failure != nullptr) *failure = std::move(partFailure);
+    }
     sourceColumn += sourceStep;
     offset += width;
   }
@@ -79,12 +96,13 @@ bool savePanorama(const PanoramaView& panorama, const std::string& path, int fil
   } else {
     progress.Report(0.1, kConvertingToJpeg);
     progress.PushRange(0.1, 0.95);
+    std::string failure;
     const ImagingStatus status =
-        writeJpeg(path, panorama.pixels, panorama.size, 0, options.size, options.quality);
+        writeJpeg(path, panorama.pixels, panorama.size, 0, options.size, options.quality, &failure);
     progress.Report(1, kConvertingToJpeg);
     progress.PopRange();
     if (status != ImagingStatus::Ok) {
-      prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
+      prompt.showMessage(withDetail(imageSaveFailedText(status), failure), MessageIcon::Plain);
       return false;
     }
   }

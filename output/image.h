@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/buffers.h"
 #include "engine/progress.h"
@@ -14,12 +15,21 @@
 
 namespace skylacer::output {
 
+// The JPEG that writeJpeg writes, into `bytes`.
+imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
+                                  ImageSize outputSize, int quality,
+                                  std::vector<std::uint8_t>& bytes);
+
 // Writes the W x H picture `pixels` (rows `stride` bytes apart; 0 means W * 3) as a JPEG of
 // `outputSize` at `quality`: unscaled when the sizes are equal, otherwise scaled in one step
 // (also when enlarging). The result is the status of the failing step (making the picture,
-// scaling it, saving it), Ok when the file is written.
+// scaling it, saving it), Ok when the file is written. The file is written under a temporary
+// name and put in place only when complete: a failure leaves the previous file as it was, and
+// `failure`, when given, names the file and the reason in words (Win32Error for a file that
+// cannot be written).
 imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
-                                 ImageSize size, int stride, ImageSize outputSize, int quality);
+                                 ImageSize size, int stride, ImageSize outputSize, int quality,
+                                 std::string* failure = nullptr);
 
 // The file names of the slices: prefix, the part number in decimal, suffix. The number is
 // inserted as text, so a '%' in a folder name is just a character.
@@ -33,11 +43,12 @@ struct SliceNames {
 // columns (the last one narrower), numbered from 1, each outputSize.height rows high. Source
 // columns advance by the integer part of partWidth * W / W' per part (single-precision scale).
 // A part that fails is skipped and the others are still written; the result is the status of
-// the first failed part, Ok when every part was written. Nothing is written for an output
+// the first failed part, Ok when every part was written, with that part's file and reason in
+// `failure`. Each part replaces its file as writeJpeg does. Nothing is written for an output
 // width or part width below 1 (InvalidParameter).
 imaging::ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels,
                                    ImageSize size, int stride, ImageSize outputSize, int partWidth,
-                                   int quality);
+                                   int quality, std::string* failure = nullptr);
 
 // The save dialog's filter index that selects a QuickTime movie; every other index (JPEG,
 // "All Files") writes a JPEG.

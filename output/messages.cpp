@@ -1,5 +1,8 @@
 #include "output/messages.h"
 
+#include <cctype>
+#include <cstring>
+
 namespace skylacer::output {
 
 std::string projectPathTooLongText(std::string_view photo) {
@@ -25,6 +28,88 @@ std::string templateMissingText(const std::filesystem::path& source) {
 std::string fileSaveFailedText(const std::filesystem::path& target) {
   return "Failed to save the file:\n" + target.string() +
          "\n\nPlease check that you have the appropriate permissions to save the file.";
+}
+
+std::string reasonText(int error) {
+  std::string reason = std::strerror(error);
+  if (!reason.empty())
+    reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+  return reason;
+}
+
+std::string imagingReasonText(imaging::ImagingStatus status) {
+  using imaging::ImagingStatus;
+  switch (status) {
+    case ImagingStatus::Ok:
+      return "no failure";
+    case ImagingStatus::FileNotFound:
+      return "no such file";
+    case ImagingStatus::AccessDenied:
+      return "permission denied";
+    case ImagingStatus::UnknownImageFormat:
+      return "not a JPEG or PNG picture";
+    case ImagingStatus::GenericError:
+      return "the picture is damaged or cut short";
+    case ImagingStatus::NotImplemented:
+      return "a kind of JPEG that is not supported (lossless, hierarchical, 12-bit or CMYK)";
+    case ImagingStatus::ValueOverflow:
+      return "the picture is larger than " + std::to_string(imaging::kMaxPixels) + " pixels";
+    case ImagingStatus::OutOfMemory:
+      return "not enough memory";
+    case ImagingStatus::InvalidParameter:
+      return "an invalid size or quality";
+    case ImagingStatus::Win32Error:
+      return "the file cannot be written";
+    default:
+      return "the imaging library failed (error code " + std::to_string(static_cast<int>(status)) +
+             ")";
+  }
+}
+
+std::string movieWriterReasonText(int code) {
+  switch (code) {
+    case -34:
+      return "no space left on device";
+    case -36:
+      return "a read or a write failed";
+    case -43:
+      return "no such file or folder";
+    case -50:
+      return "an invalid size or argument";
+    case -54:
+      return "permission denied";
+    case -108:
+      return "not enough memory";
+    case -2003:
+      return "the picture cannot be read";
+    case -8960:
+      return "the movie's encoder failed";
+    default:
+      return "the movie writer failed";
+  }
+}
+
+std::string cannotWriteText(const std::filesystem::path& file, std::string_view reason) {
+  return "cannot write " + file.string() + ": " + std::string(reason);
+}
+
+std::string cannotReadText(const std::filesystem::path& file, std::string_view reason) {
+  return "cannot read " + file.string() + ": " + std::string(reason);
+}
+
+std::string folderMissingText(const std::filesystem::path& folder) {
+  std::string name = folder.string();
+  if (!name.ends_with('/')) name += '/';
+  return "folder " + name + " does not exist";
+}
+
+std::string withDetail(std::string_view message, std::string_view detail) {
+  std::string text(message);
+  if (!detail.empty()) {
+    text += "\n\n";
+    text += detail;
+  }
+  return text;
 }
 
 std::string processingTemplateText(int number) {

@@ -61,6 +61,26 @@ std::string templateMissingText(const std::filesystem::path& source);
 // the file." with the path that could not be written.
 std::string fileSaveFailedText(const std::filesystem::path& target);
 
+// Why a file operation failed, in words, from an errno value: "no space left on device".
+std::string reasonText(int error);
+
+// Why the imaging layer could not make, read or save a picture, in words: "not a JPEG or PNG
+// picture", "the picture is damaged or cut short".
+std::string imagingReasonText(imaging::ImagingStatus status);
+
+// Why the movie writer failed, in words, from its result code (-34 "no space left on device").
+std::string movieWriterReasonText(int code);
+
+// "cannot write out/j.jpg: no space left on device" and "cannot read a.jpg: ...".
+std::string cannotWriteText(const std::filesystem::path& file, std::string_view reason);
+std::string cannotReadText(const std::filesystem::path& file, std::string_view reason);
+
+// "folder out/ does not exist": an output into a folder that is not there.
+std::string folderMissingText(const std::filesystem::path& folder);
+
+// A message of the system followed, on a line of its own, by the file and the reason.
+std::string withDetail(std::string_view message, std::string_view detail);
+
 // "Processing template file %d." with the 1-based number of the template.
 std::string processingTemplateText(int number);
 

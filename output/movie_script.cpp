@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "output/file_replacement.h"
+#include "output/messages.h"
 
 namespace skylacer::output {
 
@@ -34,15 +35,21 @@ std::filesystem::path movieScriptPath(const std::filesystem::path& movie) {
   return std::filesystem::path(movie.string() + ".js");
 }
 
-bool writeMovieScript(const std::filesystem::path& movie) {
+bool writeMovieScript(const std::filesystem::path& movie, std::string& failure) {
   std::ifstream in(movie, std::ios::binary);
-  if (!in) return false;
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
-  const auto script = FileReplacement::create(movieScriptPath(movie), FileKind::Document);
-  return script && script->write("document.currentScript.skylacerMovie=\"") &&
-         script->write(base64(bytes)) && script->write("\";\n") && script->commit();
+  std::vector<std::uint8_t> bytes;
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in || in.bad()) {
+    failure = cannotReadText(movie, "the file cannot be read");
+    return false;
+  }
+  const auto script = FileReplacement::create(movieScriptPath(movie), FileKind::Document, &failure);
+  if (!script) return false;
+  if (script->write("document.currentScript.skylacerMovie=\"") && script->write(base64(bytes)) &&
+      script->write("\";\n") && script->commit())
+    return true;
+  failure = script->failure();
+  return false;
 }
 
 }  // namespace skylacer::output

@@ -5,6 +5,7 @@
 // page's viewer the movie as base64 text, and the viewer shows the panorama it holds.
 
 #include <filesystem>
+#include <string>
 
 namespace skylacer::output {
 
@@ -13,7 +14,8 @@ std::filesystem::path movieScriptPath(const std::filesystem::path& movie);
 
 // Writes the script of the movie at `movie`: the statement
 // `document.currentScript.skylacerMovie="<base64 of the movie's bytes>";`. False when the movie
-// cannot be read or the script cannot be written (an existing script is then left as it was).
-bool writeMovieScript(const std::filesystem::path& movie);
+// cannot be read or the script cannot be written (an existing script is then left as it was),
+// with the file and the reason in `failure`.
+bool writeMovieScript(const std::filesystem::path& movie, std::string& failure);
 
 }  // namespace skylacer::output

@@ -136,9 +136,11 @@ bool saveProject(const std::filesystem::path& projectPath, std::span<const std::
       }
     return false;
   }
-  const auto file = FileReplacement::create(projectPath, FileKind::Document);
+  std::string failure;
+  const auto file = FileReplacement::create(projectPath, FileKind::Document, &failure);
   if (!file || !file->write(*bytes) || !file->commit()) {
-    prompt.showMessage(kProjectSaveFailed, MessageIcon::Plain);
+    prompt.showMessage(withDetail(kProjectSaveFailed, file ? file->failure() : failure),
+                       MessageIcon::Plain);
     return false;
   }
   return true;

@@ -5,8 +5,10 @@
 #include <optional>
 
 #include "movwriter/save_as_qvr.h"
+#include "output/file_replacement.h"
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/shell/scratch_files.h"
 #include "platform/shell/temporary_files.h"
 
 namespace skylacer::output {
@@ -23,23 +25,16 @@ int reportMoviePercent(int percent, intptr_t user) {
   return reportPercent(percent, reinterpret_cast<IProgress*>(user));
 }
 
-// The temporary names the movie needs: the "pan" name (a file of its own, kept to hold the
-// name), the source JPEG beside it and the writer's "tile" scratch file. All go with the object.
-struct MovieScratch {
-  std::filesystem::path pan;
-  std::filesystem::path tile;
-  std::filesystem::path jpeg() const { return pan.string() + ".jpg"; }
+// A scratch file of the temporary folder, or none when it cannot be made.
+shell::ScratchFile scratchFile(std::string_view prefix) {
+  const std::optional<std::filesystem::path> file = shell::createTemporaryFile(prefix);
+  return shell::ScratchFile(file.value_or(std::filesystem::path()));
+}
 
-  ~MovieScratch() {
-    std::error_code ignored;
-    for (const std::filesystem::path& file : {pan, jpeg(), tile})
-      if (!file.empty()) std::filesystem::remove(file, ignored);
-  }
-};
-
-void showImageFailure(ImagingStatus status, UserPrompt& prompt) {
-  prompt.showMessage(status == ImagingStatus::OutOfMemory ? std::string(kNotEnoughMemory)
-                                                          : imageSaveFailedText(status),
+void showImageFailure(ImagingStatus status, std::string_view detail, UserPrompt& prompt) {
+  prompt.showMessage(status == ImagingStatus::OutOfMemory
+                         ? std::string(kNotEnoughMemory)
+                         : withDetail(imageSaveFailedText(status), detail),
                      MessageIcon::Plain);
 }
 
@@ -81,28 +76,40 @@ bool writeQuickTimeMovie(const PanoramaView& panorama, const std::string& movieP
     prompt.showMessage(kMovieTooSmall, MessageIcon::Plain);
     return false;
   }
-  MovieScratch scratch;
-  const std::optional<std::filesystem::path> pan = shell::createTemporaryFile("pan");
-  if (pan) scratch.pan = *pan;
-  const std::optional<std::filesystem::path> tile = shell::createTemporaryFile("tile");
-  if (tile) scratch.tile = *tile;
-  if (!pan || !tile) {
-    showImageFailure(ImagingStatus::Win32Error, prompt);
+  std::string failure;
+  const auto movie = FileReplacement::create(moviePath, FileKind::Document, &failure);
+  if (!movie) {
+    showImageFailure(ImagingStatus::Win32Error, failure, prompt);
     return false;
   }
-
-  if (const ImagingStatus saved = writeQuickTimeSource(panorama, source, scratch.jpeg().string());
+  // The "pan" file holds the name; the source JPEG is that name with ".jpg".
+  const shell::ScratchFile pan = scratchFile("pan");
+  const shell::ScratchFile tile = scratchFile("tile");
+  if (pan.empty() || tile.empty()) {
+    showImageFailure(ImagingStatus::Win32Error,
+                     cannotWriteText(shell::temporaryFolder(), "no scratch file can be made there"),
+                     prompt);
+    return false;
+  }
+  const shell::ScratchFile jpeg(pan.path().string() + ".jpg");
+  if (const ImagingStatus saved = writeQuickTimeSource(panorama, source, jpeg.path().string());
       saved != ImagingStatus::Ok) {
-    showImageFailure(saved, prompt);
+    showImageFailure(saved, cannotWriteText(jpeg.path(), imagingReasonText(saved)), prompt);
     return false;
   }
   progress.PushRange(0.3, 0.95);
-  const int written = saveAsQvr(moviePath.c_str(), scratch.jpeg().c_str(), scratch.tile.c_str(),
-                                movieDegrees(panorama.fieldOfView), viewSize.width, viewSize.height,
-                                reportMoviePercent, reinterpret_cast<intptr_t>(&progress));
+  const int written =
+      saveAsQvr(movie->writePath().c_str(), jpeg.path().c_str(), tile.path().c_str(),
+                movieDegrees(panorama.fieldOfView), viewSize.width, viewSize.height,
+                reportMoviePercent, reinterpret_cast<intptr_t>(&progress));
   progress.PopRange();
-  if (written == 0) return true;
-  if (written != 1) prompt.showMessage(imageSaveFailedText(written), MessageIcon::Plain);
+  if (written == 0 && movie->commit()) return true;
+  if (written == 0)
+    showImageFailure(ImagingStatus::Win32Error, movie->failure(), prompt);
+  else if (written != 1)
+    prompt.showMessage(withDetail(imageSaveFailedText(written),
+                                  cannotWriteText(moviePath, movieWriterReasonText(written))),
+                       MessageIcon::Plain);
   return false;
 }
 

@@ -36,6 +36,12 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
 
 }  // namespace
 
+std::filesystem::path templateTargetPath(const TemplateEntry& entry, const PageTarget& target) {
+  const std::string name =
+      equalIgnoringCase(entry.name, "template") ? target.baseName : std::string(entry.name);
+  return target.folder / (name + std::string(entry.extension));
+}
+
 std::string substitutePlaceholders(std::string_view text,
                                    std::span<const Placeholder> placeholders) {
   std::string result;
@@ -73,23 +79,22 @@ bool processTemplates(std::span<const TemplateEntry> entries,
         startsWithIgnoringCase(entry.extension, ".htm") ? ".htm" : entry.extension;
     const std::filesystem::path source =
         programFolder / entry.folder / (std::string(entry.name) + std::string(sourceExtension));
-    const std::string targetName =
-        (equalIgnoringCase(entry.name, "template") ? target.baseName : std::string(entry.name)) +
-        std::string(entry.extension);
-    const std::filesystem::path targetPath = target.folder / targetName;
+    const std::filesystem::path targetPath = templateTargetPath(entry, target);
 
     const std::optional<std::string> text = readWholeFile(source);
     if (!text) {
       prompt.showMessage(templateMissingText(source), MessageIcon::Error);
       return false;
     }
-    const auto file = FileReplacement::create(targetPath, FileKind::Document);
-    if (!file ||
-        !file->write(entry.substitute ? substitutePlaceholders(*text, placeholders) : *text) ||
-        !file->commit()) {
-      prompt.showMessage(fileSaveFailedText(targetPath), MessageIcon::Error);
-      return false;
-    }
+    std::string failure;
+    const auto file = FileReplacement::create(targetPath, FileKind::Document, &failure);
+    if (file &&
+        file->write(entry.substitute ? substitutePlaceholders(*text, placeholders) : *text) &&
+        file->commit())
+      continue;
+    if (file) failure = file->failure();
+    prompt.showMessage(withDetail(fileSaveFailedText(targetPath), failure), MessageIcon::Error);
+    return false;
   }
   return true;
 }

@@ -32,6 +32,10 @@ struct PageTarget {
   std::string baseName;
 };
 
+// Where the entry is written: target.folder/(baseName for "template" in any letter case, else
+// name) + extension.
+std::filesystem::path templateTargetPath(const TemplateEntry& entry, const PageTarget& target);
+
 // The text with every occurrence of each key replaced by its value, in one pass from left to
 // right: at each position the first key of the list that matches there (case-sensitive) wins,
 // and inserted values are not searched again.
@@ -40,8 +44,8 @@ std::string substitutePlaceholders(std::string_view text,
 
 // For each entry k: reports k / 5 with "Processing template file <k+1>.", reads
 // programFolder/folder/name + extension (".htm" for any extension beginning with ".htm" in any
-// letter case), replaces the placeholders when the entry asks for it, and writes
-// target.folder/(baseName for "template" in any letter case, else name) + extension. Stops at
+// letter case), replaces the placeholders when the entry asks for it, and writes it at
+// templateTargetPath. Stops at
 // the first failure after showing its message with the error icon: the missing template with
 // its source path, or the target that could not be written (which is left as it was). Files
 // written before stay. Returns true when every entry was written.

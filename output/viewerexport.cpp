@@ -6,23 +6,11 @@
 #include "output/file_replacement.h"
 #include "output/image.h"
 #include "output/messages.h"
+#include "platform/shell/scratch_files.h"
 #include "platform/shell/temporary_files.h"
 #include "viewer/panorama_block.h"
 
 namespace skylacer::output {
-
-namespace {
-
-// A temporary file removed when the export ends, whatever its outcome.
-struct ScratchFile {
-  std::filesystem::path path;
-  ~ScratchFile() {
-    std::error_code ignored;
-    if (!path.empty()) std::filesystem::remove(path, ignored);
-  }
-};
-
-}  // namespace
 
 bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& panorama,
                   const OutputOptions& options, const std::filesystem::path& programFolder,
@@ -34,9 +22,10 @@ bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& p
     prompt.showMessage(viewerMissingText(viewer), MessageIcon::Error);
     return false;
   }
-  const auto output = FileReplacement::create(outputPath, FileKind::Executable);
+  std::string failure;
+  const auto output = FileReplacement::create(outputPath, FileKind::Executable, &failure);
   if (!output) {
-    prompt.showMessage(fileSaveFailedText(outputPath), MessageIcon::Error);
+    prompt.showMessage(withDetail(fileSaveFailedText(outputPath), failure), MessageIcon::Error);
     return false;
   }
 
@@ -44,25 +33,30 @@ bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& p
   const auto header = viewer::panoramaBlockHeader(panorama.fieldOfView);
   bool written = output->append(viewer) && output->write(header);
 
-  ScratchFile jpeg;
-  if (const std::optional<std::filesystem::path> file = shell::createTemporaryFile("exe"))
-    jpeg.path = *file;
+  const std::optional<std::filesystem::path> scratchName = shell::createTemporaryFile("exe");
+  const shell::ScratchFile jpeg(scratchName.value_or(std::filesystem::path()));
   progress.Report(0.2, kSavingConvertingToJpeg);
   progress.PushRange(0.2, 0.9);
   const imaging::ImagingStatus status =
-      jpeg.path.empty() ? imaging::ImagingStatus::Win32Error
-                        : writeJpeg(jpeg.path.string(), panorama.pixels, panorama.size, 0,
-                                    options.size, options.quality);
+      jpeg.empty() ? imaging::ImagingStatus::Win32Error
+                   : writeJpeg(jpeg.path().string(), panorama.pixels, panorama.size, 0,
+                               options.size, options.quality, &failure);
   progress.PopRange();
   if (status != imaging::ImagingStatus::Ok) {
-    prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
+    // The scratch file is named only when writing it failed; otherwise the picture did.
+    if (jpeg.empty())
+      failure = cannotWriteText(shell::temporaryFolder(), "no scratch file can be made there");
+    else if (status != imaging::ImagingStatus::Win32Error)
+      failure = cannotWriteText(outputPath, imagingReasonText(status));
+    prompt.showMessage(withDetail(imageSaveFailedText(status), failure), MessageIcon::Plain);
     return false;
   }
 
   progress.Report(0.9, kSavingFinished);
-  written = written && output->append(jpeg.path) && output->commit();
+  written = written && output->append(jpeg.path()) && output->commit();
   if (!written) {
-    prompt.showMessage(fileSaveFailedText(outputPath), MessageIcon::Error);
+    prompt.showMessage(withDetail(fileSaveFailedText(outputPath), output->failure()),
+                       MessageIcon::Error);
     return false;
   }
   return true;

@@ -47,11 +47,13 @@ PagePlaceholders writeFlashPictures(const ExportRequest& request) {
   const int partWidth = flashPartWidth(output.width, angle);
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   const SliceNames names{request.page.folder + request.page.baseName, ".jpg"};
+  std::string failure;
   const ImagingStatus status = writeSlices(names, request.panorama.pixels, request.panorama.size, 0,
-                                           output, partWidth, request.options.quality);
+                                           output, partWidth, request.options.quality, &failure);
   request.progress.Report(0.9, kSavingConvertingToJpeg);
   if (status != ImagingStatus::Ok) {
-    request.prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
+    request.prompt.showMessage(withDetail(imageSaveFailedText(status), failure),
+                               MessageIcon::Plain);
     return std::nullopt;
   }
   std::vector<Placeholder> values = objectPlaceholders(viewerObjectSize(output));
@@ -70,11 +72,13 @@ PagePlaceholders writeJpegPicture(const ExportRequest& request, WebViewer viewer
   const std::string picture = replaceExtension(request.chosenPath, ".jpg");
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   request.progress.PushRange(0.1, 0.9);
+  std::string failure;
   const ImagingStatus status = writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0,
-                                         output, request.options.quality);
+                                         output, request.options.quality, &failure);
   request.progress.PopRange();
   if (status != ImagingStatus::Ok) {
-    request.prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
+    request.prompt.showMessage(withDetail(imageSaveFailedText(status), failure),
+                               MessageIcon::Plain);
     return std::nullopt;
   }
   std::vector<Placeholder> values = objectPlaceholders(viewerObjectSize(output));
@@ -98,8 +102,9 @@ PagePlaceholders writeMovie(const ExportRequest& request) {
                            request.prompt))
     return std::nullopt;
   // The page's viewer reads the movie through this script.
-  if (!writeMovieScript(movie)) {
-    request.prompt.showMessage(fileSaveFailedText(movieScriptPath(movie)), MessageIcon::Error);
+  if (std::string failure; !writeMovieScript(movie, failure)) {
+    request.prompt.showMessage(withDetail(fileSaveFailedText(movieScriptPath(movie)), failure),
+                               MessageIcon::Error);
     return std::nullopt;
   }
   std::vector<Placeholder> values = objectPlaceholders(ImageSize{object.width, object.height + 15});
@@ -130,6 +135,31 @@ std::vector<TemplateEntry> templatesOf(WebViewer viewer, std::string_view pageEx
 }
 
 }  // namespace
+
+std::vector<PlannedOutput> webPageOutputs(WebViewer viewer, const std::string& chosenPath,
+                                          const std::string& role) {
+  const PageName page = pageNameFor(chosenPath);
+  std::vector<PlannedOutput> files;
+  switch (viewer) {
+    case WebViewer::Flash:
+      files.push_back({page.folder + page.baseName, role, ".jpg"});
+      break;
+    case WebViewer::QuickTimeVr: {
+      const std::string movie = replaceExtension(chosenPath, ".mov");
+      files.push_back({movie, role});
+      files.push_back({movieScriptPath(movie), role});
+      break;
+    }
+    case WebViewer::ActiveX:
+    case WebViewer::Java:
+      files.push_back({replaceExtension(chosenPath, ".jpg"), role});
+      break;
+  }
+  for (const TemplateEntry& entry : templatesOf(viewer, page.extension))
+    files.push_back({templateTargetPath(entry, PageTarget{page.folder, page.baseName}), role,
+                     std::nullopt, !entry.substitute});
+  return files;
+}
 
 WebViewer webViewerForFilterIndex(int filterIndex) {
   switch (filterIndex) {

@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/progress.h"
+#include "output/output_collisions.h"
 #include "output/panorama.h"
 #include "output/prompt.h"
 
@@ -25,6 +27,11 @@ enum class WebViewer {
 
 // The viewer of a filter index: 2, 3 and 4 as listed, any other index Flash.
 WebViewer webViewerForFilterIndex(int filterIndex);
+
+// Every file the export of a page for `chosenPath` writes: the pictures, the page and the
+// viewer's files, with `role` naming the page for messages.
+std::vector<PlannedOutput> webPageOutputs(WebViewer viewer, const std::string& chosenPath,
+                                          const std::string& role);
 
 // Exports the page for `chosenPath` (see pageNameFor) with the pictures at `options`. Progress:
 // Flash 0.1 "Saving: Converting to JPEG.", the slices, 0.9; Java and ActiveX 0.1, the JPEG in

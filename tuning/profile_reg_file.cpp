@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <fstream>
 #include <map>
 
+#include "output/file_replacement.h"
 #include "platform/registry/key_path.h"
 
 namespace skylacer::tuning {
@@ -192,13 +192,14 @@ std::string formatProfileRegFile(std::span<const ParamProfile> profiles) {
   return file;
 }
 
-bool exportProfiles(const std::filesystem::path& file, std::span<const ParamProfile> profiles) {
-  const std::string bytes = formatProfileRegFile(profiles);
-  std::ofstream stream(file, std::ios::binary | std::ios::trunc);
-  if (!stream) return false;
-  stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  stream.close();
-  return !stream.fail();
+bool exportProfiles(const std::filesystem::path& file, std::span<const ParamProfile> profiles,
+                    std::string* failure) {
+  const auto replacement =
+      output::FileReplacement::create(file, output::FileKind::Document, failure);
+  if (!replacement) return false;
+  if (replacement->write(formatProfileRegFile(profiles)) && replacement->commit()) return true;
+  if (failure != nullptr) *failure = replacement->failure();
+  return false;
 }
 
 ProfileRegFileContent parseProfileRegFile(std::string_view text) {

@@ -27,8 +27,10 @@ namespace skylacer::tuning {
 // The whole file's bytes for `profiles`.
 std::string formatProfileRegFile(std::span<const ParamProfile> profiles);
 
-// Writes the file at `file`, replacing it. False when it cannot be opened or written.
-bool exportProfiles(const std::filesystem::path& file, std::span<const ParamProfile> profiles);
+// Writes the file at `file`, replacing it only once every byte is written. False when it cannot
+// be written, with the file and the reason in `failure` when given; the old file then stays.
+bool exportProfiles(const std::filesystem::path& file, std::span<const ParamProfile> profiles,
+                    std::string* failure = nullptr);
 
 struct RegFileError {
   int line = 0;  // from 1

@@ -87,7 +87,13 @@ MovieFile MovieFile::create(const std::filesystem::path& path, FileCreation crea
   if (path.empty()) throw MovieToolboxError(paramErr, "no movie file path");
   const int mode = creation == FileCreation::New ? O_EXCL : O_TRUNC;
   MovieFile file(path, openOrThrow(path, O_RDWR | O_CREAT | mode, "cannot create"), true);
-  file.writeAll(atomHeader(kAtomHeaderBytes, fourCC("mdat")));
+  try {
+    file.writeAll(atomHeader(kAtomHeaderBytes, fourCC("mdat")));
+  } catch (const MovieToolboxError&) {
+    // A full disk: the caller never got the file, so it could not remove it.
+    ::unlink(path.c_str());
+    throw;
+  }
   return file;
 }
 

@@ -318,6 +318,13 @@ ImagingStatus Bitmap::drawScaled(Bitmap& source, int x, int y, int w, int h) {
 }
 
 ImagingStatus Bitmap::saveJpeg(const std::string& path, int quality) {
+  std::vector<std::uint8_t> bytes;
+  if (const ImagingStatus encoded = encodeJpeg(bytes, quality); encoded != ImagingStatus::Ok)
+    return encoded;
+  return store(writeWholeFile(path, bytes));
+}
+
+ImagingStatus Bitmap::encodeJpeg(std::vector<std::uint8_t>& bytes, int quality) {
   if (const ImagingStatus usable = state_->usability(); usable != ImagingStatus::Ok)
     return store(usable);
   if (quality < 0 || quality > 100) return store(ImagingStatus::InvalidParameter);
@@ -333,10 +340,11 @@ ImagingStatus Bitmap::saveJpeg(const std::string& path, int quality) {
     }
     if (status != ImagingStatus::Ok) return store(status);
     EncodedJpeg encoded;
-    if (const ImagingStatus encoding = encodeJpeg(picture, quality, encoded);
+    if (const ImagingStatus encoding = imaging::encodeJpeg(picture, quality, encoded);
         encoding != ImagingStatus::Ok)
       return store(encoding);
-    return store(writeWholeFile(path, encoded.bytes()));
+    bytes.assign(encoded.bytes().begin(), encoded.bytes().end());
+    return store(ImagingStatus::Ok);
   } catch (const std::bad_alloc&) {
     return store(ImagingStatus::OutOfMemory);
   }

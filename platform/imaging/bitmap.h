@@ -144,6 +144,8 @@ class Bitmap {
   // (GenericError). A file that cannot be written gives AccessDenied or Win32Error and is not
   // left behind half written.
   ImagingStatus saveJpeg(const std::string& path, int quality = kDefaultJpegQuality);
+  // The same JPEG into `bytes` instead of a file, for a caller that writes the file itself.
+  ImagingStatus encodeJpeg(std::vector<std::uint8_t>& bytes, int quality = kDefaultJpegQuality);
 
   // Frees the pixels and forgets the source; later calls report InvalidParameter. lastStatus()
   // keeps the status of the call before, so a failed read can still be told after release.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/shell/scratch_files.h"
+
 namespace skylacer::shell {
 
 std::filesystem::path temporaryFolder() {
@@ -16,7 +18,9 @@ std::filesystem::path temporaryFolder() {
 
 std::optional<std::filesystem::path> createTemporaryFile(std::string_view prefix) {
   if (prefix.find('/') != std::string_view::npos) return std::nullopt;
-  std::string pattern = (temporaryFolder() / prefix).string() + "XXXXXX";
+  const std::filesystem::path folder = temporaryFolder();
+  removeAbandonedScratchFiles(folder, prefix);
+  std::string pattern = (folder / scratchNamePrefix(prefix)).string() + "XXXXXX";
   const int descriptor = ::mkstemp(pattern.data());
   if (descriptor < 0) return std::nullopt;
   ::close(descriptor);

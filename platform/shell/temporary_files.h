@@ -12,10 +12,11 @@ namespace skylacer::shell {
 // folder is not checked to exist.
 std::filesystem::path temporaryFolder();
 
-// Creates a new empty file in temporaryFolder() named `prefix` followed by six random
-// characters. The file is created exclusively, so two callers (threads or processes) never get
-// the same name; the caller removes it. Nothing when the prefix holds a '/' or the file cannot
-// be created.
+// Creates a new empty file in temporaryFolder() named "PREFIX.PID." followed by six random
+// characters (PID this process's id). The file is created exclusively, so two callers (threads
+// or processes) never get the same name; the caller removes it. Files of the same prefix left
+// by processes that are gone are removed first. Nothing when the prefix holds a '/' or the file
+// cannot be created.
 std::optional<std::filesystem::path> createTemporaryFile(std::string_view prefix);
 
 }  // namespace skylacer::shell

@@ -102,12 +102,15 @@ TEST(ProfilesCommand, FilesThatCannotBeReadOrWrittenFail) {
   const CliSandbox sandbox;
   const ProgramRun importRun = runCli({"profiles", "import", sandbox / "absent.reg"});
   EXPECT_EQ(importRun.exitStatus, 1);
-  EXPECT_NE(importRun.err.find("absent.reg: cannot open the file"), std::string::npos)
+  EXPECT_NE(importRun.err.find("cannot read " + (sandbox / "absent.reg").string() +
+                               ": no such file or directory; nothing imported"),
+            std::string::npos)
       << importRun.err;
 
   const ProgramRun exportRun = runCli({"profiles", "export", sandbox / "no folder" / "out.reg"});
   EXPECT_EQ(exportRun.exitStatus, 1);
-  EXPECT_NE(exportRun.err.find("out.reg: cannot write the file"), std::string::npos)
+  EXPECT_NE(exportRun.err.find("folder " + (sandbox / "no folder").string() + "/ does not exist"),
+            std::string::npos)
       << exportRun.err;
 }
 

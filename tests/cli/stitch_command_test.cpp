@@ -126,7 +126,7 @@ TEST(StitchCommand, AnUnreadablePhotoIsNamedAndNothingIsWritten) {
   photos.insert(photos.begin() + 2, bad.string());
   const ProgramRun run = runCli(stitchArgs(photos, dir / "out.jpg"));
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_NE(run.err.find(bad.string() + ": cannot read the photo (error code 13)"),
+  EXPECT_NE(run.err.find("cannot read the photo " + bad.string() + ": not a JPEG or PNG picture"),
             std::string::npos)
       << run.err;
   EXPECT_EQ(test::fileNames(dir.path()), std::vector<std::string>{"notaphoto.jpg"});
@@ -151,7 +151,8 @@ TEST(StitchCommand, AnUnwritableOutputPathFailsBeforeStitching) {
   const fs::path out = dir / "file" / "out.jpg";
   const ProgramRun run = runCli(stitchArgs(samplePaths("mountains"), out));
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_NE(run.err.find(out.string() + ": cannot write the panorama here"), std::string::npos)
+  EXPECT_NE(run.err.find("folder " + (dir / "file").string() + "/ does not exist"),
+            std::string::npos)
       << run.err;
   EXPECT_EQ(run.err.find("Loading images"), std::string::npos);
 }

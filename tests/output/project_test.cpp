@@ -190,7 +190,8 @@ TEST(ProjectFile, FailedSaveShowsItsMessageAndLeavesNothing) {
   test::TempDir folder;
   RecordingPrompt prompt;
   EXPECT_FALSE(saveProject(folder / "missing" / "p.skl", {}, prompt));
-  EXPECT_EQ(prompt.messages, std::vector<std::string>{kProjectSaveFailed});
+  EXPECT_EQ(prompt.messages, std::vector<std::string>{withDetail(
+                                 kProjectSaveFailed, folderMissingText(folder / "missing"))});
 
   // A path the project file could not hold: refused, and the previous file stays as it was.
   ASSERT_TRUE(saveProject(folder / "p.skl", std::vector<std::string>{"/x/a.jpg"}, prompt));

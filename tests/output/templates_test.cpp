@@ -68,7 +68,8 @@ TEST(Templates, StopsAtTheFirstFailureKeepingWhatWasWritten) {
 
   const PageTarget nowhere{place.out / "none", "page"};
   EXPECT_FALSE(processTemplates(missing, {}, nowhere, place.program.path(), progress, prompt));
-  EXPECT_EQ(prompt.messages.back(), fileSaveFailedText(place.out / "none" / "page.html"));
+  EXPECT_EQ(prompt.messages.back(), withDetail(fileSaveFailedText(place.out / "none" / "page.html"),
+                                               folderMissingText(place.out / "none")));
 }
 
 }  // namespace

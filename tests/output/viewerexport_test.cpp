@@ -60,8 +60,7 @@ TEST(ViewerExport, ProgramIsTheViewerThenTheBlockThenTheJpeg) {
   EXPECT_EQ(block->pictureOffset, program.size() + 32);
   EXPECT_EQ(bytes[block->pictureOffset], 0xFF);
   EXPECT_EQ(bytes[block->pictureOffset + 1], 0xD8);
-  test::writeFile(place.out / "picture.jpg",
-                       {bytes.begin() + block->pictureOffset, bytes.end()});
+  test::writeFile(place.out / "picture.jpg", {bytes.begin() + block->pictureOffset, bytes.end()});
   EXPECT_EQ(test::pictureSize(place.out / "picture.jpg"), (ImageSize{200, 50}));
 
   struct stat info {};
@@ -92,9 +91,14 @@ TEST(ViewerExport, FailuresLeaveNothingHalfWritten) {
     if (!c.viewerPresent)
       EXPECT_EQ(prompt.messages[0], viewerMissingText(place.install / kViewerFileName));
     else if (c.size.width > 1000)
-      EXPECT_EQ(prompt.messages[0], imageSaveFailedText(imaging::ImagingStatus::ValueOverflow));
+      EXPECT_EQ(
+          prompt.messages[0],
+          withDetail(imageSaveFailedText(imaging::ImagingStatus::ValueOverflow),
+                     cannotWriteText(place.out / c.output,
+                                     imagingReasonText(imaging::ImagingStatus::ValueOverflow))));
     else
-      EXPECT_EQ(prompt.messages[0], fileSaveFailedText(place.out / c.output));
+      EXPECT_EQ(prompt.messages[0], withDetail(fileSaveFailedText(place.out / c.output),
+                                               folderMissingText(place.out / "none")));
     EXPECT_TRUE(test::fileNames(place.out.path()).empty());
     EXPECT_TRUE(test::fileNames(place.temporary.path()).empty());
   }

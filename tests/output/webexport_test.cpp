@@ -143,12 +143,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WebExport, MovieScriptHoldsTheMovieBytes) {
   test::TempDir out;
   std::vector<std::uint8_t> movie;
+  std::string failure;
   for (int length : {0, 1, 2, 3, 256 + 2}) {
     SCOPED_TRACE(length);
     movie.resize(std::size_t(length));
     for (int i = 0; i < length; ++i) movie[std::size_t(i)] = std::uint8_t(255 - i);
     test::writeFile(out / "m.mov", std::span<const std::uint8_t>(movie));
-    ASSERT_TRUE(writeMovieScript(out / "m.mov"));
+    ASSERT_TRUE(writeMovieScript(out / "m.mov", failure)) << failure;
     const std::string script = test::fileText(out / "m.mov.js");
     const std::string head = "document.currentScript.skylacerMovie=\"", tail = "\";\n";
     ASSERT_EQ(script.substr(0, head.size()), head);
@@ -166,7 +167,8 @@ TEST(WebExport, MovieScriptHoldsTheMovieBytes) {
     }
     EXPECT_EQ(decoded, movie);
   }
-  EXPECT_FALSE(writeMovieScript(out / "missing.mov"));
+  EXPECT_FALSE(writeMovieScript(out / "missing.mov", failure));
+  EXPECT_EQ(failure, "cannot read " + (out / "missing.mov").string() + ": the file cannot be read");
   EXPECT_FALSE(std::filesystem::exists(out / "missing.mov.js"));
 }
 

@@ -1,0 +1,46 @@
+// The memory a process can have: the RAM, or the lowest limit of its control group and the
+// group's ancestors.
+
+#include "platform/shell/machine_memory.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/file_contents.h"
+#include "tests/support/temp_dir.h"
+
+namespace skylacer::shell {
+namespace {
+
+namespace fs = std::filesystem;
+
+void writeAt(const fs::path& file, const std::string& text) {
+  fs::create_directories(file.parent_path());
+  test::writeFile(file, text);
+}
+
+TEST(MachineMemory, TheLowestOfTheRamAndTheGroupsOnTheWayUp) {
+  const test::TempDir root;
+  writeAt(root / "proc/meminfo", "MemTotal:        8388608 kB\nMemFree: 1 kB\n");
+  EXPECT_EQ(machineMemoryBytes(root.path()), 8ull << 30) << "no control group: the RAM";
+
+  // cgroup v2: the group says "max", its parent 2 GiB.
+  writeAt(root / "proc/self/cgroup", "0::/a/b\n");
+  writeAt(root / "sys/fs/cgroup/a/b/memory.max", "max\n");
+  writeAt(root / "sys/fs/cgroup/a/memory.max", "2147483648\n");
+  EXPECT_EQ(machineMemoryBytes(root.path()), 2ull << 30);
+
+  // cgroup v1: a limit above the RAM leaves the RAM.
+  writeAt(root / "proc/self/cgroup", "4:memory:/x\n0::/\n");
+  writeAt(root / "sys/fs/cgroup/memory/x/memory.limit_in_bytes", "9223372036854771712\n");
+  EXPECT_EQ(machineMemoryBytes(root.path()), 8ull << 30);
+  writeAt(root / "sys/fs/cgroup/memory/memory.limit_in_bytes", "1073741824\n");
+  EXPECT_EQ(machineMemoryBytes(root.path()), 1ull << 30);
+}
+
+TEST(MachineMemory, NothingReadableIsZero) {
+  const test::TempDir root;
+  EXPECT_EQ(machineMemoryBytes(root.path()), 0u);
+}
+
+}  // namespace
+}  // namespace skylacer::shell
