@@ -21,6 +21,7 @@
 #include "engine/messages.h"
 #include "engine/stitch.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/failure_reason.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
 #include "tuning/profiles.h"
@@ -242,9 +243,10 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   return bitmaps;
 }
 
-// Encodes the panorama, scaled when asked, into the pending output file.
-bool savePanorama(ComposedPanorama& panorama, const StitchOptions& options, PendingFile& output,
-                  std::string& error) {
+// Encodes the panorama, scaled when asked, into the pending output file, with the colour profile
+// and capture date of `firstPhoto`.
+bool savePanorama(ComposedPanorama& panorama, const StitchOptions& options,
+                  const Bitmap& firstPhoto, PendingFile& output, std::string& error) {
   const ImageSize size = panorama.size;
   auto picture =
       Bitmap::overPixels(panorama.pixels.data(), size.width, size.height, 3 * size.width);
@@ -258,6 +260,7 @@ bool savePanorama(ComposedPanorama& panorama, const StitchOptions& options, Pend
     scaled->drawScaled(*picture, 0, 0, options.outputSize->width, options.outputSize->height);
     toSave = scaled.get();
   }
+  toSave->setMetadata(firstPhoto.metadata());
   if (toSave->lastStatus() == ImagingStatus::Ok)
     toSave->saveJpeg(output.temporaryPath().string(), options.quality);
   if (toSave->lastStatus() != ImagingStatus::Ok) {
@@ -309,6 +312,12 @@ int stitch(const StitchOptions& options) {
   }
   if (interrupted != 0) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
+  if (result->unreadablePhoto) {
+    const auto index = static_cast<std::size_t>(*result->unreadablePhoto);
+    const Bitmap& photo = *(*bitmaps)[index];
+    return failure(options.photos[index] + ": cannot read the photo: " +
+                   imaging::readFailureReason(photo.lastStatus(), photo.damage()));
+  }
   if (result->refusal) {
     const std::string reason = refusalText(*result->refusal, options.photos);
     if (result->panorama.pixels.empty())
@@ -322,7 +331,7 @@ int stitch(const StitchOptions& options) {
   ComposedPanorama& panorama = result->panorama;
   if (options.fieldOfViewDegrees) panorama.angle = *options.fieldOfViewDegrees / kDegreesPerRadian;
   const double degrees = panorama.angle * kDegreesPerRadian;
-  if (!savePanorama(panorama, options, *output, error)) return failure(error);
+  if (!savePanorama(panorama, options, *bitmaps->front(), *output, error)) return failure(error);
   if (cameras) {
     const std::vector<CameraReport> reports =
         options.photos.size() == 1 ? singlePhotoCamera(options, photoWidth, panorama.angle)

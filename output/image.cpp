@@ -22,6 +22,7 @@ ImagingStatus saveScaled(Bitmap& source, const std::string& path, ImageSize outp
                          int quality) {
   const auto target = Bitmap::blank(outputSize.width, outputSize.height);
   if (target->lastStatus() != ImagingStatus::Ok) return target->lastStatus();
+  target->setMetadata(source.metadata());
   if (const ImagingStatus drawn =
           target->drawScaled(source, 0, 0, outputSize.width, outputSize.height);
       drawn != ImagingStatus::Ok)
@@ -32,10 +33,12 @@ ImagingStatus saveScaled(Bitmap& source, const std::string& path, ImageSize outp
 }  // namespace
 
 ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
-                        int stride, ImageSize outputSize, int quality) {
+                        int stride, ImageSize outputSize, int quality,
+                        const imaging::PhotoMetadata* metadata) {
   const auto source =
       wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
   if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
+  if (metadata != nullptr) source->setMetadata(*metadata);
   if (outputSize == size) return source->saveJpeg(path, quality);
   return saveScaled(*source, path, outputSize, quality);
 }
@@ -79,8 +82,8 @@ bool savePanorama(const PanoramaView& panorama, const std::string& path, int fil
   } else {
     progress.Report(0.1, kConvertingToJpeg);
     progress.PushRange(0.1, 0.95);
-    const ImagingStatus status =
-        writeJpeg(path, panorama.pixels, panorama.size, 0, options.size, options.quality);
+    const ImagingStatus status = writeJpeg(path, panorama.pixels, panorama.size, 0, options.size,
+                                           options.quality, panorama.metadata);
     progress.Report(1, kConvertingToJpeg);
     progress.PopRange();
     if (status != ImagingStatus::Ok) {

@@ -17,9 +17,11 @@ namespace skylacer::output {
 // Writes the W x H picture `pixels` (rows `stride` bytes apart; 0 means W * 3) as a JPEG of
 // `outputSize` at `quality`: unscaled when the sizes are equal, otherwise scaled in one step
 // (also when enlarging). The result is the status of the failing step (making the picture,
-// scaling it, saving it), Ok when the file is written.
+// scaling it, saving it), Ok when the file is written. The file carries the colour profile and
+// capture date of `metadata` when given.
 imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
-                                 ImageSize size, int stride, ImageSize outputSize, int quality);
+                                 ImageSize size, int stride, ImageSize outputSize, int quality,
+                                 const imaging::PhotoMetadata* metadata = nullptr);
 
 // The file names of the slices: prefix, the part number in decimal, suffix. The number is
 // inserted as text, so a '%' in a folder name is just a character.

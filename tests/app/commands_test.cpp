@@ -137,10 +137,29 @@ class CommandsTest : public QObject {
     std::ofstream(broken) << "not a picture";
     listPhotos(host, {photos[0].string(), broken.string(), photos[1].string()});
     host.command("AlignImages");
-    const std::string expected =
-        "Failed to read the photo:\n" + broken.string() + "\n\nError code: 13";
+    const std::string expected = "Failed to read the photo:\n" + broken.string() +
+                                 "\n\nError code: 13 (not a JPEG or PNG picture)";
     QCOMPARE(host.services.messageTexts(), std::vector<std::string>{expected});
     QVERIFY(!host.window->state().hasPanorama());
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+  }
+
+  // A photo cut short opens (its header is whole) but stops the stitch when its pixels are
+  // decoded; it is named with the reason, and the previous panorama is not kept.
+  void truncatedPhotoStopsTheStitch() {
+    TestHost host;
+    const auto photos = test::samplePhotos("mountains");
+    const std::filesystem::path cut = host.folder / "cut.jpg";
+    std::vector<std::uint8_t> bytes = test::fileBytes(photos[1]);
+    bytes.resize(bytes.size() / 10);
+    test::writeFile(cut, bytes);
+    listPhotos(host, {photos[0].string(), cut.string(), photos[2].string()});
+    host.command("AlignImages");
+    const std::string expected = "Failed to read the photo:\n" + cut.string() +
+                                 "\n\nError code: 1 (the file ends before the picture does)";
+    QCOMPARE(host.services.messageTexts(), std::vector<std::string>{expected});
+    QVERIFY(!host.window->state().hasPanorama());
+    QCOMPARE(host.labelCount("GetResult"), 0);
     QCOMPARE(host.labelCount("HideProgress"), 1);
   }
 
