@@ -142,11 +142,6 @@ void runStitchCommand(CommandContext& context) {
     StitchParams runParams = params;
     std::optional<StitchResult> result =
         stitchPanorama(photos, runParams, &context.progress, trace);
-    if (result && result->unreadablePhoto) {
-      const auto index = static_cast<std::size_t>(*result->unreadablePhoto);
-      reportUnreadablePhoto(context, paths[index], *photos[index]);
-      result.reset();
-    }
     // A series the alignment is not sure of is shown with the reason; the user may have it
     // stitched all the same (photos of different sizes cannot be).
     if (result && result->refusal && result->panorama.pixels.empty()) {
@@ -160,6 +155,13 @@ void runStitchCommand(CommandContext& context) {
         result = stitchPanorama(photos, runParams, &context.progress, trace,
                                 AlignmentCheck::StitchAnyway);
       }
+    }
+    // A photo that turns out unreadable, also in a series stitched all the same, is named and
+    // no panorama is kept.
+    if (result && result->unreadablePhoto) {
+      const auto index = static_cast<std::size_t>(*result->unreadablePhoto);
+      reportUnreadablePhoto(context, paths[index], *photos[index]);
+      result.reset();
     }
     if (result && result->closesFullCircle)
       context.services.messages().ask(engineText(EngineText::ClosesFullCircle),

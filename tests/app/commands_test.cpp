@@ -13,6 +13,7 @@
 #include "output/image.h"
 #include "output/project.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/photo_metadata.h"
 #include "resources/app_texts.h"
 #include "tests/app/test_host.h"
 #include "tests/app/test_registry.h"
@@ -161,6 +162,24 @@ class CommandsTest : public QObject {
     QVERIFY(!host.window->state().hasPanorama());
     QCOMPARE(host.labelCount("GetResult"), 0);
     QCOMPARE(host.labelCount("HideProgress"), 1);
+  }
+
+  // The panorama keeps the first photo's colour profile and capture date for its save.
+  void stitchKeepsTheFirstPhotosMetadata() {
+    TestHost host;
+    const auto photos = test::samplePhotos("mountains");
+    imaging::PhotoMetadata metadata;
+    metadata.iccProfile.assign(500, 0x42);
+    metadata.exif.dateTimeOriginal = "2022:12:24 10:11:12";
+    const std::filesystem::path first = host.folder / "first.jpg";
+    test::writeFile(first, imaging::withCarriedMetadata(test::fileBytes(photos[0]), metadata));
+    listPhotos(host, {first.string(), photos[1].string(), photos[2].string()});
+    host.command("AlignImages");
+    QVERIFY(host.window->state().hasPanorama());
+    const output::PanoramaView view = host.window->state().panoramaView();
+    QVERIFY(view.metadata != nullptr);
+    QCOMPARE(view.metadata->iccProfile, metadata.iccProfile);
+    QCOMPARE(view.metadata->exif.dateTimeOriginal, metadata.exif.dateTimeOriginal);
   }
 
   // Photos that share no view are refused with both named; "Stitch anyway" stitches them, Cancel
