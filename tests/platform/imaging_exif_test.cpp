@@ -161,7 +161,7 @@ TEST(FocalLengthPixels, NothingWithoutEnoughOrWithImplausibleData) {
   EXPECT_FALSE(focalLengthPixels(exif, 3000, 2000));
   EXPECT_FALSE(focalLengthPixels(equivalentOnly(50), 0, 2000));
   EXPECT_FALSE(focalLengthPixels(equivalentOnly(65535), 3000, 2000)) << "a 100x telescope";
-  EXPECT_FALSE(focalLengthPixels(equivalentOnly(1), 3000, 2000)) << "a view wider than 170 degrees";
+  EXPECT_FALSE(focalLengthPixels(equivalentOnly(1), 3000, 2000)) << "an angle of view no lens gives";
 }
 
 }  // namespace
