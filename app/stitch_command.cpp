@@ -12,6 +12,7 @@
 #include "output/image.h"
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/failure_reason.h"
 #include "resources/app_texts.h"
 
 namespace skylacer::app {
@@ -28,6 +29,16 @@ void finish(CommandContext& context) {
   context.movie.callLabel("/", "HideProgress");
 }
 
+// Names a photo that cannot be read, with the imaging status and why.
+void reportUnreadablePhoto(CommandContext& context, const std::string& path, const Bitmap& photo) {
+  const QString text = QString::fromUtf8(texts::kPhotoUnreadable)
+                           .arg(QString::fromStdString(path))
+                           .arg(static_cast<int>(photo.lastStatus()))
+                           .arg(QString::fromStdString(
+                               imaging::readFailureReason(photo.lastStatus(), photo.damage())));
+  context.services.messages().ask(text.toStdString(), tuning::MessageKind::Error);
+}
+
 struct LoadedPhotos {
   std::vector<std::unique_ptr<Bitmap>> bitmaps;
   bool complete = false;
@@ -40,13 +51,9 @@ LoadedPhotos loadPhotos(CommandContext& context, const std::vector<std::string>&
   loaded.bitmaps.reserve(paths.size());
   for (std::size_t i = 0; i < paths.size(); ++i) {
     std::unique_ptr<Bitmap> bitmap = Bitmap::fromFile(paths[i]);
-    ImagingStatus status = bitmap->lastStatus();
-    if (status == ImagingStatus::Ok) status = bitmap->rotateFlip(codes[i]);
-    if (status != ImagingStatus::Ok) {
-      const QString text = QString::fromUtf8(texts::kPhotoUnreadable)
-                               .arg(QString::fromStdString(paths[i]))
-                               .arg(static_cast<int>(status));
-      context.services.messages().ask(text.toStdString(), tuning::MessageKind::Error);
+    if (bitmap->lastStatus() == ImagingStatus::Ok) bitmap->rotateFlip(codes[i]);
+    if (bitmap->lastStatus() != ImagingStatus::Ok) {
+      reportUnreadablePhoto(context, paths[i], *bitmap);
       return loaded;
     }
     loaded.bitmaps.push_back(std::move(bitmap));
@@ -149,6 +156,13 @@ void runStitchCommand(CommandContext& context) {
                                 AlignmentCheck::StitchAnyway);
       }
     }
+    // A photo that turns out unreadable, also in a series stitched all the same, is named and
+    // no panorama is kept.
+    if (result && result->unreadablePhoto) {
+      const auto index = static_cast<std::size_t>(*result->unreadablePhoto);
+      reportUnreadablePhoto(context, paths[index], *photos[index]);
+      result.reset();
+    }
     if (result && result->closesFullCircle)
       context.services.messages().ask(engineText(EngineText::ClosesFullCircle),
                                       tuning::MessageKind::Notice);
@@ -157,6 +171,7 @@ void runStitchCommand(CommandContext& context) {
       state.panoramaSize = result->panorama.size;
       state.fieldOfView =
           count == 1 ? singlePhotoDegrees * output::kProgramPi / 180 : result->panorama.angle;
+      state.photoMetadata = photos.front()->metadata();
     }
   } catch (const std::bad_alloc&) {
     state.discardStitch();

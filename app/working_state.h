@@ -10,6 +10,7 @@
 #include "engine/buffers.h"
 #include "output/panorama.h"
 #include "output/temporary_file_list.h"
+#include "platform/imaging/photo_metadata.h"
 #include "tuning/profiles.h"
 
 namespace skylacer::app {
@@ -21,6 +22,8 @@ struct WorkingState {
   RgbImage panorama;
   ImageSize panoramaSize;
   double fieldOfView = output::kProgramPi;  // horizontal, radians
+  // The first photo's colour profile and capture date, carried into the saved panorama.
+  imaging::PhotoMetadata photoMetadata;
   // Set when the movie or the user changed the project since the last save, open or new
   // project; never derived from the data.
   bool changed = false;
@@ -34,11 +37,14 @@ struct WorkingState {
   output::TemporaryFileList thumbnails;
 
   bool hasPanorama() const { return !panorama.empty() && panoramaSize.width > 0; }
-  output::PanoramaView panoramaView() const { return {panorama.data(), panoramaSize, fieldOfView}; }
+  output::PanoramaView panoramaView() const {
+    return {panorama.data(), panoramaSize, fieldOfView, &photoMetadata};
+  }
   void discardStitch() {
     photoList.clear();
     RgbImage().swap(panorama);
     panoramaSize = {};
+    photoMetadata = {};
   }
 };
 

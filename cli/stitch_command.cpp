@@ -26,6 +26,7 @@
 #include "output/messages.h"
 #include "output/output_collisions.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/failure_reason.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
 #include "tuning/profiles.h"
@@ -253,13 +254,14 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   return bitmaps;
 }
 
-// Encodes the panorama, scaled when asked, into the output file (not yet put in place).
+// Encodes the panorama, scaled when asked, into the output file (not yet put in place), with the
+// colour profile and capture date of `firstPhoto`.
 bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options,
-                  FileReplacement& output, std::string& error) {
+                  const Bitmap& firstPhoto, FileReplacement& output, std::string& error) {
   std::vector<std::uint8_t> bytes;
-  const ImagingStatus encoded =
-      output::encodeJpeg(panorama.pixels.data(), panorama.size, 0,
-                         options.outputSize.value_or(panorama.size), options.quality, bytes);
+  const ImagingStatus encoded = output::encodeJpeg(panorama.pixels.data(), panorama.size, 0,
+                                                   options.outputSize.value_or(panorama.size),
+                                                   options.quality, bytes, &firstPhoto.metadata());
   if (encoded == ImagingStatus::OutOfMemory) throw std::bad_alloc();
   if (encoded != ImagingStatus::Ok) {
     error = output::cannotWriteText(options.output, output::imagingReasonText(encoded));
@@ -331,6 +333,12 @@ int stitch(const StitchOptions& options) {
   }
   if (interrupted != 0) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
+  if (result->unreadablePhoto) {
+    const auto index = static_cast<std::size_t>(*result->unreadablePhoto);
+    const Bitmap& photo = *(*bitmaps)[index];
+    return failure(options.photos[index] + ": cannot read the photo: " +
+                   imaging::readFailureReason(photo.lastStatus(), photo.damage()));
+  }
   if (result->refusal) {
     const std::string reason = refusalText(*result->refusal, options.photos);
     if (result->panorama.pixels.empty())
@@ -344,7 +352,7 @@ int stitch(const StitchOptions& options) {
   ComposedPanorama& panorama = result->panorama;
   if (options.fieldOfViewDegrees) panorama.angle = *options.fieldOfViewDegrees / kDegreesPerRadian;
   const double degrees = panorama.angle * kDegreesPerRadian;
-  if (!savePanorama(panorama, options, *output, error)) return failure(error);
+  if (!savePanorama(panorama, options, *bitmaps->front(), *output, error)) return failure(error);
   if (cameras) {
     const std::vector<CameraReport> reports =
         options.photos.size() == 1 ? singlePhotoCamera(options, photoWidth, panorama.angle)

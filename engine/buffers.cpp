@@ -48,6 +48,12 @@ bool copyLockedRows(imaging::Bitmap& bitmap, std::uint8_t* dst, std::size_t rowB
 
 }  // namespace
 
+void requireDecoded(const imaging::Bitmap& photo) {
+  if (photo.lastStatus() == ImagingStatus::Ok) return;
+  if (photo.lastStatus() == ImagingStatus::OutOfMemory) throw std::bad_alloc();
+  throw PhotoUnreadable(photo);
+}
+
 RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release) {
   RgbImage rgb = makeRgbImage(size);
   if (size.width == 0 || size.height == 0) return rgb;
@@ -55,11 +61,12 @@ RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release) {
   if (bitmap.width() == size.width && bitmap.height() == size.height) {
     if (!copyLockedRows(bitmap, rgb.data(), static_cast<std::size_t>(stride)))
       bitmap.readPixels(rgb.data(), stride);
+    requireDecoded(bitmap);
     if (release) bitmap.release();
   } else {
     bitmap.readScaled(rgb.data(), size.width, size.height, stride);
+    requireDecoded(bitmap);
   }
-  if (bitmap.lastStatus() == ImagingStatus::OutOfMemory) throw std::bad_alloc();
   return rgb;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 namespace skylacer::imaging {
@@ -43,9 +44,26 @@ std::size_t checkedElementCount(ImageSize size, std::size_t channels);
 // A zero-filled colour buffer of the given size.
 RgbImage makeRgbImage(ImageSize size);
 
+// Raised when a photograph's pixels cannot be had whole (its data damaged or cut short, its file
+// gone since it was opened): the engine stitches nothing a photograph does not hold. The
+// bitmap's lastStatus() and damage() say why.
+class PhotoUnreadable : public std::runtime_error {
+ public:
+  explicit PhotoUnreadable(const imaging::Bitmap& photo)
+      : std::runtime_error("a photograph cannot be read"), photo_(&photo) {}
+  const imaging::Bitmap& photo() const { return *photo_; }
+
+ private:
+  const imaging::Bitmap* photo_;
+};
+
+// Throws PhotoUnreadable, or std::bad_alloc when the imaging layer ran out of memory, unless the
+// bitmap's last call succeeded.
+void requireDecoded(const imaging::Bitmap& photo);
+
 // The bitmap's whole picture as a colour buffer of exactly `size`: copied when the bitmap has
 // that size (then released when `release` is set), scaled into it otherwise. A bitmap that
-// cannot be read leaves the buffer zero (empty).
+// cannot be read whole raises PhotoUnreadable (and is not released).
 RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release);
 
 // Three times each pixel's blue byte: 0..765.

@@ -36,22 +36,15 @@ double horizonCrossing(const Matrix3& rotation, double focal, double theta) {
 }
 
 // Decodes a photograph at `size` into `pixels` (size.width x size.height x 3 bytes): at its own
-// size straight into the buffer, otherwise scaled. A photograph that cannot be read leaves the
-// buffer empty (zero); a damaged one keeps what could be decoded.
+// size straight into the buffer, otherwise scaled. A photograph that cannot be read whole raises
+// PhotoUnreadable.
 void readPhoto(imaging::Bitmap& photo, RgbImage& pixels, ImageSize size) {
   const int stride = 3 * size.width;
-  auto read = [&] {
-    if (photo.width() == size.width && photo.height() == size.height)
-      return photo.readPixels(pixels.data(), stride);
-    return photo.readScaled(pixels.data(), size.width, size.height, stride);
-  };
-  if (read() == imaging::ImagingStatus::Ok) return;
-  if (photo.lastStatus() == imaging::ImagingStatus::OutOfMemory) throw std::bad_alloc();
-  // A failed read may have written part of the buffer, or nothing of it: read again into a
-  // zeroed buffer so that whatever was not decoded is empty.
-  std::fill(pixels.begin(), pixels.end(), std::uint8_t{0});
-  read();
-  if (photo.lastStatus() == imaging::ImagingStatus::OutOfMemory) throw std::bad_alloc();
+  if (photo.width() == size.width && photo.height() == size.height)
+    photo.readPixels(pixels.data(), stride);
+  else
+    photo.readScaled(pixels.data(), size.width, size.height, stride);
+  requireDecoded(photo);
 }
 
 // The exact mapping of projectImage for one photograph.

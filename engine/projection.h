@@ -132,9 +132,10 @@ struct ComposedPanorama {
 
 // Composes the panorama at full size from photographs aligned into records 0..m in absolute
 // form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length,
-// distortion and radial coefficient. Photographs are decoded one at a time at the size of photograph 0 and released
-// once painted. Every progress report inside may stop the run: the call then frees what it made
-// and returns nothing. Nothing is returned either when photograph 0 has no size.
+// distortion and radial coefficient. Photographs are decoded one at a time at the size of
+// photograph 0 and released once painted. Every progress report inside may stop the run: the call
+// then frees what it made and returns nothing. Nothing is returned either when photograph 0 has no
+// size. A photograph that cannot be read whole raises PhotoUnreadable.
 std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
                                                 std::span<const CameraRecord> records,
                                                 const StitchParams& params, IProgress* progress);

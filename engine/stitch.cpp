@@ -80,9 +80,12 @@ ImageSize workingSize(ImageSize photoSize) {
   return {photoSize.width / s, photoSize.height / s};
 }
 
-std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
-                                           StitchParams& params, IProgress* progress,
-                                           TraceSink& trace, AlignmentCheck check) {
+namespace {
+
+// stitchPanorama for photographs that decode whole; one that does not raises PhotoUnreadable.
+std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* const> photos,
+                                                 StitchParams& params, IProgress* progress,
+                                                 TraceSink& trace, AlignmentCheck check) {
   if (photos.empty()) return std::nullopt;
   const ImageSize photoSize{photos[0]->width(), photos[0]->height()};
   if (photoSize.width <= 0 || photoSize.height <= 0) return std::nullopt;
@@ -159,6 +162,29 @@ std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> pho
   result.panorama = std::move(*composed);
   result.cameras = std::move(records);
   return result;
+}
+
+}  // namespace
+
+std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
+                                           StitchParams& params, IProgress* progress,
+                                           TraceSink& trace, AlignmentCheck check) {
+  // The depth of the progress ranges, to close again those a stopped run left open.
+  int depth = 0;
+  if (progress != nullptr) {
+    depth = progress->PushRange(0, 1);
+    progress->PopRange();
+  }
+  try {
+    return stitchReadablePhotos(photos, params, progress, trace, check);
+  } catch (const PhotoUnreadable& unreadable) {
+    if (progress != nullptr)
+      for (int open = progress->PushRange(0, 1); open >= depth; --open) progress->PopRange();
+    StitchResult stopped;
+    const auto photo = std::find(photos.begin(), photos.end(), &unreadable.photo());
+    stopped.unreadablePhoto = static_cast<int>(photo - photos.begin());
+    return stopped;
+  }
 }
 
 }  // namespace skylacer

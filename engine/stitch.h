@@ -40,6 +40,10 @@ struct StitchResult {
   // An open series whose photographs close a full circle: stitching it as one would join the
   // ends.
   bool closesFullCircle = false;
+  // The photograph (0-based) whose pixels could not be read whole: damaged, cut short or gone
+  // since it was opened. The run stopped there and the panorama is empty; the photograph's
+  // bitmap says why (lastStatus(), damage()).
+  std::optional<int> unreadablePhoto;
 };
 
 // Whether a series the verification is not sure of is refused or stitched all the same.
@@ -60,6 +64,7 @@ ImageSize workingSize(ImageSize photoSize);
 // Unless autoFocal is kAutoFocalSearchOnly the alignment is verified: a series it refuses comes
 // back with `refusal` set and no panorama, unless `check` is StitchAnyway. Photographs of
 // another size than photograph 0 are refused before anything is loaded, whatever `check` says.
+// A photograph that cannot be decoded whole stops the run with `unreadablePhoto` set.
 std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
                                            StitchParams& params, IProgress* progress,
                                            TraceSink& trace,

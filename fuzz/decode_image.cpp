@@ -1,11 +1,14 @@
-// Decodes untrusted bytes as a photo: header, full pixels, a reduced copy and a locked view,
-// with the rotate/flip code taken from the input's length. Nothing touches the disk.
+// Decodes untrusted bytes as a photo: header (with its EXIF block and colour profile), full
+// pixels, a reduced copy and a locked view, with the rotate/flip code taken from the input's
+// length; the bytes are also read as a bare EXIF block. Nothing touches the disk.
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/exif.h"
+#include "platform/imaging/focal_length.h"
 
 namespace {
 
@@ -19,8 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using skylacer::imaging::Bitmap;
   using skylacer::imaging::ImagingStatus;
 
+  const skylacer::imaging::ExifData bare = skylacer::imaging::readExif({data, size});
+  skylacer::imaging::focalLengthPixels(bare, 4000, 3000);
+
   auto bitmap = Bitmap::fromMemory(std::vector<std::uint8_t>(data, data + size));
   if (bitmap->lastStatus() != ImagingStatus::Ok) return 0;
+  skylacer::imaging::focalLengthPixels(bitmap->metadata().exif, bitmap->width(), bitmap->height());
   bitmap->rotateFlip(static_cast<int>(size % skylacer::imaging::kRotateFlipCodes));
   const int width = bitmap->width();
   const int height = bitmap->height();

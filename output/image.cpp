@@ -22,13 +22,16 @@ std::unique_ptr<Bitmap> wrapPixels(const std::uint8_t* pixels, int width, int he
 }  // namespace
 
 ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
-                         ImageSize outputSize, int quality, std::vector<std::uint8_t>& bytes) {
+                         ImageSize outputSize, int quality, std::vector<std::uint8_t>& bytes,
+                         const imaging::PhotoMetadata* metadata) {
   const auto source =
       wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
   if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
+  if (metadata != nullptr) source->setMetadata(*metadata);
   if (outputSize == size) return source->encodeJpeg(bytes, quality);
   const auto target = Bitmap::blank(outputSize.width, outputSize.height);
   if (target->lastStatus() != ImagingStatus::Ok) return target->lastStatus();
+  target->setMetadata(source->metadata());
   if (const ImagingStatus drawn =
           target->drawScaled(*source, 0, 0, outputSize.width, outputSize.height);
       drawn != ImagingStatus::Ok)
@@ -37,7 +40,8 @@ ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
 }
 
 ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
-                        int stride, ImageSize outputSize, int quality, std::string* failure) {
+                        int stride, ImageSize outputSize, int quality, std::string* failure,
+                        const imaging::PhotoMetadata* metadata) {
   const auto refuse = [&](ImagingStatus status, std::string text) {
     if (failure != nullptr) *failure = std::move(text);
     return status;
@@ -47,7 +51,8 @@ ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, Ima
   const auto file = FileReplacement::create(path, FileKind::Document, &opening);
   if (!file) return refuse(ImagingStatus::Win32Error, std::move(opening));
   std::vector<std::uint8_t> bytes;
-  if (const ImagingStatus encoded = encodeJpeg(pixels, size, stride, outputSize, quality, bytes);
+  if (const ImagingStatus encoded =
+          encodeJpeg(pixels, size, stride, outputSize, quality, bytes, metadata);
       encoded != ImagingStatus::Ok)
     return refuse(encoded, cannotWriteText(path, imagingReasonText(encoded)));
   if (!file->write(bytes) || !file->commit())
@@ -97,8 +102,8 @@ bool savePanorama(const PanoramaView& panorama, const std::string& path, int fil
     progress.Report(0.1, kConvertingToJpeg);
     progress.PushRange(0.1, 0.95);
     std::string failure;
-    const ImagingStatus status =
-        writeJpeg(path, panorama.pixels, panorama.size, 0, options.size, options.quality, &failure);
+    const ImagingStatus status = writeJpeg(path, panorama.pixels, panorama.size, 0, options.size,
+                                           options.quality, &failure, panorama.metadata);
     progress.Report(1, kConvertingToJpeg);
     progress.PopRange();
     if (status != ImagingStatus::Ok) {

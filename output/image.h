@@ -18,7 +18,8 @@ namespace skylacer::output {
 // The JPEG that writeJpeg writes, into `bytes`.
 imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
                                   ImageSize outputSize, int quality,
-                                  std::vector<std::uint8_t>& bytes);
+                                  std::vector<std::uint8_t>& bytes,
+                                  const imaging::PhotoMetadata* metadata = nullptr);
 
 // Writes the W x H picture `pixels` (rows `stride` bytes apart; 0 means W * 3) as a JPEG of
 // `outputSize` at `quality`: unscaled when the sizes are equal, otherwise scaled in one step
@@ -26,10 +27,12 @@ imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, in
 // scaling it, saving it), Ok when the file is written. The file is written under a temporary
 // name and put in place only when complete: a failure leaves the previous file as it was, and
 // `failure`, when given, names the file and the reason in words (Win32Error for a file that
-// cannot be written).
+// cannot be written). The file carries the colour profile and capture date of `metadata` when
+// given.
 imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
                                  ImageSize size, int stride, ImageSize outputSize, int quality,
-                                 std::string* failure = nullptr);
+                                 std::string* failure = nullptr,
+                                 const imaging::PhotoMetadata* metadata = nullptr);
 
 // The file names of the slices: prefix, the part number in decimal, suffix. The number is
 // inserted as text, so a '%' in a folder name is just a character.

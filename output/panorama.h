@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/buffers.h"
+#include "platform/imaging/photo_metadata.h"
 
 namespace skylacer::output {
 
@@ -18,6 +19,9 @@ struct PanoramaView {
   const std::uint8_t* pixels = nullptr;
   ImageSize size;
   double fieldOfView = kProgramPi;  // horizontal, radians
+  // The first photo's colour profile and capture date, which the saved JPEG carries; none when
+  // null. Owned by the caller.
+  const imaging::PhotoMetadata* metadata = nullptr;
 };
 
 struct OutputOptions {

@@ -15,8 +15,8 @@ inline constexpr char kOnePhoto[] =
 inline constexpr char kNotEnoughMemory[] =
     "Exception: Not enough memory\r\n\r\nPlease restart the program if you want to stitch "
     "another panorama.";
-// With the photo's path and the imaging library's status.
-inline constexpr char kPhotoUnreadable[] = "Failed to read the photo:\n%1\n\nError code: %2";
+// With the photo's path, the imaging library's status and why, in words.
+inline constexpr char kPhotoUnreadable[] = "Failed to read the photo:\n%1\n\nError code: %2 (%3)";
 inline constexpr char kInitializing[] = "Initializing...";
 
 inline constexpr char kVersionUnsupported[] =

@@ -55,9 +55,22 @@ struct Bitmap::State {
   PixelBuffer ownedPixels;
   Plane pixels;
   ImagingStatus pixelsStatus = ImagingStatus::Ok;  // GenericError when decoded from damaged data
+  DataDamage damage = DataDamage::None;            // what the last decoding found
 
   Orientation orientation;
   PixelFormat pixelFormat = PixelFormat::Undefined;
+  PhotoMetadata metadata;
+
+  // A photo whose header has been read: upright as its EXIF orientation says.
+  static std::unique_ptr<State> encoded(PictureHeader header) {
+    auto state = std::make_unique<State>();
+    state->metadata = std::move(header.metadata);
+    state->header = std::move(header);
+    state->pixelFormat = state->header.pixelFormat;
+    if (const std::optional<int> exif = state->metadata.exif.orientation)
+      state->orientation = Orientation::fromExif(*exif).value_or(Orientation());
+    return state;
+  }
 
   static std::unique_ptr<State> failed(ImagingStatus status) {
     auto state = std::make_unique<State>();
@@ -81,7 +94,8 @@ struct Bitmap::State {
   }
 
   // Decodes the encoded source at 1/denominator into `target`, which has that reduced size.
-  ImagingStatus decode(int denominator, Plane target) const {
+  ImagingStatus decode(int denominator, Plane target) {
+    damage = DataDamage::None;
     std::vector<std::uint8_t> fileBytes;
     std::span<const std::uint8_t> bytes = encodedBytes;
     if (!path.empty()) {
@@ -89,14 +103,14 @@ struct Bitmap::State {
         return read;
       bytes = fileBytes;
     }
-    if (header.format == EncodedFormat::Png) return decodePng(bytes, header, target);
-    return decodeJpeg(bytes, header, denominator, target);
+    if (header.format == EncodedFormat::Png) return decodePng(bytes, header, target, damage);
+    return decodeJpeg(bytes, header, denominator, target, damage);
   }
 
   // Draws the whole picture, oriented and scaled to placement's size, into `target` at
   // placement. An encoded JPEG is decoded reduced when that still covers the size asked for,
   // and straight into the target when no scaling or turning is left to do.
-  ImagingStatus render(Plane target, PixelRect placement) const {
+  ImagingStatus render(Plane target, PixelRect placement) {
     if (pixels.pixels != nullptr) {
       drawOrientedScaled(pixels, orientation, target, placement);
       return pixelsStatus;
@@ -189,10 +203,8 @@ std::unique_ptr<Bitmap> Bitmap::fromFile(const std::string& path) {
       status = ImagingStatus::GenericError;
   }
   if (status != ImagingStatus::Ok) return adopt(State::failed(status));
-  auto state = std::make_unique<State>();
+  auto state = State::encoded(std::move(header));
   state->path = path;
-  state->header = header;
-  state->pixelFormat = header.pixelFormat;
   return adopt(std::move(state));
 }
 
@@ -201,10 +213,8 @@ std::unique_ptr<Bitmap> Bitmap::fromMemory(std::vector<std::uint8_t> bytes) {
   ImagingStatus status = readPictureHeader(bytes, header);
   if (status == ImagingStatus::InsufficientBuffer) status = ImagingStatus::GenericError;
   if (status != ImagingStatus::Ok) return adopt(State::failed(status));
-  auto state = std::make_unique<State>();
+  auto state = State::encoded(std::move(header));
   state->encodedBytes = std::move(bytes);
-  state->header = header;
-  state->pixelFormat = header.pixelFormat;
   return adopt(std::move(state));
 }
 
@@ -233,6 +243,18 @@ std::unique_ptr<Bitmap> Bitmap::overPixels(std::uint8_t* pixels, int width, int 
 
 ImagingStatus Bitmap::lastStatus() const {
   return state_->lastStatus;
+}
+
+DataDamage Bitmap::damage() const {
+  return state_->damage;
+}
+
+const PhotoMetadata& Bitmap::metadata() const {
+  return state_->metadata;
+}
+
+void Bitmap::setMetadata(PhotoMetadata metadata) {
+  state_->metadata = std::move(metadata);
 }
 
 int Bitmap::width() const {
@@ -343,7 +365,7 @@ ImagingStatus Bitmap::encodeJpeg(std::vector<std::uint8_t>& bytes, int quality) 
     if (const ImagingStatus encoding = imaging::encodeJpeg(picture, quality, encoded);
         encoding != ImagingStatus::Ok)
       return store(encoding);
-    bytes.assign(encoded.bytes().begin(), encoded.bytes().end());
+    bytes = withCarriedMetadata(encoded.bytes(), state_->metadata);
     return store(ImagingStatus::Ok);
   } catch (const std::bad_alloc&) {
     return store(ImagingStatus::OutOfMemory);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/imaging/photo_metadata.h"
+
 namespace skylacer::imaging {
 
 // Result of every call. The numbers are shown to users ("Error code: %d") and never change.
@@ -48,6 +50,13 @@ constexpr int kDefaultJpegQuality = 75;
 // and scaled copies alike.
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 29;
 
+// What was found wrong with a picture's encoded data the last time its pixels were decoded.
+enum class DataDamage {
+  None,
+  Truncated,  // the data end before the picture does (a file cut short)
+  Corrupt,    // the data hold something a decoder cannot make sense of
+};
+
 // A view of a bitmap's pixels as 24-bit blue-green-red rows, valid until unlockRows() or the
 // bitmap is released or destroyed.
 struct LockedRows {
@@ -80,6 +89,8 @@ class Bitmap {
   // UnknownImageFormat (neither JPEG nor PNG, also an empty file), GenericError (damaged header),
   // NotImplemented (lossless, hierarchical, 12-bit or CMYK JPEG), ValueOverflow (more than
   // kMaxPixels pixels).
+  // A JPEG's EXIF orientation is applied as the first rotate/flip, so the photo reads upright as
+  // photo viewers show it, and its width() and height() are those of the upright photo.
   static std::unique_ptr<Bitmap> fromFile(const std::string& path);
 
   // The encoded bytes of a photo (JPEG or PNG) held in memory; otherwise as fromFile.
@@ -102,12 +113,21 @@ class Bitmap {
   Bitmap& operator=(const Bitmap&) = delete;
 
   ImagingStatus lastStatus() const;
+  // What the last decoding of the pixels found wrong with the data; None while they decoded
+  // whole or were never decoded. Kept by release(), like lastStatus().
+  DataDamage damage() const;
 
   // Size after the recorded rotate/flip; 0 x 0 for a bitmap that failed to open or was released.
   int width() const;
   int height() const;
   // The source's format (a JPEG's or PNG's colour type); Undefined when failed or released.
   PixelFormat pixelFormat() const;
+
+  // What the photo file says about itself (EXIF fields, colour profile), read with its header;
+  // empty for blank pictures and views unless setMetadata() gave them some. Kept by release().
+  const PhotoMetadata& metadata() const;
+  // The metadata that saveJpeg() carries into the file it writes (colour profile, capture date).
+  void setMetadata(PhotoMetadata metadata);
 
   // Records a rotate/flip (composed with any earlier one); applied when pixels are produced.
   // A code outside 0-7 gives InvalidParameter; a locked bitmap answers ObjectBusy.
@@ -140,7 +160,8 @@ class Bitmap {
   ImagingStatus drawScaled(Bitmap& source, int x, int y, int w, int h);
 
   // Encodes the picture as a baseline JPEG file; quality 0-100 (else InvalidParameter), chroma
-  // subsampled 4:2:0 below quality 90 and kept whole from 90 up. A damaged picture is not saved
+  // subsampled 4:2:0 below quality 90 and kept whole from 90 up. The colour profile and capture
+  // date of metadata() go with it. A damaged picture is not saved
   // (GenericError). A file that cannot be written gives AccessDenied or Win32Error and is not
   // left behind half written.
   ImagingStatus saveJpeg(const std::string& path, int quality = kDefaultJpegQuality);

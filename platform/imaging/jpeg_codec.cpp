@@ -2,6 +2,8 @@
 
 #include <turbojpeg.h>
 
+#include <cstring>
+
 namespace skylacer::imaging {
 namespace {
 
@@ -11,6 +13,17 @@ struct DestroyTurboJpeg {
 using TurboJpeg = std::unique_ptr<void, DestroyTurboJpeg>;
 
 constexpr int kHighQualityWithoutSubsampling = 90;
+
+// A failed decode is put down to a file cut short when the decoder ran out of data, or when the
+// bytes do not end with the end-of-image marker; anything else is damage inside the data.
+DataDamage damageOf(void* decoder, std::span<const std::uint8_t> bytes) {
+  const char* message = tjGetErrorStr2(decoder);
+  const bool ranOut =
+      message != nullptr && std::strstr(message, "Premature end of JPEG") != nullptr;
+  const bool endsWithMarker =
+      bytes.size() >= 2 && bytes[bytes.size() - 2] == 0xFF && bytes.back() == 0xD9;
+  return ranOut || !endsWithMarker ? DataDamage::Truncated : DataDamage::Corrupt;
+}
 
 }  // namespace
 
@@ -28,24 +41,31 @@ int jpegReduction(int width, int height, int targetWidth, int targetHeight) {
 }
 
 ImagingStatus decodeJpeg(std::span<const std::uint8_t> bytes, const PictureHeader& header,
-                         int denominator, Plane target) {
+                         int denominator, Plane target, DataDamage& damage) {
+  damage = DataDamage::None;
   const TurboJpeg decoder(tjInitDecompress());
   if (decoder == nullptr) return ImagingStatus::OutOfMemory;
   int width = 0, height = 0, subsampling = 0, colourSpace = 0;
   if (tjDecompressHeader3(decoder.get(), bytes.data(), bytes.size(), &width, &height, &subsampling,
-                          &colourSpace) != 0)
+                          &colourSpace) != 0) {
+    damage = damageOf(decoder.get(), bytes);
     return ImagingStatus::GenericError;
+  }
   if (width != header.width || height != header.height ||
       target.width != reducedLength(width, denominator) ||
-      target.height != reducedLength(height, denominator))
+      target.height != reducedLength(height, denominator)) {
+    damage = DataDamage::Corrupt;
     return ImagingStatus::GenericError;
+  }
   // A sequential picture stops at the first damage so that the rows after it stay untouched
   // rather than smeared; a progressive one decodes on, as its later scans only refine.
   int flags = TJFLAG_LIMITSCANS;
   if (!header.progressive) flags |= TJFLAG_STOPONWARNING;
   if (tjDecompress2(decoder.get(), bytes.data(), bytes.size(), target.pixels, target.width,
-                    static_cast<int>(target.stride), target.height, TJPF_BGR, flags) != 0)
+                    static_cast<int>(target.stride), target.height, TJPF_BGR, flags) != 0) {
+    damage = damageOf(decoder.get(), bytes);
     return ImagingStatus::GenericError;
+  }
   return ImagingStatus::Ok;
 }
 

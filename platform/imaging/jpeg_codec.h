@@ -24,9 +24,10 @@ int jpegReduction(int width, int height, int targetWidth, int targetHeight);
 // Ok, or GenericError when the data are damaged or truncated: a sequential picture then holds
 // the rows decoded before the damage and leaves the rows after it untouched; a progressive
 // picture holds the whole picture as far as its scans could refine it. GenericError also when
-// the data do not decode at all or no longer match `header`.
+// the data do not decode at all or no longer match `header`. `damage` says what was wrong
+// (None with Ok).
 ImagingStatus decodeJpeg(std::span<const std::uint8_t> bytes, const PictureHeader& header,
-                         int denominator, Plane target);
+                         int denominator, Plane target, DataDamage& damage);
 
 // An encoded JPEG in memory that TurboJPEG allocated.
 class EncodedJpeg {

@@ -43,6 +43,15 @@ std::optional<Orientation> Orientation::fromCode(int code) {
   return Orientation(code % 4, code >= 4);
 }
 
+// 1 as stored, 2 mirrored, 3 upside down, 4 mirrored upside down, 5 mirrored on the diagonal
+// (first row to the left column), 6 turned a quarter clockwise, 7 mirrored on the other
+// diagonal, 8 turned a quarter anticlockwise.
+std::optional<Orientation> Orientation::fromExif(int exifOrientation) {
+  constexpr int kCodes[] = {0, 4, 2, 6, 5, 1, 7, 3};
+  if (exifOrientation < 1 || exifOrientation > 8) return std::nullopt;
+  return fromCode(kCodes[exifOrientation - 1]);
+}
+
 // With R a clockwise quarter turn and F the horizontal flip, a code is F^m R^r (rotate, then
 // flip), and R^k F = F R^-k. Hence (F^m2 R^r2)(F^m1 R^r1) = F^(m1 xor m2) R^(r1 + (m1 ? -r2 : r2)).
 Orientation Orientation::then(Orientation next) const {

@@ -15,6 +15,9 @@ class Orientation {
 
   // nullopt for a number outside 0-7.
   static std::optional<Orientation> fromCode(int code);
+  // The turn that shows a photo upright from its EXIF Orientation value (1-8: where the stored
+  // picture's first row and first column belong); nullopt outside 1-8.
+  static std::optional<Orientation> fromExif(int exifOrientation);
 
   int code() const { return quarterTurns_ + (mirrored_ ? 4 : 0); }
   bool isIdentity() const { return quarterTurns_ == 0 && !mirrored_; }

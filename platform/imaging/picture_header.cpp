@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
+
+#include "platform/imaging/icc_profile.h"
 
 namespace skylacer::imaging {
 namespace {
@@ -53,9 +56,16 @@ ImagingStatus readJpegFrame(std::uint8_t marker, std::span<const std::uint8_t> s
   return checkPixelCount(header);
 }
 
-// Walks the segments after the start-of-image marker up to the frame header, skipping their
-// bodies; stray bytes and fill bytes before a marker are passed over as the decoder does.
+constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kApp2 = 0xE2;
+
+// Walks the segments after the start-of-image marker up to the frame header, reading the EXIF
+// block and the colour profile's chunks on the way and skipping every other body; stray bytes
+// and fill bytes before a marker are passed over as the decoder does.
 ImagingStatus readJpegHeader(std::span<const std::uint8_t> bytes, PictureHeader& header) {
+  header.metadata = PhotoMetadata();
+  bool exifRead = false;
+  IccChunks iccChunks;
   std::size_t position = 2;
   for (;;) {
     while (position < bytes.size() && bytes[position] != 0xFF) ++position;
@@ -66,10 +76,24 @@ ImagingStatus readJpegHeader(std::span<const std::uint8_t> bytes, PictureHeader&
     if (standalone) continue;
     // A second start of image, an end of image or a scan before any frame header.
     if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) return ImagingStatus::GenericError;
-    if (isFrameMarker(marker)) return readJpegFrame(marker, bytes.subspan(position), header);
+    if (isFrameMarker(marker)) {
+      header.metadata.iccProfile = iccChunks.profile();
+      return readJpegFrame(marker, bytes.subspan(position), header);
+    }
     if (bytes.size() - position < 2) return ImagingStatus::InsufficientBuffer;
     const unsigned length = bigEndian16(bytes.data() + position);
     if (length < 2) return ImagingStatus::GenericError;
+    if (length <= bytes.size() - position) {
+      const auto payload = bytes.subspan(position + 2, length - 2);
+      const bool exif =
+          payload.size() >= std::size(kExifSignature) &&
+          std::equal(std::begin(kExifSignature), std::end(kExifSignature), payload.begin());
+      if (marker == kApp1 && exif && !exifRead) {
+        header.metadata.exif = readExif(payload.subspan(std::size(kExifSignature)));
+        exifRead = true;
+      }
+      if (marker == kApp2) iccChunks.add(payload);
+    }
     position += length;
   }
 }

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/photo_metadata.h"
 
 namespace skylacer::imaging {
 
@@ -18,6 +19,9 @@ struct PictureHeader {
   // A JPEG whose scans each refine the whole picture (progressive), rather than sequential
   // scans that run from the top row down.
   bool progressive = false;
+  // A JPEG's EXIF fields (its first EXIF APP1 segment) and colour profile (its APP2 chunks), as
+  // far as they come before the frame header; empty for a PNG.
+  PhotoMetadata metadata;
 };
 
 // How many bytes from the start of a file are read first to find its header; when a JPEG's frame
@@ -32,7 +36,7 @@ constexpr std::size_t kHeaderReadBytes = 64 * 1024;
 // - NotImplemented for kinds this layer does not decode (lossless, hierarchical or 12-bit JPEG,
 //   CMYK JPEG);
 // - ValueOverflow for more than kMaxPixels pixels.
-// Only the segment headers of a JPEG are read, never its tables or scans.
+// Of a JPEG only the segments before the frame header are read, never its tables or scans.
 ImagingStatus readPictureHeader(std::span<const std::uint8_t> bytes, PictureHeader& header);
 
 }  // namespace skylacer::imaging

@@ -15,8 +15,8 @@ namespace skylacer::imaging {
 // Decodes the PNG `bytes`, whose header is `header`, into `target` (the picture's full size) as
 // blue-green-red pixels. Transparent parts are laid over black, which the engine reads as "no
 // data". Ok, or GenericError when the data are damaged or truncated (the rows decoded before
-// that stay in `target`) or no longer match `header`.
+// that stay in `target`) or no longer match `header`; `damage` then says what was wrong.
 ImagingStatus decodePng(std::span<const std::uint8_t> bytes, const PictureHeader& header,
-                        Plane target);
+                        Plane target, DataDamage& damage);
 
 }  // namespace skylacer::imaging

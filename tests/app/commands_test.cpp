@@ -13,6 +13,7 @@
 #include "output/image.h"
 #include "output/project.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/photo_metadata.h"
 #include "resources/app_texts.h"
 #include "tests/app/test_host.h"
 #include "tests/app/test_registry.h"
@@ -137,11 +138,48 @@ class CommandsTest : public QObject {
     std::ofstream(broken) << "not a picture";
     listPhotos(host, {photos[0].string(), broken.string(), photos[1].string()});
     host.command("AlignImages");
-    const std::string expected =
-        "Failed to read the photo:\n" + broken.string() + "\n\nError code: 13";
+    const std::string expected = "Failed to read the photo:\n" + broken.string() +
+                                 "\n\nError code: 13 (not a JPEG or PNG picture)";
     QCOMPARE(host.services.messageTexts(), std::vector<std::string>{expected});
     QVERIFY(!host.window->state().hasPanorama());
     QCOMPARE(host.labelCount("HideProgress"), 1);
+  }
+
+  // A photo cut short opens (its header is whole) but stops the stitch when its pixels are
+  // decoded; it is named with the reason, and the previous panorama is not kept.
+  void truncatedPhotoStopsTheStitch() {
+    TestHost host;
+    const auto photos = test::samplePhotos("mountains");
+    const std::filesystem::path cut = host.folder / "cut.jpg";
+    std::vector<std::uint8_t> bytes = test::fileBytes(photos[1]);
+    bytes.resize(bytes.size() / 10);
+    test::writeFile(cut, bytes);
+    listPhotos(host, {photos[0].string(), cut.string(), photos[2].string()});
+    host.command("AlignImages");
+    const std::string expected = "Failed to read the photo:\n" + cut.string() +
+                                 "\n\nError code: 1 (the file ends before the picture does)";
+    QCOMPARE(host.services.messageTexts(), std::vector<std::string>{expected});
+    QVERIFY(!host.window->state().hasPanorama());
+    QCOMPARE(host.labelCount("GetResult"), 0);
+    QCOMPARE(host.labelCount("HideProgress"), 1);
+  }
+
+  // The panorama keeps the first photo's colour profile and capture date for its save.
+  void stitchKeepsTheFirstPhotosMetadata() {
+    TestHost host;
+    const auto photos = test::samplePhotos("mountains");
+    imaging::PhotoMetadata metadata;
+    metadata.iccProfile.assign(500, 0x42);
+    metadata.exif.dateTimeOriginal = "2022:12:24 10:11:12";
+    const std::filesystem::path first = host.folder / "first.jpg";
+    test::writeFile(first, imaging::withCarriedMetadata(test::fileBytes(photos[0]), metadata));
+    listPhotos(host, {first.string(), photos[1].string(), photos[2].string()});
+    host.command("AlignImages");
+    QVERIFY(host.window->state().hasPanorama());
+    const output::PanoramaView view = host.window->state().panoramaView();
+    QVERIFY(view.metadata != nullptr);
+    QCOMPARE(view.metadata->iccProfile, metadata.iccProfile);
+    QCOMPARE(view.metadata->exif.dateTimeOriginal, metadata.exif.dateTimeOriginal);
   }
 
   // Photos that share no view are refused with both named; "Stitch anyway" stitches them, Cancel

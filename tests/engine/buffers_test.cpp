@@ -130,10 +130,9 @@ TEST(ImageToRgb, AtAnotherSizeScalesTheWholePicture) {
   EXPECT_EQ(bitmap->width(), 8) << "the scaled path does not release the source";
 }
 
-TEST(ImageToRgb, AnUnreadablePhotoGivesAnEmptyBufferOfTheRequestedSize) {
+TEST(ImageToRgb, AnUnreadablePhotoRaisesPhotoUnreadable) {
   auto bitmap = imaging::Bitmap::fromFile("/nonexistent/photo.jpg");
-  const RgbImage rgb = imageToRgb(*bitmap, {6, 4}, true);
-  EXPECT_EQ(rgb, RgbImage(6 * 4 * 3, 0));
+  EXPECT_THROW(imageToRgb(*bitmap, {6, 4}, true), PhotoUnreadable);
 }
 
 TEST(ImageToRgb, ReducesARealPhoto) {

@@ -102,9 +102,10 @@ TEST(JpegRows, ReducedDecodersShareThePictureAndDecodeAsTheImagingLayer) {
     ASSERT_EQ(reduced->height(), height);
     const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(width);
     std::vector<std::uint8_t> expected(static_cast<std::size_t>(stride) * height);
-    ASSERT_EQ(
-        imaging::decodeJpeg(bytes, header, denominator, {expected.data(), stride, width, height}),
-        imaging::ImagingStatus::Ok);
+    imaging::DataDamage damage = imaging::DataDamage::None;
+    ASSERT_EQ(imaging::decodeJpeg(bytes, header, denominator,
+                                  {expected.data(), stride, width, height}, damage),
+              imaging::ImagingStatus::Ok);
     std::vector<std::uint8_t> actual(expected.size());
     ASSERT_TRUE(reduced->read(actual.data(), stride, height));
     EXPECT_EQ(actual, expected);
