@@ -40,7 +40,8 @@ class DesktopServices {
   virtual int runTuner(int current) = 0;
 
   // A file or an address in the program the desktop associates with it; false when nothing
-  // could be started.
+  // could be started. The running program tells the user itself when it could not be opened,
+  // also when that is known only later.
   virtual bool openWithAssociatedProgram(const std::string& fileOrAddress) = 0;
   // Starts a program file, detached.
   virtual bool startProgram(const std::string& program) = 0;

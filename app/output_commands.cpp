@@ -1,5 +1,6 @@
 #include "app/output_commands.h"
 
+#include <QString>
 #include <filesystem>
 #include <optional>
 
@@ -74,6 +75,15 @@ void hideProgress(CommandContext& context) {
   context.movie.callLabel("/", "HideProgress");
 }
 
+// Says in the movie's status line which file was written: a movie or a page may open in
+// nothing visible, or in a window somewhere else.
+void noteSaved(CommandContext& context, const std::string& path) {
+  context.movie.setVariable(
+      "StatusText",
+      QString::fromUtf8(texts::kSavedNote).arg(QString::fromStdString(path)).toStdString());
+  context.movie.callLabel("/", "ShowStatus");
+}
+
 }  // namespace
 
 void saveImage(CommandContext& context) {
@@ -87,8 +97,10 @@ void saveImage(CommandContext& context) {
   context.settings.writeInt("Settings", "ImageType", choice->file.filterIndex);
   context.settings.writeString("Config", "LastWorkPath", path);
   if (output::savePanorama(context.state.panoramaView(), path, choice->file.filterIndex,
-                           choice->options, context.progress, context.services.messages()))
+                           choice->options, context.progress, context.services.messages())) {
+    noteSaved(context, path);
     context.services.openWithAssociatedProgram(path);
+  }
   hideProgress(context);
 }
 
@@ -102,6 +114,7 @@ void exportViewerProgram(CommandContext& context) {
   if (output::exportViewer(path, context.state.panoramaView(), choice->options,
                            context.programFolder, context.progress, context.services.messages())) {
     context.progress.Report(1, output::kOpeningResult);
+    noteSaved(context, path.string());
     context.services.startProgram(path.string());
   }
   hideProgress(context);
@@ -122,6 +135,7 @@ void exportWebPage(CommandContext& context) {
   if (page) {
     context.state.lastWebPage = page->string();
     context.progress.Report(1, output::kOpeningResult);
+    noteSaved(context, context.state.lastWebPage);
     context.services.openWithAssociatedProgram(context.state.lastWebPage);
   }
   hideProgress(context);
@@ -141,7 +155,8 @@ void openProjectChosen(CommandContext& context) {
 }
 
 bool saveProjectAt(CommandContext& context, const std::string& path) {
-  if (!output::saveProject(path, moviePhotoList(context.movie), context.services.messages()))
+  const MoviePhotos photos = moviePhotoList(context.movie);
+  if (!output::saveProject(path, photos.paths, context.services.messages(), photos.rotations))
     return false;
   context.state.projectPath = path;
   context.state.changed = false;

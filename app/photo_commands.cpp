@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QUrl>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "app/movie_text.h"
-#include "output/path_names.h"
-#include "output/thumbnail.h"
+#include "output/movie_photos.h"
 #include "resources/app_texts.h"
 
 namespace skylacer::app {
@@ -33,12 +35,16 @@ std::vector<std::string> orderedSelection(std::vector<std::string> paths) {
   return paths;
 }
 
-std::vector<std::string> moviePhotoList(CShockwaveFlash& movie) {
+MoviePhotos moviePhotoList(CShockwaveFlash& movie) {
   const int count = std::max(0, movieNumber(movie.getVariable("NumImagesToAlign")));
-  std::vector<std::string> photos;
-  photos.reserve(static_cast<std::size_t>(std::min(count, 1 << 16)));
-  for (int i = 0; i < count; ++i)
-    photos.push_back(movie.getVariable("alignpath" + std::to_string(i)));
+  MoviePhotos photos;
+  photos.paths.reserve(static_cast<std::size_t>(std::min(count, 1 << 16)));
+  photos.rotations.reserve(photos.paths.capacity());
+  for (int i = 0; i < count; ++i) {
+    const std::string index = std::to_string(i);
+    photos.paths.push_back(movie.getVariable("alignpath" + index));
+    photos.rotations.push_back(movieNumber(movie.getVariable("alignang" + index)));
+  }
   return photos;
 }
 
@@ -57,21 +63,32 @@ void addPhotos(CommandContext& context) {
       "Config", "LastPath",
       chosen.size() == 1 ? chosen.front() : choice->files.front().parent_path().string());
 
+  handPhotos(context, orderedSelection(std::move(chosen)));
+}
+
+void handPhotos(CommandContext& context, const std::vector<std::string>& photos) {
   const WaitCursor waitCursor;
-  const std::vector<std::string> photos = orderedSelection(std::move(chosen));
-  CShockwaveFlash& movie = context.movie;
-  for (std::size_t i = 0; i < photos.size(); ++i) {
-    const std::string index = std::to_string(i);
-    const output::Thumbnail thumbnail = output::makeThumbnail(photos[i], context.state.thumbnails);
-    movie.setVariable("ImagePathToAdd" + index, photos[i]);
-    movie.setVariable("ImageThumbnail" + index, thumbnail.path);
-    movie.setVariable("ImageHeight" + index, movieNumberText(thumbnail.photoSize.height));
-    movie.setVariable("ImageWidth" + index, movieNumberText(thumbnail.photoSize.width));
-    movie.setVariable("FileName" + index, output::withoutExtension(output::fileNameOf(photos[i])));
-  }
-  movie.setVariable("NumImagesToAdd", movieNumberText(static_cast<long long>(photos.size())));
-  movie.callLabel("/", "AddImages");
+  output::handPhotosToMovie(context.movie, photos, {}, static_cast<long long>(photos.size()),
+                            context.state.thumbnails);
   context.state.changed = true;
+}
+
+std::vector<std::string> droppedFiles(CShockwaveFlash& movie) {
+  const int count = std::max(0, movieNumber(movie.getVariable("NumDroppedUrls")));
+  std::vector<std::string> files;
+  for (int i = 0; i < count; ++i) {
+    const QUrl url(toQString(movie.getVariable("DroppedUrl" + std::to_string(i))));
+    if (!url.isLocalFile()) continue;
+    const std::string file = url.toLocalFile().toStdString();
+    std::error_code error;
+    if (std::filesystem::is_regular_file(file, error)) files.push_back(file);
+  }
+  return files;
+}
+
+void addDroppedPhotos(CommandContext& context) {
+  const std::vector<std::string> photos = droppedFiles(context.movie);
+  if (!photos.empty()) handPhotos(context, photos);
 }
 
 }  // namespace skylacer::app

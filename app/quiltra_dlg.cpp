@@ -139,6 +139,8 @@ CQuiltraDlg::CQuiltraDlg(HostEnvironment environment)
   setMouseTracking(true);
   quick_->setResizeMode(QQuickWidget::SizeRootObjectToView);
   quick_->setMouseTracking(true);
+  // Photos dropped from a file manager reach the movie's drop area.
+  quick_->setAcceptDrops(true);
   quick_->installEventFilter(this);
   installEventFilter(this);
   state_.interfaceFile = settings_.readString("Settings", "Interface", "quiltra.swf");
@@ -287,6 +289,8 @@ void CQuiltraDlg::OnFSCommand(const QString& command, const QString& argument) {
     settings_.writeString(state_.interfaceFile, arg, movie_.getVariable("ProfileString"));
   } else if (named(command, "IDC_ADD_IMAGES")) {
     runLong([&] { addPhotos(context); });
+  } else if (named(command, "IDC_DROP_IMAGES")) {
+    runLong([&] { addDroppedPhotos(context); });
   } else if (named(command, "MessageBox")) {
     env_.services.messages().ask(arg, tuning::MessageKind::Notice);
   } else if (named(command, "ID_CHECKVERSION")) {

@@ -79,6 +79,7 @@ void handSlicesToMovie(CommandContext& context) {
     context.movie.setVariable("ImageThumbnail" + std::to_string(k), names.pathOf(k + 1));
   context.movie.setVariable("NumImagesToAdd", movieNumberText(layout.count));
   context.movie.setVariable("ImagesHeight", movieNumberText(layout.display.height));
+  context.movie.setVariable("ImagesWidth", movieNumberText(layout.display.width));
   context.movie.callLabel("/", "GetResult");
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/associated_program.h"
 #include "platform/shell/program_launch.h"
 #include "tuning/save_dialog.h"
 #include "tuning/tuner_dialog.h"
@@ -41,7 +42,7 @@ int SystemDesktopServices::runTuner(int current) {
 }
 
 bool SystemDesktopServices::openWithAssociatedProgram(const std::string& fileOrAddress) {
-  return shell::openWithAssociatedProgram(fileOrAddress);
+  return app::openWithAssociatedProgram(fileOrAddress, messages_);
 }
 
 bool SystemDesktopServices::startProgram(const std::string& program) {

@@ -221,32 +221,24 @@ int runPublishCommand(std::span<const std::string_view> args) {
 int runProjectCommand(std::span<const std::string_view> args) {
   if (args.size() != 2 || args[0] != "show") return usageError("use: project show FILE");
   const std::string path(args[1]);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
-    std::fprintf(stderr, "panorama-cli: %s: %s\n", path.c_str(), output::kProjectReadFailed);
-    return kFailed;
-  }
-  std::vector<std::uint8_t> bytes(std::filesystem::file_size(path, error));
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  const bool read =
-      file != nullptr && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (file != nullptr) std::fclose(file);
-  const output::ProjectFile project = output::readProjectFile(bytes);
-  if (!read || project.result != output::ProjectFileResult::Ok) {
-    std::string message = project.result == output::ProjectFileResult::UnsupportedVersion
-                              ? output::kProjectVersionUnsupported
-                              : output::kProjectReadFailed;
-    std::fprintf(stderr, "panorama-cli: %s: %s\n", path.c_str(), message.c_str());
+  const output::ProjectFile project = output::readProjectFileAt(path);
+  if (project.result != output::ProjectFileResult::Ok) {
+    std::fprintf(stderr, "panorama-cli: %s\n",
+                 output::projectReadFailureText(path, project).c_str());
     return kFailed;
   }
   std::printf("%s: %zu photos\n", path.c_str(), project.storedPaths.size());
   for (std::size_t i = 0; i < project.storedPaths.size(); ++i) {
     const std::string photo = output::resolvePhotoPath(path, project.storedPaths[i]);
     const auto bitmap = imaging::Bitmap::fromFile(photo);
+    const std::string turned = project.rotations[i] != 0
+                                   ? "  rotation " + std::to_string(project.rotations[i])
+                                   : std::string();
     if (bitmap->lastStatus() == imaging::ImagingStatus::Ok)
-      std::printf("%zu  %s  %d x %d\n", i + 1, photo.c_str(), bitmap->width(), bitmap->height());
+      std::printf("%zu  %s  %d x %d%s\n", i + 1, photo.c_str(), bitmap->width(), bitmap->height(),
+                  turned.c_str());
     else
-      std::printf("%zu  %s  (cannot be read)\n", i + 1, photo.c_str());
+      std::printf("%zu  %s  (cannot be read)%s\n", i + 1, photo.c_str(), turned.c_str());
   }
   return 0;
 }

@@ -298,6 +298,76 @@ ImageSize cropPanorama(RgbImage& panorama, ImageSize panoramaSize, CropRect rect
   return size;
 }
 
+namespace {
+
+// The rows one column holds from its first filled pixel to its last, inside top..bottom - 1.
+struct FilledRows {
+  int top = 0;
+  int bottom = 0;
+};
+
+FilledRows filledRows(const RgbImage& panorama, ImageSize size, int column, int top, int bottom) {
+  const auto filled = [&](int row) {
+    const std::uint8_t* pixel = panorama.data() + pixelOffset(column, row, size.width);
+    return (pixel[0] | pixel[1] | pixel[2]) != 0;
+  };
+  FilledRows rows{top, bottom};
+  while (rows.top < rows.bottom && !filled(rows.top)) ++rows.top;
+  while (rows.bottom > rows.top && !filled(rows.bottom - 1)) --rows.bottom;
+  return rows;
+}
+
+// The rows every column of a run holds, as the run grows from one end.
+std::vector<FilledRows> commonRowsGrowing(const std::vector<FilledRows>& columns, int from, int to,
+                                          int step) {
+  std::vector<FilledRows> common;
+  FilledRows rows{std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
+  common.push_back(rows);
+  for (int column = from; column != to; column += step) {
+    rows.top = std::max(rows.top, columns[static_cast<std::size_t>(column)].top);
+    rows.bottom = std::min(rows.bottom, columns[static_cast<std::size_t>(column)].bottom);
+    common.push_back(rows);
+  }
+  return common;
+}
+
+}  // namespace
+
+CropRect filledRect(const RgbImage& panorama, ImageSize panoramaSize, CropRect rect,
+                    int sideLimit) {
+  const int width = rect.right - rect.left;
+  if (width <= 0 || rect.bottom <= rect.top) return {rect.left, rect.top, rect.left, rect.top};
+  std::vector<FilledRows> columns;
+  columns.reserve(static_cast<std::size_t>(width));
+  for (int x = rect.left; x < rect.right; ++x)
+    columns.push_back(filledRows(panorama, panoramaSize, x, rect.top, rect.bottom));
+
+  // Columns that may be cut lie within `side` of either end; those between always stay.
+  const int side = std::clamp(sideLimit, 0, width / 3);
+  // leftCommon[k]: the rows common to columns side - k .. side - 1 (k columns kept on the left
+  // of the middle); rightCommon[k]: those of the k columns right of the middle.
+  const std::vector<FilledRows> leftCommon = commonRowsGrowing(columns, side - 1, -1, -1);
+  const std::vector<FilledRows> rightCommon = commonRowsGrowing(columns, width - side, width, 1);
+  const FilledRows middle = commonRowsGrowing(columns, side, width - side, 1).back();
+
+  CropRect best{rect.left, rect.top, rect.left, rect.top};
+  std::int64_t bestArea = 0;
+  for (int keptLeft = side; keptLeft >= 0; --keptLeft)
+    for (int keptRight = side; keptRight >= 0; --keptRight) {
+      const FilledRows& l = leftCommon[static_cast<std::size_t>(keptLeft)];
+      const FilledRows& r = rightCommon[static_cast<std::size_t>(keptRight)];
+      const int top = std::max({l.top, middle.top, r.top});
+      const int bottom = std::min({l.bottom, middle.bottom, r.bottom});
+      const int kept = width - 2 * side + keptLeft + keptRight;
+      const std::int64_t area = std::int64_t{kept} * std::max(0, bottom - top);
+      if (area > bestArea) {
+        bestArea = area;
+        best = {rect.left + side - keptLeft, top, rect.left + width - side + keptRight, bottom};
+      }
+    }
+  return best;
+}
+
 std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
                                                 std::span<const CameraRecord> records,
                                                 const StitchParams& params, IProgress* progress) {
@@ -408,10 +478,17 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   if (enoughCommonRows && params.crop != 0) {
     rect.top = rows.top;
     rect.bottom = rows.bottom;
+    // The seams' rows still leave the photos' bent and tilted edges at the ends and between
+    // the seams; a full turn keeps all its columns so that its ends meet.
+    const CropRect filled =
+        filledRect(result.pixels, panoramaSize, rect, fullCircle ? 0 : size.width / 2);
+    if (filled.bottom - filled.top >= kLeastCommonRows) rect = filled;
   }
   result.size = cropPanorama(result.pixels, panoramaSize, rect,
                              fullCircle ? CropWidth::Exact : CropWidth::MultipleOf4Above1000);
   result.crop = {rect.left, rect.top, rect.left + result.size.width, rect.top + result.size.height};
+  // The field of view is that of the columns kept.
+  if (!fullCircle) result.angle = std::min(result.size.width * scale.radiansPerColumn, kTurn);
   return result;
 }
 

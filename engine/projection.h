@@ -109,12 +109,21 @@ struct CropRect {
   std::int32_t top = 0;
   std::int32_t right = 0;
   std::int32_t bottom = 0;
+
+  friend bool operator==(const CropRect&, const CropRect&) = default;
 };
 
 enum class CropWidth {
   MultipleOf4Above1000,  // a width above 1000 loses its last (width mod 4) columns
   Exact,                 // a full turn keeps every column so that its ends meet
 };
+
+// The largest rectangle inside `rect` holding no empty pixel at its edges' side of any column:
+// per column the rows from its first filled row to its last are kept, so the projected photos'
+// bent and tilted top and bottom edges leave no black wedge or notch behind. Up to `sideLimit`
+// columns may be cut at either end where that keeps more of the picture (its area) than cutting
+// rows; 0 keeps every column of `rect`. An empty rectangle when no column holds a filled pixel.
+CropRect filledRect(const RgbImage& panorama, ImageSize panoramaSize, CropRect rect, int sideLimit);
 
 // Cuts the rectangle (held inside the panorama) out in place: its rows move to the front of the
 // buffer, which then holds exactly the returned size. No memory is allocated.

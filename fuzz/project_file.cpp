@@ -1,5 +1,5 @@
 // The project file reader. Beyond not crashing: every path it accepts fits a path record, and
-// what it accepts comes back unchanged when written and read again.
+// what it accepts (paths and rotations) comes back unchanged when written and read again.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,11 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!project.storedPaths.empty()) std::abort();
     return 0;
   }
-  const auto written = projectFileBytes(project.storedPaths);
+  const auto written = projectFileBytes(project.storedPaths, project.rotations);
   // Converted Windows-1251 paths may grow past a record; those cannot be written back.
   if (!written) return 0;
   const ProjectFile again = readProjectFile(*written);
-  if (again.result != ProjectFileResult::Ok || again.storedPaths != project.storedPaths)
+  if (again.result != ProjectFileResult::Ok || again.storedPaths != project.storedPaths ||
+      again.rotations != project.rotations)
     std::abort();
   return 0;
 }

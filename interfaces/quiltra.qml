@@ -18,7 +18,15 @@ Rectangle {
 
     property bool windowActive: true
     property bool hasResult: false
+    // False once the photos changed or a stitch began after the result was shown: the old
+    // panorama stays dimmed, and nothing is published from it until the next stitch.
+    property bool resultCurrent: false
+    readonly property bool canPublish: hasResult && resultCurrent
+    // The whole panorama scaled into the result area, or shown at the area's height.
+    property bool fitToWindow: false
+    property int resultWidth: 0
     property int resultHeight: 0
+    property string statusNote: ""
     property int resultGeneration: 0
     property bool progressShown: false
     property int progressValue: 1
@@ -57,8 +65,21 @@ Rectangle {
         }
     }
     function projectChanged() {
+        root.resultCurrent = false
         publishPhotos()
         send("IDC_PROJECTCHANGED")
+    }
+    function stitch() {
+        root.resultCurrent = false
+        publishPhotos()
+        send("AlignImages")
+    }
+    // Local files dropped from a file manager go to the program as "DroppedUrl<i>".
+    function dropUrls(urls) {
+        root.host.SetVariable("NumDroppedUrls", String(urls.length))
+        for (let i = 0; i < urls.length; ++i)
+            root.host.SetVariable("DroppedUrl" + i, String(urls[i]))
+        send("IDC_DROP_IMAGES")
     }
     function addImages() {
         const count = number(root.host.GetVariable("NumImagesToAdd"))
@@ -69,10 +90,13 @@ Rectangle {
                 photoWidth: number(root.host.GetVariable("ImageWidth" + i)),
                 photoHeight: number(root.host.GetVariable("ImageHeight" + i)),
                 name: root.host.GetVariable("FileName" + i),
-                code: 0
+                code: number(root.host.GetVariable("ImageRotation" + i))
             })
         }
-        projectChanged()
+        // The program keeps the changed flag itself here: set for added photos, clear for an
+        // opened project.
+        root.resultCurrent = false
+        publishPhotos()
     }
     function getResult() {
         // The slices keep their names from one stitch to the next: a new generation in the
@@ -81,10 +105,13 @@ Rectangle {
         slices.clear()
         const count = number(root.host.GetVariable("NumImagesToAdd"))
         root.resultHeight = number(root.host.GetVariable("ImagesHeight"))
+        root.resultWidth = number(root.host.GetVariable("ImagesWidth"))
         for (let i = 0; i < count; ++i)
             slices.append({ sliceUrl: fileUrl(root.host.GetVariable("ImageThumbnail" + i))
                                     + "?generation=" + root.resultGeneration })
         root.hasResult = count > 0
+        root.resultCurrent = root.hasResult
+        resultView.contentX = 0
     }
     function newProject() {
         photos.clear()
@@ -144,6 +171,10 @@ Rectangle {
             root.progressShown = true
             break
         case "HideProgress": root.progressShown = false; break
+        case "ShowStatus":
+            root.statusNote = root.host.GetVariable("StatusText")
+            statusNoteTimer.restart()
+            break
         case "newProject": newProject(); break
         case "SetProfileString":
             setFullCircle(root.host.GetVariable("Full360") === "true")
@@ -169,6 +200,33 @@ Rectangle {
         onTriggered: root.loadProfiles()
     }
 
+    Timer {
+        id: statusNoteTimer
+        interval: 8000
+        onTriggered: root.statusNote = ""
+    }
+
+    Shortcut { sequence: "Ctrl+N"; onActivated: root.send("IDS_NEWPROJECT") }
+    Shortcut { sequence: "Ctrl+O"; onActivated: root.send("IDC_OPEN_WORKSPACE") }
+    Shortcut {
+        sequence: "Ctrl+S"
+        enabled: photos.count > 0
+        onActivated: root.send("IDC_SAVEPROJECT")
+    }
+    Shortcut { sequence: "F1"; onActivated: root.send("Help", "Content") }
+
+    DropArea {
+        objectName: "photoDrop"
+        anchors.fill: parent
+        keys: ["text/uri-list"]
+        onDropped: drop => {
+            if (!drop.hasUrls)
+                return
+            drop.accept(Qt.CopyAction)
+            root.dropUrls(drop.urls)
+        }
+    }
+
     Component.onCompleted: {
         setFullCircle(false)
         publishPhotos()
@@ -188,18 +246,24 @@ Rectangle {
         property string label: ""
         property bool primary: false
         property bool available: true
+        // Drawn as switched on (a toggle such as "Full 360°").
+        property bool checked: false
+        // Longer captions are cut with an ellipsis.
+        property int maximumWidth: 100000
         signal activated()
-        implicitWidth: Math.max(84, caption.implicitWidth + 28)
+        implicitWidth: Math.min(maximumWidth, Math.max(84, caption.implicitWidth + 28))
         implicitHeight: 34
         radius: 6
         opacity: available ? 1.0 : 0.38
         color: primary ? (area.pressed ? "#2465b8" : area.containsMouse ? "#3d8cf0" : root.accent)
                        : (area.pressed ? "#3a4454" : area.containsMouse ? "#333c4a" : "#2b3340")
-        border.color: primary ? "transparent" : "#3a4454"
+        border.color: checked ? root.accent : primary ? "transparent" : "#3a4454"
         Text {
             id: caption
             anchors.centerIn: parent
+            width: Math.min(implicitWidth, button.width - 20)
             text: button.label
+            elide: Text.ElideRight
             color: root.ink
             font.pixelSize: 14
             font.bold: button.primary
@@ -218,20 +282,24 @@ Rectangle {
         id: windowButton
         property string glyph: ""
         property bool danger: false
+        property bool available: true
         signal activated()
-        width: 46
+        width: Math.max(46, glyphText.implicitWidth + 24)
         height: 34
-        color: hover.containsMouse ? (danger ? "#c42b1c" : "#3a4454") : "transparent"
+        opacity: available ? 1.0 : 0.38
+        color: hover.containsMouse && available ? (danger ? "#c42b1c" : "#3a4454") : "transparent"
         Text {
+            id: glyphText
             anchors.centerIn: parent
             text: windowButton.glyph
             color: root.ink
-            font.pixelSize: 15
+            font.pixelSize: 14
         }
         MouseArea {
             id: hover
             anchors.fill: parent
             hoverEnabled: true
+            enabled: windowButton.available
             onClicked: windowButton.activated()
         }
     }
@@ -240,16 +308,31 @@ Rectangle {
         id: entry
         property string label: ""
         property bool available: true
+        // A tick before the label: the entry that is in use.
+        property bool checked: false
         signal activated()
         width: parent ? parent.width : 200
         height: 30
         color: entryArea.containsMouse && available ? "#33405a" : "transparent"
         Text {
             anchors.verticalCenter: parent.verticalCenter
-            x: 14
+            x: 10
+            visible: entry.checked
+            text: "✓"
+            color: root.accent
+            font.pixelSize: 14
+            font.bold: true
+        }
+        Text {
+            objectName: "menuLabel"
+            anchors.verticalCenter: parent.verticalCenter
+            x: 30
+            width: entry.width - 44
             text: entry.label
+            elide: Text.ElideRight
             color: entry.available ? root.ink : root.dimInk
             font.pixelSize: 14
+            font.bold: entry.checked
         }
         MouseArea {
             id: entryArea
@@ -258,6 +341,17 @@ Rectangle {
             enabled: entry.available
             onClicked: entry.activated()
         }
+    }
+
+    // Measures menu labels, so a menu is as wide as its longest entry.
+    TextMetrics {
+        id: menuMetrics
+        font.pixelSize: 14
+        font.bold: true
+    }
+    function menuEntryWidth(label) {
+        menuMetrics.text = label
+        return Math.ceil(menuMetrics.advanceWidth) + 44
     }
 
     // ---- title bar ----------------------------------------------------------------------
@@ -286,6 +380,7 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
         }
         Text {
+            id: titleText
             anchors.left: titleIcon.right
             anchors.leftMargin: 8
             anchors.verticalCenter: parent.verticalCenter
@@ -293,10 +388,25 @@ Rectangle {
             color: root.windowActive ? root.ink : root.dimInk
             font.pixelSize: 14
         }
+        // The project's commands, as a menu bar would hold them.
+        Row {
+            anchors.left: titleText.right
+            anchors.leftMargin: 18
+            height: parent.height
+            WindowButton { objectName: "newButton"; glyph: "New"; onActivated: root.send("IDS_NEWPROJECT") }
+            WindowButton { objectName: "openButton"; glyph: "Open"; onActivated: root.send("IDC_OPEN_WORKSPACE") }
+            WindowButton {
+                objectName: "saveProjectButton"
+                glyph: "Save project"
+                available: photos.count > 0
+                onActivated: root.send("IDC_SAVEPROJECT")
+            }
+        }
         Row {
             anchors.right: parent.right
             height: parent.height
             WindowButton {
+                id: helpButton
                 objectName: "helpButton"
                 glyph: "Help"
                 width: 60
@@ -311,32 +421,26 @@ Rectangle {
     // ---- toolbar ------------------------------------------------------------------------
     Rectangle {
         id: toolbar
+        objectName: "toolbar"
         anchors.top: titleBar.bottom
         anchors.left: parent.left
         anchors.right: parent.right
-        // As high as the buttons need: a narrow window wraps them onto more rows.
+        // One row at the default window size; a narrower window wraps the buttons onto more rows.
         height: tools.height + 20
         color: root.panel
 
         Flow {
             id: tools
+            objectName: "toolbarButtons"
             x: 10
             y: 10
             width: parent.width - 20
             spacing: 8
-            FlatButton { objectName: "newButton"; label: "New"; onActivated: root.send("IDS_NEWPROJECT") }
-            FlatButton { objectName: "openButton"; label: "Open"; onActivated: root.send("IDC_OPEN_WORKSPACE") }
-            FlatButton {
-                objectName: "saveProjectButton"
-                label: "Save project"
-                available: photos.count > 0
-                onActivated: root.send("IDC_SAVEPROJECT")
-            }
-            Item { width: 10; height: 1 }
             FlatButton { objectName: "addButton"; label: "Add photos"; onActivated: root.send("IDC_ADD_IMAGES") }
             FlatButton {
                 objectName: "fullCircleButton"
                 label: root.fullCircle ? "Full 360°: on" : "Full 360°: off"
+                checked: root.fullCircle
                 onActivated: {
                     root.setFullCircle(!root.fullCircle)
                     root.host.SetVariable("ProfileString", root.fullCircle ? "true" : "false")
@@ -344,35 +448,23 @@ Rectangle {
                 }
             }
             FlatButton {
+                id: profileButton
                 objectName: "profileButton"
-                label: "Profile: " + (profiles.count > 0 ? profiles.get(root.currentProfile).name : "–")
-                onActivated: profileMenu.visible = !profileMenu.visible
+                label: "Profile: " + (profiles.count > 0 ? profiles.get(root.currentProfile).name : "–") + "  ▾"
+                maximumWidth: 220
+                onActivated: {
+                    if (profileMenu.visible)
+                        profileMenu.visible = false
+                    else
+                        profileMenu.openUnder(profileButton)
+                }
             }
             FlatButton { objectName: "tunerButton"; label: "Tuner…"; onActivated: root.send("IDC_OPTIONS") }
             FlatButton {
                 objectName: "stitchButton"
                 label: "Stitch"
                 primary: true
-                onActivated: { root.publishPhotos(); root.send("AlignImages") }
-            }
-            Item { width: 10; height: 1 }
-            FlatButton {
-                objectName: "saveImageButton"
-                label: "Save image"
-                available: root.hasResult
-                onActivated: root.send("IDC_SAVEASIMAGE")
-            }
-            FlatButton {
-                objectName: "webPageButton"
-                label: "Web page"
-                available: root.hasResult
-                onActivated: root.send("IDC_EXPORTTOHTML")
-            }
-            FlatButton {
-                objectName: "viewerButton"
-                label: "Viewer program"
-                available: root.hasResult
-                onActivated: root.send("IDC_EXPORTTOEXE")
+                onActivated: root.stitch()
             }
         }
     }
@@ -539,19 +631,65 @@ Rectangle {
             font.pixelSize: 16
         }
 
+        // What is done with the result: how it is shown, and where it is published.
+        Item {
+            id: resultTools
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: parent.top
+            anchors.margins: 8
+            height: 34
+            FlatButton {
+                objectName: "fitButton"
+                label: root.fitToWindow ? "Full height" : "Fit to window"
+                available: root.hasResult
+                onActivated: root.fitToWindow = !root.fitToWindow
+            }
+            Row {
+                anchors.right: parent.right
+                spacing: 8
+                FlatButton {
+                    objectName: "saveImageButton"
+                    label: "Save image"
+                    available: root.canPublish
+                    onActivated: root.send("IDC_SAVEASIMAGE")
+                }
+                FlatButton {
+                    objectName: "webPageButton"
+                    label: "Web page"
+                    available: root.canPublish
+                    onActivated: root.send("IDC_EXPORTTOHTML")
+                }
+                FlatButton {
+                    objectName: "viewerButton"
+                    label: "Viewer program"
+                    available: root.canPublish
+                    onActivated: root.send("IDC_EXPORTTOEXE")
+                }
+            }
+        }
+
         Flickable {
             id: resultView
-            anchors.fill: parent
+            objectName: "resultView"
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: resultTools.bottom
+            anchors.bottom: resultScrollBar.top
             anchors.margins: 8
             contentWidth: sliceRow.width
             contentHeight: height
             boundsBehavior: Flickable.StopAtBounds
             visible: root.hasResult
+            opacity: root.resultCurrent ? 1.0 : 0.35
 
             Row {
                 id: sliceRow
                 objectName: "sliceRow"
-                height: resultView.height
+                // Fitted, the whole panorama shows: no higher than the view's width allows.
+                height: root.fitToWindow && root.resultWidth > 0
+                        ? Math.min(resultView.height, resultView.width * root.resultHeight / root.resultWidth)
+                        : resultView.height
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
                 Repeater {
                     model: slices
@@ -570,6 +708,87 @@ Rectangle {
                 }
             }
         }
+
+        // A plain (vertical) wheel scrolls the panorama sideways; clicks and drags go on to
+        // the view beneath.
+        MouseArea {
+            anchors.fill: resultView
+            acceptedButtons: Qt.NoButton
+            enabled: root.hasResult
+            onWheel: wheel => {
+                const step = wheel.angleDelta.y !== 0 ? wheel.angleDelta.y : wheel.angleDelta.x
+                const far = Math.max(0, resultView.contentWidth - resultView.width)
+                resultView.contentX = Math.max(0, Math.min(far, resultView.contentX - step))
+            }
+        }
+
+        Rectangle {
+            anchors.centerIn: resultView
+            visible: root.hasResult && !root.resultCurrent
+            width: staleText.implicitWidth + 32
+            height: staleText.implicitHeight + 18
+            radius: 6
+            color: "#d0141920"
+            border.color: "#3a4454"
+            Text {
+                id: staleText
+                objectName: "staleNotice"
+                anchors.centerIn: parent
+                text: "out of date: stitch again"
+                color: root.ink
+                font.pixelSize: 15
+            }
+        }
+
+        Rectangle {
+            id: resultScrollBar
+            objectName: "resultScrollBar"
+            readonly property real travel: width - scrollThumb.width
+            readonly property real far: Math.max(0, resultView.contentWidth - resultView.width)
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            anchors.margins: 8
+            height: 12
+            radius: 6
+            color: "#1e242d"
+            opacity: far > 0 && root.hasResult ? 1.0 : 0.0
+
+            // A click beside the thumb pages by one view's width.
+            MouseArea {
+                anchors.fill: parent
+                enabled: resultScrollBar.far > 0
+                onClicked: mouse => {
+                    const page = mouse.x < scrollThumb.x ? -resultView.width : resultView.width
+                    resultView.contentX = Math.max(0, Math.min(resultScrollBar.far, resultView.contentX + page))
+                }
+            }
+            Rectangle {
+                id: scrollThumb
+                objectName: "resultScrollThumb"
+                height: parent.height
+                radius: 6
+                width: Math.max(30, parent.width * Math.min(1, resultView.width / Math.max(1, resultView.contentWidth)))
+                x: resultScrollBar.far > 0 ? resultScrollBar.travel * resultView.contentX / resultScrollBar.far : 0
+                color: thumbArea.pressed ? root.accent : "#4a5668"
+                MouseArea {
+                    id: thumbArea
+                    property real pressX: 0
+                    property real pressContentX: 0
+                    anchors.fill: parent
+                    enabled: resultScrollBar.far > 0
+                    onPressed: mouse => {
+                        pressX = mapToItem(resultScrollBar, mouse.x, 0).x
+                        pressContentX = resultView.contentX
+                    }
+                    onPositionChanged: mouse => {
+                        const moved = mapToItem(resultScrollBar, mouse.x, 0).x - pressX
+                        const wanted = pressContentX + moved * resultScrollBar.far / Math.max(1, resultScrollBar.travel)
+                        resultView.contentX = Math.max(0, Math.min(resultScrollBar.far, wanted))
+                    }
+                }
+            }
+        }
     }
 
     Rectangle {
@@ -580,11 +799,15 @@ Rectangle {
         height: 26
         color: "#141920"
         Text {
+            objectName: "statusText"
             anchors.verticalCenter: parent.verticalCenter
             x: 12
+            width: parent.width - 24
+            elide: Text.ElideMiddle
             text: photos.count + (photos.count === 1 ? " photo" : " photos")
                   + (profiles.count > 0 ? "  ·  profile " + profiles.get(root.currentProfile).name : "")
-                  + (root.hasResult ? "  ·  panorama ready" : "")
+                  + (root.hasResult ? (root.resultCurrent ? "  ·  panorama ready" : "  ·  out of date: stitch again") : "")
+                  + (root.statusNote !== "" ? "  ·  " + root.statusNote : "")
             color: root.dimInk
             font.pixelSize: 12
         }
@@ -596,8 +819,7 @@ Rectangle {
         objectName: "helpMenu"
         visible: false
         z: 10
-        anchors.right: parent.right
-        anchors.rightMargin: 138
+        x: Math.max(0, Math.min(helpButton.mapToItem(root, 0, 0).x, root.width - width))
         y: titleBar.height
         width: 200
         height: helpColumn.height
@@ -616,26 +838,48 @@ Rectangle {
     Rectangle {
         id: profileMenu
         objectName: "profileMenu"
+        // As wide as the longest "name — description", within the window.
+        property real contentWidth: 240
         visible: false
         z: 10
-        x: 20
-        y: toolbar.y + toolbar.height
-        width: 320
-        height: Math.min(profileColumn.height, root.height / 2)
+        width: Math.min(root.width - 20, Math.max(240, contentWidth))
+        height: Math.min(profileColumn.height, root.height - y - 10)
         color: "#2b3340"
         border.color: "#3a4454"
         clip: true
-        Column {
-            id: profileColumn
-            width: parent.width
-            Repeater {
-                model: profiles
-                delegate: MenuEntry {
-                    required property int index
-                    required property string name
-                    required property string desc
-                    label: name + (desc !== "" ? "  —  " + desc : "")
-                    onActivated: { profileMenu.visible = false; root.chooseProfile(index) }
+        function openUnder(button) {
+            let widest = 0
+            for (let i = 0; i < profiles.count; ++i)
+                widest = Math.max(widest, root.menuEntryWidth(profileLabel(profiles.get(i).name, profiles.get(i).desc)))
+            contentWidth = widest
+            const below = button.mapToItem(root, 0, button.height + 4)
+            x = Math.max(10, Math.min(below.x, root.width - width - 10))
+            y = below.y
+            profileList.contentY = 0
+            visible = true
+        }
+        function profileLabel(name, desc) {
+            return name + (desc !== "" ? "  —  " + desc : "")
+        }
+        Flickable {
+            id: profileList
+            anchors.fill: parent
+            contentHeight: profileColumn.height
+            boundsBehavior: Flickable.StopAtBounds
+            Column {
+                id: profileColumn
+                width: profileMenu.width
+                Repeater {
+                    model: profiles
+                    delegate: MenuEntry {
+                        required property int index
+                        required property string name
+                        required property string desc
+                        objectName: "profileEntry" + index
+                        label: profileMenu.profileLabel(name, desc)
+                        checked: index === root.currentProfile
+                        onActivated: { profileMenu.visible = false; root.chooseProfile(index) }
+                    }
                 }
             }
         }
@@ -661,11 +905,11 @@ Rectangle {
             MenuEntry { label: "Add photos"; onActivated: { contextMenu.visible = false; root.send("IDC_ADD_IMAGES") } }
             MenuEntry {
                 label: "Stitch"
-                onActivated: { contextMenu.visible = false; root.publishPhotos(); root.send("AlignImages") }
+                onActivated: { contextMenu.visible = false; root.stitch() }
             }
             MenuEntry {
                 label: "Save image"
-                available: root.hasResult
+                available: root.canPublish
                 onActivated: { contextMenu.visible = false; root.send("IDC_SAVEASIMAGE") }
             }
             MenuEntry { label: "Help"; onActivated: { contextMenu.visible = false; root.send("Help", "Content") } }

@@ -1,17 +1,18 @@
 #include "output/project.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <system_error>
 
 #include "output/ansi_code_page.h"
 #include "output/file_replacement.h"
 #include "output/messages.h"
+#include "output/movie_photos.h"
 #include "output/path_names.h"
-#include "output/thumbnail.h"
 
 namespace skylacer::output {
 
@@ -48,15 +49,6 @@ class ByteReader {
   std::span<const std::uint8_t> rest_;
 };
 
-bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
-}
-
 bool canOpenForReading(const std::string& path) {
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) return false;
@@ -64,9 +56,76 @@ bool canOpenForReading(const std::string& path) {
   return true;
 }
 
+// Closes the descriptor when it goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+  ~Descriptor() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return descriptor_; }
+
+ private:
+  int descriptor_;
+};
+
+ProjectFile refused(ProjectFileResult result, int systemError = 0) {
+  ProjectFile project;
+  project.result = result;
+  project.systemError = systemError;
+  return project;
+}
+
+// Reads the blocks after the path records; false when one runs past the end or the rotations
+// do not fit the photos.
+bool readBlocks(ByteReader& reader, ProjectFile& project) {
+  while (reader.remaining() > 0) {
+    std::uint32_t tag = 0;
+    std::uint32_t size = 0;
+    std::span<const std::uint8_t> content;
+    if (!reader.readUint32(tag) || !reader.readUint32(size) || !reader.readBytes(size, content))
+      return false;
+    if (tag != kRotationBlockTag) continue;
+    if (content.size() != project.storedPaths.size()) return false;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+      if (content[i] > kMaxRotationCode) return false;
+      project.rotations[i] = content[i];
+    }
+  }
+  return true;
+}
+
+std::string lowercaseFirst(std::string text) {
+  if (!text.empty() && text.front() >= 'A' && text.front() <= 'Z') text.front() += 'a' - 'A';
+  return text;
+}
+
+std::string readFailureReason(const ProjectFile& project) {
+  switch (project.result) {
+    case ProjectFileResult::Unreadable:
+      return "it ends early or holds a damaged record";
+    case ProjectFileResult::UnsupportedVersion:
+      return "not a project file, or one written by a newer version";
+    case ProjectFileResult::TooLarge:
+      return "larger than " + std::to_string(kMaxProjectFileBytes >> 20) +
+             " MB, far more than any project";
+    case ProjectFileResult::NotAFile:
+      if (project.systemError != 0)
+        return lowercaseFirst(std::generic_category().message(project.systemError));
+      return "not a regular file";
+    case ProjectFileResult::Ok:
+      break;
+  }
+  return {};
+}
+
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> projectFileBytes(std::span<const std::string> photos) {
+std::optional<std::vector<std::uint8_t>> projectFileBytes(std::span<const std::string> photos,
+                                                          std::span<const int> rotations) {
+  if (!rotations.empty() && rotations.size() != photos.size()) return std::nullopt;
   std::vector<std::uint8_t> bytes;
   appendUint32(bytes, kProjectMagic);
   appendUint32(bytes, kProjectVersion);
@@ -76,6 +135,14 @@ std::optional<std::vector<std::uint8_t>> projectFileBytes(std::span<const std::s
     appendUint32(bytes, static_cast<std::uint32_t>(photo.size() + 1));
     bytes.insert(bytes.end(), photo.begin(), photo.end());
     bytes.push_back(0);
+  }
+  if (std::any_of(rotations.begin(), rotations.end(),
+                  [](int code) { return code < 0 || code > kMaxRotationCode; }))
+    return std::nullopt;
+  if (std::any_of(rotations.begin(), rotations.end(), [](int code) { return code != 0; })) {
+    appendUint32(bytes, kRotationBlockTag);
+    appendUint32(bytes, static_cast<std::uint32_t>(rotations.size()));
+    for (const int code : rotations) bytes.push_back(static_cast<std::uint8_t>(code));
   }
   return bytes;
 }
@@ -115,8 +182,49 @@ ProjectFile readProjectFile(std::span<const std::uint8_t> bytes) {
     const std::string_view path(text, std::find(text, text + record.size(), '\0') - text);
     project.storedPaths.push_back(storedTextToUtf8(path));
   }
+  project.rotations.assign(project.storedPaths.size(), 0);
+  if (!readBlocks(reader, project)) {
+    project.storedPaths.clear();
+    project.rotations.clear();
+    return project;
+  }
   project.result = ProjectFileResult::Ok;
   return project;
+}
+
+ProjectFile readProjectFileAt(const std::filesystem::path& path) {
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) return refused(ProjectFileResult::NotAFile, errno);
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0) return refused(ProjectFileResult::NotAFile, errno);
+  if (S_ISDIR(status.st_mode)) return refused(ProjectFileResult::NotAFile, EISDIR);
+  if (!S_ISREG(status.st_mode)) return refused(ProjectFileResult::NotAFile);
+  if (static_cast<std::uintmax_t>(status.st_size) > kMaxProjectFileBytes)
+    return refused(ProjectFileResult::TooLarge);
+
+  // The size is only a hint: a file growing while it is read stops at the limit all the same.
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size) + 1);
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (bytes.size() > kMaxProjectFileBytes) return refused(ProjectFileResult::TooLarge);
+      bytes.resize(std::min<std::size_t>(bytes.size() * 2, kMaxProjectFileBytes + 1));
+    }
+    const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return refused(ProjectFileResult::NotAFile, errno);
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  bytes.resize(filled);
+  return readProjectFile(bytes);
+}
+
+std::string projectReadFailureText(const std::filesystem::path& path, const ProjectFile& project) {
+  const char* text = project.result == ProjectFileResult::UnsupportedVersion
+                         ? kProjectVersionUnsupported
+                         : kProjectReadFailed;
+  return std::string(text) + "\n\n" + path.string() + ": " + readFailureReason(project);
 }
 
 std::string resolvePhotoPath(std::string_view projectPath, std::string_view storedPath) {
@@ -126,8 +234,8 @@ std::string resolvePhotoPath(std::string_view projectPath, std::string_view stor
 }
 
 bool saveProject(const std::filesystem::path& projectPath, std::span<const std::string> photos,
-                 UserPrompt& prompt) {
-  const std::optional<std::vector<std::uint8_t>> bytes = projectFileBytes(photos);
+                 UserPrompt& prompt, std::span<const int> rotations) {
+  const std::optional<std::vector<std::uint8_t>> bytes = projectFileBytes(photos, rotations);
   if (!bytes) {
     for (const std::string& photo : photos)
       if (photo.size() >= kMaxPathRecord) {
@@ -148,33 +256,17 @@ bool saveProject(const std::filesystem::path& projectPath, std::span<const std::
 
 bool openProject(const std::filesystem::path& projectPath, InterfaceMovie& movie,
                  TemporaryFileList& thumbnails, UserPrompt& prompt) {
-  std::vector<std::uint8_t> bytes;
-  if (!readWholeFile(projectPath, bytes)) {
-    prompt.showMessage(kProjectReadFailed, MessageIcon::Plain);
-    return false;
-  }
-  const ProjectFile project = readProjectFile(bytes);
+  const ProjectFile project = readProjectFileAt(projectPath);
   if (project.result != ProjectFileResult::Ok) {
-    prompt.showMessage(project.result == ProjectFileResult::UnsupportedVersion
-                           ? kProjectVersionUnsupported
-                           : kProjectReadFailed,
-                       MessageIcon::Plain);
+    prompt.showMessage(projectReadFailureText(projectPath, project), MessageIcon::Plain);
     return false;
   }
-
   const std::string projectText = projectPath.string();
-  for (std::size_t i = 0; i < project.storedPaths.size(); ++i) {
-    const std::string index = std::to_string(i);
-    const std::string photo = resolvePhotoPath(projectText, project.storedPaths[i]);
-    const Thumbnail thumbnail = makeThumbnail(photo, thumbnails);
-    movie.setVariable("ImagePathToAdd" + index, photo);
-    movie.setVariable("ImageThumbnail" + index, thumbnail.path);
-    movie.setVariable("ImageHeight" + index, std::to_string(thumbnail.photoSize.height));
-    movie.setVariable("ImageWidth" + index, std::to_string(thumbnail.photoSize.width));
-    movie.setVariable("FileName" + index, withoutExtension(fileNameOf(photo)));
-  }
-  movie.setVariable("NumImagesToAdd", std::to_string(project.count));
-  movie.callLabel("/", "AddImages");
+  std::vector<std::string> photos;
+  photos.reserve(project.storedPaths.size());
+  for (const std::string& stored : project.storedPaths)
+    photos.push_back(resolvePhotoPath(projectText, stored));
+  handPhotosToMovie(movie, photos, project.rotations, project.count, thumbnails);
   return true;
 }
 

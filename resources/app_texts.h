@@ -28,6 +28,16 @@ inline constexpr char kProjectChanged[] =
 // With the candidate path.
 inline constexpr char kLocateMovie[] =
     "Can not find user interface file at:\n%1\n\nWould you like to locate it yourself?";
+// A file or address that the desktop could not open: the text, the file, then the reason.
+inline constexpr char kOpenFailed[] = "Cannot open";
+inline constexpr char kOpenFailedMissing[] = "The file does not exist.";
+inline constexpr char kOpenFailedNoProgram[] =
+    "No program on this computer is set up to open it, or no web browser is installed.";
+inline constexpr char kOpenFailedProgram[] = "The program that should open it reported a failure.";
+inline constexpr char kOpenerMissing[] =
+    "xdg-open cannot be started. Please install the package xdg-utils.";
+// The status line after a save or an export, with the file written.
+inline constexpr char kSavedNote[] = "Saved %1";
 inline constexpr char kNoPanorama[] =
     "There is no panorama yet.\n\nPlease stitch the photos first.";
 // With the Qt version found.

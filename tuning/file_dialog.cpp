@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QMessageBox>
+#include <algorithm>
+#include <cctype>
 #include <system_error>
 
 namespace skylacer::tuning {
@@ -60,7 +62,42 @@ QFileDialog::FileMode fileModeOf(const FileDialogRequest& request) {
   return QFileDialog::AnyFile;
 }
 
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+bool listsExtension(const FileFilter& filter, std::string_view extension) {
+  return std::any_of(filter.patterns.begin(), filter.patterns.end(), [&](const std::string& p) {
+    return p.starts_with("*.") && p != "*.*" && equalIgnoringCase(p.substr(2), extension);
+  });
+}
+
 }  // namespace
+
+SaveTarget saveTarget(std::string_view fileName, std::span<const FileFilter> filters,
+                      int selectedIndex, std::string_view defaultExtension) {
+  const std::size_t nameStart = fileName.find_last_of('/') + 1;
+  const std::size_t dot = fileName.find_last_of('.');
+  const bool hasExtension = dot != std::string_view::npos && dot > nameStart;
+  const std::string_view extension = hasExtension ? fileName.substr(dot + 1) : std::string_view();
+  const auto selected = static_cast<std::size_t>(selectedIndex - 1);
+  if (!extension.empty()) {
+    if (selected < filters.size() && listsExtension(filters[selected], extension))
+      return {std::string(fileName), selectedIndex};
+    for (std::size_t i = 0; i < filters.size(); ++i)
+      if (listsExtension(filters[i], extension))
+        return {std::string(fileName), static_cast<int>(i) + 1};
+  }
+  const std::string appended = selected < filters.size()
+                                   ? extensionFor(filters[selected], defaultExtension)
+                                   : extensionFor(FileFilter{}, defaultExtension);
+  std::string target(fileName);
+  if (!appended.empty()) target += (target.ends_with('.') ? "" : ".") + appended;
+  return {target, selectedIndex};
+}
 
 std::vector<FileFilter> parseFilterText(std::string_view text) {
   std::vector<FileFilter> filters;
@@ -146,6 +183,17 @@ void FileDialog::useFilterExtension() {
   setDefaultSuffix(QString::fromStdString(extension));
 }
 
+void FileDialog::followTypedExtension() {
+  const QStringList files = selectedFiles();
+  if (files.isEmpty() || QFileInfo(files.front()).isDir()) return;
+  const SaveTarget target =
+      saveTarget(files.front().toStdString(), filters_, selectedFilterIndex(), defaultExtension_);
+  // The filter first: choosing it rewrites the typed name, which is then set as decided.
+  if (target.filterIndex != selectedFilterIndex())
+    selectNameFilter(nameFilters().at(target.filterIndex - 1));
+  selectFile(QString::fromStdString(target.fileName));
+}
+
 FileDialogChoice FileDialog::choice() const {
   FileDialogChoice result;
   for (const QString& file : selectedFiles()) result.files.emplace_back(file.toStdString());
@@ -156,6 +204,7 @@ FileDialogChoice FileDialog::choice() const {
 void FileDialog::accept() {
   // The filter may have changed since the start.
   useFilterExtension();
+  if (mode_ == FileDialogMode::Save) followTypedExtension();
   if (mode_ == FileDialogMode::Save && mustExist_) {
     const QStringList files = selectedFiles();
     if (!files.isEmpty()) {

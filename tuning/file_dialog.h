@@ -8,11 +8,14 @@
 // The dialogs are Qt's own (never the desktop's native one), so they behave alike everywhere:
 // extensions match without regard to letter case (cameras write ".JPG"), and a name typed
 // without an extension gets the one of the selected filter, or the default extension when that
-// filter has none of its own ("All Files").
+// filter has none of its own ("All Files"). When saving, a typed extension that a filter lists
+// chooses that filter (the file type follows the name); a name with any other extension gets
+// the selected filter's extension appended.
 
 #include <QFileDialog>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +41,17 @@ QString nameFilterOf(const FileFilter& filter);
 // first pattern when it is "*.ext" with a plain extension, else `defaultExtension`. Empty when
 // `defaultExtension` is empty: a dialog without a default extension adds none.
 std::string extensionFor(const FileFilter& filter, std::string_view defaultExtension);
+
+// The name a save dialog writes to and the filter it reports for the name typed (`fileName`,
+// with or without folders): the selected filter when it lists the name's extension, else the
+// first filter that does ("*.*" lists none); a name no filter lists keeps the selected filter
+// and gets its extension (extensionFor) appended.
+struct SaveTarget {
+  std::string fileName;
+  int filterIndex = 1;
+};
+SaveTarget saveTarget(std::string_view fileName, std::span<const FileFilter> filters,
+                      int selectedIndex, std::string_view defaultExtension);
 
 enum class FileDialogMode {
   Open,      // one file
@@ -76,6 +90,8 @@ class FileDialog : public QFileDialog {
 
  private:
   void useFilterExtension();
+  // Save: the name and filter as saveTarget decides them for what was typed.
+  void followTypedExtension();
 
   std::vector<FileFilter> filters_;
   std::string defaultExtension_;

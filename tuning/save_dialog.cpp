@@ -1,6 +1,7 @@
 #include "tuning/save_dialog.h"
 
 #include <QComboBox>
+#include <QLabel>
 
 #include "tuning/image_options_dialog.h"
 #include "tuning/save_options_row.h"
@@ -25,11 +26,23 @@ CMySaveDlg::CMySaveDlg(FileDialogRequest request, const output::OutputOptions& o
       messages_(messages),
       offer_(offer),
       options_(offer),
-      presets_(addSaveOptionsRow(*this, messages)) {
+      presets_(nullptr),
+      outputSize_(nullptr) {
+  const SaveOptionsRow row = addSaveOptionsRow(*this, messages);
+  presets_ = row.presets;
+  outputSize_ = row.outputSize;
   if (!presets_) return;
   lastChosen_ = static_cast<int>(readLastQualityPreset(settings_));
   presets_->setCurrentIndex(lastChosen_);
+  showOutputSize();
   connect(presets_, &QComboBox::activated, this, &CMySaveDlg::presetChosen);
+  connect(presets_, &QComboBox::currentIndexChanged, this, &CMySaveDlg::showOutputSize);
+}
+
+void CMySaveDlg::showOutputSize() {
+  const output::OutputOptions chosen =
+      applyQualityPreset(static_cast<QualityPreset>(presets_->currentIndex()), offer_, customSize_);
+  outputSize_->setText(outputSizeText(chosen.size));
 }
 
 void CMySaveDlg::presetChosen(int index) {
@@ -43,6 +56,7 @@ void CMySaveDlg::presetChosen(int index) {
     lastChosen_ = index;
     offer_.quality = custom.quality();
     customSize_ = custom.wholeSize();
+    showOutputSize();
   } else {
     presets_->setCurrentIndex(lastChosen_);
   }

@@ -15,6 +15,7 @@
 #include "tuning/save_presets.h"
 
 class QComboBox;
+class QLabel;
 
 namespace skylacer::tuning {
 
@@ -38,6 +39,8 @@ class CMySaveDlg : public FileDialog {
 
  private:
   void presetChosen(int index);
+  // Shows beside the list the size the selected preset writes.
+  void showOutputSize();
 
   registry::ApplicationSettings& settings_;
   MessageBoxes& messages_;
@@ -45,6 +48,7 @@ class CMySaveDlg : public FileDialog {
   output::OutputOptions options_;
   std::optional<ImageSize> customSize_;  // set when Output Image Options was confirmed
   QComboBox* presets_;                   // owned by the dialog; null without the row
+  QLabel* outputSize_;                   // owned by the dialog; null without the row
   int lastChosen_ = 0;                   // reselected when Output Image Options is cancelled
 };
 

@@ -28,23 +28,27 @@ GridColumns columnsOf(const QGridLayout& grid, int index) {
 
 }  // namespace
 
-QComboBox* addSaveOptionsRow(QFileDialog& dialog, MessageBoxes& messages) {
+QString outputSizeText(ImageSize size) {
+  return QStringLiteral("%1 × %2 pixels").arg(size.width).arg(size.height);
+}
+
+SaveOptionsRow addSaveOptionsRow(QFileDialog& dialog, MessageBoxes& messages) {
   auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
   if (!grid) {
     messages.ask(kSubclassBadParent, MessageKind::Notice);
-    return nullptr;
+    return {};
   }
   auto* fileTypes = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
   const int fileTypesIndex = fileTypes ? grid->indexOf(fileTypes) : -1;
   if (fileTypesIndex < 0) {
     messages.ask(kSubclassNoComboBox, MessageKind::Notice);
-    return nullptr;
+    return {};
   }
   auto* fileTypesLabel = dialog.findChild<QLabel*>(QStringLiteral("fileTypeLabel"));
   const int labelIndex = fileTypesLabel ? grid->indexOf(fileTypesLabel) : -1;
   if (labelIndex < 0) {
     messages.ask(kSubclassNoStatic, MessageKind::Notice);
-    return nullptr;
+    return {};
   }
 
   // The new row goes below every row the dialog has, so under the file-type row.
@@ -60,11 +64,16 @@ QComboBox* addSaveOptionsRow(QFileDialog& dialog, MessageBoxes& messages) {
   label->setFont(fileTypesLabel->font());
   label->setBuddy(presets);
 
+  auto* outputSize = new QLabel(&dialog);
+  outputSize->setObjectName(QStringLiteral("savePresetSize"));
+  outputSize->setFont(fileTypesLabel->font());
+
   const GridColumns labelColumns = columnsOf(*grid, labelIndex);
   const GridColumns listColumns = columnsOf(*grid, fileTypesIndex);
   grid->addWidget(label, newRow, labelColumns.first, 1, labelColumns.span);
   grid->addWidget(presets, newRow, listColumns.first, 1, listColumns.span);
-  return presets;
+  grid->addWidget(outputSize, newRow, listColumns.first + listColumns.span);
+  return {presets, outputSize};
 }
 
 }  // namespace skylacer::tuning

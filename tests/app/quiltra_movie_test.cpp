@@ -19,8 +19,6 @@ using tuning::MessageAnswer;
 
 namespace {
 
-constexpr int kStitchTimeoutMs = 120000;
-
 QImage screenshot(TestHost& host, const char* name) {
   QTest::qWait(100);
   QImage shot = host.window->quickWidget().grabFramebuffer();
@@ -56,13 +54,6 @@ double resultDifference(TestHost& host, const QImage& shot) {
   return sum / (double(actual.width()) * actual.height() * 3);
 }
 
-void stitchByClicking(TestHost& host) {
-  const int results = host.labelCount("GetResult");
-  QVERIFY(host.click("stitchButton"));
-  QTRY_VERIFY_WITH_TIMEOUT(host.labelCount("GetResult") > results, kStitchTimeoutMs);
-  QTRY_VERIFY(host.item("progressOverlay") == nullptr);
-}
-
 }  // namespace
 
 class QuiltraMovieTest : public QObject {
@@ -94,7 +85,7 @@ class QuiltraMovieTest : public QObject {
 
     QElapsedTimer stitchTime;
     stitchTime.start();
-    stitchByClicking(host);
+    QVERIFY(test::stitchByClicking(host));
     qInfo("the sample stitch took %lld ms from the click to the result", stitchTime.elapsed());
     QVERIFY(host.window->state().hasPanorama());
     const std::string firstSlice = host.movie().getVariable("ImageThumbnail0");
@@ -103,24 +94,14 @@ class QuiltraMovieTest : public QObject {
     QVERIFY2(difference < 10, qPrintable(QString::number(difference)));
 
     // A second stitch hands over slices under the same names: the movie shows the new ones.
-    stitchByClicking(host);
+    QVERIFY(test::stitchByClicking(host));
     QCOMPARE(host.movie().getVariable("ImageThumbnail0"), firstSlice);
     QVERIFY(host.item("sliceRow")->width() > 0);
 
     // Cancel at the first progress report: no panorama, the progress display hidden.
-    bool cancelled = false;
-    auto cancelling = connect(&host.movie(), &app::CShockwaveFlash::frameAction, this,
-                              [&](const QString&, const QString&, const QString& label) {
-                                if (label == QLatin1String("SetProgress") && !cancelled)
-                                  cancelled = host.click("cancelButton");
-                              });
-    const int hidden = host.labelCount("HideProgress");
-    QVERIFY(host.click("stitchButton"));
-    QTRY_VERIFY_WITH_TIMEOUT(host.labelCount("HideProgress") > hidden, kStitchTimeoutMs);
-    disconnect(cancelling);
-    QVERIFY(cancelled);
+    QVERIFY(test::stitchCancelledByClicking(host));
     QVERIFY(!host.window->state().hasPanorama());
-    stitchByClicking(host);
+    QVERIFY(test::stitchByClicking(host));
 
     // Save a JPEG, export a page and a viewer: each written, then opened or started.
     const std::filesystem::path out = host.folder / "Out put é";

@@ -33,7 +33,7 @@ std::optional<app::OutputChoice> ScriptedServices::chooseOutput(
     const tuning::FileDialogRequest& request, const output::OutputOptions& offer) {
   fileRequests.push_back(request);
   if (outputPaths.empty()) return std::nullopt;
-  app::OutputChoice choice{choiceOf({outputPaths.front()}), offer};
+  app::OutputChoice choice{choiceOf({outputPaths.front()}, outputFilterIndex), offer};
   outputPaths.pop_front();
   return choice;
 }

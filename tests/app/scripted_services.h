@@ -34,9 +34,10 @@ class ScriptedServices final : public app::DesktopServices {
   // Each file dialog takes the next entry; nothing (or no entry left) is a cancelled dialog.
   std::deque<std::optional<tuning::FileDialogChoice>> fileChoices;
   std::vector<tuning::FileDialogRequest> fileRequests;
-  // The save dialog of the picture outputs: the next path with the first filter, the offered
-  // options unchanged.
+  // The save dialog of the picture outputs: the next path with the filter outputFilterIndex,
+  // the offered options unchanged.
   std::deque<std::string> outputPaths;
+  int outputFilterIndex = 1;
   int fieldOfViewDegrees = 180;
   int tunerIndex = 0;
   std::vector<int> tunerStartedWith;

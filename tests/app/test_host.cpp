@@ -43,6 +43,31 @@ int TestHost::labelCount(const QString& label) const {
   return static_cast<int>(frameActions.filter(QRegularExpression(" " + label + "$")).size());
 }
 
+bool stitchByClicking(TestHost& host) {
+  const int results = host.labelCount("GetResult");
+  return host.click("stitchButton") &&
+         QTest::qWaitFor([&] { return host.labelCount("GetResult") > results; },
+                         kStitchTimeoutMs) &&
+         QTest::qWaitFor([&] { return host.item("progressOverlay") == nullptr; });
+}
+
+bool stitchCancelledByClicking(TestHost& host) {
+  bool cancelled = false;
+  const QMetaObject::Connection cancelling =
+      QObject::connect(&host.movie(), &app::CShockwaveFlash::frameAction,
+                       [&](const QString&, const QString&, const QString& label) {
+                         if (label == QLatin1String("SetProgress") && !cancelled)
+                           cancelled = host.click("cancelButton");
+                       });
+  const int hidden = host.labelCount("HideProgress");
+  const bool ended =
+      host.click("stitchButton") &&
+      QTest::qWaitFor([&] { return host.labelCount("HideProgress") > hidden; }, kStitchTimeoutMs) &&
+      QTest::qWaitFor([&] { return host.item("progressOverlay") == nullptr; });
+  QObject::disconnect(cancelling);
+  return ended && cancelled;
+}
+
 std::vector<std::string> samplePhotoPaths() {
   std::vector<std::string> paths;
   for (const auto& photo : samplePhotos("mountains")) paths.push_back(photo.string());

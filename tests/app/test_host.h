@@ -48,6 +48,16 @@ class TestHost {
   bool click(const QString& objectName);
 };
 
+// How long a test waits for a stitch of small or sample photos.
+inline constexpr int kStitchTimeoutMs = 120000;
+
+// Clicks "Stitch" and waits for the new result and the progress display to go; false when
+// either did not come in time.
+bool stitchByClicking(TestHost& host);
+// Clicks "Stitch" and clicks "Cancel" at the first progress report; true once the progress
+// display was hidden after the cancel.
+bool stitchCancelledByClicking(TestHost& host);
+
 // The paths of the "mountains" sample photos, sorted by name.
 std::vector<std::string> samplePhotoPaths();
 

@@ -107,18 +107,124 @@ TEST(ProjectFile, BadFilesAreRefusedWithTheirMessageAndHandNothingOver) {
     EXPECT_FALSE(project.opened);
     EXPECT_TRUE(project.movie.variables.empty());
     EXPECT_TRUE(project.movie.labels.empty());
-    EXPECT_EQ(project.prompt.messages,
-              std::vector<std::string>{bad.result == ProjectFileResult::UnsupportedVersion
-                                           ? kProjectVersionUnsupported
-                                           : kProjectReadFailed});
+    const std::string text = bad.result == ProjectFileResult::UnsupportedVersion
+                                 ? kProjectVersionUnsupported
+                                 : kProjectReadFailed;
+    ASSERT_EQ(project.prompt.messages.size(), 1u);
+    EXPECT_TRUE(project.prompt.messages[0].starts_with(text + "\n\n" +
+                                                       (folder / "bad.skl").string() + ": "))
+        << project.prompt.messages[0];
   }
 }
 
-TEST(ProjectFile, MissingFileIsReported) {
+// Whatever is not a project file's bytes is refused before a byte of it is read, with the file
+// and the reason: a missing file, a folder, a device, and a file larger than any project (a
+// sparse 100 GB file takes no room on the disk).
+TEST(ProjectFile, FilesThatAreNoProjectAreRefusedByWhatTheyAre) {
   test::TempDir folder;
-  const OpenedProject project(folder / "none.skl");
-  EXPECT_FALSE(project.opened);
-  EXPECT_EQ(project.prompt.messages, std::vector<std::string>{kProjectReadFailed});
+  const std::filesystem::path huge = folder / "huge.skl";
+  std::vector<std::uint8_t> project = header(kProjectMagic, 100, 0);
+  test::writeFile(huge, project);
+  std::filesystem::resize_file(huge, std::uintmax_t{100} << 30);
+  std::filesystem::create_directory(folder / "folder.skl");
+  const std::filesystem::path justTooLarge = folder / "just too large.skl";
+  test::writeFile(justTooLarge, project);
+  std::filesystem::resize_file(justTooLarge, kMaxProjectFileBytes + 1);
+  // At the limit: a block of some later kind fills the file up to it.
+  const std::filesystem::path largest = folder / "largest.skl";
+  std::vector<std::uint8_t> padded = project;
+  const auto padding = static_cast<std::uint32_t>(kMaxProjectFileBytes - project.size() - 8);
+  for (const std::uint32_t value : {0x53444150u /* "PADS" */, padding})
+    for (int shift = 0; shift < 32; shift += 8) padded.push_back(std::uint8_t(value >> shift));
+  test::writeFile(largest, padded);
+  std::filesystem::resize_file(largest, kMaxProjectFileBytes);
+
+  const struct {
+    std::filesystem::path path;
+    ProjectFileResult result;
+    const char* reason;
+  } cases[] = {
+      {huge, ProjectFileResult::TooLarge, "larger than 16 MB, far more than any project"},
+      {justTooLarge, ProjectFileResult::TooLarge, "larger than 16 MB, far more than any project"},
+      {folder / "none.skl", ProjectFileResult::NotAFile, "no such file or directory"},
+      {folder / "folder.skl", ProjectFileResult::NotAFile, "is a directory"},
+      {"/dev/zero", ProjectFileResult::NotAFile, "not a regular file"},
+  };
+  for (const auto& refused : cases) {
+    SCOPED_TRACE(refused.path);
+    EXPECT_EQ(readProjectFileAt(refused.path).result, refused.result);
+    const OpenedProject opened(refused.path);
+    EXPECT_FALSE(opened.opened);
+    EXPECT_TRUE(opened.movie.labels.empty());
+    EXPECT_EQ(opened.prompt.messages,
+              std::vector<std::string>{std::string(kProjectReadFailed) + "\n\n" +
+                                       refused.path.string() + ": " + refused.reason});
+  }
+  EXPECT_EQ(readProjectFileAt(largest).result, ProjectFileResult::Ok);
+}
+
+// The rotations ride in a block after the path records: a file without turned photos is byte
+// for byte what the format always was, and with them the old bytes are followed by the block,
+// so a reader of the old layout finds the same photos.
+TEST(ProjectFile, RotationsFollowThePathRecords) {
+  const std::vector<std::string> photos = {"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"};
+  const std::vector<std::uint8_t> plain = *projectFileBytes(photos);
+  EXPECT_EQ(projectFileBytes(photos, std::vector<int>{0, 0, 0}), plain);
+
+  const std::vector<int> turned = {0, 1, 7};
+  const std::vector<std::uint8_t> bytes = *projectFileBytes(photos, turned);
+  ASSERT_EQ(bytes.size(), plain.size() + 11);
+  EXPECT_TRUE(std::equal(plain.begin(), plain.end(), bytes.begin()));
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + plain.size(), bytes.end()),
+            (std::vector<std::uint8_t>{'R', 'O', 'T', 'N', 3, 0, 0, 0, 0, 1, 7}));
+  const ProjectFile read = readProjectFile(bytes);
+  ASSERT_EQ(read.result, ProjectFileResult::Ok);
+  EXPECT_EQ(read.storedPaths, photos);
+  EXPECT_EQ(read.rotations, turned);
+  EXPECT_EQ(readProjectFile(plain).rotations, (std::vector<int>{0, 0, 0}));
+
+  // Codes no photo can carry, and lists of different lengths, are not written.
+  EXPECT_FALSE(projectFileBytes(photos, std::vector<int>{0, 8, 0}));
+  EXPECT_FALSE(projectFileBytes(photos, std::vector<int>{0, -1, 0}));
+  EXPECT_FALSE(projectFileBytes(photos, std::vector<int>{1, 1}));
+}
+
+TEST(ProjectFile, BlocksAreSkippedOrRefusedWhenBroken) {
+  const std::vector<std::string> photos = {"/p/a.jpg", "/p/b.jpg"};
+  const std::vector<std::uint8_t> plain = *projectFileBytes(photos);
+  const auto withBlock = [&](std::vector<std::uint8_t> block) {
+    std::vector<std::uint8_t> bytes = plain;
+    bytes.insert(bytes.end(), block.begin(), block.end());
+    return readProjectFile(bytes);
+  };
+  // A block of a later kind is skipped; the rotations after it still count.
+  const ProjectFile later =
+      withBlock({'N', 'E', 'X', 'T', 2, 0, 0, 0, 9, 9, 'R', 'O', 'T', 'N', 2, 0, 0, 0, 3, 2});
+  ASSERT_EQ(later.result, ProjectFileResult::Ok);
+  EXPECT_EQ(later.rotations, (std::vector<int>{3, 2}));
+
+  for (const auto& broken : std::vector<std::vector<std::uint8_t>>{
+           {'R', 'O', 'T', 'N', 2, 0, 0, 0, 1},     // ends inside the block
+           {'R', 'O', 'T', 'N', 1, 0, 0, 0, 1},     // one code for two photos
+           {'R', 'O', 'T', 'N', 2, 0, 0, 0, 1, 8},  // no such code
+           {'R', 'O', 'T'},                         // ends inside the tag
+       }) {
+    const ProjectFile read = withBlock(broken);
+    EXPECT_EQ(read.result, ProjectFileResult::Unreadable);
+    EXPECT_TRUE(read.storedPaths.empty());
+  }
+}
+
+TEST(ProjectFile, OpenedRotationsReachTheMovie) {
+  test::TempDir folder;
+  const auto photos = test::samplePhotos("mountains");
+  const std::vector<std::string> paths = {photos[0].string(), photos[1].string()};
+  RecordingPrompt prompt;
+  ASSERT_TRUE(saveProject(folder / "p.skl", paths, prompt, std::vector<int>{3, 0}));
+  OpenedProject project(folder / "p.skl");
+  ASSERT_TRUE(project.opened);
+  EXPECT_EQ(project.movie.getVariable("ImageRotation0"), "3");
+  EXPECT_EQ(project.movie.getVariable("ImageRotation1"), "0");
 }
 
 TEST(ProjectFile, SavedThenOpenedHandsThePhotosOverInOrder) {

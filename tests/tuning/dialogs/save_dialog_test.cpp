@@ -150,6 +150,31 @@ TEST(SaveDialog, CustomQualityTakesTheOptionsOrGoesBackWhenCancelled) {
   EXPECT_EQ(save.dialog->options().quality, 90);
 }
 
+// The presets used not to say what size they write; a label beside the list does, and the
+// preset texts stay as they are.
+TEST(SaveDialog, ShowsThePixelSizeOfTheChosenPreset) {
+  SaveDialog save(QualityPreset::Medium);
+  QComboBox& presets = save.presets();
+  const auto& size = child<QLabel>(*save.dialog, "savePresetSize");
+  EXPECT_EQ(size.text(), "3413 × 1024 pixels");
+  QTest::keyClick(&presets, Qt::Key_Up);
+  EXPECT_EQ(size.text(), "2000 × 600 pixels");
+  QTest::keyClick(&presets, Qt::Key_Down);
+  QTest::keyClick(&presets, Qt::Key_Down);
+  EXPECT_EQ(size.text(), "5000 × 1500 pixels");
+  test::answerNextModal([](QWidget& asked) {
+    auto& options = dynamic_cast<CImageOpt&>(asked);
+    child<QLineEdit>(options, "widthEdit").setText("1000");
+    options.accept();
+  });
+  QTest::keyClick(&presets, Qt::Key_Down);
+  EXPECT_EQ(size.text(), "1000 × 300 pixels");
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(presets.itemText(i), kQualityPresetTexts[i]);
+  // Beside the list, on its row.
+  EXPECT_GE(size.x(), presets.x() + presets.width());
+  EXPECT_LT(std::abs(size.geometry().center().y() - presets.geometry().center().y()), 4);
+}
+
 // Qt's own children renamed away, as in a Qt whose file dialog is built otherwise.
 class StrippedDialog : public testing::TestWithParam<std::pair<const char*, const char*>> {};
 
@@ -160,7 +185,7 @@ TEST_P(StrippedDialog, ShowsItsMessageAndStillSaves) {
   FileDialog dialog(panoramaSaveRequest(settings.dir.path()));
   child<QWidget>(dialog, childName).setObjectName(QString());
 
-  EXPECT_EQ(addSaveOptionsRow(dialog, messages), nullptr);
+  EXPECT_EQ(addSaveOptionsRow(dialog, messages).presets, nullptr);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].text, message);
   EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("savePresetCombo")), nullptr);
