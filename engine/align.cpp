@@ -33,7 +33,7 @@ struct FeatureStage {
 };
 std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, ImageSize size,
                                             std::span<const FeatureSet> given, int pairs,
-                                            double fixedFocal, bool fitRadial,
+                                            double fixedFocal, double seedFocal, bool fitRadial,
                                             IProgress* progress) {
   const std::size_t n = planes.size();
   std::vector<FeatureSet> found;
@@ -51,8 +51,11 @@ std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, I
   for (std::size_t i = 1; i <= static_cast<std::size_t>(pairs); ++i) {
     if (reportStop(progress, 0.5 + 0.5 * static_cast<double>(i - 1) / pairs, nullptr))
       return std::nullopt;
-    stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], fixedFocal,
-                                             static_cast<std::uint32_t>(i));
+    const auto seed = static_cast<std::uint32_t>(i);
+    stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], fixedFocal, seed);
+    // Two matches fix a rotation once the focal length is known: fewer matches then suffice.
+    if (!stage.estimates[i] && fixedFocal == 0 && seedFocal > 0)
+      stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], seedFocal, seed);
   }
   stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
   return stage;
@@ -67,7 +70,7 @@ std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, I
 bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const FeatureSet> features,
                             ImageSize size, std::span<CameraRecord> records, StitchParams& params,
                             IProgress* progress, TraceSink& trace,
-                            std::vector<PairEvidence>& evidence) {
+                            std::vector<PairEvidence>& evidence, double seedFocal) {
   const int n = static_cast<int>(planes.size());
   const bool fullCircle = params.full360 != 0;
   const int pairs = fullCircle ? n : n - 1;
@@ -75,8 +78,9 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
 
   pushRange(progress, 0, kFeatureShare);
   const double fixedFocal = params.autoFocal == 0 ? records[1].focal : 0;
-  const std::optional<FeatureStage> stage = runFeatureStage(
-      planes, size, features, pairs, fixedFocal, params.correctDistortion != 0, progress);
+  const std::optional<FeatureStage> stage =
+      runFeatureStage(planes, size, features, pairs, fixedFocal, seedFocal,
+                      params.correctDistortion != 0, progress);
   popRange(progress);
   if (!stage) return false;
   const std::optional<SeriesSolution>& solution = stage->solution;
@@ -172,7 +176,8 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
 
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
-              std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features) {
+              std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features,
+              double seedFocal) {
   const std::size_t n = planes.size();
   if (n == 0) return;
   if (records.size() < n + 1) throw std::invalid_argument("alignAll needs n + 1 camera records");
@@ -180,7 +185,7 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
   const bool robust = params.autoFocal != kAutoFocalSearchOnly;
   std::vector<PairEvidence> found;
   const bool aligned = robust ? alignPairsFromFeatures(planes, features, size, records, params,
-                                                       progress, trace, found)
+                                                       progress, trace, found, seedFocal)
                               : alignPairs(planes, size, records, params, progress, trace);
   if (!aligned) return;
   if (evidence != nullptr) *evidence = std::move(found);

@@ -33,10 +33,12 @@ namespace skylacer {
 // which writes params.coarsestLevel.
 // `evidence`, when given, receives each pair's evidence for the verification (pairs 1..m; empty
 // for kAutoFocalSearchOnly). `features` holds each photograph's features when the caller found
-// them already (from its colours); otherwise they are found on the planes.
+// them already (from its colours); otherwise they are found on the planes. `seedFocal` (half
+// widths, 0 for none) is a focal length the photographs themselves give (EXIF): a pair whose
+// matches yield no estimate with the focal length free is estimated again at that one.
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence = nullptr,
-              std::span<const FeatureSet> features = {});
+              std::span<const FeatureSet> features = {}, double seedFocal = 0);
 
 }  // namespace skylacer

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/align.h"
+#include "engine/exif_focal.h"
 #include "engine/features.h"
 #include "engine/optional_progress.h"
 #include "engine/pair_estimate.h"
@@ -119,9 +120,14 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
 
   pushRange(progress, kLoadingEnd, kAligningEnd);
   std::vector<CameraRecord> records(photos.size() + 1);
-  records[0].focal = records[1].focal = initialFocalLength(params);
+  // The photographs' own focal length, where their EXIF data give one, is a better start than
+  // the lens slider's guess; a focal length the profile holds, and the coarse search alone, keep
+  // the slider's.
+  const double seed = verified && params.autoFocal != 0 ? exifFocal(photos).value_or(0) : 0;
+  records[0].focal = records[1].focal = seed > 0 ? seed : initialFocalLength(params);
   StitchResult result;
-  alignAll(planes->planes, size, records, params, progress, trace, &result.pairs, planes->features);
+  alignAll(planes->planes, size, records, params, progress, trace, &result.pairs, planes->features,
+           seed);
   const std::vector<FeatureSet> features = std::move(planes->features);
   planes.reset();
   popRange(progress);
