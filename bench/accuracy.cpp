@@ -19,8 +19,9 @@
 // Columns: focal error (%), worst yaw-step error (degrees, over every pair; a full circle's
 // closing step is the one the chained cameras of photographs n - 1 and 0 imply), worst roll
 // error (degrees: the turn about the optical axis between the estimated and the true pair
-// rotation), field-of-view error (% of the true angle the open series covers; a full circle is
-// 360 degrees by construction), restarts, alignment and whole-stitch time (wall clock, seconds),
+// rotation), field-of-view error (% of the true angle the open series covers, against the
+// turns and one photo's angle as the estimated cameras give them; a full circle is 360 degrees
+// by construction), restarts, alignment and whole-stitch time (wall clock, seconds),
 // and the whole stitch's processor time (seconds, every thread: the precise profile's refinement
 // runs on two cores). For series read from files (samples, corpus) also the whole stitch from
 // the files as panorama-cli runs it (decoding included, the panorama encoded once at quality
@@ -331,9 +332,14 @@ Figures measure(const Condition& c, const test::PhotoSeries& series, std::vector
   if (c.fullCircle) {
     figures.fovError = std::nan("");
   } else {
+    // The angle the photos span as the cameras place them (the crop may cut columns at the
+    // ends of the panorama itself): the turns between neighbours and one photo's angle.
     const double trueAngle = series.poses.back().yaw - series.poses.front().yaw +
                              test::horizontalFieldOfView(series.focal);
-    figures.fovError = result->panorama.angle / trueAngle - 1;
+    double angle = test::horizontalFieldOfView(cameras[0].focal);
+    for (std::size_t s = 1; s < n; ++s)
+      angle += relativeYaw(cameras[s - 1].rotation, cameras[s].rotation);
+    figures.fovError = angle / trueAngle - 1;
   }
   return figures;
 }
