@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "cli/cameras_json.h"
+#include "cli/interrupt_guard.h"
 #include "cli/pending_file.h"
 #include "cli/progress_bar.h"
 #include "cli/publish_command.h"
@@ -34,33 +34,7 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kMisused = 2;
-constexpr int kInterrupted = 130;
 constexpr double kDegreesPerRadian = 180 / std::numbers::pi;
-
-// Set by the Ctrl-C handler, read by every progress report.
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void onInterrupt(int) {
-  interrupted = 1;
-}
-
-// Ctrl-C sets the flag instead of ending the process while the object lives.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
 
 struct Rotation {
   int photo = 0;  // index from 0
@@ -96,7 +70,7 @@ int failure(const std::string& message) {
 
 int stopped() {
   std::fputs("panorama-cli: stopped, nothing written\n", stderr);
-  return kInterrupted;
+  return kInterruptedExit;
 }
 
 template <typename Number>
@@ -299,7 +273,7 @@ int stitch(const StitchOptions& options) {
   for (const auto& bitmap : *bitmaps) photos.push_back(bitmap.get());
   std::optional<StitchResult> result;
   {
-    TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, interrupted);
+    TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
     StdoutTrace stdoutTrace;
     NullTrace nullTrace;
     TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
@@ -307,7 +281,7 @@ int stitch(const StitchOptions& options) {
         photos, params, &progress, trace,
         options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse);
   }
-  if (interrupted != 0) return stopped();
+  if (InterruptGuard::interrupted()) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
   if (result->refusal) {
     const std::string reason = refusalText(*result->refusal, options.photos);
@@ -331,7 +305,7 @@ int stitch(const StitchOptions& options) {
     if (!cameras->writeText(camerasJson(reports, panorama.size, degrees, pairs), error))
       return failure(options.camerasFile + ": cannot write the cameras (" + error + ")");
   }
-  if (interrupted != 0) return stopped();
+  if (InterruptGuard::interrupted()) return stopped();
   if (!output->commit(error))
     return failure(options.output + ": cannot write the panorama (" + error + ")");
   if (cameras && !cameras->commit(error))

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/optional_progress.h"
+#include "output/banded_scaling.h"
 #include "output/messages.h"
 #include "output/quicktime_movie.h"
 
@@ -18,30 +20,23 @@ std::unique_ptr<Bitmap> wrapPixels(const std::uint8_t* pixels, int width, int he
   return Bitmap::overPixels(const_cast<std::uint8_t*>(pixels), width, height, stride);
 }
 
-ImagingStatus saveScaled(Bitmap& source, const std::string& path, ImageSize outputSize,
-                         int quality) {
-  const auto target = Bitmap::blank(outputSize.width, outputSize.height);
-  if (target->lastStatus() != ImagingStatus::Ok) return target->lastStatus();
-  if (const ImagingStatus drawn =
-          target->drawScaled(source, 0, 0, outputSize.width, outputSize.height);
-      drawn != ImagingStatus::Ok)
-    return drawn;
-  return target->saveJpeg(path, quality);
-}
-
 }  // namespace
 
 ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
-                        int stride, ImageSize outputSize, int quality) {
+                        int stride, ImageSize outputSize, int quality, IProgress* progress) {
   const auto source =
       wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
   if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
-  if (outputSize == size) return source->saveJpeg(path, quality);
-  return saveScaled(*source, path, outputSize, quality);
+  if (outputSize == size) {
+    if (reportStop(progress, 0)) return ImagingStatus::Aborted;
+    return source->saveJpeg(path, quality);
+  }
+  return saveScaledJpeg(*source, path, outputSize, quality, progress);
 }
 
 ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, ImageSize size,
-                          int stride, ImageSize outputSize, int partWidth, int quality) {
+                          int stride, ImageSize outputSize, int partWidth, int quality,
+                          IProgress* progress) {
   if (outputSize.width < 1 || partWidth < 1 || size.width < 1)
     return ImagingStatus::InvalidParameter;
   const int rowBytes = stride != 0 ? stride : size.width * 3;
@@ -60,11 +55,14 @@ ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, I
         wrapPixels(pixels + std::int64_t{column} * 3, sourceWidth, size.height, rowBytes);
     const ImagingStatus saved =
         source->lastStatus() == ImagingStatus::Ok
-            ? saveScaled(*source, names.pathOf(part), ImageSize{width, outputSize.height}, quality)
+            ? saveScaledJpeg(*source, names.pathOf(part), ImageSize{width, outputSize.height},
+                             quality, nullptr)
             : source->lastStatus();
     if (saved != ImagingStatus::Ok && firstFailure == ImagingStatus::Ok) firstFailure = saved;
     sourceColumn += sourceStep;
     offset += width;
+    if (reportStop(progress, static_cast<double>(offset) / outputSize.width))
+      return ImagingStatus::Aborted;
   }
   return firstFailure;
 }
@@ -79,10 +77,11 @@ bool savePanorama(const PanoramaView& panorama, const std::string& path, int fil
   } else {
     progress.Report(0.1, kConvertingToJpeg);
     progress.PushRange(0.1, 0.95);
-    const ImagingStatus status =
-        writeJpeg(path, panorama.pixels, panorama.size, 0, options.size, options.quality);
+    const ImagingStatus status = writeJpeg(path, panorama.pixels, panorama.size, 0, options.size,
+                                           options.quality, &progress);
     progress.Report(1, kConvertingToJpeg);
     progress.PopRange();
+    if (status == ImagingStatus::Aborted) return false;  // the user's own stop needs no message
     if (status != ImagingStatus::Ok) {
       prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
       return false;

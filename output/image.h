@@ -17,9 +17,11 @@ namespace skylacer::output {
 // Writes the W x H picture `pixels` (rows `stride` bytes apart; 0 means W * 3) as a JPEG of
 // `outputSize` at `quality`: unscaled when the sizes are equal, otherwise scaled in one step
 // (also when enlarging). The result is the status of the failing step (making the picture,
-// scaling it, saving it), Ok when the file is written.
+// scaling it, saving it), Ok when the file is written. `progress`, when given, receives the
+// share of the scaling done and may stop it: the result is then Aborted and nothing is written.
 imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
-                                 ImageSize size, int stride, ImageSize outputSize, int quality);
+                                 ImageSize size, int stride, ImageSize outputSize, int quality,
+                                 IProgress* progress = nullptr);
 
 // The file names of the slices: prefix, the part number in decimal, suffix. The number is
 // inserted as text, so a '%' in a folder name is just a character.
@@ -34,10 +36,12 @@ struct SliceNames {
 // columns advance by the integer part of partWidth * W / W' per part (single-precision scale).
 // A part that fails is skipped and the others are still written; the result is the status of
 // the first failed part, Ok when every part was written. Nothing is written for an output
-// width or part width below 1 (InvalidParameter).
+// width or part width below 1 (InvalidParameter). `progress`, when given, receives the share of
+// the columns written after each part and may stop the writing there (Aborted; the parts
+// written so far stay).
 imaging::ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels,
                                    ImageSize size, int stride, ImageSize outputSize, int partWidth,
-                                   int quality);
+                                   int quality, IProgress* progress = nullptr);
 
 // The save dialog's filter index that selects a QuickTime movie; every other index (JPEG,
 // "All Files") writes a JPEG.
@@ -46,7 +50,8 @@ inline constexpr int kQuickTimeFilterIndex = 2;
 // Saves the panorama as the user chose in the save dialog: progress 0 "Saving: ", then either
 // the JPEG (0.1 "Converting to JPEG.", written in the sub-range 0.1-0.95) or the movie (0.1
 // "Saving to QuickTime...", written in 0.3-0.95, viewer 400 x 300). Failures are shown through
-// `prompt` and give false. On success reports 1 "Opening result... " and returns true: the
+// `prompt` and give false; so does a stop asked by `progress`, without a message, the file at
+// `path` left as it was. On success reports 1 "Opening result... " and returns true: the
 // caller then opens the file and hides the progress display.
 bool savePanorama(const PanoramaView& panorama, const std::string& path, int filterIndex,
                   const OutputOptions& options, IProgress& progress, UserPrompt& prompt);

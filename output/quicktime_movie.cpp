@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "movwriter/save_as_qvr.h"
+#include "output/banded_scaling.h"
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
 #include "platform/shell/temporary_files.h"
@@ -50,23 +51,15 @@ ImageSize quickTimeSourceSize(ImageSize output) {
 }
 
 ImagingStatus writeQuickTimeSource(const PanoramaView& panorama, ImageSize source,
-                                   const std::string& path) {
+                                   const std::string& path, IProgress* progress) {
   auto picture = Bitmap::overPixels(const_cast<std::uint8_t*>(panorama.pixels), panorama.size.width,
                                     panorama.size.height, panorama.size.width * 3);
-  if (source != panorama.size) {
-    auto scaled = Bitmap::blank(source.width, source.height);
-    if (scaled->lastStatus() != ImagingStatus::Ok) return scaled->lastStatus();
-    if (const ImagingStatus drawn = scaled->drawScaled(*picture, 0, 0, source.width, source.height);
-        drawn != ImagingStatus::Ok)
-      return drawn;
-    picture = std::move(scaled);
-  }
-  // Recorded on the bitmap and laid out into a copy when saved: the caller's pixels stay as
-  // they are.
+  // Recorded on the view and applied as it is drawn: the caller's pixels stay as they are.
   if (const ImagingStatus turned = picture->rotateFlip(kRotate270Clockwise);
       turned != ImagingStatus::Ok)
     return turned;
-  return picture->saveJpeg(path);
+  return saveScaledJpeg(*picture, path, ImageSize{source.height, source.width},
+                        imaging::kDefaultJpegQuality, progress);
 }
 
 int movieDegrees(double fieldOfView) {
@@ -91,8 +84,12 @@ bool writeQuickTimeMovie(const PanoramaView& panorama, const std::string& movieP
     return false;
   }
 
-  if (const ImagingStatus saved = writeQuickTimeSource(panorama, source, scratch.jpeg().string());
-      saved != ImagingStatus::Ok) {
+  progress.PushRange(0.1, 0.3);
+  const ImagingStatus saved =
+      writeQuickTimeSource(panorama, source, scratch.jpeg().string(), &progress);
+  progress.PopRange();
+  if (saved == ImagingStatus::Aborted) return false;  // the user's own stop needs no message
+  if (saved != ImagingStatus::Ok) {
     showImageFailure(saved, prompt);
     return false;
   }
@@ -102,7 +99,9 @@ bool writeQuickTimeMovie(const PanoramaView& panorama, const std::string& movieP
                                 reportMoviePercent, reinterpret_cast<intptr_t>(&progress));
   progress.PopRange();
   if (written == 0) return true;
-  if (written != 1) prompt.showMessage(imageSaveFailedText(written), MessageIcon::Plain);
+  // 1: the writer showed its own message.
+  if (written != 1 && written != QVR_CANCELLED)
+    prompt.showMessage(imageSaveFailedText(written), MessageIcon::Plain);
   return false;
 }
 

@@ -52,14 +52,16 @@ bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& p
   const imaging::ImagingStatus status =
       jpeg.path.empty() ? imaging::ImagingStatus::Win32Error
                         : writeJpeg(jpeg.path.string(), panorama.pixels, panorama.size, 0,
-                                    options.size, options.quality);
+                                    options.size, options.quality, &progress);
   progress.PopRange();
+  if (status == imaging::ImagingStatus::Aborted) return false;  // stopped by the user
   if (status != imaging::ImagingStatus::Ok) {
     prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
     return false;
   }
 
-  progress.Report(0.9, kSavingFinished);
+  // A stop asked during the encoding still keeps the previous file.
+  if (progress.Report(0.9, kSavingFinished)) return false;
   written = written && output->append(jpeg.path) && output->commit();
   if (!written) {
     prompt.showMessage(fileSaveFailedText(outputPath), MessageIcon::Error);

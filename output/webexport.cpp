@@ -47,9 +47,13 @@ PagePlaceholders writeFlashPictures(const ExportRequest& request) {
   const int partWidth = flashPartWidth(output.width, angle);
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   const SliceNames names{request.page.folder + request.page.baseName, ".jpg"};
-  const ImagingStatus status = writeSlices(names, request.panorama.pixels, request.panorama.size, 0,
-                                           output, partWidth, request.options.quality);
+  request.progress.PushRange(0.1, 0.9);
+  const ImagingStatus status =
+      writeSlices(names, request.panorama.pixels, request.panorama.size, 0, output, partWidth,
+                  request.options.quality, &request.progress);
+  request.progress.PopRange();
   request.progress.Report(0.9, kSavingConvertingToJpeg);
+  if (status == ImagingStatus::Aborted) return std::nullopt;  // stopped by the user: no message
   if (status != ImagingStatus::Ok) {
     request.prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
     return std::nullopt;
@@ -71,8 +75,9 @@ PagePlaceholders writeJpegPicture(const ExportRequest& request, WebViewer viewer
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   request.progress.PushRange(0.1, 0.9);
   const ImagingStatus status = writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0,
-                                         output, request.options.quality);
+                                         output, request.options.quality, &request.progress);
   request.progress.PopRange();
+  if (status == ImagingStatus::Aborted) return std::nullopt;  // stopped by the user: no message
   if (status != ImagingStatus::Ok) {
     request.prompt.showMessage(imageSaveFailedText(status), MessageIcon::Plain);
     return std::nullopt;
