@@ -16,6 +16,7 @@
 #include "cli/cameras_json.h"
 #include "cli/interrupt_guard.h"
 #include "cli/pending_file.h"
+#include "cli/profiles_command.h"
 #include "cli/progress_bar.h"
 #include "cli/publish_command.h"
 #include "engine/messages.h"
@@ -173,6 +174,7 @@ std::optional<StitchParams> storedProfile(const std::string& name, std::string& 
   }
   const registry::SettingsStore store(storeFile, registry::SettingsStore::Access::ReadOnly);
   const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
+  warnOfClampedProfiles(table);
   for (const tuning::ParamProfile& profile : table.profiles)
     if (profile.name == name) return profile.record;
   error = "no stored profile is named \"" + name + "\" (panorama-cli profiles list shows them)";
@@ -182,13 +184,12 @@ std::optional<StitchParams> storedProfile(const std::string& name, std::string& 
 std::optional<StitchParams> stitchParams(const StitchOptions& options, std::string& error) {
   if (!options.profile.empty()) return storedProfile(options.profile, error);
   if (!options.paramsText) return paramsFromProfileText(kDefaultProfileText);
-  StitchParams params;
-  if (parseProfileText(*options.paramsText, params) != kProfileTextFields) {
+  if (const std::optional<std::string> problem = profileTextProblem(*options.paramsText)) {
     error = "--params needs the 13 numbers of a profile, such as \"" +
-            std::string(kDefaultProfileText) + "\"";
+            std::string(kDefaultProfileText) + "\": " + *problem;
     return std::nullopt;
   }
-  return params;
+  return paramsFromProfileText(*options.paramsText);
 }
 
 // Opens and rotates every photo; the first unreadable one gives an error naming it.
