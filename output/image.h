@@ -49,10 +49,10 @@ inline constexpr int kQuickTimeFilterIndex = 2;
 
 // Saves the panorama as the user chose in the save dialog: progress 0 "Saving: ", then either
 // the JPEG (0.1 "Converting to JPEG.", written in the sub-range 0.1-0.95) or the movie (0.1
-// "Saving to QuickTime...", written in 0.3-0.95, viewer 400 x 300). Failures are shown through
-// `prompt` and give false; so does a stop asked by `progress`, without a message, the file at
-// `path` left as it was. On success reports 1 "Opening result... " and returns true: the
-// caller then opens the file and hides the progress display.
+// "Saving to QuickTime...", its picture in 0.1-0.3, the movie in 0.3-0.95, viewer 400 x 300).
+// Failures are shown through `prompt` and give false; so does a stop asked by `progress`,
+// without a message, the file at `path` left as it was. On success reports 1 "Opening
+// result... " and returns true: the caller then opens the file and hides the progress display.
 bool savePanorama(const PanoramaView& panorama, const std::string& path, int filterIndex,
                   const OutputOptions& options, IProgress& progress, UserPrompt& prompt);
 

@@ -87,6 +87,7 @@ TunerModel::TunerModel(registry::SettingsStore& userStore, int current) : store_
   ProfileTable table = readProfilesForEditing(store_, current);
   profiles_ = std::move(table.profiles);
   current_ = table.current;
+  boundsWarning_ = std::move(table.boundsWarning);
   firstShown_ = current_;
   const registry::ApplicationSettings settings(store_);
   const bool anyStored = !settings.readString(kProfileSection, profileNameValue(0), "").empty();
