@@ -27,13 +27,22 @@ constexpr int kMostWidth = 48;
 constexpr int kMostHeight = 400;
 constexpr std::size_t kHeaderBytes = 11;
 
+// The folder every input's files go to, removed when the fuzzing run ends.
+struct ScratchFolder {
+  fs::path path;
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+};
+
 const fs::path& scratchFolder() {
-  static const fs::path folder = [] {
+  static const ScratchFolder folder{[] {
     std::string pattern = (fs::temp_directory_path() / "movie_writer_fuzz.XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     return fs::path(pattern);
-  }();
-  return folder;
+  }()};
+  return folder.path;
 }
 
 std::int32_t int32At(const std::uint8_t* data) {
