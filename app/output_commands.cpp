@@ -47,6 +47,9 @@ std::optional<OutputChoice> chooseOutput(CommandContext& context,
   std::optional<OutputChoice> choice = context.services.chooseOutput(request, offer);
   if (choice && !choice->file.files.empty()) {
     context.settings.writeInt("Settings", "JPEG quality", choice->options.quality);
+    // The outputs stop when the progress says so: a cancel left from earlier work must not stop
+    // this one before it starts.
+    context.progress.clearCancel();
     return choice;
   }
   return std::nullopt;

@@ -59,6 +59,7 @@ std::optional<std::string> readSmallFile(const std::string& path, std::string& e
 
 int listProfiles(const SettingsStore& store) {
   const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
+  warnOfClampedProfiles(table);
   for (int index = 0; index < table.count(); ++index) {
     const ParamProfile& profile = table.profiles[static_cast<std::size_t>(index)];
     std::printf("%d\t%s\t%s\t%s\n", index, profile.name.c_str(), profile.description.c_str(),
@@ -69,6 +70,7 @@ int listProfiles(const SettingsStore& store) {
 
 int exportStoredProfiles(const SettingsStore& store, const std::string& path) {
   const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
+  warnOfClampedProfiles(table);
   std::string failure;
   if (!tuning::exportProfiles(path, table.profiles, &failure)) return fail(failure);
   std::printf("%s: %d profiles exported\n", path.c_str(), table.count());
@@ -96,6 +98,14 @@ int importProfiles(SettingsStore& store, const std::string& path) {
 }
 
 }  // namespace
+
+void warnOfClampedProfiles(const tuning::ProfileTable& table) {
+  if (table.boundsWarning.empty()) return;
+  std::fprintf(stderr,
+               "panorama-cli: warning: stored values outside the tuner's limits: %s (the settings "
+               "store is left as it is)\n",
+               table.boundsWarning.c_str());
+}
 
 int runProfilesCommand(std::span<const std::string_view> args) {
   if (args.empty()) return usageError("no action given");

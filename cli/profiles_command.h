@@ -3,6 +3,8 @@
 #include <span>
 #include <string_view>
 
+#include "tuning/profiles.h"
+
 namespace skylacer::cli {
 
 // The usage lines of the profiles command, as the program's help shows them.
@@ -15,6 +17,9 @@ inline constexpr std::string_view kProfilesUsage =
     "  panorama-cli profiles import FILE.reg\n"
     "      replaces the stored profiles by those of a registry file; nothing is stored unless\n"
     "      the whole file reads without error\n";
+
+// Prints, once, the table's warning about stored values outside the tuner's limits, if any.
+void warnOfClampedProfiles(const tuning::ProfileTable& table);
 
 // Runs "profiles" with the words that follow it, on the user's settings store (the tuner's
 // reading: up to 256 profiles, the built-in one when none is stored). Returns the exit status:

@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <new>
 
+#include "cli/interrupt_guard.h"
 #include "cli/memory_limit.h"
 #include "cli/progress_bar.h"
 #include "engine/memory_estimate.h"
@@ -25,9 +25,6 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kMisused = 2;
-
-// The exports do not stop part-way; nothing sets this.
-const volatile std::sig_atomic_t kNeverCancelled = 0;
 
 // Messages for the user go to standard error, after the progress line.
 class TerminalPrompt final : public output::UserPrompt {
@@ -108,33 +105,44 @@ bool takePublishOption(std::string_view word, std::string_view value, PublishReq
 
 int publishPanorama(const output::PanoramaView& panorama, const output::OutputOptions& options,
                     const PublishRequests& requests, std::span<const std::string> photos) {
-  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, kNeverCancelled);
+  const InterruptGuard interruptGuard;
+  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
   TerminalPrompt prompt(progress);
   const std::filesystem::path programFolder = shell::programFolder();
   bool allWritten = true;
+  // Lists the output just ended; false when Ctrl-C stopped the publishing.
   const auto written = [&](bool ok, const std::string& path) {
     progress.finish();
     if (ok) reportWritten(path);
     allWritten = allWritten && ok;
+    if (!InterruptGuard::interrupted()) return true;
+    if (ok)
+      std::fprintf(stderr, "panorama-cli: stopped after %s\n", path.c_str());
+    else
+      std::fprintf(stderr, "panorama-cli: stopped, %s not written\n", path.c_str());
+    return false;
   };
 
-  if (!requests.project.empty())
-    written(output::saveProject(requests.project, photos, prompt), requests.project);
-  if (!requests.movie.empty())
-    written(output::savePanorama(panorama, requests.movie, output::kQuickTimeFilterIndex, options,
-                                 progress, prompt),
-            requests.movie);
+  if (!requests.project.empty() &&
+      !written(output::saveProject(requests.project, photos, prompt), requests.project))
+    return kInterruptedExit;
+  if (!requests.movie.empty() &&
+      !written(output::savePanorama(panorama, requests.movie, output::kQuickTimeFilterIndex,
+                                    options, progress, prompt),
+               requests.movie))
+    return kInterruptedExit;
   for (const auto& [viewer, chosen] : requests.pages) {
     progress.Report(0, output::kSaving);
     const auto page =
         output::exportWebPage(viewer, chosen, panorama, options, programFolder, progress, prompt);
-    written(page.has_value(), page ? page->string() : chosen);
+    if (!written(page.has_value(), page ? page->string() : chosen)) return kInterruptedExit;
   }
   if (!requests.viewerProgram.empty()) {
     progress.Report(0, output::kSaving);
-    written(output::exportViewer(requests.viewerProgram, panorama, options, programFolder, progress,
-                                 prompt),
-            requests.viewerProgram);
+    if (!written(output::exportViewer(requests.viewerProgram, panorama, options, programFolder,
+                                      progress, prompt),
+                 requests.viewerProgram))
+      return kInterruptedExit;
   }
   return allWritten ? 0 : kFailed;
 }

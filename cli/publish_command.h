@@ -51,7 +51,9 @@ bool takePublishOption(std::string_view word, std::string_view value, PublishReq
 
 // Writes every requested output of the panorama at `options`, reporting progress on standard
 // error and each file written on standard output. The project lists `photos`. Returns 0 when
-// everything was written, 1 when something failed (its message on standard error).
+// everything was written, 1 when something failed (its message on standard error). Ctrl-C stops
+// the output being written within a fraction of a second (a file it would replace stays as it
+// was) and skips the rest: the outputs finished before stay, and the result is 130.
 int publishPanorama(const output::PanoramaView& panorama, const output::OutputOptions& options,
                     const PublishRequests& requests, std::span<const std::string> photos);
 

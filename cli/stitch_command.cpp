@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -15,7 +14,9 @@
 #include <vector>
 
 #include "cli/cameras_json.h"
+#include "cli/interrupt_guard.h"
 #include "cli/memory_limit.h"
+#include "cli/profiles_command.h"
 #include "cli/progress_bar.h"
 #include "cli/publish_command.h"
 #include "engine/memory_estimate.h"
@@ -42,33 +43,7 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kMisused = 2;
-constexpr int kInterrupted = 130;
 constexpr double kDegreesPerRadian = 180 / std::numbers::pi;
-
-// Set by the Ctrl-C handler, read by every progress report.
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void onInterrupt(int) {
-  interrupted = 1;
-}
-
-// Ctrl-C sets the flag instead of ending the process while the object lives.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
 
 struct Rotation {
   int photo = 0;  // index from 0
@@ -105,7 +80,7 @@ int failure(const std::string& message) {
 
 int stopped() {
   std::fputs("panorama-cli: stopped, nothing written\n", stderr);
-  return kInterrupted;
+  return kInterruptedExit;
 }
 
 template <typename Number>
@@ -211,6 +186,7 @@ std::optional<StitchParams> storedProfile(const std::string& name, std::string& 
   }
   const registry::SettingsStore store(storeFile, registry::SettingsStore::Access::ReadOnly);
   const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
+  warnOfClampedProfiles(table);
   for (const tuning::ParamProfile& profile : table.profiles)
     if (profile.name == name) return profile.record;
   error = "no stored profile is named \"" + name + "\" (panorama-cli profiles list shows them)";
@@ -220,13 +196,12 @@ std::optional<StitchParams> storedProfile(const std::string& name, std::string& 
 std::optional<StitchParams> stitchParams(const StitchOptions& options, std::string& error) {
   if (!options.profile.empty()) return storedProfile(options.profile, error);
   if (!options.paramsText) return paramsFromProfileText(kDefaultProfileText);
-  StitchParams params;
-  if (parseProfileText(*options.paramsText, params) != kProfileTextFields) {
+  if (const std::optional<std::string> problem = profileTextProblem(*options.paramsText)) {
     error = "--params needs the 13 numbers of a profile, such as \"" +
-            std::string(kDefaultProfileText) + "\"";
+            std::string(kDefaultProfileText) + "\": " + *problem;
     return std::nullopt;
   }
-  return params;
+  return paramsFromProfileText(*options.paramsText);
 }
 
 // Opens and rotates every photo; the first unreadable one gives an error naming it.
@@ -323,7 +298,7 @@ int stitch(const StitchOptions& options) {
   for (const auto& bitmap : *bitmaps) photos.push_back(bitmap.get());
   std::optional<StitchResult> result;
   {
-    TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, interrupted);
+    TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
     StdoutTrace stdoutTrace;
     NullTrace nullTrace;
     TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
@@ -331,7 +306,7 @@ int stitch(const StitchOptions& options) {
         photos, params, &progress, trace,
         options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse);
   }
-  if (interrupted != 0) return stopped();
+  if (InterruptGuard::interrupted()) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
   if (result->unreadablePhoto) {
     const auto index = static_cast<std::size_t>(*result->unreadablePhoto);
@@ -361,7 +336,7 @@ int stitch(const StitchOptions& options) {
     if (!cameras->write(camerasJson(reports, panorama.size, degrees, pairs)))
       return failure(cameras->failure());
   }
-  if (interrupted != 0) return stopped();
+  if (InterruptGuard::interrupted()) return stopped();
   if (!output->commit()) return failure(output->failure());
   if (cameras && !cameras->commit()) return failure(cameras->failure());
   std::printf("%s: %d x %d pixels, horizontal field of view %.2f degrees\n", options.output.c_str(),

@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace skylacer {
 
@@ -64,6 +66,36 @@ constexpr std::string_view kPreciseProfileText = "100 10 90 16 8000 32 1 2 1 1 0
 // kAutoFocalSearchOnly, the alignment before feature matching, for comparison.
 constexpr std::string_view kSearchOnlyProfileText = "100 10 90 16 8000 32 1 3 1 1 0 140 43";
 constexpr std::string_view kProfileTemplateText = "75 10 100 16 8000 32 1 1 1 1 0 140 43";
+
+// The values one profile field may take (the tuner's limits) and how messages name it.
+struct ProfileFieldBounds {
+  std::int32_t least;
+  std::int32_t most;
+  std::string_view name;
+};
+
+// Bounds of the field stored at each profile text position. Position 0 holds half the image
+// size the tuner shows (1..1024), so 0..512.
+extern const std::array<ProfileFieldBounds, kProfileTextFields> kProfileFieldBounds;
+
+// Why `text` is not a profile's numbers: exactly 13 whole decimal numbers separated by white
+// space, each within its bounds. Nothing when it is one. The reason names the first offending
+// number by its place from 1 and its field, such as "number 6 (pixels for image blending) is 0;
+// it must be 1 to 2048".
+std::optional<std::string> profileTextProblem(std::string_view text);
+
+// A stored field outside its bounds, as clampProfileFields found it.
+struct ClampedField {
+  int position;  // in the profile text, from 0
+  std::int32_t stored;
+  std::int32_t used;
+};
+
+// Brings every profile field of `params` into its bounds; the fields changed, in text order.
+std::vector<ClampedField> clampProfileFields(StitchParams& params);
+
+// "number 6 (pixels for image blending) 0 is used as 1", for a warning.
+std::string clampedFieldText(const ClampedField& field);
 
 // Field by its number 0..16.
 std::int32_t& paramField(StitchParams& params, int field);

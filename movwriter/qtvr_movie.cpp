@@ -55,7 +55,9 @@ unsigned laneCount() {
 }
 
 // Tile k shows picture rows k * t to (k + 1) * t - 1; rows past 24 * t are dropped. Progress
-// is reported on the caller's thread before each tile is drawn.
+// is reported on the caller's thread before each tile is drawn; a request to stop ends the
+// writing there, so it takes effect within one round of tiles (one tile's time, the lanes
+// working side by side).
 void writeTileMovie(const QvrRequest& request, toolbox::GraphicsImporter& importer,
                     const toolbox::CodecLibrary& codecs, PanoramaGeometry geometry) {
   const int width = int(geometry.tileWidth);
@@ -76,7 +78,8 @@ void writeTileMovie(const QvrRequest& request, toolbox::GraphicsImporter& import
     const int lanes = std::min(int(tiles.size()), kTileCount - first);
     for (int lane = 0; lane < lanes; ++lane) {
       const int k = first + lane;
-      if (request.progress != nullptr) request.progress(k * 100 / kTileCount, request.user);
+      if (request.progress != nullptr && request.progress(k * 100 / kTileCount, request.user) != 0)
+        throw MovieToolboxError(toolbox::userCanceledErr, "stopped by the caller");
       importer.draw(tiles[std::size_t(lane)], 0, -k * tileHeight);
     }
     std::vector<std::future<std::vector<std::uint8_t>>> others;

@@ -25,8 +25,9 @@ struct QvrRequest {
 
 // Writes the movie. Returns normally when it was written, and without writing anything when
 // the picture is wider than tall. Throws toolbox::MovieToolboxError with the failing step's
-// code (paramErr for a picture less than 24 rows tall, before any file is made) or
-// std::bad_alloc; the intermediate file and a partly written output are gone by then.
+// code (paramErr for a picture less than 24 rows tall, before any file is made; userCanceledErr
+// when the progress function asked to stop) or std::bad_alloc; the intermediate file and a
+// partly written output are gone by then.
 void buildQtvrMovie(const QvrRequest& request, const toolbox::CodecLibrary& codecs);
 
 }  // namespace skylacer::movwriter

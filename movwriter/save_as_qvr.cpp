@@ -16,6 +16,8 @@ namespace {
 using namespace skylacer::movwriter;
 namespace toolbox = skylacer::toolbox;
 
+static_assert(QVR_CANCELLED == toolbox::userCanceledErr);
+
 void printMessage(const char* title, const char* text) {
   std::fprintf(stderr, "%s: %s\n", title, text);
 }

@@ -11,9 +11,14 @@ extern "C" {
 
 #define SKYLACER_MOVWRITER_EXPORT __attribute__((visibility("default")))
 
-// Called once per tile with 0, 4, 8, ..., 95 (never 100) and the caller's value. The result
-// is ignored: a started movie is always finished.
+// Called once per tile, before the tile is drawn, with 0, 4, 8, ..., 95 (never 100) and the
+// caller's value. A non-zero result asks the writer to stop: it draws and compresses no further
+// tile, writes no movie (a file already at the output path stays as it was), deletes its
+// scratch files and returns QVR_CANCELLED. 0 goes on.
 typedef int (*QvrProgressFunction)(int percent, intptr_t user);
+
+// The result of a call that the progress function stopped.
+enum { QVR_CANCELLED = -128 };
 
 // Shows one message to the user: a title ("Quiltra") and the text.
 typedef void (*QvrMessageFunction)(const char* title, const char* text);
@@ -26,8 +31,9 @@ typedef void (*QvrMessageFunction)(const char* title, const char* text);
 //
 // Returns 0 when the movie was written, and also when the picture is wider than tall (then
 // nothing is written); 1 after a message that the Cinepak encoder cannot be used (nothing is
-// written); otherwise the negative 16-bit result code of the failing step (-50 for a missing
-// path or a picture less than 24 rows tall), with no file left behind.
+// written); QVR_CANCELLED when the progress function asked to stop; otherwise the negative
+// 16-bit result code of the failing step (-50 for a missing path or a picture less than 24 rows
+// tall). Whatever the result, no file but the finished movie is left behind.
 SKYLACER_MOVWRITER_EXPORT int saveAsQvr(const char* moviePath, const char* imagePath,
                                         const char* tilePath, int hfov, int viewWidth,
                                         int viewHeight, QvrProgressFunction progress,

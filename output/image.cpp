@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/optional_progress.h"
+#include "output/banded_scaling.h"
 #include "output/file_replacement.h"
 #include "output/messages.h"
 #include "output/quicktime_movie.h"
@@ -23,25 +25,21 @@ std::unique_ptr<Bitmap> wrapPixels(const std::uint8_t* pixels, int width, int he
 
 ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
                          ImageSize outputSize, int quality, std::vector<std::uint8_t>& bytes,
-                         const imaging::PhotoMetadata* metadata) {
+                         const imaging::PhotoMetadata* metadata, IProgress* progress) {
   const auto source =
       wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
   if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
   if (metadata != nullptr) source->setMetadata(*metadata);
-  if (outputSize == size) return source->encodeJpeg(bytes, quality);
-  const auto target = Bitmap::blank(outputSize.width, outputSize.height);
-  if (target->lastStatus() != ImagingStatus::Ok) return target->lastStatus();
-  target->setMetadata(source->metadata());
-  if (const ImagingStatus drawn =
-          target->drawScaled(*source, 0, 0, outputSize.width, outputSize.height);
-      drawn != ImagingStatus::Ok)
-    return drawn;
-  return target->encodeJpeg(bytes, quality);
+  if (outputSize == size) {
+    if (reportStop(progress, 0)) return ImagingStatus::Aborted;
+    return source->encodeJpeg(bytes, quality);
+  }
+  return encodeScaledJpeg(*source, outputSize, quality, progress, bytes);
 }
 
 ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
                         int stride, ImageSize outputSize, int quality, std::string* failure,
-                        const imaging::PhotoMetadata* metadata) {
+                        const imaging::PhotoMetadata* metadata, IProgress* progress) {
   const auto refuse = [&](ImagingStatus status, std::string text) {
     if (failure != nullptr) *failure = std::move(text);
     return status;
@@ -51,9 +49,10 @@ ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, Ima
   const auto file = FileReplacement::create(path, FileKind::Document, &opening);
   if (!file) return refuse(ImagingStatus::Win32Error, std::move(opening));
   std::vector<std::uint8_t> bytes;
-  if (const ImagingStatus encoded =
-          encodeJpeg(pixels, size, stride, outputSize, quality, bytes, metadata);
-      encoded != ImagingStatus::Ok)
+  const ImagingStatus encoded =
+      encodeJpeg(pixels, size, stride, outputSize, quality, bytes, metadata, progress);
+  if (encoded == ImagingStatus::Aborted) return encoded;  // a stop asked for needs no reason
+  if (encoded != ImagingStatus::Ok)
     return refuse(encoded, cannotWriteText(path, imagingReasonText(encoded)));
   if (!file->write(bytes) || !file->commit())
     return refuse(ImagingStatus::Win32Error, file->failure());
@@ -62,7 +61,7 @@ ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, Ima
 
 ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, ImageSize size,
                           int stride, ImageSize outputSize, int partWidth, int quality,
-                          std::string* failure) {
+                          std::string* failure, IProgress* progress) {
   if (outputSize.width < 1 || partWidth < 1 || size.width < 1)
     return ImagingStatus::InvalidParameter;
   const int rowBytes = stride != 0 ? stride : size.width * 3;
@@ -87,6 +86,8 @@ ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, I
     }
     sourceColumn += sourceStep;
     offset += width;
+    if (reportStop(progress, static_cast<double>(offset) / outputSize.width))
+      return ImagingStatus::Aborted;
   }
   return firstFailure;
 }
@@ -103,9 +104,10 @@ bool savePanorama(const PanoramaView& panorama, const std::string& path, int fil
     progress.PushRange(0.1, 0.95);
     std::string failure;
     const ImagingStatus status = writeJpeg(path, panorama.pixels, panorama.size, 0, options.size,
-                                           options.quality, &failure, panorama.metadata);
+                                           options.quality, &failure, panorama.metadata, &progress);
     progress.Report(1, kConvertingToJpeg);
     progress.PopRange();
+    if (status == ImagingStatus::Aborted) return false;  // the user's own stop needs no message
     if (status != ImagingStatus::Ok) {
       prompt.showMessage(withDetail(imageSaveFailedText(status), failure), MessageIcon::Plain);
       return false;

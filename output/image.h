@@ -19,7 +19,8 @@ namespace skylacer::output {
 imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
                                   ImageSize outputSize, int quality,
                                   std::vector<std::uint8_t>& bytes,
-                                  const imaging::PhotoMetadata* metadata = nullptr);
+                                  const imaging::PhotoMetadata* metadata = nullptr,
+                                  IProgress* progress = nullptr);
 
 // Writes the W x H picture `pixels` (rows `stride` bytes apart; 0 means W * 3) as a JPEG of
 // `outputSize` at `quality`: unscaled when the sizes are equal, otherwise scaled in one step
@@ -28,11 +29,13 @@ imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, in
 // name and put in place only when complete: a failure leaves the previous file as it was, and
 // `failure`, when given, names the file and the reason in words (Win32Error for a file that
 // cannot be written). The file carries the colour profile and capture date of `metadata` when
-// given.
+// given. `progress`, when given, receives the share of the scaling done and may stop it: the
+// result is then Aborted and nothing is written.
 imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
                                  ImageSize size, int stride, ImageSize outputSize, int quality,
                                  std::string* failure = nullptr,
-                                 const imaging::PhotoMetadata* metadata = nullptr);
+                                 const imaging::PhotoMetadata* metadata = nullptr,
+                                 IProgress* progress = nullptr);
 
 // The file names of the slices: prefix, the part number in decimal, suffix. The number is
 // inserted as text, so a '%' in a folder name is just a character.
@@ -48,10 +51,13 @@ struct SliceNames {
 // A part that fails is skipped and the others are still written; the result is the status of
 // the first failed part, Ok when every part was written, with that part's file and reason in
 // `failure`. Each part replaces its file as writeJpeg does. Nothing is written for an output
-// width or part width below 1 (InvalidParameter).
+// width or part width below 1 (InvalidParameter). `progress`, when given, receives the share of
+// the columns written after each part and may stop the writing there (Aborted; the parts
+// written so far stay).
 imaging::ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels,
                                    ImageSize size, int stride, ImageSize outputSize, int partWidth,
-                                   int quality, std::string* failure = nullptr);
+                                   int quality, std::string* failure = nullptr,
+                                   IProgress* progress = nullptr);
 
 // The save dialog's filter index that selects a QuickTime movie; every other index (JPEG,
 // "All Files") writes a JPEG.
@@ -59,9 +65,10 @@ inline constexpr int kQuickTimeFilterIndex = 2;
 
 // Saves the panorama as the user chose in the save dialog: progress 0 "Saving: ", then either
 // the JPEG (0.1 "Converting to JPEG.", written in the sub-range 0.1-0.95) or the movie (0.1
-// "Saving to QuickTime...", written in 0.3-0.95, viewer 400 x 300). Failures are shown through
-// `prompt` and give false. On success reports 1 "Opening result... " and returns true: the
-// caller then opens the file and hides the progress display.
+// "Saving to QuickTime...", its picture in 0.1-0.3, the movie in 0.3-0.95, viewer 400 x 300).
+// Failures are shown through `prompt` and give false; so does a stop asked by `progress`,
+// without a message, the file at `path` left as it was. On success reports 1 "Opening
+// result... " and returns true: the caller then opens the file and hides the progress display.
 bool savePanorama(const PanoramaView& panorama, const std::string& path, int filterIndex,
                   const OutputOptions& options, IProgress& progress, UserPrompt& prompt);
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "movwriter/save_as_qvr.h"
+#include "output/banded_scaling.h"
 #include "output/file_replacement.h"
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
@@ -45,23 +46,22 @@ ImageSize quickTimeSourceSize(ImageSize output) {
 }
 
 ImagingStatus writeQuickTimeSource(const PanoramaView& panorama, ImageSize source,
-                                   const std::string& path) {
+                                   const std::string& path, IProgress* progress) {
   auto picture = Bitmap::overPixels(const_cast<std::uint8_t*>(panorama.pixels), panorama.size.width,
                                     panorama.size.height, panorama.size.width * 3);
-  if (source != panorama.size) {
-    auto scaled = Bitmap::blank(source.width, source.height);
-    if (scaled->lastStatus() != ImagingStatus::Ok) return scaled->lastStatus();
-    if (const ImagingStatus drawn = scaled->drawScaled(*picture, 0, 0, source.width, source.height);
-        drawn != ImagingStatus::Ok)
-      return drawn;
-    picture = std::move(scaled);
-  }
-  // Recorded on the bitmap and laid out into a copy when saved: the caller's pixels stay as
-  // they are.
+  // Recorded on the view and applied as it is drawn: the caller's pixels stay as they are.
   if (const ImagingStatus turned = picture->rotateFlip(kRotate270Clockwise);
       turned != ImagingStatus::Ok)
     return turned;
-  return picture->saveJpeg(path);
+  std::vector<std::uint8_t> bytes;
+  if (const ImagingStatus encoded =
+          encodeScaledJpeg(*picture, ImageSize{source.height, source.width},
+                           imaging::kDefaultJpegQuality, progress, bytes);
+      encoded != ImagingStatus::Ok)
+    return encoded;
+  const auto file = FileReplacement::create(path, FileKind::Document);
+  if (!file || !file->write(bytes) || !file->commit()) return ImagingStatus::Win32Error;
+  return ImagingStatus::Ok;
 }
 
 int movieDegrees(double fieldOfView) {
@@ -92,8 +92,12 @@ bool writeQuickTimeMovie(const PanoramaView& panorama, const std::string& movieP
     return false;
   }
   const shell::ScratchFile jpeg(pan.path().string() + ".jpg");
-  if (const ImagingStatus saved = writeQuickTimeSource(panorama, source, jpeg.path().string());
-      saved != ImagingStatus::Ok) {
+  progress.PushRange(0.1, 0.3);
+  const ImagingStatus saved =
+      writeQuickTimeSource(panorama, source, jpeg.path().string(), &progress);
+  progress.PopRange();
+  if (saved == ImagingStatus::Aborted) return false;  // the user's own stop needs no message
+  if (saved != ImagingStatus::Ok) {
     showImageFailure(saved, cannotWriteText(jpeg.path(), imagingReasonText(saved)), prompt);
     return false;
   }
@@ -106,7 +110,7 @@ bool writeQuickTimeMovie(const PanoramaView& panorama, const std::string& movieP
   if (written == 0 && movie->commit()) return true;
   if (written == 0)
     showImageFailure(ImagingStatus::Win32Error, movie->failure(), prompt);
-  else if (written != 1)
+  else if (written != 1 && written != QVR_CANCELLED)  // 1: the writer showed its own message
     prompt.showMessage(withDetail(imageSaveFailedText(written),
                                   cannotWriteText(moviePath, movieWriterReasonText(written))),
                        MessageIcon::Plain);

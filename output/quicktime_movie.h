@@ -23,16 +23,20 @@ inline constexpr ImageSize kSavedMovieViewSize{400, 300};
 ImageSize quickTimeSourceSize(ImageSize output);
 
 // The movie's source picture: the panorama scaled to `source` (a quickTimeSourceSize) and
-// turned 270 degrees clockwise, saved as a JPEG at the encoder's default quality.
+// turned 270 degrees clockwise, saved as a JPEG at the encoder's default quality. `progress`,
+// when given, follows the scaling and may stop it (Aborted, nothing written).
 imaging::ImagingStatus writeQuickTimeSource(const PanoramaView& panorama, ImageSize source,
-                                            const std::string& path);
+                                            const std::string& path, IProgress* progress = nullptr);
 
 // The field of view in whole degrees as the movie writer takes it: radians * 180 / π (the
 // program's π), truncated toward zero.
 int movieDegrees(double fieldOfView);
 
 // Writes the movie at `moviePath` for the output size `output`, the movie's viewer window
-// `viewSize`, reporting the writer's progress in the sub-range 0.3-0.95 of the caller's range.
+// `viewSize`, reporting the source picture's progress in the sub-range 0.1-0.3 and the writer's
+// in 0.3-0.95 of the caller's range. When `progress` asks to stop, the work ends within one tile
+// of the movie (or one band of the scaling) and the result is false, without a message; a movie
+// already at `moviePath` stays as it was.
 // Refuses with a message a source below 96 x 4 pixels or higher than wide (the writer would
 // write nothing). A source picture that cannot be saved
 // shows the memory message when memory ran out and the image message with its status

@@ -40,8 +40,9 @@ bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& p
   const imaging::ImagingStatus status =
       jpeg.empty() ? imaging::ImagingStatus::Win32Error
                    : writeJpeg(jpeg.path().string(), panorama.pixels, panorama.size, 0,
-                               options.size, options.quality, &failure);
+                               options.size, options.quality, &failure, nullptr, &progress);
   progress.PopRange();
+  if (status == imaging::ImagingStatus::Aborted) return false;  // stopped by the user
   if (status != imaging::ImagingStatus::Ok) {
     // The scratch file is named only when writing it failed; otherwise the picture did.
     if (jpeg.empty())
@@ -52,7 +53,8 @@ bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& p
     return false;
   }
 
-  progress.Report(0.9, kSavingFinished);
+  // A stop asked during the encoding still keeps the previous file.
+  if (progress.Report(0.9, kSavingFinished)) return false;
   written = written && output->append(jpeg.path()) && output->commit();
   if (!written) {
     prompt.showMessage(withDetail(fileSaveFailedText(outputPath), output->failure()),

@@ -20,6 +20,8 @@ inline constexpr char kViewerFileName[] = "viewer.dat";
 // A missing viewer is reported before anything is created; a failed JPEG shows the image
 // message; an output that cannot be written shows the save-file message. On any failure the
 // output path is left as it was (a previous file stays whole) and no temporary file remains.
+// When `progress` asks to stop, the export ends as soon as the JPEG's scaling sees it, or at
+// the latest before the program replaces the output, with false and no message.
 // On success the file is executable and the result is true: the caller then starts it.
 bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& panorama,
                   const OutputOptions& options, const std::filesystem::path& programFolder,

@@ -48,9 +48,13 @@ PagePlaceholders writeFlashPictures(const ExportRequest& request) {
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   const SliceNames names{request.page.folder + request.page.baseName, ".jpg"};
   std::string failure;
-  const ImagingStatus status = writeSlices(names, request.panorama.pixels, request.panorama.size, 0,
-                                           output, partWidth, request.options.quality, &failure);
+  request.progress.PushRange(0.1, 0.9);
+  const ImagingStatus status =
+      writeSlices(names, request.panorama.pixels, request.panorama.size, 0, output, partWidth,
+                  request.options.quality, &failure, &request.progress);
+  request.progress.PopRange();
   request.progress.Report(0.9, kSavingConvertingToJpeg);
+  if (status == ImagingStatus::Aborted) return std::nullopt;  // stopped by the user: no message
   if (status != ImagingStatus::Ok) {
     request.prompt.showMessage(withDetail(imageSaveFailedText(status), failure),
                                MessageIcon::Plain);
@@ -73,9 +77,11 @@ PagePlaceholders writeJpegPicture(const ExportRequest& request, WebViewer viewer
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   request.progress.PushRange(0.1, 0.9);
   std::string failure;
-  const ImagingStatus status = writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0,
-                                         output, request.options.quality, &failure);
+  const ImagingStatus status =
+      writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0, output,
+                request.options.quality, &failure, nullptr, &request.progress);
   request.progress.PopRange();
+  if (status == ImagingStatus::Aborted) return std::nullopt;  // stopped by the user: no message
   if (status != ImagingStatus::Ok) {
     request.prompt.showMessage(withDetail(imageSaveFailedText(status), failure),
                                MessageIcon::Plain);

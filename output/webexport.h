@@ -35,10 +35,11 @@ std::vector<PlannedOutput> webPageOutputs(WebViewer viewer, const std::string& c
 
 // Exports the page for `chosenPath` (see pageNameFor) with the pictures at `options`. Progress:
 // Flash 0.1 "Saving: Converting to JPEG.", the slices, 0.9; Java and ActiveX 0.1, the JPEG in
-// 0.1-0.9; QuickTime VR 0.1 "Saving to QuickTime...", the movie in 0.3-0.95; then every page's
-// templates in 0.9-0.95. A picture, movie or template that fails is reported through `prompt`
-// and ends the export without a page (pictures already written stay). Returns the page's path
-// when the page was written: the caller opens it.
+// 0.1-0.9; QuickTime VR 0.1 "Saving to QuickTime...", its picture in 0.1-0.3 and the movie in
+// 0.3-0.95; then every page's templates in 0.9-0.95. A picture, movie or template that fails is
+// reported through `prompt` and ends the export without a page (pictures already written stay).
+// When `progress` asks to stop during the pictures or the movie, the export ends the same way
+// without a message. Returns the page's path when the page was written: the caller opens it.
 std::optional<std::filesystem::path> exportWebPage(WebViewer viewer, const std::string& chosenPath,
                                                    const PanoramaView& panorama,
                                                    const OutputOptions& options,

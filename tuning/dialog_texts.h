@@ -25,6 +25,11 @@ inline constexpr char kExportFailed[] =
     "Failed to save the file:\r\n%1\r\n\r\nPlease check that you have the appropriate "
     "permissions to save the file.";
 
+// Stored parameter sets held values outside the fields' limits; the list of them follows.
+inline constexpr char kProfilesOutsideLimits[] =
+    "Some stored parameter sets hold values outside the limits of their fields. They are shown "
+    "within the limits, and stored so when you press OK or Apply:\r\n\r\n";
+
 // Save dialog: the "Save Options:" row could not be added.
 inline constexpr char kSubclassBadParent[] = "Failed to subclass dialog. Bad parent.";
 inline constexpr char kSubclassNoComboBox[] =

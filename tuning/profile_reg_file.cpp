@@ -62,10 +62,15 @@ std::optional<ProfileValueName> parseValueName(std::string_view valueName) {
   return ProfileValueName{role, index};
 }
 
-// Exactly 13 whole numbers in profile text form, nothing else.
-bool isProfileText(std::string_view text) {
-  StitchParams record;
-  return parseProfileText(text, record) == kProfileTextFields && formatProfileText(record) == text;
+// Why `text` is not 13 whole numbers within their bounds, in profile text form (single spaces,
+// no sign or leading zero); nothing when it is.
+std::optional<std::string> profileTextFormProblem(std::string_view text) {
+  if (std::optional<std::string> problem = profileTextProblem(text)) return problem;
+  if (formatProfileText(paramsFromProfileText(text)) != text)
+    return std::string(
+        "the numbers must be separated by single spaces, without signs or leading "
+        "zeros");
+  return std::nullopt;
 }
 
 // What the file gives for one profile index, with the line of each value.
@@ -130,9 +135,10 @@ std::optional<std::string> RegFileReader::readValueLine(std::string_view line, i
     return "unknown value name \"" + std::string(valueName) +
            "\": expected a profile index, \"desc\" or \"val\" followed by one";
   }
-  if (parsed->role == ValueRole::Text && !isProfileText(text)) {
-    return "\"" + std::string(valueName) +
-           "\" must hold 13 whole numbers separated by single spaces";
+  if (parsed->role == ValueRole::Text) {
+    if (const std::optional<std::string> problem = profileTextFormProblem(text))
+      return "\"" + std::string(valueName) +
+             "\" must hold 13 whole numbers separated by single spaces: " + *problem;
   }
   ProfileValues& values = values_[parsed->index];
   const auto role = static_cast<std::size_t>(parsed->role);

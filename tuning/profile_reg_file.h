@@ -46,7 +46,8 @@ struct ProfileRegFileContent {
 // Reads a file in the export's form. Accepted besides: lines ending in LF alone, a UTF-8 byte
 // order mark, empty lines and ";" comment lines anywhere, the key line ending in "Param" as well
 // as "Params", and key and value names in any letter case. The value lines may come in any order;
-// each "val%d" must hold exactly 13 whole numbers in profile text form. The listed profiles are
+// each "val%d" must hold exactly 13 whole numbers in profile text form, each within the bounds
+// of its field (kProfileFieldBounds; the error names the field). The listed profiles are
 // those from index 0 up to the first missing or empty name; entries after it are checked but
 // ignored. A profile without a description gets an empty one, without a "val%d" the template
 // record. More than 256 listed profiles is an error, as is any line that is not the header, the

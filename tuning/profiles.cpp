@@ -25,9 +25,10 @@ struct ReadingRule {
 };
 
 // The profiles stored from index 0 up to the first missing or empty name, at most
-// rule.capacity of them.
+// rule.capacity of them, each field brought into its bounds; what was changed is added to
+// `warning`.
 std::vector<ParamProfile> readStoredProfiles(const registry::SettingsStore& store,
-                                             const ReadingRule& rule) {
+                                             const ReadingRule& rule, std::string& warning) {
   const std::string key = registry::sectionKeyPath(kProfileSection);
   const auto stored = [&](const std::string& valueName) {
     return store.readString(key, valueName).value_or("");
@@ -39,6 +40,12 @@ std::vector<ParamProfile> readStoredProfiles(const registry::SettingsStore& stor
     ParamProfile profile{std::move(name), stored(profileDescriptionValue(index)), templateRecord()};
     if (rule.lensSliderPreset) profile.record.lensSlider = *rule.lensSliderPreset;
     parseProfileText(stored(profileTextValue(index)), profile.record, rule.textPositions);
+    const std::vector<ClampedField> clamped = clampProfileFields(profile.record);
+    if (!clamped.empty()) {
+      warning += (warning.empty() ? "profile \"" : "; profile \"") + profile.name + "\":";
+      for (const ClampedField& field : clamped) warning += " " + clampedFieldText(field) + ",";
+      warning.pop_back();
+    }
     profiles.push_back(std::move(profile));
   }
   return profiles;
@@ -90,12 +97,14 @@ ProfileTable loadProfiles(registry::SettingsStore& userStore,
                           output::MovieVariables& movie) {
   ProfileTable table;
   table.profiles = readStoredProfiles(
-      userStore, {kMainWindowProfileSlots, kMainWindowTextPositions, kFirstReadingLensSlider});
+      userStore, {kMainWindowProfileSlots, kMainWindowTextPositions, kFirstReadingLensSlider},
+      table.boundsWarning);
   if (table.profiles.empty()) {
     registry::copyRegistryTree(machineStore, registry::kApplicationKey, userStore,
                                registry::kApplicationKey);
     table.profiles = readStoredProfiles(
-        userStore, {kMainWindowProfileSlots, kMainWindowTextPositions, kMachineCopyLensSlider});
+        userStore, {kMainWindowProfileSlots, kMainWindowTextPositions, kMachineCopyLensSlider},
+        table.boundsWarning);
   }
   if (table.profiles.empty()) {
     table.profiles = {{"Default", "Default profile", paramsFromProfileText(kDefaultProfileText)},
@@ -117,8 +126,8 @@ ProfileTable loadProfiles(registry::SettingsStore& userStore,
 ProfileTable readProfilesForEditing(const registry::SettingsStore& userStore, int current,
                                     const ProfileNameSink& addName) {
   ProfileTable table;
-  table.profiles =
-      readStoredProfiles(userStore, {kTunerProfileSlots, kProfileTextFields, std::nullopt});
+  table.profiles = readStoredProfiles(
+      userStore, {kTunerProfileSlots, kProfileTextFields, std::nullopt}, table.boundsWarning);
   if (table.profiles.empty()) {
     table.profiles = tunerBuiltInProfiles();
   }

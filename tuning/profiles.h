@@ -65,6 +65,11 @@ std::vector<ParamProfile> tunerBuiltInProfiles();
 struct ProfileTable {
   std::vector<ParamProfile> profiles{ParamProfile{{}, {}, templateRecord()}};
   int current = 0;
+  // Set when stored profiles hold values outside the tuner's limits (kProfileFieldBounds): one
+  // text for the user naming each such profile and field, such as `profile "Wide": number 6
+  // (pixels for image blending) 0 is used as 1`. The readers use those values brought into the
+  // limits and leave the store as it is.
+  std::string boundsWarning;
 
   int count() const { return static_cast<int>(profiles.size()); }
   // The profile at `index`, or the first one when `index` addresses none (profileIndexInRange).

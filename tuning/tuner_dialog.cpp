@@ -116,6 +116,9 @@ CMTuneDlg::CMTuneDlg(registry::SettingsStore& userStore, int current, MessageBox
   connect(pages_, &QTabWidget::currentChanged, this, [this] {
     if (pages_->currentWidget() == lens_) lens_->showValues();
   });
+  if (!model_.boundsWarning().empty())
+    messages_.ask(std::string(kProfilesOutsideLimits) + model_.boundsWarning(),
+                  MessageKind::Notice);
 }
 
 CMTuneDlg::~CMTuneDlg() = default;

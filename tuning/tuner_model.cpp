@@ -57,23 +57,28 @@ int shownImageSize(std::int32_t stored) {
 }  // namespace
 
 TunerFieldLimits tunerFieldLimits(TunerField field) {
+  const auto stored = [](int position) {
+    const ProfileFieldBounds& bounds = kProfileFieldBounds[static_cast<std::size_t>(position)];
+    return IntegerRange{bounds.least, bounds.most};
+  };
   switch (field) {
     case TunerField::OverlapFrom:
+      return {stored(1), IntegerRange{0, 100}};
     case TunerField::OverlapTo:
-      return {{0, 100}, IntegerRange{0, 100}};
+      return {stored(2), IntegerRange{0, 100}};
     case TunerField::FocalLength:
-      return {{1, 500}, IntegerRange{6, 300}};
-    case TunerField::ImageSize:
-      return {{1, 1024}, IntegerRange{32, 1024}};
+      return {stored(12), IntegerRange{6, 300}};
+    case TunerField::ImageSize:  // shown as twice the stored field, from 1
+      return {{1, 2 * stored(0).max}, IntegerRange{32, 1024}};
     // The arrows stop where the field's range ends, so they never produce a refused value.
     case TunerField::Iterations:
-      return {{1, 128}, IntegerRange{4, 128}};
+      return {stored(3), IntegerRange{4, 128}};
     case TunerField::NonlinearPixels:
-      return {{1, 32000}, std::nullopt};
+      return {stored(4), std::nullopt};
     case TunerField::BlendPixels:
-      return {{1, 2048}, IntegerRange{4, 256}};
+      return {stored(5), IntegerRange{4, 256}};
     case TunerField::MagnetYShift:
-      return {{0, 1024}, IntegerRange{0, 256}};
+      return {stored(10), IntegerRange{0, 256}};
   }
   throw std::invalid_argument("tuner field");
 }
@@ -82,6 +87,7 @@ TunerModel::TunerModel(registry::SettingsStore& userStore, int current) : store_
   ProfileTable table = readProfilesForEditing(store_, current);
   profiles_ = std::move(table.profiles);
   current_ = table.current;
+  boundsWarning_ = std::move(table.boundsWarning);
   firstShown_ = current_;
   const registry::ApplicationSettings settings(store_);
   const bool anyStored = !settings.readString(kProfileSection, profileNameValue(0), "").empty();

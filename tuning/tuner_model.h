@@ -61,6 +61,9 @@ class TunerModel {
   bool check(TunerCheck check) const;
   int lensSlider() const { return pageValues_.lensSlider; }
   const std::string& description() const { return description_; }
+  // What the reading brought into the fields' limits (ProfileTable::boundsWarning); empty when
+  // nothing.
+  const std::string& boundsWarning() const { return boundsWarning_; }
 
   // The user's edits. A field edit sets modified when the value differs from the current
   // profile's record (the image size is compared with twice the stored field); the Magnet Y
@@ -113,6 +116,7 @@ class TunerModel {
   // The profile fields as the pages show them: firstIterSize holds the shown image size.
   StitchParams pageValues_;
   std::string description_;
+  std::string boundsWarning_;
   bool modified_ = false;
 };
 

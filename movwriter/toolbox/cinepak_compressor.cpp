@@ -11,6 +11,9 @@ namespace {
 
 constexpr std::uint8_t kKeyFrameFlags = 0x00;  // first byte of a Cinepak key frame
 constexpr int kNormalQuality = 512;
+// Strips are whole rows of 4 x 4 macroblocks: the encoder needs at least one such row per strip.
+constexpr int kMostStrips = 3;
+constexpr int kMacroblockSide = 4;
 
 int lambdaForQuality(int quality) {
   return std::max(1, FF_LAMBDA_SCALE * (1024 - std::clamp(quality, 0, 1024)) / 256);
@@ -35,15 +38,17 @@ CinepakCompressor::CinepakCompressor(const CodecLibrary& codecs, int width, int 
   context_->time_base = AVRational{1, 600};
   context_->gop_size = 1;
   context_->keyint_min = 1;
-  if (quality >= kNormalQuality &&
-      (codecs.setOption(context_->priv_data, "min_strips", "3", 0) < 0 ||
-       codecs.setOption(context_->priv_data, "max_strips", "3", 0) < 0))
-    throw MovieToolboxError(codecErr, "the Cinepak encoder has no strip options");
-  if (width < 4 || height < 4 || width % 4 != 0 || height % 4 != 0 ||
-      codecs.openContext(context_.get(), encoder, nullptr) < 0)
+  if (width < 4 || height < 4 || width % 4 != 0 || height % 4 != 0)
     throw MovieToolboxError(codecErr, "the Cinepak encoder refuses " + std::to_string(width) +
                                           " x " + std::to_string(height) +
                                           " pixels (sides must be multiples of 4)");
+  const std::string strips = std::to_string(std::min(kMostStrips, height / kMacroblockSide));
+  if (quality >= kNormalQuality &&
+      (codecs.setOption(context_->priv_data, "min_strips", strips.c_str(), 0) < 0 ||
+       codecs.setOption(context_->priv_data, "max_strips", strips.c_str(), 0) < 0))
+    throw MovieToolboxError(codecErr, "the Cinepak encoder has no strip options");
+  if (codecs.openContext(context_.get(), encoder, nullptr) < 0)
+    throw MovieToolboxError(codecErr, "the Cinepak encoder does not open");
 }
 
 std::vector<std::uint8_t> CinepakCompressor::compress(const Offscreen& picture) {

@@ -20,6 +20,7 @@ inline constexpr OSErr dupFNErr = -48;           // no free name for a file that
 inline constexpr OSErr paramErr = -50;           // missing path, impossible size or argument
 inline constexpr OSErr permErr = -54;            // no permission to read, create or write
 inline constexpr OSErr memFullErr = -108;        // out of memory
+inline constexpr OSErr userCanceledErr = -128;   // the caller asked the work to stop
 inline constexpr OSErr cantFindHandler = -2003;  // no graphics importer reads this file
 inline constexpr OSErr invalidMovie = -2010;     // not a movie file this toolbox understands
 inline constexpr OSErr invalidTrack = -2009;     // a movie lacks the track asked for

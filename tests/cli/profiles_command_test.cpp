@@ -20,8 +20,8 @@ std::vector<ParamProfile> sampleProfiles(int count) {
   for (int index = 0; index < count; ++index) {
     ParamProfile profile{"Set \"" + std::to_string(index) + "\"",
                          "for case " + std::to_string(index), tuning::templateRecord()};
-    profile.record.overlapFrom = index;
-    profile.record.magnetYShift = -index;
+    profile.record.overlapFrom = index % 101;
+    profile.record.magnetYShift = index;
     profiles.push_back(profile);
   }
   return profiles;
@@ -61,7 +61,7 @@ TEST(ProfilesCommand, ImportReplacesTheStoredListAndListAndExportShowIt) {
   const ProgramRun listRun = runCli({"profiles", "list"});
   EXPECT_EQ(listRun.exitStatus, 0) << listRun.err;
   EXPECT_EQ(listRun.out,
-            "0\tSet \"1\"\tfor case 1\t75 1 100 16 8000 32 1 1 1 1 -1 140 43\n"
+            "0\tSet \"1\"\tfor case 1\t75 1 100 16 8000 32 1 1 1 1 1 140 43\n"
             "1\tSet \"0\"\tfor case 0\t75 0 100 16 8000 32 1 1 1 1 0 140 43\n");
 
   const ProgramRun exportRun = runCli({"profiles", "export", sandbox / "out.reg"});
@@ -78,6 +78,11 @@ TEST(ProfilesCommand, ARefusedImportNamesTheReasonAndStoresNothing) {
   } refusals[] = {
       {"malformed line", good.substr(0, good.rfind("\"2\"=\"\"")) + "\"val2\"=\"1 2\"\r\n",
        "in.reg:10: \"val2\" must hold 13 whole numbers"},
+      {"value outside the tuner's limits",
+       good.substr(0, good.rfind("\"2\"=\"\"")) +
+           "\"val2\"=\"100 10 90 16 8000 0 1 1 1 1 0 140 43\"\r\n",
+       "in.reg:10: \"val2\" must hold 13 whole numbers separated by single spaces: number 6 "
+       "(pixels for image blending) is 0; it must be 1 to 2048"},
       {"257 profiles", tuning::formatProfileRegFile(sampleProfiles(257)),
        "in.reg:772: more than 256 profiles"},
       {"no profile", "REGEDIT4\r\n", "in.reg: the file lists no profile"},

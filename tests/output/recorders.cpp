@@ -4,7 +4,7 @@ namespace skylacer::test {
 
 bool RecordingProgress::Report(double fraction, const char* text) {
   reports.push_back({ranges.map(fraction), text != nullptr ? text : ""});
-  return false;
+  return reports.back().position >= stopFrom;
 }
 
 std::vector<std::string> RecordingProgress::texts() const {

@@ -20,7 +20,8 @@ struct RecordingPrompt : output::UserPrompt {
   std::vector<output::MessageIcon> icons;
 };
 
-// Records each report as its position in the whole range and its text ("" for none).
+// Records each report as its position in the whole range and its text ("" for none). Asks the
+// work to stop from the first report at or past `stopFrom` on, as a cancel flag would.
 struct RecordingProgress : IProgress {
   int PushRange(double from, double to) override { return ranges.push(from, to); }
   void PopRange() override { ranges.pop(); }
@@ -32,6 +33,7 @@ struct RecordingProgress : IProgress {
   };
   std::vector<Entry> reports;
   ProgressRanges ranges;
+  double stopFrom = 2;  // beyond the whole range: never stop
 
   // The texts given, in order.
   std::vector<std::string> texts() const;

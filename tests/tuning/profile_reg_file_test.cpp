@@ -30,7 +30,7 @@ ParamProfile profileWithText(std::string name, std::string description, std::str
 }
 
 // Names and descriptions that an escaping or a careless reader would change, and records with
-// every stored field set, the extremes of the 32-bit range among them.
+// every stored field set, the limits of each field among them.
 std::vector<ParamProfile> awkwardProfiles(int count) {
   const std::vector<std::string> names = {
       "Say \"cheese\"",     "C:\\photos\\", "\"",    "a\"=\"b",   "  spaced  ",
@@ -42,9 +42,11 @@ std::vector<ParamProfile> awkwardProfiles(int count) {
         name + " " + std::to_string(index), index % 3 == 0 ? std::string() : "about " + name, {}};
     for (int position = 0; position < kProfileTextFields; ++position) {
       const int field = kProfileTextField[static_cast<std::size_t>(position)];
-      paramField(profile.record, field) = position == index % kProfileTextFields
-                                              ? (index % 2 == 0 ? INT_MIN : INT_MAX)
-                                              : index * 13 - position * 977;
+      const ProfileFieldBounds& bounds = kProfileFieldBounds[static_cast<std::size_t>(position)];
+      paramField(profile.record, field) =
+          position == index % kProfileTextFields
+              ? (index % 2 == 0 ? bounds.least : bounds.most)
+              : bounds.least + (index * 13 + position * 977) % (bounds.most - bounds.least + 1);
     }
     profiles.push_back(std::move(profile));
   }
@@ -106,7 +108,7 @@ TEST(ProfileRegImport, AcceptsTheStoresKeyPlainLineFeedsLetterCaseCommentsAndABy
       "\n"
       "; written by hand\n"
       "[hkey_current_user\\Software\\Oskelvind\\Skylacer 3\\Param]\n"
-      "\"VAL1\"=\"100 10 90 16 8000 32 1 1 0 1 -3 300 200\"\n"
+      "\"VAL1\"=\"100 10 90 16 8000 32 1 1 0 1 3 300 200\"\n"
       "\"1\"=\"Wide\"\n"
       "\"0\"=\"Fast\"\n"
       "\"Desc0\"=\"Coarse start\"\n"
@@ -116,7 +118,7 @@ TEST(ProfileRegImport, AcceptsTheStoresKeyPlainLineFeedsLetterCaseCommentsAndABy
   EXPECT_EQ(
       content.profiles,
       (std::vector{profileWithText("Fast", "Coarse start", "50 20 80 8 4000 16 0 1 1 0 0 0 13"),
-                   profileWithText("Wide", "", "100 10 90 16 8000 32 1 1 0 1 -3 300 200")}));
+                   profileWithText("Wide", "", "100 10 90 16 8000 32 1 1 0 1 3 300 200")}));
 }
 
 TEST(ProfileRegImport, TheListEndsAtTheFirstMissingOrEmptyNameAndMissingValuesTakeDefaults) {
@@ -126,7 +128,7 @@ TEST(ProfileRegImport, TheListEndsAtTheFirstMissingOrEmptyNameAndMissingValuesTa
                                   "\"desc1\"=\"only a description\"\r\n"
                                   "\"2\"=\"\"\r\n"
                                   "\"3\"=\"After the end\"\r\n"
-                                  "\"val3\"=\"1 2 3 4 5 6 7 8 9 10 11 12 13\"\r\n"));
+                                  "\"val3\"=\"1 2 3 4 5 6 0 1 0 1 11 12 13\"\r\n"));
   ASSERT_FALSE(content.error);
   EXPECT_EQ(content.profiles,
             (std::vector<ParamProfile>{{"Bare", "", templateRecord()},

@@ -1,0 +1,34 @@
+#pragma once
+
+// Scaling a picture for an output in bands of rows, with a progress report after each band, so
+// that a request to stop takes effect within a fraction of a second even for the largest
+// pictures.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/buffers.h"
+#include "engine/progress.h"
+#include "platform/imaging/bitmap.h"
+
+namespace skylacer::output {
+
+// Draws the whole of `source`, as its recorded rotate/flip turns it, scaled to `size` into
+// `target`: size.width * size.height * 3 bytes, blue-green-red rows with no gap. After each
+// band `progress` (may be null) is given the share of rows done; when it asks to stop the result
+// is Aborted and the rows after that band are left as they were. Otherwise the status of the
+// source's drawing, Ok when every row is drawn. The source is read once per band: it should
+// hold its pixels in memory (a view over a buffer), not decode a file each time.
+imaging::ImagingStatus drawScaledInBands(imaging::Bitmap& source, std::uint8_t* target,
+                                         ImageSize size, IProgress* progress);
+
+// Encodes `source` (as turned by its recorded rotate/flip) scaled to `size` as a JPEG at
+// `quality` into `bytes`, drawn by drawScaledInBands, with the source's colour profile and
+// capture date. Aborted when `progress` asked to stop before the encoding began; OutOfMemory
+// when the scaled picture cannot be held; ValueOverflow when it would have more than
+// imaging::kMaxPixels pixels; otherwise the status of the drawing or of the encoding.
+imaging::ImagingStatus encodeScaledJpeg(imaging::Bitmap& source, ImageSize size, int quality,
+                                        IProgress* progress, std::vector<std::uint8_t>& bytes);
+
+}  // namespace skylacer::output
