@@ -3,7 +3,9 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
+#include "engine/least_squares.h"
 #include "engine/pair_estimate.h"
 
 namespace skylacer {
@@ -64,30 +66,6 @@ FeaturePoint toNormalised(PixelPoint pixel, ImageSize size) {
   return {(2 * pixel.x - size.width) / size.width, (2 * pixel.y - size.height) / size.width};
 }
 
-// Solves the symmetric 4 x 4 system a · x = b by Gaussian elimination; false when singular.
-bool solve4(std::array<std::array<double, 4>, 4> a, std::array<double, 4> b,
-            std::array<double, 4>& x) {
-  for (int col = 0; col < 4; ++col) {
-    int pivot = col;
-    for (int row = col + 1; row < 4; ++row)
-      if (std::fabs(a[row][col]) > std::fabs(a[pivot][col])) pivot = row;
-    if (!(std::fabs(a[pivot][col]) > 1e-12)) return false;
-    std::swap(a[col], a[pivot]);
-    std::swap(b[col], b[pivot]);
-    for (int row = col + 1; row < 4; ++row) {
-      const double factor = a[row][col] / a[col][col];
-      for (int k = col; k < 4; ++k) a[row][k] -= factor * a[col][k];
-      b[row] -= factor * b[col];
-    }
-  }
-  for (int row = 3; row >= 0; --row) {
-    double sum = b[row];
-    for (int k = row + 1; k < 4; ++k) sum -= a[row][k] * x[k];
-    x[row] = sum / a[row][row];
-  }
-  return true;
-}
-
 struct Patch {
   std::array<double, kPatchPixels> values{};
   // Where each pixel of the patch lands in the new plane under the estimate (working pixels).
@@ -137,8 +115,8 @@ bool fitShift(const Patch& patch, GreyPlane current, PixelPoint& shift) {
   double offset = 0;
   std::array<Sample, kPatchPixels> samples{};
   for (int step = 0; step < kMostSteps; ++step) {
-    std::array<std::array<double, 4>, 4> normal{};
-    std::array<double, 4> right{};
+    NormalEquations normal(4);
+    constexpr std::array<int, 4> columns = {0, 1, 2, 3};
     for (int k = 0; k < kPatchPixels; ++k) {
       if (!sampleAt(current, patch.landing[k].x + shift.x, patch.landing[k].y + shift.y,
                     samples[k]))
@@ -146,14 +124,10 @@ bool fitShift(const Patch& patch, GreyPlane current, PixelPoint& shift) {
       // residual = gain · new + offset - previous; parameters (shift x, shift y, gain, offset)
       const std::array<double, 4> jacobian = {gain * samples[k].dx, gain * samples[k].dy,
                                               samples[k].value, 1.0};
-      const double residual = gain * samples[k].value + offset - patch.values[k];
-      for (int i = 0; i < 4; ++i) {
-        right[i] -= jacobian[i] * residual;
-        for (int j = 0; j < 4; ++j) normal[i][j] += jacobian[i] * jacobian[j];
-      }
+      normal.add(columns.data(), jacobian.data(), 4,
+                 gain * samples[k].value + offset - patch.values[k]);
     }
-    std::array<double, 4> delta{};
-    if (!solve4(normal, right, delta)) return false;
+    const std::vector<double> delta = dampedStep(normal, 0);
     shift.x += delta[0];
     shift.y += delta[1];
     gain += delta[2];

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/imaging/failure_reason.h"
+
 namespace skylacer::output {
 
 std::string projectPathTooLongText(std::string_view photo) {
@@ -42,27 +44,12 @@ std::string imagingReasonText(imaging::ImagingStatus status) {
   switch (status) {
     case ImagingStatus::Ok:
       return "no failure";
-    case ImagingStatus::FileNotFound:
-      return "no such file";
-    case ImagingStatus::AccessDenied:
-      return "permission denied";
-    case ImagingStatus::UnknownImageFormat:
-      return "not a JPEG or PNG picture";
     case ImagingStatus::GenericError:
       return "the picture is damaged or cut short";
-    case ImagingStatus::NotImplemented:
-      return "a kind of JPEG that is not supported (lossless, hierarchical, 12-bit or CMYK)";
-    case ImagingStatus::ValueOverflow:
-      return "the picture is larger than " + std::to_string(imaging::kMaxPixels) + " pixels";
-    case ImagingStatus::OutOfMemory:
-      return "not enough memory";
-    case ImagingStatus::InvalidParameter:
-      return "an invalid size or quality";
     case ImagingStatus::Win32Error:
       return "the file cannot be written";
     default:
-      return "the imaging library failed (error code " + std::to_string(static_cast<int>(status)) +
-             ")";
+      return imaging::statusReason(status);
   }
 }
 
