@@ -353,7 +353,9 @@ StepFit gaussNewtonStep(const std::int16_t* previous, const std::int16_t* curren
     const int difference = previous[at] - sample;
     ++sums.fit.compared;
     if (std::fabs(difference + brightness) < kLeastDifference) ++sums.fit.agreeing;
-    if (std::abs(difference) < kLeastDifference || std::abs(difference) > kMostDifference) return;
+    if ((!options.everySample && std::abs(difference) < kLeastDifference) ||
+        std::abs(difference) > kMostDifference)
+      return;
     ++sums.count;
     sums.differenceSum -= difference;
     const double residual = difference + brightness;

@@ -93,6 +93,11 @@ struct StepOptions {
   // (axis += δ, focal × (1 + δ), roll += δ, k1 += δ). It holds a wide lens's pair in reach
   // where the small-angle columns do not.
   bool exactJacobian = false;
+  // The steps also fit the samples that already agree (difference under 10 levels), which are
+  // otherwise left out: on an overlap with little detail (a blurred background) they are nearly
+  // all of it near the answer, and steps over the few that still differ stop short of the
+  // best roll and turn.
+  bool everySample = false;
 };
 
 // How well a step's starting record fits the pair: of the overlap pixels compared, how many

@@ -70,7 +70,7 @@ void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current,
     CameraRecord refined = record;
     refined.distortion = 0;
     refineOnLevel(previous, current, finer, refined, params, progress, trace,
-                  {LensTerm::Radial, finishStride(previous.size(finer), finer)});
+                  {LensTerm::Radial, finishStride(previous.size(finer), finer), true, true});
     if (checkPair(refined) != PairCheck::Plausible) return;
     record = refined;
   }

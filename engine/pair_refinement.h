@@ -55,8 +55,10 @@ StepFit alignPair(const LumaPyramid& previous, const LumaPyramid& current, Camer
 // pins the focal length and the turn down, and the coarser result keeps the start within a
 // Gauss-Newton step's reach on the next level. The finish models the lens as radial (the
 // x-shift term is dropped): radial distortion otherwise reads as a longer or shorter focal
-// length. A finer level's result that leaves the plausible bounds is discarded and the finish
-// ends with the last plausible one.
+// length. Its steps take the exact Jacobian and fit every sample of the overlap: a low-detail
+// overlap's roll and turn come out of the pixels that already nearly agree. A finer
+// level's result that leaves the plausible bounds is discarded and the finish ends with the
+// last plausible one.
 void finishCoarseToFine(const LumaPyramid& previous, const LumaPyramid& current, int level,
                         CameraRecord& record, const StitchParams& params, IProgress* progress,
                         TraceSink& trace);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -181,6 +182,32 @@ TEST(AlignPair, AnInheritedValueThatStillMovesRestartsOnceThenIsAccepted) {
   EXPECT_EQ(progress.withText()[0].text, engineText(EngineText::UnsuitableDistortion));
   EXPECT_EQ(record.fitDistortion, 0);
   EXPECT_EQ(record.distortion, 3);
+}
+
+// The fallback of a pair without features: an overlap with no sharp detail (a coarse noise
+// picture, each of its pixels spread over four or five photo pixels, as a blurred background is)
+// still gives its roll and turn, from the pixels that already nearly agree.
+TEST(AlignPair, ABlurredOverlapStillGivesItsRollAndTurn) {
+  constexpr double kDegree = std::numbers::pi / 180;
+  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  params.autoFocal = kAutoFocalCoarseToFine;
+  const ImageSize size{640, 480};
+  const double roll = 0.4 * kDegree;
+  const test::PhotoSeries series = test::turningSeries(size, 2.4, 0.3, {0, roll});
+  const ImageSize pictureSize{240, 120};
+  auto pair = pairPyramids(
+      test::renderLumaSeries(
+          test::fitCylinder(test::noisePicture(pictureSize, 7), pictureSize, series), series),
+      size, params);
+  CameraRecord record = startRecord(series.focal, params);
+  record.fitFocal = record.fitDistortion = 0;
+  NullTrace trace;
+  alignPair(pair.previous, pair.current, record, params, nullptr, trace, false);
+  const Vec3 seen = pairRotation(record) * Vec3{0, 0, 1};
+  const Vec3 truth = transposed(test::cameraToWorld(series.poses[0])) *
+                     test::cameraToWorld(series.poses[1]) * Vec3{0, 0, 1};
+  EXPECT_NEAR(record.roll, roll, 0.05 * kDegree);
+  EXPECT_NEAR(std::atan2(seen.x, seen.z), std::atan2(truth.x, truth.z), 0.05 * kDegree);
 }
 
 }  // namespace
