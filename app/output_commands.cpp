@@ -3,10 +3,13 @@
 #include <QString>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/photo_commands.h"
 #include "output/image.h"
 #include "output/messages.h"
+#include "output/output_collisions.h"
 #include "output/project.h"
 #include "output/viewerexport.h"
 #include "output/webexport.h"
@@ -74,6 +77,26 @@ std::optional<std::string> chooseProject(CommandContext& context, FileDialogMode
   return path;
 }
 
+// Outputs that would replace one of the project's photos (those the movie shows and those of the
+// last stitch), or each other, are refused before anything is written: the command's own
+// `failureText`, then the file and the reason. True when refused.
+bool refuseOverwritingPhotos(CommandContext& context,
+                             const std::vector<output::PlannedOutput>& outputs,
+                             const std::string& failureText, output::MessageIcon icon) {
+  std::vector<std::filesystem::path> photos(context.state.photoList.begin(),
+                                            context.state.photoList.end());
+  for (const std::string& path : moviePhotoList(context.movie).paths) photos.emplace_back(path);
+  const std::optional<std::string> collision = output::findOutputCollision(photos, outputs);
+  if (collision)
+    context.services.messages().showMessage(output::withDetail(failureText, *collision), icon);
+  return collision.has_value();
+}
+
+// What the picture outputs show when a file cannot be written.
+std::string imageSaveFailed() {
+  return output::imageSaveFailedText(imaging::ImagingStatus::Win32Error);
+}
+
 void hideProgress(CommandContext& context) {
   context.movie.callLabel("/", "HideProgress");
 }
@@ -99,6 +122,9 @@ void saveImage(CommandContext& context) {
   const std::string path = choice->file.files.front().string();
   context.settings.writeInt("Settings", "ImageType", choice->file.filterIndex);
   context.settings.writeString("Config", "LastWorkPath", path);
+  if (refuseOverwritingPhotos(context, {{path, "the image"}}, imageSaveFailed(),
+                              output::MessageIcon::Plain))
+    return hideProgress(context);
   if (output::savePanorama(context.state.panoramaView(), path, choice->file.filterIndex,
                            choice->options, context.progress, context.services.messages())) {
     noteSaved(context, path);
@@ -113,6 +139,9 @@ void exportViewerProgram(CommandContext& context) {
       chooseOutput(context, saveRequest(texts::kViewerFilter, "exe", 1));
   if (!choice) return;
   const std::filesystem::path path = choice->file.files.front();
+  if (refuseOverwritingPhotos(context, {{path, "the viewer program"}},
+                              output::fileSaveFailedText(path), output::MessageIcon::Error))
+    return hideProgress(context);
   context.progress.Report(0, output::kSaving);
   if (output::exportViewer(path, context.state.panoramaView(), choice->options,
                            context.programFolder, context.progress, context.services.messages())) {
@@ -130,11 +159,15 @@ void exportWebPage(CommandContext& context) {
                                         context.settings.readInt("Settings", "Last Viewer", 1)));
   if (!choice) return;
   context.settings.writeInt("Settings", "Last Viewer", choice->file.filterIndex);
+  const output::WebViewer viewer = output::webViewerForFilterIndex(choice->file.filterIndex);
+  const std::string chosen = choice->file.files.front().string();
+  if (refuseOverwritingPhotos(context, output::webPageOutputs(viewer, chosen, "the page " + chosen),
+                              imageSaveFailed(), output::MessageIcon::Plain))
+    return hideProgress(context);
   context.progress.Report(0, output::kSaving);
-  const std::optional<std::filesystem::path> page = output::exportWebPage(
-      output::webViewerForFilterIndex(choice->file.filterIndex),
-      choice->file.files.front().string(), context.state.panoramaView(), choice->options,
-      context.programFolder, context.progress, context.services.messages());
+  const std::optional<std::filesystem::path> page =
+      output::exportWebPage(viewer, chosen, context.state.panoramaView(), choice->options,
+                            context.programFolder, context.progress, context.services.messages());
   if (page) {
     context.state.lastWebPage = page->string();
     context.progress.Report(1, output::kOpeningResult);

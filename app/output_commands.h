@@ -2,7 +2,8 @@
 
 // The commands that write the panorama or the project out, or read a project in. Each ends
 // the command on a cancelled dialog without a change; a failure is shown where it happens and
-// nothing is opened afterwards.
+// nothing is opened afterwards. The panorama's outputs refuse, before anything is written, a
+// file that is one of the project's photos, also among the files a page writes beside itself.
 
 #include <string>
 

@@ -3,9 +3,12 @@
 #include <QString>
 #include <memory>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "app/movie_text.h"
+#include "engine/memory_estimate.h"
 #include "engine/messages.h"
 #include "engine/stitch.h"
 #include "engine/trace.h"
@@ -13,6 +16,7 @@
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
 #include "platform/imaging/failure_reason.h"
+#include "platform/shell/memory_limit.h"
 #include "resources/app_texts.h"
 
 namespace skylacer::app {
@@ -60,6 +64,21 @@ LoadedPhotos loadPhotos(CommandContext& context, const std::vector<std::string>&
   }
   loaded.complete = true;
   return loaded;
+}
+
+// Photos whose headers claim more than the memory limit are refused before any is decoded: a
+// small file can claim a picture far larger than the machine's memory.
+bool refuseOversizedPhotos(CommandContext& context,
+                           const std::vector<std::unique_ptr<Bitmap>>& bitmaps) {
+  std::vector<ImageSize> sizes;
+  sizes.reserve(bitmaps.size());
+  for (const auto& bitmap : bitmaps) sizes.push_back({bitmap->width(), bitmap->height()});
+  const std::uint64_t limit = shell::memoryLimit(
+      context.settings.readInt(shell::kMemoryLimitSection, shell::kMemoryLimitEntry, 0));
+  const std::optional<std::string> refusal = shell::memoryRefusal(
+      "the photos", estimateStitchBytes(sizes), limit, texts::kMemoryLimitHint);
+  if (refusal) context.services.messages().ask(*refusal, tuning::MessageKind::Error);
+  return refusal.has_value();
 }
 
 void handSlicesToMovie(CommandContext& context) {
@@ -130,7 +149,7 @@ void runStitchCommand(CommandContext& context) {
   state.photoList = paths;
 
   LoadedPhotos loaded = loadPhotos(context, paths, codes);
-  if (!loaded.complete) return finish(context);
+  if (!loaded.complete || refuseOversizedPhotos(context, loaded.bitmaps)) return finish(context);
 
   StitchParams& params = state.profiles.at(context.profileIndex).record;
   params.full360 = movie.getVariable("full360") == "true" ? 1 : 0;

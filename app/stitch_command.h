@@ -22,9 +22,10 @@ SliceLayout sliceLayout(ImageSize panorama);
 
 // Runs the whole command: progress from "Initializing...", the no-photo and single-photo
 // questions, the photos decoded and rotated by their codes (an unreadable photo is named and
-// stops the command), the stitch with the current profile and "full360", then the slices,
-// "NumImagesToAdd", "ImagesHeight" and "GetResult". Always ends with progress 1 and
-// "HideProgress". Running out of memory is reported, not thrown.
+// stops the command; photos whose headers claim more than the memory limit are refused before
+// any is decoded, the slices shown before left as they are), the stitch with the current profile
+// and "full360", then the slices, "NumImagesToAdd", "ImagesHeight" and "GetResult". Always ends
+// with progress 1 and "HideProgress". Running out of memory is reported, not thrown.
 void runStitchCommand(CommandContext& context);
 
 }  // namespace skylacer::app

@@ -1,34 +1,24 @@
 #include "cli/memory_limit.h"
 
-#include <algorithm>
 #include <charconv>
-#include <cstdio>
+#include <filesystem>
 #include <limits>
 
 #include "platform/registry/application_settings.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
-#include "platform/shell/machine_memory.h"
+#include "platform/shell/memory_limit.h"
 
 namespace skylacer::cli {
 
 namespace {
 
-constexpr std::uint64_t kMebibyte = std::uint64_t{1} << 20;
-
-std::uint64_t storedLimitBytes() {
+std::int32_t storedLimitMegabytes() {
   const std::filesystem::path storeFile = registry::userSettingsFile();
   if (storeFile.empty() || !std::filesystem::exists(storeFile)) return 0;
   registry::SettingsStore store(storeFile, registry::SettingsStore::Access::ReadOnly);
-  const std::int32_t megabytes =
-      registry::ApplicationSettings(store).readInt("Settings", "Memory limit", 0);
-  return megabytes > 0 ? std::uint64_t(megabytes) * kMebibyte : 0;
-}
-
-std::string gigabytes(std::uint64_t bytes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(bytes) / 1e9);
-  return text;
+  return registry::ApplicationSettings(store).readInt(shell::kMemoryLimitSection,
+                                                      shell::kMemoryLimitEntry, 0);
 }
 
 }  // namespace
@@ -54,20 +44,7 @@ std::optional<std::uint64_t> parseMemorySize(std::string_view text) {
 }
 
 std::uint64_t memoryLimit(std::optional<std::uint64_t> option) {
-  if (option) return *option;
-  const std::uint64_t machine = shell::machineMemoryBytes();
-  // Memory that cannot be told is no reason to refuse.
-  const std::uint64_t threeQuarters =
-      machine == 0 ? std::numeric_limits<std::uint64_t>::max() : machine / 4 * 3;
-  return std::max(threeQuarters, storedLimitBytes());
-}
-
-std::optional<std::string> memoryRefusal(std::string_view what, std::uint64_t needed,
-                                         std::uint64_t limit) {
-  if (needed <= limit) return std::nullopt;
-  return std::string(what) + " need about " + gigabytes(needed) +
-         " of memory, more than the limit of " + gigabytes(limit) +
-         " (--memory-limit raises it); nothing was written";
+  return option ? *option : shell::memoryLimit(storedLimitMegabytes());
 }
 
 }  // namespace skylacer::cli

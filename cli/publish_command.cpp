@@ -17,6 +17,7 @@
 #include "output/quicktime_movie.h"
 #include "output/viewerexport.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/shell/memory_limit.h"
 #include "platform/shell/program_folder.h"
 
 namespace skylacer::cli {
@@ -202,8 +203,9 @@ int runPublishCommand(std::span<const std::string_view> args) {
   const ImageSize pictureSize{bitmap->width(), bitmap->height()};
   // The picture is published as a single photo is stitched: decoded whole, then scaled.
   const std::vector<ImageSize> sizes = {pictureSize, size.value_or(pictureSize)};
-  if (const auto refusal = memoryRefusal("the picture and its outputs", estimateStitchBytes(sizes),
-                                         memoryLimit(memoryLimitOption))) {
+  if (const auto refusal =
+          shell::memoryRefusal("the picture and its outputs", estimateStitchBytes(sizes),
+                               memoryLimit(memoryLimitOption), kMemoryLimitHint)) {
     std::fprintf(stderr, "panorama-cli: %s\n", refusal->c_str());
     return kFailed;
   }

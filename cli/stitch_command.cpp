@@ -30,6 +30,7 @@
 #include "platform/imaging/failure_reason.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
+#include "platform/shell/memory_limit.h"
 #include "tuning/profiles.h"
 
 namespace skylacer::cli {
@@ -281,8 +282,8 @@ int stitch(const StitchOptions& options) {
   if (!bitmaps) return failure(error);
   std::vector<ImageSize> sizes;
   for (const auto& bitmap : *bitmaps) sizes.push_back({bitmap->width(), bitmap->height()});
-  if (const auto refusal =
-          memoryRefusal("the photos", estimateStitchBytes(sizes), memoryLimit(options.memoryLimit)))
+  if (const auto refusal = shell::memoryRefusal("the photos", estimateStitchBytes(sizes),
+                                                memoryLimit(options.memoryLimit), kMemoryLimitHint))
     return failure(*refusal);
   const int photoWidth = bitmaps->front()->width();
   const auto output = FileReplacement::create(options.output, FileKind::Document, &error);

@@ -18,6 +18,9 @@ inline constexpr char kNotEnoughMemory[] =
 // With the photo's path, the imaging library's status and why, in words.
 inline constexpr char kPhotoUnreadable[] = "Failed to read the photo:\n%1\n\nError code: %2 (%3)";
 inline constexpr char kInitializing[] = "Initializing...";
+// How a refusal of photos too large for the memory tells the user to raise the limit.
+inline constexpr char kMemoryLimitHint[] =
+    "the setting \"Memory limit\" in MB under \"Settings\" raises it";
 
 inline constexpr char kVersionUnsupported[] =
     "The requested user interface version is not supported by the installed engine "

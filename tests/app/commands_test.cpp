@@ -22,19 +22,12 @@
 #include "tuning/profiles.h"
 
 using namespace skylacer;
+using skylacer::test::listPhotos;
 using skylacer::test::TestHost;
 using skylacer::test::writeRampPhoto;
 using tuning::MessageAnswer;
 
 namespace {
-
-void listPhotos(TestHost& host, const std::vector<std::string>& paths) {
-  host.movie().setVariable("NumImagesToAlign", std::to_string(paths.size()));
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    host.movie().setVariable("alignpath" + std::to_string(i), paths[i]);
-    host.movie().setVariable("alignang" + std::to_string(i), "0");
-  }
-}
 
 int jpegWidth(const std::string& path) {
   return imaging::Bitmap::fromFile(path)->width();

@@ -15,6 +15,7 @@
 #include "tests/support/scoped_env.h"
 
 using namespace skylacer;
+using skylacer::test::givePanorama;
 using skylacer::test::TestHost;
 
 namespace {
@@ -28,12 +29,6 @@ void addPhotos(TestHost& host, const std::vector<std::string>& photos) {
 void saveProjectAs(TestHost& host, const std::string& project) {
   host.services.fileChoices = {test::choiceOf({project})};
   host.command("IDC_SAVEPROJECT");
-}
-
-void givePanorama(TestHost& host, int width, int height) {
-  app::WorkingState& state = host.window->state();
-  state.panoramaSize = {width, height};
-  state.panorama.assign(static_cast<std::size_t>(width) * height * 3, 90);
 }
 
 }  // namespace

@@ -68,6 +68,20 @@ bool stitchCancelledByClicking(TestHost& host) {
   return ended && cancelled;
 }
 
+void listPhotos(TestHost& host, const std::vector<std::string>& paths) {
+  host.movie().setVariable("NumImagesToAlign", std::to_string(paths.size()));
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    host.movie().setVariable("alignpath" + std::to_string(i), paths[i]);
+    host.movie().setVariable("alignang" + std::to_string(i), "0");
+  }
+}
+
+void givePanorama(TestHost& host, int width, int height) {
+  app::WorkingState& state = host.window->state();
+  state.panoramaSize = {width, height};
+  state.panorama.assign(static_cast<std::size_t>(width) * height * 3, 90);
+}
+
 std::vector<std::string> samplePhotoPaths() {
   std::vector<std::string> paths;
   for (const auto& photo : samplePhotos("mountains")) paths.push_back(photo.string());

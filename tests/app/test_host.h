@@ -58,6 +58,13 @@ bool stitchByClicking(TestHost& host);
 // display was hidden after the cancel.
 bool stitchCancelledByClicking(TestHost& host);
 
+// Lists the photos in the movie as its strip hands them over ("NumImagesToAlign",
+// "alignpath%d"), unturned.
+void listPhotos(TestHost& host, const std::vector<std::string>& paths);
+
+// Gives the working state a plain grey panorama of `width` x `height` pixels.
+void givePanorama(TestHost& host, int width, int height);
+
 // The paths of the "mountains" sample photos, sorted by name.
 std::vector<std::string> samplePhotoPaths();
 

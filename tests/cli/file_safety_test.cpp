@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/imaging/bitmap.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/command.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/samples.h"
+#include "tests/support/synth_imaging.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::cli {
@@ -29,23 +29,6 @@ std::vector<std::string> singlePhotoStitch(const fs::path& out,
   std::vector<std::string> args = {"stitch", samplePhoto(0), "--hfov", "60", "-o", out.string()};
   args.insert(args.end(), more.begin(), more.end());
   return args;
-}
-
-// A JPEG of a few hundred bytes whose header claims `side` x `side` pixels.
-void writeBomb(const fs::path& file, int side) {
-  const auto small = imaging::Bitmap::blank(16, 16);
-  std::vector<std::uint8_t> bytes;
-  ASSERT_EQ(small->encodeJpeg(bytes), imaging::ImagingStatus::Ok);
-  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
-    if (bytes[i] != 0xFF || bytes[i + 1] != 0xC0) continue;
-    for (const std::size_t at : {i + 5, i + 7}) {
-      bytes[at] = static_cast<std::uint8_t>(side >> 8);
-      bytes[at + 1] = static_cast<std::uint8_t>(side & 0xFF);
-    }
-    test::writeFile(file, bytes);
-    return;
-  }
-  FAIL() << "no frame header";
 }
 
 TEST(FileSafety, OutputsThatWouldOverwriteAnInputOrEachOtherAreRefused) {
@@ -172,7 +155,7 @@ TEST(FileSafety, StandardOutputIsWrittenThroughNotReplaced) {
 
 TEST(FileSafety, PhotosClaimingMoreMemoryThanTheLimitAreRefusedUnread) {
   const test::TempDir dir;
-  writeBomb(dir / "bomb.jpg", 23000);
+  test::writeDecompressionBomb(dir / "bomb.jpg", 23000);
   // A hundred photos of 23000 x 23000 pixels are past three quarters of any machine's memory.
   std::vector<std::string> stitch = {"stitch", "-o", (dir / "out.jpg").string()};
   stitch.insert(stitch.end(), 100, (dir / "bomb.jpg").string());

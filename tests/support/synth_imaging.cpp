@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/imaging/bitmap.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer::test {
@@ -53,6 +54,24 @@ RgbImage jpegRoundTrip(const RgbImage& pixels, ImageSize size, int quality) {
   if (view->saveJpeg(file, quality) != ImagingStatus::Ok)
     throw std::runtime_error("cannot encode a JPEG");
   return loadPicture(file).pixels;
+}
+
+void writeDecompressionBomb(const std::filesystem::path& file, int side) {
+  const auto small = Bitmap::blank(16, 16);
+  std::vector<std::uint8_t> bytes;
+  if (small->encodeJpeg(bytes) != ImagingStatus::Ok)
+    throw std::runtime_error("cannot encode a small JPEG");
+  // The frame header: FF C0, length, precision, then the height and the width.
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+    if (bytes[i] != 0xFF || bytes[i + 1] != 0xC0) continue;
+    for (const std::size_t at : {i + 5, i + 7}) {
+      bytes[at] = static_cast<std::uint8_t>(side >> 8);
+      bytes[at + 1] = static_cast<std::uint8_t>(side & 0xFF);
+    }
+    writeFile(file, bytes);
+    return;
+  }
+  throw std::runtime_error("no frame header in the small JPEG");
 }
 
 }  // namespace skylacer::test

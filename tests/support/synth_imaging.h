@@ -24,4 +24,8 @@ Picture sideBySide(const std::vector<std::filesystem::path>& paths);
 // The picture as a camera would store it: encoded as JPEG at `quality` and decoded again.
 RgbImage jpegRoundTrip(const RgbImage& pixels, ImageSize size, int quality);
 
+// Writes a JPEG of a few hundred bytes whose header claims `side` x `side` pixels (a
+// decompression bomb); throws std::runtime_error when it cannot be made.
+void writeDecompressionBomb(const std::filesystem::path& file, int side);
+
 }  // namespace skylacer::test
