@@ -66,6 +66,15 @@ TEST(ImagingJpegBands, WritesTheBytesTurboJpegWrites) {
               turboJpegBytes({small.bytes.data(), small.stride(), 33, 7}, 75));
 }
 
+// The encoder's error exit leaves the encoding cleanly: a side longer than JPEG allows.
+TEST(ImagingJpegBands, RefusesWhatTheFormatCannotHold) {
+  const Picture wide = noisePicture(70000, 2, 3);
+  EncodedJpeg encoded;
+  EXPECT_EQ(encodeJpeg({wide.bytes.data(), wide.stride(), wide.width, wide.height}, 75, encoded),
+            ImagingStatus::GenericError);
+  EXPECT_TRUE(encoded.bytes().empty());
+}
+
 TEST(ImagingJpegBands, StopsBetweenBandsWhenAsked) {
   const PaddedNoise noise;
   std::vector<double> asked;
