@@ -231,13 +231,17 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
 }
 
 // Encodes the panorama, scaled when asked, into the output file (not yet put in place), with the
-// colour profile and capture date of `firstPhoto`.
+// colour profile and capture date of `firstPhoto`. False with `error` when it cannot, and false
+// when `progress` asked to stop.
 bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options,
-                  const Bitmap& firstPhoto, FileReplacement& output, std::string& error) {
+                  const Bitmap& firstPhoto, IProgress& progress, FileReplacement& output,
+                  std::string& error) {
+  progress.Report(0, output::kConvertingToJpeg);
   std::vector<std::uint8_t> bytes;
-  const ImagingStatus encoded = output::encodeJpeg(panorama.pixels.data(), panorama.size, 0,
-                                                   options.outputSize.value_or(panorama.size),
-                                                   options.quality, bytes, &firstPhoto.metadata());
+  const ImagingStatus encoded = output::encodeJpeg(
+      panorama.pixels.data(), panorama.size, 0, options.outputSize.value_or(panorama.size),
+      options.quality, bytes, &firstPhoto.metadata(), &progress);
+  if (encoded == ImagingStatus::Aborted) return false;
   if (encoded == ImagingStatus::OutOfMemory) throw std::bad_alloc();
   if (encoded != ImagingStatus::Ok) {
     error = output::cannotWriteText(options.output, output::imagingReasonText(encoded));
@@ -298,8 +302,8 @@ int stitch(const StitchOptions& options) {
   std::vector<Bitmap*> photos;
   for (const auto& bitmap : *bitmaps) photos.push_back(bitmap.get());
   std::optional<StitchResult> result;
+  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
   {
-    TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
     StdoutTrace stdoutTrace;
     NullTrace nullTrace;
     TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
@@ -307,6 +311,7 @@ int stitch(const StitchOptions& options) {
         photos, params, &progress, trace,
         options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse);
   }
+  progress.finish();
   if (InterruptGuard::interrupted()) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
   if (result->unreadablePhoto) {
@@ -328,7 +333,10 @@ int stitch(const StitchOptions& options) {
   ComposedPanorama& panorama = result->panorama;
   if (options.fieldOfViewDegrees) panorama.angle = *options.fieldOfViewDegrees / kDegreesPerRadian;
   const double degrees = panorama.angle * kDegreesPerRadian;
-  if (!savePanorama(panorama, options, *bitmaps->front(), *output, error)) return failure(error);
+  const bool saved = savePanorama(panorama, options, *bitmaps->front(), progress, *output, error);
+  progress.finish();
+  if (InterruptGuard::interrupted()) return stopped();
+  if (!saved) return failure(error);
   if (cameras) {
     const std::vector<CameraReport> reports =
         options.photos.size() == 1 ? singlePhotoCamera(options, photoWidth, panorama.angle)

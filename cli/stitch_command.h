@@ -27,8 +27,9 @@ inline constexpr std::string_view kStitchUsage =
     "      (and the publishing options below)\n";
 
 // Runs "stitch" with the words that follow it. Ctrl-C stops the run at its next progress
-// report and nothing is written. Returns the exit status: 0 done, 1 failed (the reason on
-// stderr), 2 misused (the usage on stderr), 130 stopped by Ctrl-C.
+// report (the stitch's, or one after a band of rows of the panorama's scaling and encoding) and
+// nothing is written. Returns the exit status: 0 done, 1 failed (the reason on stderr), 2
+// misused (the usage on stderr), 130 stopped by Ctrl-C.
 int runStitchCommand(std::span<const std::string_view> args);
 
 }  // namespace skylacer::cli

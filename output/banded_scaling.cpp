@@ -1,10 +1,9 @@
 #include "output/banded_scaling.h"
 
 #include <algorithm>
-#include <new>
-#include <vector>
 
 #include "engine/optional_progress.h"
+#include "platform/imaging/pixel_buffer.h"
 
 namespace skylacer::output {
 
@@ -15,6 +14,8 @@ namespace {
 
 // Source and target pixels one band touches, together: a few tens of milliseconds of scaling.
 constexpr std::int64_t kBandPixels = std::int64_t{1} << 22;
+// The share of a scaled encoding's progress given to the scaling; the encoding has the rest.
+constexpr double kScalingShare = 0.5;
 
 int bandRows(const Bitmap& source, ImageSize size) {
   const std::int64_t pixels =
@@ -44,23 +45,33 @@ ImagingStatus drawScaledInBands(Bitmap& source, std::uint8_t* target, ImageSize 
   return ImagingStatus::Ok;
 }
 
+ImagingStatus encodeJpegInBands(Bitmap& source, int quality, IProgress* progress,
+                                std::vector<std::uint8_t>& bytes) {
+  if (progress == nullptr) return source.encodeJpeg(bytes, quality);
+  return source.encodeJpeg(bytes, quality,
+                           [progress](double done) { return progress->Report(done); });
+}
+
 ImagingStatus encodeScaledJpeg(Bitmap& source, ImageSize size, int quality, IProgress* progress,
                                std::vector<std::uint8_t>& bytes) {
   if (size.width < 1 || size.height < 1) return ImagingStatus::InvalidParameter;
   if (std::int64_t{size.width} * size.height > imaging::kMaxPixels)
     return ImagingStatus::ValueOverflow;
-  std::vector<std::uint8_t> pixels;
-  try {
-    pixels.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3);
-  } catch (const std::bad_alloc&) {
-    return ImagingStatus::OutOfMemory;
-  }
-  if (const ImagingStatus drawn = drawScaledInBands(source, pixels.data(), size, progress);
-      drawn != ImagingStatus::Ok)
-    return drawn;
-  const auto scaled = Bitmap::overPixels(pixels.data(), size.width, size.height, size.width * 3);
+  // Memory the system hands out already zero: its pages are first touched band by band as the
+  // scaling fills them, not all at once before the first band.
+  const imaging::PixelBuffer pixels = imaging::PixelBuffer::allocate(size.width, size.height);
+  if (pixels.empty()) return ImagingStatus::OutOfMemory;
+  const imaging::Plane plane = pixels.plane();
+  pushRange(progress, 0, kScalingShare);
+  const ImagingStatus drawn = drawScaledInBands(source, plane.pixels, size, progress);
+  popRange(progress);
+  if (drawn != ImagingStatus::Ok) return drawn;
+  const auto scaled = Bitmap::overPixels(plane.pixels, size.width, size.height, size.width * 3);
   scaled->setMetadata(source.metadata());
-  return scaled->encodeJpeg(bytes, quality);
+  pushRange(progress, kScalingShare, 1);
+  const ImagingStatus encoded = encodeJpegInBands(*scaled, quality, progress, bytes);
+  popRange(progress);
+  return encoded;
 }
 
 }  // namespace skylacer::output

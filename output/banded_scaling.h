@@ -1,8 +1,8 @@
 #pragma once
 
-// Scaling a picture for an output in bands of rows, with a progress report after each band, so
-// that a request to stop takes effect within a fraction of a second even for the largest
-// pictures.
+// Scaling and encoding a picture for an output in bands of rows, with a progress report after
+// each band, so that a request to stop takes effect within a fraction of a second even for the
+// largest pictures.
 
 #include <cstdint>
 #include <string>
@@ -23,11 +23,18 @@ namespace skylacer::output {
 imaging::ImagingStatus drawScaledInBands(imaging::Bitmap& source, std::uint8_t* target,
                                          ImageSize size, IProgress* progress);
 
+// Encodes `source` as it is as a JPEG at `quality` into `bytes`, with its colour profile and
+// capture date. After each of the encoder's bands `progress` (may be null) is given the share
+// of rows encoded; when it asks to stop the result is Aborted and `bytes` is left as it was.
+imaging::ImagingStatus encodeJpegInBands(imaging::Bitmap& source, int quality, IProgress* progress,
+                                         std::vector<std::uint8_t>& bytes);
+
 // Encodes `source` (as turned by its recorded rotate/flip) scaled to `size` as a JPEG at
-// `quality` into `bytes`, drawn by drawScaledInBands, with the source's colour profile and
-// capture date. Aborted when `progress` asked to stop before the encoding began; OutOfMemory
-// when the scaled picture cannot be held; ValueOverflow when it would have more than
-// imaging::kMaxPixels pixels; otherwise the status of the drawing or of the encoding.
+// `quality` into `bytes`, drawn by drawScaledInBands in the first half of `progress` and
+// encoded by encodeJpegInBands in the second, with the source's colour profile and capture
+// date. Aborted when `progress` asked to stop; OutOfMemory when the scaled picture cannot be
+// held; ValueOverflow when it would have more than imaging::kMaxPixels pixels; otherwise the
+// status of the drawing or of the encoding.
 imaging::ImagingStatus encodeScaledJpeg(imaging::Bitmap& source, ImageSize size, int quality,
                                         IProgress* progress, std::vector<std::uint8_t>& bytes);
 

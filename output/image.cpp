@@ -30,10 +30,7 @@ ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
       wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
   if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
   if (metadata != nullptr) source->setMetadata(*metadata);
-  if (outputSize == size) {
-    if (reportStop(progress, 0)) return ImagingStatus::Aborted;
-    return source->encodeJpeg(bytes, quality);
-  }
+  if (outputSize == size) return encodeJpegInBands(*source, quality, progress, bytes);
   return encodeScaledJpeg(*source, outputSize, quality, progress, bytes);
 }
 

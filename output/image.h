@@ -29,8 +29,8 @@ imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, in
 // name and put in place only when complete: a failure leaves the previous file as it was, and
 // `failure`, when given, names the file and the reason in words (Win32Error for a file that
 // cannot be written). The file carries the colour profile and capture date of `metadata` when
-// given. `progress`, when given, receives the share of the scaling done and may stop it: the
-// result is then Aborted and nothing is written.
+// given. `progress`, when given, receives the share of the scaling and the encoding done after
+// each band of rows and may stop them there: the result is then Aborted and nothing is written.
 imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
                                  ImageSize size, int stride, ImageSize outputSize, int quality,
                                  std::string* failure = nullptr,

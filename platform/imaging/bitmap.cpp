@@ -346,7 +346,8 @@ ImagingStatus Bitmap::saveJpeg(const std::string& path, int quality) {
   return store(writeWholeFile(path, bytes));
 }
 
-ImagingStatus Bitmap::encodeJpeg(std::vector<std::uint8_t>& bytes, int quality) {
+ImagingStatus Bitmap::encodeJpeg(std::vector<std::uint8_t>& bytes, int quality,
+                                 const StopCheck& stop) {
   if (const ImagingStatus usable = state_->usability(); usable != ImagingStatus::Ok)
     return store(usable);
   if (quality < 0 || quality > 100) return store(ImagingStatus::InvalidParameter);
@@ -362,7 +363,7 @@ ImagingStatus Bitmap::encodeJpeg(std::vector<std::uint8_t>& bytes, int quality) 
     }
     if (status != ImagingStatus::Ok) return store(status);
     EncodedJpeg encoded;
-    if (const ImagingStatus encoding = imaging::encodeJpeg(picture, quality, encoded);
+    if (const ImagingStatus encoding = imaging::encodeJpeg(picture, quality, encoded, stop);
         encoding != ImagingStatus::Ok)
       return store(encoding);
     bytes = withCarriedMetadata(encoded.bytes(), state_->metadata);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/imaging/photo_metadata.h"
+#include "platform/imaging/stop_check.h"
 
 namespace skylacer::imaging {
 
@@ -166,7 +167,10 @@ class Bitmap {
   // left behind half written.
   ImagingStatus saveJpeg(const std::string& path, int quality = kDefaultJpegQuality);
   // The same JPEG into `bytes` instead of a file, for a caller that writes the file itself.
-  ImagingStatus encodeJpeg(std::vector<std::uint8_t>& bytes, int quality = kDefaultJpegQuality);
+  // `stop` is asked between the encoder's bands of rows (see imaging::encodeJpeg); when it says
+  // stop the result is Aborted and `bytes` is left as it was.
+  ImagingStatus encodeJpeg(std::vector<std::uint8_t>& bytes, int quality = kDefaultJpegQuality,
+                           const StopCheck& stop = {});
 
   // Frees the pixels and forgets the source; later calls report InvalidParameter. lastStatus()
   // keeps the status of the call before, so a failed read can still be told after release.

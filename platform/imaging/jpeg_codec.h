@@ -1,14 +1,17 @@
 #pragma once
 
-// JPEG decoding and encoding through TurboJPEG, with one TurboJPEG instance per call.
+// JPEG decoding through TurboJPEG, with one TurboJPEG instance per call, and encoding through
+// libjpeg-turbo's libjpeg interface, which takes the rows in bands so that a long encoding can
+// be stopped between them.
 
 #include <cstdint>
-#include <memory>
 #include <span>
+#include <vector>
 
 #include "platform/imaging/bitmap.h"
 #include "platform/imaging/picture_header.h"
 #include "platform/imaging/pixel_plane.h"
+#include "platform/imaging/stop_check.h"
 
 namespace skylacer::imaging {
 
@@ -29,22 +32,25 @@ int jpegReduction(int width, int height, int targetWidth, int targetHeight);
 ImagingStatus decodeJpeg(std::span<const std::uint8_t> bytes, const PictureHeader& header,
                          int denominator, Plane target, DataDamage& damage);
 
-// An encoded JPEG in memory that TurboJPEG allocated.
+// An encoded JPEG in memory.
 class EncodedJpeg {
  public:
-  std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
+  std::span<const std::uint8_t> bytes() const { return bytes_; }
 
  private:
-  friend ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded);
-  struct Free {
-    void operator()(std::uint8_t* data) const;
-  };
-  std::unique_ptr<std::uint8_t, Free> data_;
-  std::size_t size_ = 0;
+  friend ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded,
+                                  const StopCheck& stop);
+  std::vector<std::uint8_t> bytes_;
 };
 
 // Encodes a picture as a baseline JPEG at quality 0-100, chroma subsampled 4:2:0 below
-// quality 90 and kept whole (4:4:4) from 90 up.
-ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded);
+// quality 90 and kept whole (4:4:4) from 90 up; the bytes are those TurboJPEG's tjCompress2
+// writes for the same picture, quality and subsampling. The rows go to the encoder in bands of
+// about a million pixels, and `stop` is asked after each band with the share of rows done: when
+// it says stop the result is Aborted and `encoded` holds nothing. OutOfMemory when the
+// encoder's memory cannot be had, GenericError for a picture the format cannot hold (a side
+// above 65500 pixels).
+ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded,
+                         const StopCheck& stop = {});
 
 }  // namespace skylacer::imaging

@@ -114,7 +114,12 @@ TEST(SavePanorama, JpegReportsItsStepsAndItsFailure) {
     EXPECT_EQ(progress.texts(),
               (std::vector<std::string>{"Saving: ", "Converting to JPEG.", "Converting to JPEG.",
                                         "Opening result... "}));
-    EXPECT_DOUBLE_EQ(progress.reports[2].position, 0.95);
+    // The sub-range's closing report, after those of the scaling's and the encoding's bands and
+    // before "Opening result... ".
+    ASSERT_GE(progress.reports.size(), 2u);
+    const test::RecordingProgress::Entry& closing = progress.reports[progress.reports.size() - 2];
+    EXPECT_EQ(closing.text, "Converting to JPEG.");
+    EXPECT_DOUBLE_EQ(closing.position, 0.95);
     EXPECT_TRUE(prompt.messages.empty());
   }
 

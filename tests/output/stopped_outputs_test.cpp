@@ -35,6 +35,7 @@ struct OutputRun {
 struct StoppedCase {
   const char* name;
   double stopFrom;   // position in the whole range where the progress starts answering "stop"
+  double stepEnd;    // position where the long step that is stopped ends
   const char* kept;  // the file in the output folder that the output would replace
   std::function<bool(const OutputRun&)> write;
 };
@@ -66,6 +67,7 @@ TEST_P(StoppedOutput, EndsQuietlyAndKeepsTheOldFile) {
   const auto firstStop = std::find_if(progress.reports.begin(), progress.reports.end(),
                                       [&](const auto& r) { return r.position >= c.stopFrom; });
   ASSERT_NE(firstStop, progress.reports.end()) << "the long step reported no progress";
+  EXPECT_LT(firstStop->position, c.stepEnd) << "the stop was seen only after the long step";
   EXPECT_LE(progress.reports.end() - firstStop, 3);
 }
 
@@ -83,25 +85,34 @@ bool exportPage(const OutputRun& run, WebViewer viewer) {
 INSTANTIATE_TEST_SUITE_P(
     Outputs, StoppedOutput,
     testing::Values(
-        StoppedCase{"JPEG while scaling", 0.2, "pano.jpg",
+        StoppedCase{"JPEG while scaling", 0.2, 0.95, "pano.jpg",
                     [](const OutputRun& run) {
                       return saveAs(run, "pano.jpg", 1, {6000, 1500});
                     }},
-        StoppedCase{"movie while preparing its picture", 0.15, "pano.mov",
+        StoppedCase{"JPEG while encoding", 0.5, 0.95, "pano.jpg",
+                    [](const OutputRun& run) {
+                      return saveAs(run, "pano.jpg", 1, {3000, 750});
+                    }},
+        StoppedCase{"movie while preparing its picture", 0.15, 0.3, "pano.mov",
                     [](const OutputRun& run) {
                       return saveAs(run, "pano.mov", kQuickTimeFilterIndex, {3000, 750});
                     }},
-        StoppedCase{"movie while writing its tiles", 0.5, "pano.mov",
+        StoppedCase{"movie while writing its tiles", 0.5, 0.95, "pano.mov",
                     [](const OutputRun& run) {
                       return saveAs(run, "pano.mov", kQuickTimeFilterIndex, {3000, 750});
                     }},
-        StoppedCase{"java page while scaling its picture", 0.2, "page.jpg",
+        StoppedCase{"java page while scaling its picture", 0.2, 0.9, "page.jpg",
                     [](const OutputRun& run) { return exportPage(run, WebViewer::Java); }},
-        StoppedCase{"flash page between its slices", 0.3, "page.html",
+        StoppedCase{"flash page between its slices", 0.3, 0.9, "page.html",
                     [](const OutputRun& run) { return exportPage(run, WebViewer::Flash); }},
-        StoppedCase{"viewer program while scaling its picture", 0.3, "pano",
+        StoppedCase{"viewer program while scaling its picture", 0.3, 0.9, "pano",
                     [](const OutputRun& run) {
                       return exportViewer(run.folder / "pano", run.panorama, {{6000, 1500}, 75},
+                                          run.install, run.progress, run.prompt);
+                    }},
+        StoppedCase{"viewer program while encoding its picture", 0.6, 0.9, "pano",
+                    [](const OutputRun& run) {
+                      return exportViewer(run.folder / "pano", run.panorama, {{3000, 750}, 75},
                                           run.install, run.progress, run.prompt);
                     }}),
     [](const testing::TestParamInfo<StoppedCase>& info) {
