@@ -37,11 +37,10 @@ bool isWayland() {
   return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-// A new private folder for the result slices; removed with the window.
+// A new private folder for the result slices; removed with the window, or by a later start
+// when the window's process was killed.
 std::filesystem::path makeSliceFolder() {
-  std::string pattern = (shell::temporaryFolder() / "sklXXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
+  return shell::createTemporaryFolder("skl").value_or(std::filesystem::path());
 }
 
 bool named(const QString& command, const char* name) {

@@ -108,7 +108,7 @@ void removeAbandonedScratchFiles(const std::filesystem::path& folder, std::strin
       continue;
     if (processIsGone(process)) {
       std::error_code ignored;
-      std::filesystem::remove(entry->path(), ignored);
+      std::filesystem::remove_all(entry->path(), ignored);
     }
   }
 }

@@ -23,8 +23,9 @@ std::string scratchNamePrefix(std::string_view base);
 void holdScratchFile(const std::filesystem::path& file);
 void releaseScratchFile(const std::filesystem::path& file);
 
-// Removes the files in `folder` named "BASE.PID.REST" whose process PID no longer exists.
-// Files of running processes, including this one, stay. Failures are ignored.
+// Removes the files and folders (with what they hold) in `folder` named "BASE.PID.REST" whose
+// process PID no longer exists. Those of running processes, including this one, stay. Failures
+// are ignored.
 void removeAbandonedScratchFiles(const std::filesystem::path& folder, std::string_view base);
 
 // A scratch file in the temporary folder held for the life of the object and removed with it.

@@ -16,15 +16,32 @@ std::filesystem::path temporaryFolder() {
   return folder;
 }
 
-std::optional<std::filesystem::path> createTemporaryFile(std::string_view prefix) {
+namespace {
+
+// "TMP/PREFIX.PID.XXXXXX" after the leftovers of gone processes are removed; nothing for a
+// prefix that holds a '/'.
+std::optional<std::string> scratchPattern(std::string_view prefix) {
   if (prefix.find('/') != std::string_view::npos) return std::nullopt;
   const std::filesystem::path folder = temporaryFolder();
   removeAbandonedScratchFiles(folder, prefix);
-  std::string pattern = (folder / scratchNamePrefix(prefix)).string() + "XXXXXX";
-  const int descriptor = ::mkstemp(pattern.data());
+  return (folder / scratchNamePrefix(prefix)).string() + "XXXXXX";
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> createTemporaryFile(std::string_view prefix) {
+  std::optional<std::string> pattern = scratchPattern(prefix);
+  if (!pattern) return std::nullopt;
+  const int descriptor = ::mkstemp(pattern->data());
   if (descriptor < 0) return std::nullopt;
   ::close(descriptor);
-  return std::filesystem::path(pattern);
+  return std::filesystem::path(*pattern);
+}
+
+std::optional<std::filesystem::path> createTemporaryFolder(std::string_view prefix) {
+  std::optional<std::string> pattern = scratchPattern(prefix);
+  if (!pattern || ::mkdtemp(pattern->data()) == nullptr) return std::nullopt;
+  return std::filesystem::path(*pattern);
 }
 
 }  // namespace skylacer::shell

@@ -19,4 +19,8 @@ std::filesystem::path temporaryFolder();
 // cannot be created.
 std::optional<std::filesystem::path> createTemporaryFile(std::string_view prefix);
 
+// The same for a new empty folder, readable by this user only; folders of the same prefix left
+// by processes that are gone are removed first, with what they hold.
+std::optional<std::filesystem::path> createTemporaryFolder(std::string_view prefix);
+
 }  // namespace skylacer::shell

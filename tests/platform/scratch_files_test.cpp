@@ -17,7 +17,7 @@
 namespace skylacer::shell {
 namespace {
 
-TEST(ScratchFiles, TemporaryFilesOfEndedProcessesGoWhenTheNextOfTheirKindIsMade) {
+TEST(ScratchFiles, TemporaryFilesAndFoldersOfEndedProcessesGoWhenTheNextOfTheirKindIsMade) {
   const test::TempDir dir;
   const test::ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
   const std::string ended = std::to_string(test::endedProcessId());
@@ -27,11 +27,21 @@ TEST(ScratchFiles, TemporaryFilesOfEndedProcessesGoWhenTheNextOfTheirKindIsMade)
         std::string("pan.x.abc123"), std::string("panorama.jpg")})
     test::writeFile(dir / name, "");
 
+  std::filesystem::create_directory(dir / ("pan." + ended + ".slices"));
+  test::writeFile(dir / ("pan." + ended + ".slices") / "slice1.jpg", "");
+
   const std::optional<std::filesystem::path> made = createTemporaryFile("pan");
   ASSERT_TRUE(made);
   EXPECT_TRUE(made->filename().string().starts_with(scratchNamePrefix("pan"))) << made->filename();
-  std::vector<std::string> expected = {"pan." + running + ".abc123", made->filename().string(),
-                                       "pan.x.abc123", "panorama.jpg", "tile." + ended + ".abc123"};
+  const std::optional<std::filesystem::path> folder = createTemporaryFolder("pan");
+  ASSERT_TRUE(folder);
+  EXPECT_TRUE(std::filesystem::is_directory(*folder));
+  std::vector<std::string> expected = {"pan." + running + ".abc123",
+                                       made->filename().string(),
+                                       folder->filename().string(),
+                                       "pan.x.abc123",
+                                       "panorama.jpg",
+                                       "tile." + ended + ".abc123"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(test::fileNames(dir.path()), expected);
 }
