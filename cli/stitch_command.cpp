@@ -64,6 +64,7 @@ struct StitchOptions {
   std::string camerasFile;
   bool verbose = false;
   bool stitchAnyway = false;
+  bool inFoundOrder = false;
   std::optional<std::uint64_t> memoryLimit;
   PublishRequests publish;
 };
@@ -122,6 +123,10 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
     }
     if (word == "--stitch-anyway") {
       options.stitchAnyway = true;
+      continue;
+    }
+    if (word == "--in-found-order") {
+      options.inFoundOrder = true;
       continue;
     }
     if (word.size() < 2 || word[0] != '-') {
@@ -268,7 +273,54 @@ std::vector<CameraReport> singlePhotoCamera(const StitchOptions& options, int wi
   return {camera};
 }
 
-int stitch(const StitchOptions& options) {
+std::vector<Bitmap*> photoPointers(const std::vector<std::unique_ptr<Bitmap>>& bitmaps) {
+  std::vector<Bitmap*> photos;
+  for (const auto& bitmap : bitmaps) photos.push_back(bitmap.get());
+  return photos;
+}
+
+// The photos' bitmaps and paths rearranged into `order` (0-based indices, left to right).
+void putInOrder(std::span<const int> order, std::vector<std::unique_ptr<Bitmap>>& bitmaps,
+                std::vector<std::string>& paths) {
+  std::vector<std::unique_ptr<Bitmap>> orderedBitmaps;
+  std::vector<std::string> orderedPaths;
+  for (const int photo : order) {
+    orderedBitmaps.push_back(std::move(bitmaps[static_cast<std::size_t>(photo)]));
+    orderedPaths.push_back(paths[static_cast<std::size_t>(photo)]);
+  }
+  bitmaps = std::move(orderedBitmaps);
+  paths = std::move(orderedPaths);
+}
+
+// Runs the engine on the photos. With --in-found-order a series refused for its order is put in
+// the order found (bitmaps and options.photos alike, so that every later message, camera and
+// project follows it) and stitched again; a series refused for another reason is then stitched
+// again only with --stitch-anyway, since the first run had to refuse to find the order.
+std::optional<StitchResult> runEngine(std::vector<std::unique_ptr<Bitmap>>& bitmaps,
+                                      StitchOptions& options, const StitchParams& params,
+                                      TerminalProgress& progress, TraceSink& trace) {
+  const AlignmentCheck check =
+      options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse;
+  StitchParams runParams = params;
+  std::optional<StitchResult> result =
+      stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace,
+                     options.inFoundOrder ? AlignmentCheck::Refuse : check);
+  if (!options.inFoundOrder || !result || !result->refusal || !result->panorama.pixels.empty())
+    return result;
+  const AlignmentRefusal& refusal = *result->refusal;
+  const bool reordered = refusal.problem == AlignmentProblem::WrongOrder && !refusal.order.empty();
+  if (!reordered && !options.stitchAnyway) return result;
+  if (reordered) {
+    putInOrder(refusal.order, bitmaps, options.photos);
+    progress.finish();
+    std::fprintf(stderr, "panorama-cli: stitched in the order found: %s\n",
+                 photoNumbersText(refusal.order).c_str());
+  }
+  runParams = params;
+  return stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace, check);
+}
+
+int stitch(StitchOptions options) {
   std::string error;
   const std::optional<StitchParams> parsedParams = stitchParams(options, error);
   if (!parsedParams) return options.paramsText ? usageError(error) : failure(error);
@@ -295,17 +347,13 @@ int stitch(const StitchOptions& options) {
   if (!options.camerasFile.empty() && !cameras) return failure(error);
 
   const InterruptGuard interruptGuard;
-  std::vector<Bitmap*> photos;
-  for (const auto& bitmap : *bitmaps) photos.push_back(bitmap.get());
   std::optional<StitchResult> result;
   {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
     StdoutTrace stdoutTrace;
     NullTrace nullTrace;
     TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
-    result = stitchPanorama(
-        photos, params, &progress, trace,
-        options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse);
+    result = runEngine(*bitmaps, options, params, progress, trace);
   }
   if (InterruptGuard::interrupted()) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
