@@ -294,11 +294,13 @@ void putInOrder(std::span<const int> order, std::vector<std::unique_ptr<Bitmap>>
 
 // Runs the engine on the photos. With --in-found-order a series refused for its order is put in
 // the order found (bitmaps and options.photos alike, so that every later message, camera and
-// project follows it) and stitched again; a series refused for another reason is then stitched
-// again only with --stitch-anyway, since the first run had to refuse to find the order.
+// project follows it; `foundOrder` receives it) and stitched again; a series refused for another
+// reason is then stitched again only with --stitch-anyway, since the first run had to refuse to
+// find the order.
 std::optional<StitchResult> runEngine(std::vector<std::unique_ptr<Bitmap>>& bitmaps,
                                       StitchOptions& options, const StitchParams& params,
-                                      TerminalProgress& progress, TraceSink& trace) {
+                                      IProgress& progress, TraceSink& trace,
+                                      std::vector<int>& foundOrder) {
   const AlignmentCheck check =
       options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse;
   StitchParams runParams = params;
@@ -307,15 +309,9 @@ std::optional<StitchResult> runEngine(std::vector<std::unique_ptr<Bitmap>>& bitm
                      options.inFoundOrder ? AlignmentCheck::Refuse : check);
   if (!options.inFoundOrder || !result || !result->refusal || !result->panorama.pixels.empty())
     return result;
-  const AlignmentRefusal& refusal = *result->refusal;
-  const bool reordered = refusal.problem == AlignmentProblem::WrongOrder && !refusal.order.empty();
-  if (!reordered && !options.stitchAnyway) return result;
-  if (reordered) {
-    putInOrder(refusal.order, bitmaps, options.photos);
-    progress.finish();
-    std::fprintf(stderr, "panorama-cli: stitched in the order found: %s\n",
-                 photoNumbersText(refusal.order).c_str());
-  }
+  if (result->refusal->problem == AlignmentProblem::WrongOrder) foundOrder = result->refusal->order;
+  if (foundOrder.empty() && !options.stitchAnyway) return result;
+  if (!foundOrder.empty()) putInOrder(foundOrder, bitmaps, options.photos);
   runParams = params;
   return stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace, check);
 }
@@ -348,12 +344,13 @@ int stitch(StitchOptions options) {
 
   const InterruptGuard interruptGuard;
   std::optional<StitchResult> result;
+  std::vector<int> foundOrder;
   {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
     StdoutTrace stdoutTrace;
     NullTrace nullTrace;
     TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
-    result = runEngine(*bitmaps, options, params, progress, trace);
+    result = runEngine(*bitmaps, options, params, progress, trace, foundOrder);
   }
   if (InterruptGuard::interrupted()) return stopped();
   if (!result) return failure("no panorama could be made from these photos");
@@ -363,6 +360,11 @@ int stitch(StitchOptions options) {
     return failure(options.photos[index] + ": cannot read the photo: " +
                    imaging::readFailureReason(photo.lastStatus(), photo.damage()));
   }
+  // From here on the photos are numbered by their places in the order found.
+  if (!foundOrder.empty())
+    std::fprintf(stderr, "panorama-cli: %s in the order found: %s\n",
+                 result->panorama.pixels.empty() ? "not stitched" : "stitched",
+                 photoNumbersText(foundOrder).c_str());
   if (result->refusal) {
     const std::string reason = refusalText(*result->refusal, options.photos);
     if (result->panorama.pixels.empty())
