@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -117,26 +118,23 @@ SliceLayout sliceLayout(ImageSize panorama) {
   return layout;
 }
 
-void runStitchCommand(CommandContext& context) {
+namespace {
+
+// Asks the movie to put its photo list in `order` (0-based indices into the list, left to
+// right), as the user would by moving them: the movie republishes the list and reports the
+// project changed.
+void putListInOrder(CommandContext& context, std::span<const int> order) {
+  for (std::size_t place = 0; place < order.size(); ++place)
+    context.movie.setVariable("PhotoOrder" + std::to_string(place), movieNumberText(order[place]));
+  context.movie.callLabel("/", "OrderPhotos");
+  context.state.changed = true;
+}
+
+// Stitches the photos the movie lists into the working state. Answers true when the user had
+// the list put in the order the alignment found, to be stitched again.
+bool stitchListedPhotos(CommandContext& context, int count, int singlePhotoDegrees) {
   WorkingState& state = context.state;
   CShockwaveFlash& movie = context.movie;
-  context.progress.clearCancel();
-  state.discardStitch();
-  const int count = std::max(0, movieNumber(movie.getVariable("NumImagesToAlign")));
-  context.progress.Report(0, texts::kInitializing);
-
-  int singlePhotoDegrees = 0;
-  if (count == 0) {
-    context.services.messages().ask(texts::kNoPhotos, tuning::MessageKind::Notice);
-    return finish(context);
-  }
-  if (count == 1) {
-    if (context.services.messages().ask(texts::kOnePhoto, tuning::MessageKind::YesNoDefaultNo) !=
-        tuning::MessageAnswer::Yes)
-      return finish(context);
-    singlePhotoDegrees = context.services.askFieldOfView();
-  }
-
   std::vector<std::string> paths;
   std::vector<int> codes;
   paths.reserve(static_cast<std::size_t>(count));
@@ -149,7 +147,7 @@ void runStitchCommand(CommandContext& context) {
   state.photoList = paths;
 
   LoadedPhotos loaded = loadPhotos(context, paths, codes);
-  if (!loaded.complete || refuseOversizedPhotos(context, loaded.bitmaps)) return finish(context);
+  if (!loaded.complete || refuseOversizedPhotos(context, loaded.bitmaps)) return false;
 
   StitchParams& params = state.profiles.at(context.profileIndex).record;
   params.full360 = movie.getVariable("full360") == "true" ? 1 : 0;
@@ -157,18 +155,28 @@ void runStitchCommand(CommandContext& context) {
   std::vector<Bitmap*> photos;
   photos.reserve(loaded.bitmaps.size());
   for (const auto& bitmap : loaded.bitmaps) photos.push_back(bitmap.get());
+  bool reordered = false;
   try {
     StdoutTrace trace;
     StitchParams runParams = params;
     std::optional<StitchResult> result =
         stitchPanorama(photos, runParams, &context.progress, trace);
     // A series the alignment is not sure of is shown with the reason; the user may have it
-    // stitched all the same (photos of different sizes cannot be).
+    // stitched all the same (photos of different sizes cannot be) or, where the alignment found
+    // the photos out of order, put in the order found and stitched again.
     if (result && result->refusal && result->panorama.pixels.empty()) {
-      const bool sizes = result->refusal->problem == AlignmentProblem::DifferentSize;
-      const std::string reason = refusalText(*result->refusal, paths);
+      const AlignmentRefusal& refusal = *result->refusal;
+      const bool sizes = refusal.problem == AlignmentProblem::DifferentSize;
+      const bool orderFound =
+          refusal.problem == AlignmentProblem::WrongOrder && !refusal.order.empty();
       const tuning::MessageAnswer answer = context.services.messages().ask(
-          reason, sizes ? tuning::MessageKind::Notice : tuning::MessageKind::StitchAnyway);
+          refusalText(refusal, paths), sizes        ? tuning::MessageKind::Notice
+                                       : orderFound ? tuning::MessageKind::StitchInFoundOrder
+                                                    : tuning::MessageKind::StitchAnyway);
+      if (orderFound && answer == tuning::MessageAnswer::No) {
+        putListInOrder(context, refusal.order);
+        reordered = true;
+      }
       result.reset();
       if (!sizes && answer == tuning::MessageAnswer::Yes) {
         runParams = params;
@@ -198,8 +206,32 @@ void runStitchCommand(CommandContext& context) {
     state.photoList = paths;
     context.services.messages().ask(texts::kNotEnoughMemory, tuning::MessageKind::Notice);
   }
-  loaded.bitmaps.clear();
-  if (state.hasPanorama()) handSlicesToMovie(context);
+  return reordered;
+}
+
+}  // namespace
+
+void runStitchCommand(CommandContext& context) {
+  context.progress.clearCancel();
+  context.state.discardStitch();
+  const int count = std::max(0, movieNumber(context.movie.getVariable("NumImagesToAlign")));
+  context.progress.Report(0, texts::kInitializing);
+
+  int singlePhotoDegrees = 0;
+  if (count == 0) {
+    context.services.messages().ask(texts::kNoPhotos, tuning::MessageKind::Notice);
+    return finish(context);
+  }
+  if (count == 1) {
+    if (context.services.messages().ask(texts::kOnePhoto, tuning::MessageKind::YesNoDefaultNo) !=
+        tuning::MessageAnswer::Yes)
+      return finish(context);
+    singlePhotoDegrees = context.services.askFieldOfView();
+  }
+
+  // Again each time the user has the list put in the order the alignment found.
+  while (stitchListedPhotos(context, count, singlePhotoDegrees)) continue;
+  if (context.state.hasPanorama()) handSlicesToMovie(context);
   finish(context);
 }
 

@@ -24,8 +24,11 @@ SliceLayout sliceLayout(ImageSize panorama);
 // questions, the photos decoded and rotated by their codes (an unreadable photo is named and
 // stops the command; photos whose headers claim more than the memory limit are refused before
 // any is decoded, the slices shown before left as they are), the stitch with the current profile
-// and "full360", then the slices, "NumImagesToAdd", "ImagesHeight" and "GetResult". Always ends
-// with progress 1 and "HideProgress". Running out of memory is reported, not thrown.
+// and "full360" (a refused series is shown with the reason, to be stitched anyway or, when found
+// out of order, to have the movie's list put in the order found ("OrderPhotos" with
+// "PhotoOrder%d") and stitched from it), then the slices, "NumImagesToAdd", "ImagesHeight" and
+// "GetResult". Always ends with progress 1 and "HideProgress". Running out of memory is reported,
+// not thrown.
 void runStitchCommand(CommandContext& context);
 
 }  // namespace skylacer::app

@@ -64,6 +64,7 @@ struct StitchOptions {
   std::string camerasFile;
   bool verbose = false;
   bool stitchAnyway = false;
+  bool inFoundOrder = false;
   std::optional<std::uint64_t> memoryLimit;
   PublishRequests publish;
 };
@@ -122,6 +123,10 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
     }
     if (word == "--stitch-anyway") {
       options.stitchAnyway = true;
+      continue;
+    }
+    if (word == "--in-found-order") {
+      options.inFoundOrder = true;
       continue;
     }
     if (word.size() < 2 || word[0] != '-') {
@@ -272,7 +277,50 @@ std::vector<CameraReport> singlePhotoCamera(const StitchOptions& options, int wi
   return {camera};
 }
 
-int stitch(const StitchOptions& options) {
+std::vector<Bitmap*> photoPointers(const std::vector<std::unique_ptr<Bitmap>>& bitmaps) {
+  std::vector<Bitmap*> photos;
+  for (const auto& bitmap : bitmaps) photos.push_back(bitmap.get());
+  return photos;
+}
+
+// The photos' bitmaps and paths rearranged into `order` (0-based indices, left to right).
+void putInOrder(std::span<const int> order, std::vector<std::unique_ptr<Bitmap>>& bitmaps,
+                std::vector<std::string>& paths) {
+  std::vector<std::unique_ptr<Bitmap>> orderedBitmaps;
+  std::vector<std::string> orderedPaths;
+  for (const int photo : order) {
+    orderedBitmaps.push_back(std::move(bitmaps[static_cast<std::size_t>(photo)]));
+    orderedPaths.push_back(paths[static_cast<std::size_t>(photo)]);
+  }
+  bitmaps = std::move(orderedBitmaps);
+  paths = std::move(orderedPaths);
+}
+
+// Runs the engine on the photos. With --in-found-order a series refused for its order is put in
+// the order found (bitmaps and options.photos alike, so that every later message, camera and
+// project follows it; `foundOrder` receives it) and stitched again; a series refused for another
+// reason is then stitched again only with --stitch-anyway, since the first run had to refuse to
+// find the order.
+std::optional<StitchResult> runEngine(std::vector<std::unique_ptr<Bitmap>>& bitmaps,
+                                      StitchOptions& options, const StitchParams& params,
+                                      IProgress& progress, TraceSink& trace,
+                                      std::vector<int>& foundOrder) {
+  const AlignmentCheck check =
+      options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse;
+  StitchParams runParams = params;
+  std::optional<StitchResult> result =
+      stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace,
+                     options.inFoundOrder ? AlignmentCheck::Refuse : check);
+  if (!options.inFoundOrder || !result || !result->refusal || !result->panorama.pixels.empty())
+    return result;
+  if (result->refusal->problem == AlignmentProblem::WrongOrder) foundOrder = result->refusal->order;
+  if (foundOrder.empty() && !options.stitchAnyway) return result;
+  if (!foundOrder.empty()) putInOrder(foundOrder, bitmaps, options.photos);
+  runParams = params;
+  return stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace, check);
+}
+
+int stitch(StitchOptions options) {
   std::string error;
   const std::optional<StitchParams> parsedParams = stitchParams(options, error);
   if (!parsedParams) return options.paramsText ? usageError(error) : failure(error);
@@ -299,17 +347,14 @@ int stitch(const StitchOptions& options) {
   if (!options.camerasFile.empty() && !cameras) return failure(error);
 
   const InterruptGuard interruptGuard;
-  std::vector<Bitmap*> photos;
-  for (const auto& bitmap : *bitmaps) photos.push_back(bitmap.get());
   std::optional<StitchResult> result;
   TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
+  std::vector<int> foundOrder;
   {
     StdoutTrace stdoutTrace;
     NullTrace nullTrace;
     TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
-    result = stitchPanorama(
-        photos, params, &progress, trace,
-        options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse);
+    result = runEngine(*bitmaps, options, params, progress, trace, foundOrder);
   }
   progress.finish();
   if (InterruptGuard::interrupted()) return stopped();
@@ -320,6 +365,11 @@ int stitch(const StitchOptions& options) {
     return failure(options.photos[index] + ": cannot read the photo: " +
                    imaging::readFailureReason(photo.lastStatus(), photo.damage()));
   }
+  // From here on the photos are numbered by their places in the order found.
+  if (!foundOrder.empty())
+    std::fprintf(stderr, "panorama-cli: %s in the order found: %s\n",
+                 result->panorama.pixels.empty() ? "not stitched" : "stitched",
+                 photoNumbersText(foundOrder).c_str());
   if (result->refusal) {
     const std::string reason = refusalText(*result->refusal, options.photos);
     if (result->panorama.pixels.empty())

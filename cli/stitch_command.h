@@ -20,6 +20,8 @@ inline constexpr std::string_view kStitchUsage =
     "      --hfov DEG         one photo only: use it as the panorama with this field of view\n"
     "      --cameras FILE     write the cameras the engine estimated as JSON\n"
     "      --stitch-anyway    stitch photos the alignment is not sure of instead of refusing\n"
+    "      --in-found-order   stitch photos given out of order in the order the alignment\n"
+    "                         finds for them (up to 16 photos)\n"
     "      --memory-limit SIZE  refuse photos estimated to need more memory than SIZE (bytes,\n"
     "                         or with K, M, G or T; default 3/4 of the machine's memory, or the\n"
     "                         setting \"Memory limit\" in MB under \"Settings\" when larger)\n"

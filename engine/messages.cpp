@@ -36,6 +36,8 @@ std::string_view engineText(EngineText id) {
       return "Stitch anyway";
     case EngineText::UncertainLens:
       return "Photos %d and %d (%s, %s) share too little detail to tell the lens's focal length.";
+    case EngineText::StitchInFoundOrder:
+      return "Stitch in the order found";
   }
   return {};
 }
@@ -69,6 +71,12 @@ std::string aligningImageText(int photo) {
   return filled(EngineText::AligningImage, {std::to_string(photo)});
 }
 
+std::string photoNumbersText(std::span<const int> photos) {
+  std::string text;
+  for (const int photo : photos) text += (text.empty() ? "" : " ") + std::to_string(photo + 1);
+  return text;
+}
+
 std::string refusalText(const AlignmentRefusal& refusal, std::span<const std::string> fileNames) {
   switch (refusal.problem) {
     case AlignmentProblem::TooLittleDetail:
@@ -78,12 +86,8 @@ std::string refusalText(const AlignmentRefusal& refusal, std::span<const std::st
                                                                : EngineText::UncertainLens,
           {std::to_string(refusal.firstPhoto + 1), std::to_string(refusal.secondPhoto + 1),
            photoName(fileNames, refusal.firstPhoto), photoName(fileNames, refusal.secondPhoto)});
-    case AlignmentProblem::WrongOrder: {
-      std::string order;
-      for (const int photo : refusal.order)
-        order += (order.empty() ? "" : " ") + std::to_string(photo + 1);
-      return filled(EngineText::WrongOrder, {order});
-    }
+    case AlignmentProblem::WrongOrder:
+      return filled(EngineText::WrongOrder, {photoNumbersText(refusal.order)});
     case AlignmentProblem::NotAFullCircle:
       return filled(EngineText::NotAFullCircle,
                     {std::to_string(static_cast<int>(std::lround(refusal.coveredDegrees)))});

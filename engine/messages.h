@@ -25,8 +25,9 @@ enum class EngineText : int {
   NotAFullCircle = 31492,   // whole degrees the photos cover
   DifferentSize = 31493,    // photo number, file name, its width and height, photo 1's
   ClosesFullCircle = 31494,
-  StitchAnyway = 31495,   // the button that stitches a refused series all the same
-  UncertainLens = 31496,  // photo numbers from 1, then their file names
+  StitchAnyway = 31495,        // the button that stitches a refused series all the same
+  UncertainLens = 31496,       // photo numbers from 1, then their file names
+  StitchInFoundOrder = 31497,  // the button that puts the photos in the order found and stitches
 };
 
 // The text of an identifier, word for word (templates with their "%d").
@@ -34,6 +35,9 @@ std::string_view engineText(EngineText id);
 
 // "Aligning image %d..." with the number of the new photo of the pair.
 std::string aligningImageText(int photo);
+
+// Photo numbers from 1 of 0-based indices, separated by spaces: "3 1 2".
+std::string photoNumbersText(std::span<const int> photos);
 
 // Why the verification refused a series, in words, naming the photos by their number (from 1)
 // and file name (fileNames: one per photograph, in order).

@@ -151,6 +151,23 @@ Rectangle {
         photos.move(from, to, 1)
         projectChanged()
     }
+    // The program's order for the list: "PhotoOrder<i>" is the place in the list now of the
+    // photo that goes to place i. Anything but a rearrangement of the whole list is ignored.
+    function orderPhotos() {
+        const order = []
+        for (let i = 0; i < photos.count; ++i)
+            order.push(number(root.host.GetVariable("PhotoOrder" + i)))
+        if (order.slice().sort((a, b) => a - b).some((photo, i) => photo !== i))
+            return
+        // placed[k]: the place the photo now at k had before
+        const placed = Array.from(order.keys())
+        for (let i = 0; i < order.length; ++i) {
+            const from = placed.indexOf(order[i])
+            photos.move(from, i, 1)
+            placed.splice(i, 0, placed.splice(from, 1)[0])
+        }
+        projectChanged()
+    }
     function frameAction(operation, target, label) {
         if (operation === "TGotoLabel" && target === "/TitleBar") {
             root.windowActive = label === "Active"
@@ -176,6 +193,7 @@ Rectangle {
             statusNoteTimer.restart()
             break
         case "newProject": newProject(); break
+        case "OrderPhotos": orderPhotos(); break
         case "SetProfileString":
             setFullCircle(root.host.GetVariable("Full360") === "true")
             break

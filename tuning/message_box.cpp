@@ -33,8 +33,16 @@ BoxLayout layoutOf(MessageKind kind) {
       return {Box::Question, Box::Yes | Box::No | Box::Cancel, Box::Yes};
     case MessageKind::StitchAnyway:
       return {Box::Warning, Box::Yes | Box::Cancel, Box::Cancel};
+    case MessageKind::StitchInFoundOrder:
+      return {Box::Warning, Box::Yes | Box::No | Box::Cancel, Box::Cancel};
   }
   return {Box::NoIcon, Box::Ok, Box::Ok};
+}
+
+void labelButton(QMessageBox& box, QMessageBox::StandardButton button, EngineText text) {
+  const std::string_view label = engineText(text);
+  box.button(button)->setText(
+      QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
 }
 
 }  // namespace
@@ -57,11 +65,10 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, std::string_view te
                                            layout.buttons, parent);
   box->setTextFormat(Qt::PlainText);
   box->setDefaultButton(layout.defaultButton);
-  if (kind == MessageKind::StitchAnyway) {
-    const std::string_view label = engineText(EngineText::StitchAnyway);
-    box->button(QMessageBox::Yes)
-        ->setText(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
-  }
+  if (kind == MessageKind::StitchAnyway || kind == MessageKind::StitchInFoundOrder)
+    labelButton(*box, QMessageBox::Yes, EngineText::StitchAnyway);
+  if (kind == MessageKind::StitchInFoundOrder)
+    labelButton(*box, QMessageBox::No, EngineText::StitchInFoundOrder);
   return box;
 }
 

@@ -26,6 +26,9 @@ enum class MessageKind {
   YesNoStop,       // Yes and No, the stop icon
   YesNoCancel,     // Yes, No and Cancel, the question icon
   StitchAnyway,    // "Stitch anyway" (answers Yes) and Cancel, Cancel the default, warning icon
+  // "Stitch anyway" (answers Yes), "Stitch in the order found" (answers No) and Cancel, Cancel
+  // the default, warning icon
+  StitchInFoundOrder,
 };
 
 // How the user closed a message box. Closing a box with Escape or its window's close button

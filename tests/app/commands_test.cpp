@@ -3,6 +3,7 @@
 // project save and the close query.
 
 #include <QCursor>
+#include <QQuickWidget>
 #include <QTest>
 #include <cmath>
 #include <fstream>
@@ -191,6 +192,31 @@ class CommandsTest : public QObject {
       QCOMPARE(host.window->state().hasPanorama(), answer == MessageAnswer::Yes);
       QCOMPARE(host.labelCount("HideProgress"), 1);
     }
+  }
+
+  // Photos listed out of order are refused with the order found; "Stitch in the order found"
+  // puts the movie's list in that order, as the user would by moving them (the project counts as
+  // changed), and shows the panorama of the series in that order.
+  void aShuffledSeriesIsStitchedInTheOrderFound() {
+    TestHost host;
+    const std::vector<std::string> ordered = test::samplePhotoPaths();
+    QCOMPARE(ordered.size(), std::size_t{4});
+    host.services.fileChoices = {test::choiceOf({ordered[2], ordered[0], ordered[3], ordered[1]})};
+    host.command("IDC_ADD_IMAGES");
+    host.window->state().changed = false;
+    host.services.scriptedMessages.answers = {MessageAnswer::No};
+    QVERIFY(test::stitchByClicking(host));
+    QCOMPARE(host.services.messageTexts(),
+             std::vector<std::string>{"The photos are not in order from left to right: the order "
+                                      "found is 2 4 1 3."});
+    QCOMPARE(host.services.scriptedMessages.asked[0].kind, tuning::MessageKind::StitchInFoundOrder);
+    QCOMPARE(app::moviePhotoList(host.movie()).paths, ordered);
+    QCOMPARE(host.window->state().photoList, ordered);
+    QVERIFY(host.window->state().changed);
+    QVERIFY(host.window->state().hasPanorama());
+    QVERIFY(host.window->quickWidget().rootObject()->property("hasResult").toBool());
+    QCOMPARE(host.labelCount("GetResult"), 1);
+    QCOMPARE(host.labelCount("HideProgress"), 1);
   }
 
   void selectionOrder_data() {

@@ -14,6 +14,7 @@ tuning::MessageAnswer ScriptedMessages::ask(std::string_view text, tuning::Messa
     case tuning::MessageKind::Error:
       return tuning::MessageAnswer::Ok;
     case tuning::MessageKind::YesNoCancel:
+    case tuning::MessageKind::StitchInFoundOrder:
       return tuning::MessageAnswer::Cancel;
     default:
       return tuning::MessageAnswer::No;

@@ -21,7 +21,7 @@ struct AskedMessage {
 class ScriptedMessages final : public tuning::MessageBoxes {
  public:
   // Answers in order; once they run out, OK for notices and errors, No for Yes/No questions and
-  // Cancel for Yes/No/Cancel.
+  // Cancel for Yes/No/Cancel and the order found's three buttons.
   std::deque<tuning::MessageAnswer> answers;
   std::vector<AskedMessage> asked;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/buffers.h"
 #include "platform/imaging/bitmap.h"
 #include "platform/registry/settings_store.h"
 #include "tests/cli/cli_run.h"
@@ -116,6 +117,52 @@ TEST(StitchCommand, AReversedSeriesIsRefusedWithTheOrderFound) {
   const ProgramRun misplaced = runCli(stitchArgs(swapped, dir / "out.jpg"));
   EXPECT_EQ(misplaced.exitStatus, 1);
   EXPECT_NE(misplaced.err.find("the order found is 1 2 4 3"), std::string::npos) << misplaced.err;
+}
+
+// The panorama's pixels as the program reads them back.
+RgbImage decodedPixels(const fs::path& path, ImageSize& size) {
+  const auto picture = imaging::Bitmap::fromFile(path.string());
+  size = {picture->width(), picture->height()};
+  return imageToRgb(*picture, size, true);
+}
+
+// --in-found-order stitches a shuffled series in the order found, as the series in that order;
+// photos that do not overlap have no order and are refused as usual.
+TEST(StitchCommand, InFoundOrderStitchesAShuffledSeriesAsTheOrderedOne) {
+  const test::TempDir dir;
+  const std::vector<std::string> ordered = samplePaths("mountains");
+  ASSERT_EQ(ordered.size(), 4u);
+  const std::vector<std::string> shuffled = {ordered[2], ordered[0], ordered[3], ordered[1]};
+  const ProgramRun run =
+      runCli(stitchArgs(shuffled, dir / "found.jpg",
+                        {"--in-found-order", "--project", (dir / "found.skl").string()}));
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.err.find("panorama-cli: stitched in the order found: 2 4 1 3\n"), std::string::npos)
+      << run.err;
+  EXPECT_NE(test::fileText(dir / "found.skl").find("IMG_0001.jpg"), std::string::npos);
+  EXPECT_LT(test::fileText(dir / "found.skl").find("IMG_0001.jpg"),
+            test::fileText(dir / "found.skl").find("IMG_0002.jpg"))
+      << "the project lists the photos in the order used";
+
+  const ProgramRun reference = runCli(stitchArgs(ordered, dir / "ordered.jpg"));
+  ASSERT_EQ(reference.exitStatus, 0) << reference.err;
+  ImageSize foundSize;
+  ImageSize orderedSize;
+  const RgbImage found = decodedPixels(dir / "found.jpg", foundSize);
+  const RgbImage expected = decodedPixels(dir / "ordered.jpg", orderedSize);
+  ASSERT_EQ(foundSize, orderedSize);
+  int worst = 0;
+  for (std::size_t i = 0; i < found.size(); ++i)
+    worst = std::max(worst, std::abs(found[i] - expected[i]));
+  EXPECT_LE(worst, 1) << "the panorama differs from the ordered series' by " << worst;
+
+  const std::vector<std::string> trail = samplePaths("trail");
+  const ProgramRun apart =
+      runCli(stitchArgs({trail[0], trail[2]}, dir / "apart.jpg", {"--in-found-order"}));
+  EXPECT_EQ(apart.exitStatus, 1);
+  EXPECT_NE(apart.err.find("share too little detail to align"), std::string::npos) << apart.err;
+  EXPECT_EQ(apart.err.find("order found"), std::string::npos) << apart.err;
+  EXPECT_FALSE(fs::exists(dir / "apart.jpg"));
 }
 
 TEST(StitchCommand, AnUnreadablePhotoIsNamedAndNothingIsWritten) {

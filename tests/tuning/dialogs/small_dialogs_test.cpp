@@ -82,6 +82,14 @@ TEST(MessageBox, HasNoTitleAndBreaksLinesAtCarriageReturns) {
   EXPECT_EQ(makeMessageBox(nullptr, "", MessageKind::YesNoCancel)->icon(), QMessageBox::Question);
 }
 
+// A series out of order: stitch anyway (Yes), in the order found (No), or not (the default).
+TEST(MessageBox, OffersTheOrderFound) {
+  const auto box = makeMessageBox(nullptr, "", MessageKind::StitchInFoundOrder);
+  EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "Stitch anyway");
+  EXPECT_EQ(box->button(QMessageBox::No)->text(), "Stitch in the order found");
+  EXPECT_EQ(box->standardButton(box->defaultButton()), QMessageBox::Cancel);
+}
+
 TEST(MessageBox, AnswersWithTheButtonPressedAndEscapeAsNo) {
   QtMessageBoxes boxes(nullptr);
   test::answerNextModal(
