@@ -83,6 +83,22 @@ class OutputSafetyTest : public QObject {
     QCOMPARE(host.labelCount("HideProgress"), 1);
   }
 
+  // Save project onto a photo's name used to replace the photo with the project.
+  void aProjectOverAPhotoIsRefused() {
+    TestHost host;
+    const std::string photo = test::writeRampPhoto(host.folder / "p.jpg", 480, 120);
+    const std::vector<std::uint8_t> photoBytes = test::fileBytes(photo);
+    listPhotos(host, {photo});
+    host.services.fileChoices = {test::choiceOf({photo})};
+    host.command("IDC_SAVEPROJECT");
+    QCOMPARE(
+        host.services.messageTexts(),
+        std::vector<std::string>{std::string(output::kProjectSaveFailed) + "\n\ncannot write " +
+                                 photo + " (the project): it is the input " + photo});
+    QVERIFY(test::fileBytes(photo) == photoBytes);
+    QVERIFY(host.window->state().projectPath.empty());
+  }
+
   // A hundred photos of a few hundred bytes, each claiming 23000 x 23000 pixels, are refused
   // from their headers: nothing is decoded, and the slices shown before stay as they were. The
   // limit is read from the program's own settings store.
