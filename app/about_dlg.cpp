@@ -7,6 +7,7 @@
 
 #include "app/movie_files.h"
 #include "resources/app_texts.h"
+#include "resources/version.h"
 
 namespace skylacer::app {
 
@@ -19,7 +20,7 @@ constexpr int kMovieHeight = 300;
 
 QString productVersionText() {
   return QString::fromUtf8(texts::kVersionFormat)
-      .arg(QLatin1String(SKYLACER_PRODUCT_VERSION), QLatin1String(SKYLACER_BUILD_NUMBER));
+      .arg(QLatin1String(kProductVersion), QLatin1String(kBuildNumber));
 }
 
 CAboutDlg::CAboutDlg(QWidget* mainWindow)
