@@ -130,7 +130,6 @@ void Scene::release(QuadSet& set) {
 void Scene::clearQuads() {
   release(shown_);
   release(coming_);
-  mipmapsBuilt_ = false;
 }
 
 void Scene::setFilterParameters() {
