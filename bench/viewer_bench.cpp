@@ -1,6 +1,7 @@
 // The exported viewer program: its size, its time from start to the first frame of the
 // panorama, and its memory for a 3k- and a 12k-wide panorama. Runs the real program on an X
 // server of its own (Xvfb, Mesa's software renderer) and reads its trace. Prints a Markdown table.
+// Usage: viewer_bench [VIEWER]: the viewer of this build tree, or another build's to compare.
 
 #include <poll.h>
 #include <signal.h>
@@ -254,9 +255,9 @@ double megabytes(long long bytes) {
 }  // namespace
 }  // namespace skylacer::bench
 
-int main() {
+int main(int argc, char** argv) {
   using namespace skylacer::bench;
-  const std::string viewerDat = SKYLACER_VIEWER_DAT;
+  const std::string viewerDat = argc > 1 ? argv[1] : SKYLACER_VIEWER_DAT;
   const ScratchFolder scratch("viewer-bench");
   if (scratch.path().empty()) return 1;
 
@@ -269,9 +270,9 @@ int main() {
   }
   const auto strippedSize =
       std::filesystem::exists(stripped) ? std::filesystem::file_size(stripped) : 0;
-  std::printf(
-      "Viewer program (%s build): %.2f MB as built, %.2f MB stripped (goal: under 2 MB)\n\n",
-      SKYLACER_BUILD_TYPE, size / 1048576.0, strippedSize / 1048576.0);
+  const std::string which = argc > 1 ? viewerDat : std::string(SKYLACER_BUILD_TYPE) + " build";
+  std::printf("Viewer program (%s): %.2f MB as built, %.2f MB stripped (goal: under 2 MB)\n\n",
+              which.c_str(), size / 1048576.0, strippedSize / 1048576.0);
 
   // An X server of our own; it writes its display number to the descriptor it inherits.
   int ends[2];
