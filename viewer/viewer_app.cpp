@@ -206,11 +206,10 @@ void ViewerApp::continueFullPicture() {
   try {
     layer_->beginFrame();
     if (!fullUpload_) {
+      // A step of its own: the start reads the picture's header and lays out the tiles.
       fullUpload_ = TileUpload::start(std::move(fullPicture_), fieldOfView_, *scene_);
-      if (!fullUpload_) {
-        clearScene();
-        return;
-      }
+      if (!fullUpload_) clearScene();
+      return;
     }
     switch (fullUpload_->step(Clock::now() + kUploadSlice)) {
       case TileUpload::Progress::Working:

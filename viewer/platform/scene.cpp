@@ -10,9 +10,8 @@ namespace skylacer::viewer::platform {
 namespace {
 
 constexpr GLfloat kWhite[] = {1, 1, 1, 1};
-// Pages of textures no larger than this on a side, even where the driver allows larger ones: a
-// panorama's textures still lie on a handful of them.
-constexpr int kMaxPageSize = 4096;
+// Pages of textures no wider than this, even where the driver allows wider ones.
+constexpr int kMaxPageWidth = 4096;
 
 GLenum polygonMode(FillMode fill) {
   switch (fill) {
@@ -43,7 +42,7 @@ Scene::Scene(bool compactTextures) : compactTextures_(compactTextures) {
   gl_.load();
   GLint maxTextureSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-  maxPageSize_ = std::min<int>(maxTextureSize, kMaxPageSize);
+  maxPageWidth_ = std::min<int>(maxTextureSize, kMaxPageWidth);
   // One white ambient light of full intensity: lit texels keep their colours.
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, kWhite);
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, kWhite);
@@ -66,27 +65,26 @@ RenderStatus Scene::beginQuads(int size, int columns, std::span<const TexturedQu
   takeError();
   release(coming_);
   if (quads.empty()) return kRenderOk;
+  if (quads.size() % static_cast<std::size_t>(columns) != 0)
+    throw std::invalid_argument("the quads do not fill their last row");
   QuadSet& set = coming_;
   set.size = size;
   set.count = quads.size();
-  set.layout.emplace(size, columns, static_cast<int>(quads.size()), maxPageSize_);
-  const int pageCount = set.layout->pageCount();
-  set.quads.resize(static_cast<std::size_t>(pageCount));
+  set.layout.emplace(size, columns, static_cast<int>(quads.size()) / columns, maxPageWidth_);
+  const auto pageCount = static_cast<std::size_t>(set.layout->pageCount());
+  set.quads.resize(pageCount);
   for (std::size_t i = 0; i < quads.size(); ++i)
     set.quads[static_cast<std::size_t>(set.layout->place(i).page)].push_back(
         set.layout->onPage(i, quads[i]));
-  for (int page = 0; page < pageCount; ++page) {
-    set.unfinished.push_back(set.layout->texturesOn(page));
-    unsigned texture = 0;
-    glGenTextures(1, &texture);
-    set.pages.push_back(texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+  set.pages.resize(pageCount);
+  glGenTextures(static_cast<GLsizei>(pageCount), set.pages.data());
+  set.made.resize(pageCount);
+  for (std::size_t page = 0; page < pageCount; ++page) {
+    set.unfinished.push_back(set.layout->texturesOn(static_cast<int>(page)));
+    glBindTexture(GL_TEXTURE_2D, set.pages[page]);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     setFilterParameters();
-    const Size pageSize = set.layout->pageSize(page);
-    glTexImage2D(GL_TEXTURE_2D, 0, compactTextures_ ? GL_RGB5 : GL_RGB8, pageSize.width,
-                 pageSize.height, 0, GL_BGR, GL_UNSIGNED_BYTE, nullptr);
   }
   return takeError();
 }
@@ -97,20 +95,28 @@ RenderStatus Scene::setQuadRows(std::size_t index, int firstRow, int count,
   QuadSet& set = coming_;
   if (index >= set.count) throw std::out_of_range("no such quad");
   const PagePlace at = set.layout->place(index);
-  glBindTexture(GL_TEXTURE_2D, set.pages[static_cast<std::size_t>(at.page)]);
+  const auto page = static_cast<std::size_t>(at.page);
+  glBindTexture(GL_TEXTURE_2D, set.pages[page]);
+  if (!set.made[page]) {
+    // A page's storage is made when its first rows come: the driver may clear it, which for a
+    // large panorama's pages all at once would stop the window for a while.
+    const Size pageSize = set.layout->pageSize(at.page);
+    glTexImage2D(GL_TEXTURE_2D, 0, compactTextures_ ? GL_RGB5 : GL_RGB8, pageSize.width,
+                 pageSize.height, 0, GL_BGR, GL_UNSIGNED_BYTE, nullptr);
+    set.made[page] = true;
+  }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   if (compactTextures_) {
     // Packed here, in the texture's own layout, so that the driver only copies the rows.
     packedRows_.resize(static_cast<std::size_t>(set.size) * static_cast<std::size_t>(count));
     packRgb565(rows.first(packedRows_.size() * 3), packedRows_);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, at.x, at.y + firstRow, set.size, count, GL_RGB,
+    glTexSubImage2D(GL_TEXTURE_2D, 0, at.x, firstRow, set.size, count, GL_RGB,
                     GL_UNSIGNED_SHORT_5_6_5, packedRows_.data());
   } else {
-    glTexSubImage2D(GL_TEXTURE_2D, 0, at.x, at.y + firstRow, set.size, count, GL_BGR,
-                    GL_UNSIGNED_BYTE, rows.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, at.x, firstRow, set.size, count, GL_BGR, GL_UNSIGNED_BYTE,
+                    rows.data());
   }
-  if (firstRow + count == set.size && --set.unfinished[static_cast<std::size_t>(at.page)] == 0 &&
-      mipmapsBuilt_)
+  if (firstRow + count == set.size && --set.unfinished[page] == 0 && mipmapsBuilt_)
     gl_.generateMipmap(GL_TEXTURE_2D);
   return takeError();
 }
@@ -148,9 +154,9 @@ void Scene::applySettings(const DeviceSettings& settings) {
   // Mip levels are made when mip-mapping is first chosen, and at upload from then on.
   const bool makeMipmaps = settings_.filter == TextureFilter::MipMappedLinear && !mipmapsBuilt_;
   for (const QuadSet* set : {&shown_, &coming_})
-    for (const unsigned page : set->pages) {
-      glBindTexture(GL_TEXTURE_2D, page);
-      if (makeMipmaps) gl_.generateMipmap(GL_TEXTURE_2D);
+    for (std::size_t page = 0; page < set->pages.size(); ++page) {
+      glBindTexture(GL_TEXTURE_2D, set->pages[page]);
+      if (makeMipmaps && set->made[page]) gl_.generateMipmap(GL_TEXTURE_2D);
       setFilterParameters();
     }
   if (makeMipmaps) mipmapsBuilt_ = true;

@@ -31,7 +31,8 @@ class Scene {
   Scene& operator=(const Scene&) = delete;
 
   // Starts a new set of quads, each with its own texture of size × size texels (row 0 first,
-  // v = 0), in rows of `columns` quads in the order given; their rows come later (setQuadRows).
+  // v = 0), in full rows of `columns` quads in the order given (std::invalid_argument
+  // otherwise); their rows come later (setQuadRows).
   // The new set is not drawn until showNewQuads, the shown quads staying until then; an
   // earlier new set is dropped. Returns the OpenGL status.
   RenderStatus beginQuads(int size, int columns, std::span<const TexturedQuad> quads);
@@ -67,6 +68,7 @@ class Scene {
     std::size_t count = 0;
     std::optional<TexturePages> layout;
     std::vector<unsigned> pages;  // a texture a page
+    std::vector<bool> made;       // whether a page's storage has been made
     // The textures of each page whose last rows have not come yet.
     std::vector<int> unfinished;
     // The quads of each page, with the page's texture coordinates.
@@ -81,7 +83,7 @@ class Scene {
   GlFunctions gl_;
   QuadSet shown_;
   QuadSet coming_;
-  int maxPageSize_ = 0;
+  int maxPageWidth_ = 0;
   DeviceSettings settings_;
   bool compactTextures_;
   std::vector<std::uint16_t> packedRows_;  // rows of 16-bit texels on their way to a texture
