@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <thread>
 
