@@ -1,6 +1,7 @@
 // The exported viewer program: its size, its time from start to the first frame of the
 // panorama, and its memory for a 3k- and a 12k-wide panorama. Runs the real program on an X
 // server of its own (Xvfb, Mesa's software renderer) and reads its trace. Prints a Markdown table.
+// Usage: viewer_bench [VIEWER]: the viewer of this build tree, or another build's to compare.
 
 #include <poll.h>
 #include <signal.h>
@@ -83,7 +84,21 @@ class LineReader {
   explicit LineReader(int fd) : fd_(fd) {}
   // Whether this line has been read.
   bool hasRead(const std::string& line) const {
-    return std::find(read_.begin(), read_.end(), line) != read_.end();
+    return std::any_of(read_.begin(), read_.end(),
+                       [&line](const Line& read) { return read.text == line; });
+  }
+  // The longest time between two lines read one after the other that start with `prefix`.
+  double longestGapMs(const std::string& prefix) const {
+    double longest = 0;
+    std::optional<Clock::time_point> previous;
+    for (const Line& line : read_) {
+      if (!line.text.starts_with(prefix)) continue;
+      if (previous)
+        longest = std::max(longest,
+                           std::chrono::duration<double, std::milli>(line.at - *previous).count());
+      previous = line.at;
+    }
+    return longest;
   }
   bool waitFor(const std::string& prefix, double seconds) {
     const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
@@ -92,7 +107,7 @@ class LineReader {
       if (newline != std::string::npos) {
         const std::string line = buffer_.substr(0, newline);
         buffer_.erase(0, newline + 1);
-        read_.push_back(line);
+        read_.push_back({line, readAt_});
         if (line.starts_with(prefix)) return true;
         continue;
       }
@@ -105,13 +120,19 @@ class LineReader {
       const ssize_t got = read(fd_, chunk, sizeof chunk);
       if (got <= 0) return false;
       buffer_.append(chunk, static_cast<std::size_t>(got));
+      readAt_ = Clock::now();
     }
   }
 
  private:
+  struct Line {
+    std::string text;
+    Clock::time_point at;  // when it came
+  };
   int fd_;
   std::string buffer_;
-  std::vector<std::string> read_;
+  Clock::time_point readAt_;
+  std::vector<Line> read_;
 };
 
 // "VmRSS" or "VmHWM" of a process in bytes.
@@ -163,6 +184,9 @@ struct Measured {
   std::vector<double> firstFrameCpuMs;
   // To the first frame of the full picture: a large one shows reduced in its first frame.
   std::vector<double> fullPictureMs;
+  // The longest time between two frames until then (the view turns all the while): how long
+  // the window stops answering while the full picture is made.
+  std::vector<double> longestGapMs;
   long long peakBytes = 0;
   long long residentBytes = 0;
   std::size_t jpegBytes = 0;
@@ -211,6 +235,7 @@ std::optional<Measured> measure(const std::string& viewerDat, const std::string&
     }
     measured.fullPictureMs.push_back(
         std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    measured.longestGapMs.push_back(lines.longestGapMs("frame "));
     for (int frame = 0; frame < kFramesBeforeMemory; ++frame) lines.waitFor("frame ", 5);
     measured.peakBytes = std::max(measured.peakBytes, statusBytes(viewer->pid, "VmHWM"));
     measured.residentBytes = std::max(measured.residentBytes, statusBytes(viewer->pid, "VmRSS"));
@@ -219,6 +244,7 @@ std::optional<Measured> measure(const std::string& viewerDat, const std::string&
   std::sort(measured.firstFrameMs.begin(), measured.firstFrameMs.end());
   std::sort(measured.fullPictureMs.begin(), measured.fullPictureMs.end());
   std::sort(measured.firstFrameCpuMs.begin(), measured.firstFrameCpuMs.end());
+  std::sort(measured.longestGapMs.begin(), measured.longestGapMs.end());
   return measured;
 }
 
@@ -229,9 +255,9 @@ double megabytes(long long bytes) {
 }  // namespace
 }  // namespace skylacer::bench
 
-int main() {
+int main(int argc, char** argv) {
   using namespace skylacer::bench;
-  const std::string viewerDat = SKYLACER_VIEWER_DAT;
+  const std::string viewerDat = argc > 1 ? argv[1] : SKYLACER_VIEWER_DAT;
   const ScratchFolder scratch("viewer-bench");
   if (scratch.path().empty()) return 1;
 
@@ -244,9 +270,9 @@ int main() {
   }
   const auto strippedSize =
       std::filesystem::exists(stripped) ? std::filesystem::file_size(stripped) : 0;
-  std::printf(
-      "Viewer program (%s build): %.2f MB as built, %.2f MB stripped (goal: under 2 MB)\n\n",
-      SKYLACER_BUILD_TYPE, size / 1048576.0, strippedSize / 1048576.0);
+  const std::string which = argc > 1 ? viewerDat : std::string(SKYLACER_BUILD_TYPE) + " build";
+  std::printf("Viewer program (%s): %.2f MB as built, %.2f MB stripped (goal: under 2 MB)\n\n",
+              which.c_str(), size / 1048576.0, strippedSize / 1048576.0);
 
   // An X server of our own; it writes its display number to the descriptor it inherits.
   int ends[2];
@@ -273,11 +299,11 @@ int main() {
   };
   std::printf(
       "| panorama | pixels | JPEG | first frame, median (min-max) of %d | processor time to "
-      "the first frame, median | full picture shown, median | peak memory (VmHWM) | resident, "
-      "turning | peak per pixel | peak above the 64 x 32 "
-      "run, per pixel |\n",
+      "the first frame, median | full picture shown, median | longest time between frames until "
+      "then, median (max) | peak memory (VmHWM) | resident, turning | peak per pixel | peak "
+      "above the 64 x 32 run, per pixel |\n",
       kRuns);
-  std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
   long long baseline = 0;
   int status = 0;
   for (const Case& c : {Case{"64 x 32", 64, 32}, Case{"3k", 3000, 600}, Case{"12k", 12000, 2400}}) {
@@ -291,14 +317,14 @@ int main() {
     const double pixels = static_cast<double>(c.width) * c.height;
     if (baseline == 0) baseline = m->peakBytes;
     std::printf(
-        "| %s (%d x %d) | %.1f M | %.2f MB | %.0f ms (%.0f-%.0f) | %.0f ms | %.0f ms | %.1f MB | "
-        "%.1f MB | "
-        "%.1f B | %.1f B |\n",
+        "| %s (%d x %d) | %.1f M | %.2f MB | %.0f ms (%.0f-%.0f) | %.0f ms | %.0f ms | %.0f ms "
+        "(%.0f) | %.1f MB | %.1f MB | %.1f B | %.1f B |\n",
         c.name, c.width, c.height, pixels / 1e6, m->jpegBytes / 1048576.0,
         m->firstFrameMs[m->firstFrameMs.size() / 2], m->firstFrameMs.front(),
         m->firstFrameMs.back(), m->firstFrameCpuMs[m->firstFrameCpuMs.size() / 2],
-        m->fullPictureMs[m->fullPictureMs.size() / 2], megabytes(m->peakBytes),
-        megabytes(m->residentBytes), m->peakBytes / pixels, (m->peakBytes - baseline) / pixels);
+        m->fullPictureMs[m->fullPictureMs.size() / 2], m->longestGapMs[m->longestGapMs.size() / 2],
+        m->longestGapMs.back(), megabytes(m->peakBytes), megabytes(m->residentBytes),
+        m->peakBytes / pixels, (m->peakBytes - baseline) / pixels);
   }
   std::printf("\nGoals: first frame under 150 ms; memory under 3 bytes a pixel of the panorama.\n");
   end(*xvfb);

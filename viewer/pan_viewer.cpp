@@ -40,6 +40,22 @@ int CPanViewer::setPictureSize(int width, int height, double fieldOfView) {
   return tileCount();
 }
 
+int CPanViewer::resizePicture(int width, int height) {
+  const double yaw = yaw_;
+  const double pitch = pitch_;
+  const double field = field_;
+  const float rotationStep = rotationStep_;
+  const bool autoRotation = autoRotation_;
+  const int tiles = setPictureSize(width, height, fieldOfView_);
+  if (tiles == 0) return 0;
+  yaw_ = yaw;
+  pitch_ = pitch;
+  field_ = field;
+  rotationStep_ = rotationStep;
+  autoRotation_ = autoRotation;
+  return tiles;
+}
+
 std::pair<int, int> CPanViewer::bandSpan(int tileRow, int firstRow, int count) const {
   const int c = (tileSize_ - kTileOverlap) * tileRow;
   // Texture row y shows picture row H - T - c - 1 + y; rows above the picture show row 0.

@@ -60,6 +60,10 @@ class CPanViewer {
   int setPicture(PictureRows picture, double fieldOfView);
   // The same for a picture whose rows come later, a strip at a time (holdRows).
   int setPictureSize(int width, int height, double fieldOfView);
+  // The same picture at another size (the full picture of a reduced decode): the tile grid of
+  // the new size, the camera as it is. Returns the number of tiles; 0, with nothing changed,
+  // as setPictureSize.
+  int resizePicture(int width, int height);
   // The picture rows the tiles of one tile row (0 at the bottom) read: first and last, top
   // first. Tile rows from the top down read strips further and further down the picture.
   std::pair<int, int> tileRowSpan(int tileRow) const { return bandSpan(tileRow, 0, tileSize_); }

@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <thread>
 
@@ -20,6 +19,7 @@
 #include "viewer/platform/scene.h"
 #include "viewer/popup_menu.h"
 #include "viewer/settings_commands.h"
+#include "viewer/tile_upload.h"
 
 namespace skylacer::viewer {
 namespace {
@@ -36,8 +36,9 @@ constexpr auto kTooltipDelay = 500ms;
 constexpr auto kNoteTime = 3s;
 // Frames drawn before a snapshot is taken.
 constexpr int kSnapshotFrames = 3;
-// The panorama's textures are made this many rows at a time (at most).
-constexpr int kTextureBandRows = 32;
+// A large panorama's full picture is made in slices of this much time between frames and
+// events, the reduced one showing meanwhile.
+constexpr auto kUploadSlice = 40ms;
 // A click on the zoom buttons is a zoom step of this many units.
 constexpr int kZoomClickUnits = 10;
 // One notch of the wheel zooms by this factor (up: in).
@@ -171,19 +172,73 @@ void ViewerApp::loadPanorama() {
         picture = std::move(reduced);
       }
     }
-    if (!buildScene(*picture, fieldOfView_)) clearScene();
+    if (!showPicture(std::move(picture))) clearScene();
   } catch (const std::bad_alloc&) {
     clearScene();
   }
 }
 
-void ViewerApp::showFullPicture() {
-  const std::unique_ptr<JpegRows> picture = std::move(fullPicture_);
+bool ViewerApp::showPicture(std::unique_ptr<JpegRows> picture) {
+  if (!scene_) return true;
+  layer_->beginFrame();
+  const std::unique_ptr<TileUpload> upload =
+      TileUpload::start(std::move(picture), fieldOfView_, *scene_);
+  if (!upload) return false;
+  switch (upload->step(Clock::time_point::max())) {
+    case TileUpload::Progress::Working:
+    case TileUpload::Progress::Damaged:
+      return false;
+    case TileUpload::Progress::TexturesFailed:
+      texturesFailed(upload->failure());
+      return true;
+    case TileUpload::Progress::Done:
+      break;
+  }
+  scene_->showNewQuads();
+  model_.setPictureSize(upload->width(), upload->height(), fieldOfView_);
+  if (!snapshotPath_.empty()) model_.setAutoRotation(false);
+  trace("picture %dx%d", upload->width(), upload->height());
+  return true;
+}
+
+void ViewerApp::continueFullPicture() {
   try {
-    if (!buildScene(*picture, fieldOfView_)) clearScene();
+    layer_->beginFrame();
+    if (!fullUpload_) {
+      // A step of its own: the start reads the picture's header and lays out the tiles.
+      fullUpload_ = TileUpload::start(std::move(fullPicture_), fieldOfView_, *scene_);
+      if (!fullUpload_) clearScene();
+      return;
+    }
+    switch (fullUpload_->step(Clock::now() + kUploadSlice)) {
+      case TileUpload::Progress::Working:
+        return;
+      case TileUpload::Progress::Damaged:
+        clearScene();
+        return;
+      case TileUpload::Progress::TexturesFailed:
+        texturesFailed(fullUpload_->failure());
+        return;
+      case TileUpload::Progress::Done:
+        break;
+    }
   } catch (const std::bad_alloc&) {
     clearScene();
+    return;
   }
+  scene_->showNewQuads();
+  model_.resizePicture(fullUpload_->width(), fullUpload_->height());
+  trace("picture %dx%d", fullUpload_->width(), fullUpload_->height());
+  fullUpload_.reset();
+}
+
+void ViewerApp::texturesFailed(platform::RenderStatus status) {
+  // Said once: a large panorama's full picture is not tried after its reduced one failed.
+  fullPicture_.reset();
+  fullUpload_.reset();
+  scene_->clearQuads();
+  reportError(platform::formatMessage(text::kTexturesFailed,
+                                      std::string(platform::renderErrorName(status)).c_str()));
 }
 
 std::optional<PanoramaSource> ViewerApp::panoramaSource() {
@@ -235,88 +290,9 @@ std::optional<std::filesystem::path> ViewerApp::askForPanorama() {
   return std::nullopt;
 }
 
-bool ViewerApp::buildScene(JpegRows& picture, double fieldOfView) {
-  if (!scene_) return true;
-  const int tiles = model_.setPictureSize(picture.width(), picture.height(), fieldOfView);
-  if (tiles == 0) return false;
-  if (!snapshotPath_.empty()) model_.setAutoRotation(false);
-
-  // The picture decodes from the top, so the tiles are made from the top tile row down, and
-  // each tile row's textures a band of their rows at a time from the top down. Only a band's
-  // picture rows are held: a window that moves down the picture, keeping the rows a band shares
-  // with the one before (a tile row shares 10 with the row above it).
-  const int size = model_.tileSize();
-  const int bandRows = std::min(size, kTextureBandRows);
-  const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(picture.width());
-  std::vector<std::uint8_t> window(static_cast<std::size_t>(stride) *
-                                   static_cast<std::size_t>(bandRows));
-  std::vector<std::uint8_t> band(std::size_t{3} * static_cast<std::size_t>(size) *
-                                 static_cast<std::size_t>(bandRows));
-  int windowFirst = 0;
-  auto readUpTo = [&](int row) {
-    while (picture.rowsRead() < row) {
-      windowFirst = picture.rowsRead();
-      if (!picture.read(window.data(), stride, std::min(bandRows, row - windowFirst))) return false;
-    }
-    return true;
-  };
-  auto holdRows = [&](int first, int last) {
-    if (!readUpTo(first)) return false;
-    const int held = picture.rowsRead() - first;
-    std::memmove(window.data(), window.data() + (first - windowFirst) * stride,
-                 static_cast<std::size_t>(held * stride));
-    windowFirst = first;
-    const int fresh = last + 1 - picture.rowsRead();
-    if (fresh > 0 && !picture.read(window.data() + held * stride, stride, fresh)) return false;
-    model_.holdRows({window.data(), static_cast<int>(stride), picture.width(),
-                     picture.rowsRead() - first, first});
-    return true;
-  };
-  auto texturesFailed = [this](platform::RenderStatus status) {
-    // Said once: a large panorama's full picture is not tried after its reduced one failed.
-    fullPicture_.reset();
-    scene_->clearQuads();
-    model_.releasePicture();
-    reportError(platform::formatMessage(text::kTexturesFailed,
-                                        std::string(platform::renderErrorName(status)).c_str()));
-  };
-
-  layer_->beginFrame();
-  scene_->clearQuads();
-  for (int row = model_.tilesDown() - 1; row >= 0; --row) {
-    const std::size_t firstQuad = scene_->quadCount();
-    const int firstTile = row * model_.tilesAcross();
-    for (int column = 0; column < model_.tilesAcross(); ++column)
-      if (const platform::RenderStatus status =
-              scene_->addQuad(size, model_.tileQuad(firstTile + column));
-          status != platform::kRenderOk) {
-        texturesFailed(status);
-        return true;
-      }
-    for (int y = 0; y < size; y += bandRows) {
-      const int count = std::min(bandRows, size - y);
-      const auto [first, last] = model_.bandSpan(row, y, count);
-      if (!holdRows(first, last)) return false;
-      for (int column = 0; column < model_.tilesAcross(); ++column) {
-        model_.makeTileRows(firstTile + column, y, count, band);
-        if (const platform::RenderStatus status =
-                scene_->setQuadRows(firstQuad + static_cast<std::size_t>(column), y, count, band);
-            status != platform::kRenderOk) {
-          texturesFailed(status);
-          return true;
-        }
-      }
-    }
-  }
-  model_.releasePicture();
-  // The picture's last row shows in no tile, but a picture whose data end early is not shown.
-  if (!readUpTo(picture.height())) return false;
-  trace("picture %dx%d", picture.width(), picture.height());
-  return true;
-}
-
 void ViewerApp::clearScene() {
   fullPicture_.reset();
+  fullUpload_.reset();
   if (scene_) {
     layer_->beginFrame();
     scene_->clearQuads();
@@ -331,7 +307,10 @@ void ViewerApp::idleStep() {
   platform::reapPrograms();
   if (quitting_) return;
   if (!layer_ || !layer_->ready() || layer_->hidden() || (paused_ && !singleStep_)) {
-    window_->waitForEvent(100);
+    if (fullUpload_ && layer_ && layer_->ready())
+      continueFullPicture();
+    else
+      window_->waitForEvent(100);
     return;
   }
   const Clock::time_point now = Clock::now();
@@ -351,7 +330,10 @@ void ViewerApp::idleStep() {
   if (sinceLastFrame < kFramePeriod) std::this_thread::sleep_for(kFramePeriod - sinceLastFrame);
   keys_.step(model_, Clock::now());
   if (!singleStep_ && !model_.needsFrame()) {
-    window_->waitForEvent(static_cast<int>(kIdleWait.count()));
+    if (fullUpload_)
+      continueFullPicture();
+    else
+      window_->waitForEvent(static_cast<int>(kIdleWait.count()));
     return;
   }
   singleStep_ = false;
@@ -361,7 +343,7 @@ void ViewerApp::idleStep() {
     shutDown();
     return;
   }
-  if (fullPicture_) showFullPicture();
+  if (!quitting_ && (fullPicture_ || fullUpload_)) continueFullPicture();
 }
 
 void ViewerApp::paintOverlay() {
@@ -406,7 +388,8 @@ bool ViewerApp::drawFrame(bool advance) {
         viewport.width, viewport.height);
 
   if (!snapshotPath_.empty()) {
-    if (++snapshotFrames_ >= kSnapshotFrames)
+    // The snapshot shows the full picture.
+    if (!fullPicture_ && !fullUpload_ && ++snapshotFrames_ >= kSnapshotFrames)
       takeSnapshot();
     else
       model_.requestRedraw();

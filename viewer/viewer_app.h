@@ -27,6 +27,7 @@
 #include "viewer/pan_viewer.h"
 #include "viewer/panorama_source.h"
 #include "viewer/platform/device_settings.h"
+#include "viewer/platform/render_errors.h"
 #include "viewer/platform/x_window.h"
 #include "viewer/start_options.h"
 #include "viewer/toolbar.h"
@@ -39,6 +40,7 @@ class Scene;
 }  // namespace platform
 class JpegRows;
 class PopupMenu;
+class TileUpload;
 
 inline constexpr char kOpenFileVariable[] = "SKYLACER_VIEWER_OPEN_FILE";
 inline constexpr char kSnapshotVariable[] = "SKYLACER_VIEWER_SNAPSHOT";
@@ -63,10 +65,14 @@ class ViewerApp {
   void loadPanorama();
   std::optional<PanoramaSource> panoramaSource();
   std::optional<std::filesystem::path> askForPanorama();
-  // Makes the panorama's tiles as the picture decodes; false when it turns out damaged.
-  bool buildScene(JpegRows& picture, double fieldOfView);
-  // Replaces the reduced picture of the first frame with the full one.
-  void showFullPicture();
+  // Makes the panorama's tiles as the picture decodes and shows them; false when the picture
+  // cannot be mapped or turns out damaged.
+  bool showPicture(std::unique_ptr<JpegRows> picture);
+  // One time slice of making the full picture that replaces the reduced one of the first frame;
+  // it replaces it once made.
+  void continueFullPicture();
+  // Textures that cannot be made: none shown, and the reason said.
+  void texturesFailed(platform::RenderStatus status);
   // Back to no panorama.
   void clearScene();
   void backBufferCreated(platform::Size size);
@@ -125,8 +131,10 @@ class ViewerApp {
   platform::DeviceSettings settings_;
   platform::CameraFrame lastCamera_;
 
-  // A large panorama's full picture, shown once the first frame (from a reduced decode) is.
+  // A large panorama's full picture, made once the first frame (from a reduced decode) shows,
+  // and its tiles while they are made.
   std::unique_ptr<JpegRows> fullPicture_;
+  std::unique_ptr<TileUpload> fullUpload_;
   std::filesystem::path panoramaPath_;  // the chosen JPEG; empty for the program's own block
   double fieldOfView_ = kDefaultFieldOfView;
   platform::Point lastCursor_;  // back-buffer pixels

@@ -263,6 +263,35 @@ TEST(PanViewerCamera, StartsAtThePicturesLeftEdgeTurningAndBringsTheFieldToTheLi
   EXPECT_NEAR(model.yaw(), 0.005 + 0.002, 1e-9);
 }
 
+// A large panorama's full picture replaces its reduced first picture while the user looks on.
+TEST(PanViewerCamera, AResizedPictureTakesItsNewGridAndKeepsTheCamera) {
+  CPanViewer model;
+  model.setViewport(800, 400);
+  ASSERT_GT(model.setPictureSize(3000, 600, kTwoPi), 0);
+  model.camera();
+  model.drag(-30, 20);
+  model.zoom(-5);
+  model.setAutoRotation(false);
+  model.camera();
+  model.clearRedraw();
+  const double yaw = model.yaw(), pitch = model.pitch(), field = model.field();
+
+  EXPECT_EQ(model.resizePicture(5, 600), 0);
+  EXPECT_EQ(model.tileSize(), 128);
+  EXPECT_EQ(model.resizePicture(12000, 2400), 24 * 5);
+  EXPECT_EQ(model.tileSize(), 512);
+  EXPECT_DOUBLE_EQ(model.fieldOfView(), kTwoPi);
+  EXPECT_TRUE(model.redraw());
+  EXPECT_FALSE(model.autoRotation());
+  EXPECT_DOUBLE_EQ(model.yaw(), yaw);
+  EXPECT_DOUBLE_EQ(model.pitch(), pitch);
+  EXPECT_DOUBLE_EQ(model.field(), field);
+  // The same shape at four times the size: the same limits, so the next frame's camera too.
+  const platform::CameraFrame camera = model.camera();
+  EXPECT_DOUBLE_EQ(model.yaw(), yaw);
+  EXPECT_DOUBLE_EQ(camera.field, field);
+}
+
 TEST(PanViewerCamera, FieldLimitOfATallViewportIsHalfTheHeightOver100) {
   Panorama panorama(4000, 800, kTwoPi);
   panorama.model.setViewport(300, 600);

@@ -317,6 +317,28 @@ def check_without_opengl(program, display, work):
     print("without OpenGL: the reason shown in a box")
 
 
+def check_full_picture_keeps_the_view(viewer_dat, display, work):
+    """A large panorama's first frame shows a reduced decode; the full picture replaces it while
+    the view turns on, and the view goes on from where it was instead of starting again."""
+    jpeg = os.path.join(work, "large.jpg")
+    program = write_viewer(viewer_dat, os.path.join(work, "large.exe"),
+                           (2 * math.pi, band_panorama(jpeg, 8000, 3000)))
+    viewer = TracedViewer(program, display, work)
+    try:
+        viewer.wait_for("picture 1000x375")
+        viewer.wait_for("picture 8000x3000", timeout=30)
+        yaws = [float(line.split()[1].removeprefix("yaw="))
+                for line in viewer.seen if line.startswith("frame ")]
+        check(len(yaws) >= 1, "large panorama: no frame of the reduced picture")
+        after = viewer.frame()
+        check(after["turning"] == 1 and after["yaw"] > yaws[-1],
+              f"large panorama: the view started again with the full picture: yaw {yaws[-1]} "
+              f"before, {after['yaw']} after")
+        print(f"full picture: {len(yaws)} frames of the reduced one, the view turning on")
+    finally:
+        viewer.kill()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--viewer", required=True)
@@ -331,6 +353,7 @@ def main():
         check_wheel_and_keys(program, display, work)
         check_buttons_menu_and_tooltips(program, display, work)
         check_picture_sources(options.viewer, display, work, jpeg)
+        check_full_picture_keeps_the_view(options.viewer, display, work)
         check_without_opengl(program, display, work)
         print("all controls as expected")
 

@@ -28,7 +28,8 @@
 #define SKYLACER_GL_FUNCTIONS(F)                                                                   \
   F(glBegin)                                                                                       \
   F(glBindTexture) F(glBlendFunc) F(glClear) F(glClearColor) F(glColor4fv) F(glDeleteTextures)     \
-      F(glDisable) F(glEnable) F(glEnd) F(glGenTextures) F(glGetError) F(glGetString)              \
+      F(glDisable) F(glEnable) F(glEnd) F(glGenTextures) F(glGetError) F(glGetIntegerv)            \
+          F(glGetString)                                                                           \
           F(glLightModelfv) F(glLoadIdentity) F(glLoadMatrixf) F(glMaterialfv) F(glMatrixMode)     \
               F(glOrtho) F(glPixelStorei) F(glPolygonMode) F(glShadeModel) F(glTexCoord2f)         \
                   F(glTexEnvi) F(glTexImage2D) F(glTexParameteri) F(glTexSubImage2D) F(glVertex2f) \

@@ -1,5 +1,8 @@
 #include "viewer/platform/scene.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "viewer/platform/library_functions.h"
 #include "viewer/platform/view_transform.h"
 
@@ -7,6 +10,8 @@ namespace skylacer::viewer::platform {
 namespace {
 
 constexpr GLfloat kWhite[] = {1, 1, 1, 1};
+// Pages of textures no wider than this, even where the driver allows wider ones.
+constexpr int kMaxPageWidth = 4096;
 
 GLenum polygonMode(FillMode fill) {
   switch (fill) {
@@ -35,6 +40,9 @@ void packRgb565(std::span<const std::uint8_t> bgr, std::span<std::uint16_t> pack
 
 Scene::Scene(bool compactTextures) : compactTextures_(compactTextures) {
   gl_.load();
+  GLint maxTextureSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+  maxPageWidth_ = std::min<int>(maxTextureSize, kMaxPageWidth);
   // One white ambient light of full intensity: lit texels keep their colours.
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, kWhite);
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, kWhite);
@@ -53,44 +61,81 @@ RenderStatus Scene::takeError() {
   return first;
 }
 
-RenderStatus Scene::addQuad(int size, const TexturedQuad& quad) {
+RenderStatus Scene::beginQuads(int size, int columns, std::span<const TexturedQuad> quads) {
   takeError();
-  Quad added{0, size, quad};
-  glGenTextures(1, &added.texture);
-  glBindTexture(GL_TEXTURE_2D, added.texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  setFilterParameters();
-  glTexImage2D(GL_TEXTURE_2D, 0, compactTextures_ ? GL_RGB5 : GL_RGB8, size, size, 0, GL_BGR,
-               GL_UNSIGNED_BYTE, nullptr);
-  quads_.push_back(added);
+  release(coming_);
+  if (quads.empty()) return kRenderOk;
+  if (quads.size() % static_cast<std::size_t>(columns) != 0)
+    throw std::invalid_argument("the quads do not fill their last row");
+  QuadSet& set = coming_;
+  set.size = size;
+  set.count = quads.size();
+  set.layout.emplace(size, columns, static_cast<int>(quads.size()) / columns, maxPageWidth_);
+  const auto pageCount = static_cast<std::size_t>(set.layout->pageCount());
+  set.quads.resize(pageCount);
+  for (std::size_t i = 0; i < quads.size(); ++i)
+    set.quads[static_cast<std::size_t>(set.layout->place(i).page)].push_back(
+        set.layout->onPage(i, quads[i]));
+  set.pages.resize(pageCount);
+  glGenTextures(static_cast<GLsizei>(pageCount), set.pages.data());
+  set.made.resize(pageCount);
+  for (std::size_t page = 0; page < pageCount; ++page) {
+    set.unfinished.push_back(set.layout->texturesOn(static_cast<int>(page)));
+    glBindTexture(GL_TEXTURE_2D, set.pages[page]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    setFilterParameters();
+  }
   return takeError();
 }
 
 RenderStatus Scene::setQuadRows(std::size_t index, int firstRow, int count,
                                 std::span<const std::uint8_t> rows) {
   takeError();
-  const Quad& quad = quads_.at(index);
-  glBindTexture(GL_TEXTURE_2D, quad.texture);
+  QuadSet& set = coming_;
+  if (index >= set.count) throw std::out_of_range("no such quad");
+  const PagePlace at = set.layout->place(index);
+  const auto page = static_cast<std::size_t>(at.page);
+  glBindTexture(GL_TEXTURE_2D, set.pages[page]);
+  if (!set.made[page]) {
+    // A page's storage is made when its first rows come: the driver may clear it, which for a
+    // large panorama's pages all at once would stop the window for a while.
+    const Size pageSize = set.layout->pageSize(at.page);
+    glTexImage2D(GL_TEXTURE_2D, 0, compactTextures_ ? GL_RGB5 : GL_RGB8, pageSize.width,
+                 pageSize.height, 0, GL_BGR, GL_UNSIGNED_BYTE, nullptr);
+    set.made[page] = true;
+  }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   if (compactTextures_) {
     // Packed here, in the texture's own layout, so that the driver only copies the rows.
-    packedRows_.resize(static_cast<std::size_t>(quad.size) * static_cast<std::size_t>(count));
+    packedRows_.resize(static_cast<std::size_t>(set.size) * static_cast<std::size_t>(count));
     packRgb565(rows.first(packedRows_.size() * 3), packedRows_);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, firstRow, quad.size, count, GL_RGB,
+    glTexSubImage2D(GL_TEXTURE_2D, 0, at.x, firstRow, set.size, count, GL_RGB,
                     GL_UNSIGNED_SHORT_5_6_5, packedRows_.data());
   } else {
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, firstRow, quad.size, count, GL_BGR, GL_UNSIGNED_BYTE,
+    glTexSubImage2D(GL_TEXTURE_2D, 0, at.x, firstRow, set.size, count, GL_BGR, GL_UNSIGNED_BYTE,
                     rows.data());
   }
-  if (mipmapsBuilt_ && firstRow + count == quad.size) gl_.generateMipmap(GL_TEXTURE_2D);
+  if (firstRow + count == set.size && --set.unfinished[page] == 0 && mipmapsBuilt_)
+    gl_.generateMipmap(GL_TEXTURE_2D);
   return takeError();
 }
 
+void Scene::showNewQuads() {
+  release(shown_);
+  shown_ = std::move(coming_);
+  coming_ = QuadSet{};
+}
+
+void Scene::release(QuadSet& set) {
+  if (!set.pages.empty())
+    glDeleteTextures(static_cast<GLsizei>(set.pages.size()), set.pages.data());
+  set = QuadSet{};
+}
+
 void Scene::clearQuads() {
-  for (const Quad& quad : quads_) glDeleteTextures(1, &quad.texture);
-  quads_.clear();
-  mipmapsBuilt_ = false;
+  release(shown_);
+  release(coming_);
 }
 
 void Scene::setFilterParameters() {
@@ -108,11 +153,12 @@ void Scene::applySettings(const DeviceSettings& settings) {
   if (!filterChanged) return;
   // Mip levels are made when mip-mapping is first chosen, and at upload from then on.
   const bool makeMipmaps = settings_.filter == TextureFilter::MipMappedLinear && !mipmapsBuilt_;
-  for (const Quad& quad : quads_) {
-    glBindTexture(GL_TEXTURE_2D, quad.texture);
-    if (makeMipmaps) gl_.generateMipmap(GL_TEXTURE_2D);
-    setFilterParameters();
-  }
+  for (const QuadSet* set : {&shown_, &coming_})
+    for (std::size_t page = 0; page < set->pages.size(); ++page) {
+      glBindTexture(GL_TEXTURE_2D, set->pages[page]);
+      if (makeMipmaps && set->made[page]) gl_.generateMipmap(GL_TEXTURE_2D);
+      setFilterParameters();
+    }
   if (makeMipmaps) mipmapsBuilt_ = true;
 }
 
@@ -165,13 +211,14 @@ RenderStatus Scene::render(const CameraFrame& camera, Size viewport) {
     glDisable(GL_LIGHTING);
   glColor4fv(kWhite);
 
-  for (const Quad& quad : quads_) {
-    glBindTexture(GL_TEXTURE_2D, quad.texture);
+  for (std::size_t page = 0; page < shown_.pages.size(); ++page) {
+    glBindTexture(GL_TEXTURE_2D, shown_.pages[page]);
     glBegin(GL_QUADS);
-    for (const TexturedVertex& corner : quad.corners) {
-      glTexCoord2f(corner.u, corner.v);
-      glVertex3f(corner.x, corner.y, corner.z);
-    }
+    for (const TexturedQuad& quad : shown_.quads[page])
+      for (const TexturedVertex& corner : quad) {
+        glTexCoord2f(corner.u, corner.v);
+        glVertex3f(corner.x, corner.y, corner.z);
+      }
     glEnd();
   }
   return takeError();

@@ -6,6 +6,7 @@
 // call, the destructor included.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "viewer/platform/gl_functions.h"
 #include "viewer/platform/render_errors.h"
 #include "viewer/platform/scene_types.h"
+#include "viewer/platform/texture_pages.h"
 #include "viewer/platform/x_window.h"
 
 namespace skylacer::viewer::platform {
@@ -28,17 +30,21 @@ class Scene {
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
 
-  // Adds a quad with its own texture of size × size texels, row 0 first (v = 0), whose rows
-  // come later (setQuadRows). Returns the OpenGL status.
-  RenderStatus addQuad(int size, const TexturedQuad& quad);
-  // Sets texture rows firstRow .. firstRow + count - 1 of quad `index` (in the order added):
-  // count × size texels of 3 bytes (blue, green, red). The rows that end the texture make its
-  // mip levels while mip-mapping is on. Returns the OpenGL status of the upload.
+  // Starts a new set of quads, each with its own texture of size × size texels (row 0 first,
+  // v = 0), in full rows of `columns` quads in the order given (std::invalid_argument
+  // otherwise); their rows come later (setQuadRows).
+  // The new set is not drawn until showNewQuads, the shown quads staying until then; an
+  // earlier new set is dropped. Returns the OpenGL status.
+  RenderStatus beginQuads(int size, int columns, std::span<const TexturedQuad> quads);
+  // Sets texture rows firstRow .. firstRow + count - 1 of the new set's quad `index`: count ×
+  // size texels of 3 bytes (blue, green, red). The rows that end the textures of a page make
+  // its mip levels while mip-mapping is on. Returns the OpenGL status of the upload.
   RenderStatus setQuadRows(std::size_t index, int firstRow, int count,
                            std::span<const std::uint8_t> rows);
-  // Removes every quad and frees the textures.
+  // The new set replaces the shown quads, whose textures are freed.
+  void showNewQuads();
+  // Removes every quad, shown or new, and frees the textures.
   void clearQuads();
-  std::size_t quadCount() const { return quads_.size(); }
 
   // Takes the device settings at once (texture filtering of every texture included).
   void applySettings(const DeviceSettings& settings);
@@ -56,18 +62,28 @@ class Scene {
   RenderStatus drawOverlay(Size viewport);
 
  private:
-  struct Quad {
-    unsigned texture = 0;
+  // Quads with their textures on shared pages (texture_pages.h).
+  struct QuadSet {
     int size = 0;
-    TexturedQuad corners;
+    std::size_t count = 0;
+    std::optional<TexturePages> layout;
+    std::vector<unsigned> pages;  // a texture a page
+    std::vector<bool> made;       // whether a page's storage has been made
+    // The textures of each page whose last rows have not come yet.
+    std::vector<int> unfinished;
+    // The quads of each page, with the page's texture coordinates.
+    std::vector<std::vector<TexturedQuad>> quads;
   };
 
+  void release(QuadSet& set);
   // Sets the filtering of the bound texture from the settings.
   void setFilterParameters();
   RenderStatus takeError();
 
   GlFunctions gl_;
-  std::vector<Quad> quads_;
+  QuadSet shown_;
+  QuadSet coming_;
+  int maxPageWidth_ = 0;
   DeviceSettings settings_;
   bool compactTextures_;
   std::vector<std::uint16_t> packedRows_;  // rows of 16-bit texels on their way to a texture
