@@ -3,7 +3,7 @@
 software renderer), with xdotool: what it loads, and what the wheel, the keys, the toolbar's
 buttons and the popup menu do to the view, read from its trace (SKYLACER_VIEWER_TRACE).
 
-Exit code 77 (skipped) only when Xvfb cannot start; any other problem fails.
+Fails, like any other problem, where Xvfb cannot start.
 """
 
 import argparse

@@ -6,8 +6,8 @@ starts it with SKYLACER_VIEWER_SNAPSHOT: the viewer holds the view still, draws 
 saves what the screen shows of its window and exits. The screenshots are compared with the view
 the cylinder model predicts, computed here independently from the picture.
 
-Keys reach the viewer through xdotool; its boxes are read from its trace. Exit code 77 (skipped) only when Xvfb cannot start; any
-other problem fails.
+Keys reach the viewer through xdotool; its boxes are read from its trace. Fails, like any other
+problem, where Xvfb cannot start.
 """
 
 import argparse
