@@ -66,11 +66,16 @@ std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, I
 // whole series pin turns and lens down better than the photometric steps refine them (those
 // compare exposure as well as detail). A pair without an estimate falls back to the coarse
 // search and the photometric refinement, with the series' lens held where the feature stage
-// found one. Fills evidence[1..m]; false when the progress object asked to stop.
-bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const FeatureSet> features,
-                            ImageSize size, std::span<CameraRecord> records, StitchParams& params,
-                            IProgress* progress, TraceSink& trace,
-                            std::vector<PairEvidence>& evidence, double seedFocal) {
+// found one. Fills evidence[1..m]. Stopped when the progress object asked to stop; Unmatched,
+// with the pairs left unaligned, for a series of no estimated pair at a free focal length that
+// is to be refused when unsure (see alignAll).
+enum class PairsAligned { Aligned, Stopped, Unmatched };
+PairsAligned alignPairsFromFeatures(std::span<const LumaImage> planes,
+                                    std::span<const FeatureSet> features, ImageSize size,
+                                    std::span<CameraRecord> records, StitchParams& params,
+                                    IProgress* progress, TraceSink& trace,
+                                    std::vector<PairEvidence>& evidence, double seedFocal,
+                                    AlignmentCheck check) {
   const int n = static_cast<int>(planes.size());
   const bool fullCircle = params.full360 != 0;
   const int pairs = fullCircle ? n : n - 1;
@@ -82,8 +87,10 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
       runFeatureStage(planes, size, features, pairs, fixedFocal, seedFocal,
                       params.correctDistortion != 0, progress);
   popRange(progress);
-  if (!stage) return false;
+  if (!stage) return PairsAligned::Stopped;
   const std::optional<SeriesSolution>& solution = stage->solution;
+  if (!solution && fixedFocal == 0 && check == AlignmentCheck::Refuse)
+    return PairsAligned::Unmatched;
   StitchParams fallback = params;
   fallback.autoFocal = kAutoFocalCoarseToFine;
 
@@ -95,7 +102,7 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
     if (reportStop(progress, 0, aligningImageText(i).c_str())) {
       popRange(progress);
       popRange(progress);
-      return false;
+      return PairsAligned::Stopped;
     }
     const auto index = static_cast<std::size_t>(i);
     CameraRecord& record = records[index];
@@ -136,7 +143,7 @@ bool alignPairsFromFeatures(std::span<const LumaImage> planes, std::span<const F
                        trace);
     balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
   }
-  return true;
+  return PairsAligned::Aligned;
 }
 
 // The pairs of the coarse-search profile: each from its coarse search and refinement alone.
@@ -177,18 +184,21 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features,
-              double seedFocal) {
+              double seedFocal, AlignmentCheck check) {
   const std::size_t n = planes.size();
   if (n == 0) return;
   if (records.size() < n + 1) throw std::invalid_argument("alignAll needs n + 1 camera records");
   records[0].axis.z = 1.0;
   const bool robust = params.autoFocal != kAutoFocalSearchOnly;
   std::vector<PairEvidence> found;
-  const bool aligned = robust ? alignPairsFromFeatures(planes, features, size, records, params,
-                                                       progress, trace, found, seedFocal)
-                              : alignPairs(planes, size, records, params, progress, trace);
-  if (!aligned) return;
+  const PairsAligned aligned =
+      robust ? alignPairsFromFeatures(planes, features, size, records, params, progress, trace,
+                                      found, seedFocal, check)
+      : alignPairs(planes, size, records, params, progress, trace) ? PairsAligned::Aligned
+                                                                   : PairsAligned::Stopped;
+  if (aligned == PairsAligned::Stopped) return;
   if (evidence != nullptr) *evidence = std::move(found);
+  if (aligned == PairsAligned::Unmatched) return;
 
   const std::size_t last = params.full360 != 0 ? n : n - 1;
   const auto inUse = records.first(last + 1);

@@ -36,9 +36,14 @@ namespace skylacer {
 // them already (from its colours); otherwise they are found on the planes. `seedFocal` (half
 // widths, 0 for none) is a focal length the photographs themselves give (EXIF): a pair whose
 // matches yield no estimate with the focal length free is estimated again at that one.
+// With `check` Refuse, a series none of whose pairs the feature stage estimated, at a focal
+// length the profile leaves free, is refused whatever the photometric steps would find (no
+// match tells its focal length): the pairs are left unaligned, records in pair form, and every
+// pair's evidence empty.
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence = nullptr,
-              std::span<const FeatureSet> features = {}, double seedFocal = 0);
+              std::span<const FeatureSet> features = {}, double seedFocal = 0,
+              AlignmentCheck check = AlignmentCheck::StitchAnyway);
 
 }  // namespace skylacer

@@ -127,7 +127,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
   records[0].focal = records[1].focal = seed > 0 ? seed : initialFocalLength(params);
   StitchResult result;
   alignAll(planes->planes, size, records, params, progress, trace, &result.pairs, planes->features,
-           seed);
+           seed, check);
   const std::vector<FeatureSet> features = std::move(planes->features);
   planes.reset();
   popRange(progress);

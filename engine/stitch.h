@@ -46,9 +46,6 @@ struct StitchResult {
   std::optional<int> unreadablePhoto;
 };
 
-// Whether a series the verification is not sure of is refused or stitched all the same.
-enum class AlignmentCheck { Refuse, StitchAnyway };
-
 // Size of the planes the alignment works on: (W / s, H / s) for the smallest power of two s
 // with s² · 2^20 >= W · H, so that a plane holds no more than 2^20 pixels.
 ImageSize workingSize(ImageSize photoSize);

@@ -65,6 +65,9 @@ struct AlignmentRefusal {
   ImageSize expectedSize;
 };
 
+// Whether a series the verification is not sure of is refused or stitched all the same.
+enum class AlignmentCheck { Refuse, StitchAnyway };
+
 // The verdict on a series of n photographs: `evidence` and `pairTurns` (radians, to the right)
 // for pairs 1..m (index 0 unused; m = n, the last the closing pair, for a full circle), and the
 // angle one photograph spans horizontally (radians). Order is checked first, then each pair's

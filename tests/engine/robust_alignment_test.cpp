@@ -17,6 +17,7 @@
 #include "tests/support/samples.h"
 #include "tests/support/synth_imaging.h"
 #include "tests/support/synth_series.h"
+#include "tests/support/synth_texture.h"
 
 namespace skylacer {
 namespace {
@@ -59,7 +60,8 @@ struct Stitched {
 // Renders the series from the picture (cylinder fitted to it, or a whole turn) and stitches
 // the photos in `order` (indices into the series; all of them in turn when empty).
 Stitched stitchRendered(test::PhotoSeries truth, test::Picture picture, bool fullTurnPicture,
-                        bool full360, std::vector<std::size_t> order = {}) {
+                        bool full360, std::vector<std::size_t> order = {},
+                        AlignmentCheck check = AlignmentCheck::Refuse) {
   const test::CylinderPicture cylinder =
       fullTurnPicture ? test::fullTurnCylinder(std::move(picture.pixels), picture.size)
                       : test::fitCylinder(std::move(picture.pixels), picture.size, truth);
@@ -78,7 +80,7 @@ Stitched stitchRendered(test::PhotoSeries truth, test::Picture picture, bool ful
   StitchParams params = paramsFromProfileText(kDefaultProfileText);
   params.full360 = full360 ? 1 : 0;
   NullTrace trace;
-  return {std::move(truth), stitchPanorama(pointers, params, nullptr, trace)};
+  return {std::move(truth), stitchPanorama(pointers, params, nullptr, trace, check)};
 }
 
 std::vector<double> rollsFor(int photos) {
@@ -133,6 +135,31 @@ TEST(RobustAlignment, APairThatDoesNotOverlapIsRefusedAndNamed) {
   const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
   EXPECT_EQ(refusalText(*run.result->refusal, names),
             "Photos 3 and 4 (c.jpg, d.jpg) share too little detail to align.");
+}
+
+// Photos with no corner to match anywhere (a coarse noise picture spread over them) cannot tell
+// their focal length: refused at once, the photometric steps left out; stitched all the same
+// when asked, through them.
+TEST(RobustAlignment, ASeriesWithoutMatchesIsRefusedWithoutThePhotometricSteps) {
+  const ImageSize size{640, 480};
+  const test::PhotoSeries truth = test::turningSeries(size, 1.6, 0.35, rollsFor(3));
+  const test::Picture blur{test::noisePicture({48, 24}, 3), {48, 24}};
+  const auto compared = [](const StitchResult& result) {
+    int sum = 0;
+    for (const PairEvidence& pair : result.pairs) sum += pair.compared + pair.inliers;
+    return sum;
+  };
+  const Stitched refused = stitchRendered(truth, blur, false, false);
+  ASSERT_TRUE(refused.result && refused.result->refusal);
+  EXPECT_EQ(refused.result->refusal->problem, AlignmentProblem::TooLittleDetail);
+  EXPECT_EQ(refused.result->refusal->firstPhoto, 0);
+  EXPECT_EQ(compared(*refused.result), 0);
+
+  const Stitched anyway =
+      stitchRendered(truth, blur, false, false, {}, AlignmentCheck::StitchAnyway);
+  ASSERT_TRUE(anyway.result);
+  EXPECT_FALSE(anyway.result->panorama.pixels.empty());
+  EXPECT_GT(compared(*anyway.result), 0);
 }
 
 TEST(RobustAlignment, AReversedSeriesIsRefusedWithTheOrderFound) {
