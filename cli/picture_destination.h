@@ -11,10 +11,11 @@
 namespace skylacer::cli {
 
 // Where -o sends the picture: a file that replaces any earlier one only on commit(), or standard
-// output for "-", where the bytes go out as they are written.
+// output for "-", where the bytes go out as they are written (never onto a terminal).
 class PictureDestination {
  public:
-  // Nothing, with the reason in `error`, when the file cannot be made.
+  // Nothing, with the reason in `error`, when the file cannot be made or standard output is a
+  // terminal.
   static std::optional<PictureDestination> open(const std::string& path, std::string& error);
 
   bool toStandardOutput() const { return !file_; }

@@ -3,6 +3,7 @@
 // output, diagnostics on standard error only, and a failed write to standard output failing.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -155,6 +156,14 @@ TEST(CliConventions, DashIsStandardOutputAndInput) {
                                       {.input = trailPhoto(1), .output = {}});
   ASSERT_EQ(published.exitStatus, 0) << published.err;
   EXPECT_GT(fs::file_size(dir / "in.mov"), 1000u);
+
+  // Not onto a terminal (script gives the program one).
+  const std::string onTerminal = "script -qec '" + std::string(PANORAMA_CLI) + " preview " +
+                                 trailPhoto(0) + " -o -' /dev/null > terminal.txt";
+  EXPECT_EQ(WEXITSTATUS(std::system(onTerminal.c_str())), 1);
+  EXPECT_NE(test::fileText(dir / "terminal.txt").find("standard output is a terminal"),
+            std::string::npos)
+      << test::fileText(dir / "terminal.txt");
 
   const ProgramRun twice = runCli({"stitch", "-", "-", "-o", "two.jpg"});
   EXPECT_EQ(twice.exitStatus, 2);
