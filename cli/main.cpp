@@ -7,34 +7,48 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "cli/preview.h"
 #include "cli/profiles_command.h"
 #include "cli/publish_command.h"
+#include "cli/reporting.h"
 #include "cli/stitch_command.h"
+#include "resources/version.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage:\n"
-    "  panorama-cli preview [--height H] PHOTO... -o OUT.jpg\n"
-    "      every photo scaled to H rows (default 256), side by side in the order given\n";
+using skylacer::cli::OptionSpec;
 
-void printUsage(std::FILE* stream) {
-  std::fputs(kUsage, stream);
-  const std::string_view stitch = skylacer::cli::kStitchUsage;
-  std::fwrite(stitch.data(), 1, stitch.size(), stream);
-  const std::string_view publishOptions = skylacer::cli::kPublishOptionsUsage;
-  std::fwrite(publishOptions.data(), 1, publishOptions.size(), stream);
-  const std::string_view publish = skylacer::cli::kPublishUsage;
-  std::fwrite(publish.data(), 1, publish.size(), stream);
-  const std::string_view profiles = skylacer::cli::kProfilesUsage;
-  std::fwrite(profiles.data(), 1, profiles.size(), stream);
+constexpr int kMisused = 2;
+
+constexpr std::string_view kUsage =
+    "usage:\n"
+    "  panorama-cli --version\n"
+    "  panorama-cli help [COMMAND], panorama-cli COMMAND --help\n"
+    "  panorama-cli preview [--height H] [-q] PHOTO... -o OUT.jpg\n"
+    "      every photo scaled to H rows (default 256), side by side in the order given\n"
+    "      (-o - writes it to standard output)\n";
+
+constexpr std::string_view kPreviewUsage = kUsage.substr(kUsage.find("  panorama-cli preview"));
+
+constexpr OptionSpec kPreviewOptions[] = {{"", 'o', true}, {"height", 0, true}, {"quiet", 'q'}};
+
+void write(std::string_view text, std::FILE* stream) {
+  std::fwrite(text.data(), 1, text.size(), stream);
 }
 
-int usageError(const char* message) {
-  std::fprintf(stderr, "panorama-cli: %s\n", message);
+void printUsage(std::FILE* stream) {
+  write(kUsage, stream);
+  write(skylacer::cli::kStitchUsage, stream);
+  write(skylacer::cli::kPublishOptionsUsage, stream);
+  write(skylacer::cli::kPublishUsage, stream);
+  write(skylacer::cli::kProfilesUsage, stream);
+}
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "panorama-cli: %s\n", message.c_str());
   printUsage(stderr);
-  return 2;
+  return kMisused;
 }
 
 // Positive whole number from a command-line word, or 0.
@@ -47,38 +61,62 @@ int positiveNumber(std::string_view word) {
   return value;
 }
 
-int runPreview(const std::vector<std::string_view>& args) {
-  std::vector<std::string> photos;
+int runPreview(std::span<const std::string_view> args) {
+  const skylacer::cli::CommandLine line = skylacer::cli::parseCommandLine(args, kPreviewOptions);
+  if (line.help && !line.error) {
+    std::fputs("usage:\n", stdout);
+    write(kPreviewUsage, stdout);
+    return 0;
+  }
+  if (line.error) return usageError(*line.error);
   std::string output;
   int height = 256;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" || args[i] == "--height") {
-      if (i + 1 == args.size()) return usageError("an option lacks its value");
-      if (args[i] == "-o")
-        output = args[++i];
-      else if ((height = positiveNumber(args[++i])) == 0)
-        return usageError("--height needs a positive whole number");
-    } else {
-      photos.emplace_back(args[i]);
-    }
+  skylacer::cli::Reporting reporting;
+  for (const auto& [word, value] : line.options) {
+    if (word == "-o")
+      output = value;
+    else if (word == "--quiet")
+      reporting.quiet = true;
+    else if ((height = positiveNumber(value)) == 0)
+      return usageError("--height needs a positive whole number");
   }
-  if (photos.empty()) return usageError("no photos given");
+  if (line.operands.empty()) return usageError("no photos given");
   if (output.empty()) return usageError("no output file given (-o OUT.jpg)");
-  return skylacer::cli::writePreviewStrip(photos, height, output);
+  reporting.pictureOnStdout = output == skylacer::cli::kStandardStream;
+  return skylacer::cli::writePreviewStrip(line.operands, height, output, reporting);
+}
+
+int run(std::span<const std::string_view> args) {
+  if (args.empty()) {
+    printUsage(stderr);
+    return kMisused;
+  }
+  const std::string_view command = args[0];
+  const auto rest = args.subspan(1);
+  if (command == "--help" || command == "-h" || (command == "help" && rest.empty())) {
+    printUsage(stdout);
+    return 0;
+  }
+  if (command == "--version") {
+    std::printf("panorama-cli %s\n", skylacer::kVersion);
+    return 0;
+  }
+  if (command == "help") {
+    const std::string_view commandHelp[] = {rest[0], "--help"};
+    return rest.size() == 1 && rest[0] != "help" ? run(commandHelp)
+                                                 : usageError("help takes one COMMAND");
+  }
+  if (command == "preview") return runPreview(rest);
+  if (command == "stitch") return skylacer::cli::runStitchCommand(rest);
+  if (command == "publish") return skylacer::cli::runPublishCommand(rest);
+  if (command == "project") return skylacer::cli::runProjectCommand(rest);
+  if (command == "profiles") return skylacer::cli::runProfilesCommand(rest);
+  return usageError("unknown command");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    printUsage(args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
-  }
-  if (args[0] == "preview") return runPreview({args.begin() + 1, args.end()});
-  if (args[0] == "stitch") return skylacer::cli::runStitchCommand(std::span(args).subspan(1));
-  if (args[0] == "publish") return skylacer::cli::runPublishCommand(std::span(args).subspan(1));
-  if (args[0] == "project") return skylacer::cli::runProjectCommand(std::span(args).subspan(1));
-  if (args[0] == "profiles") return skylacer::cli::runProfilesCommand(std::span(args).subspan(1));
-  return usageError("unknown command");
+  return skylacer::cli::finishStandardOutput(run(args));
 }

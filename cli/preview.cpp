@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "output/file_replacement.h"
+#include "cli/picture_destination.h"
 #include "output/messages.h"
 #include "output/output_collisions.h"
 #include "platform/imaging/bitmap.h"
@@ -29,13 +29,13 @@ int fail(const std::string& what, ImagingStatus status) {
 }  // namespace
 
 int writePreviewStrip(const std::vector<std::string>& photos, int height,
-                      const std::string& outputPath) {
+                      const std::string& outputPath, const Reporting& reporting) {
   const std::vector<std::filesystem::path> inputs(photos.begin(), photos.end());
-  const std::vector<output::PlannedOutput> outputs = {{outputPath, "-o"}};
+  std::vector<output::PlannedOutput> outputs;
+  if (outputPath != kStandardStream) outputs.push_back({outputPath, "-o"});
   if (const auto collision = output::findOutputCollision(inputs, outputs)) return fail(*collision);
   std::string failure;
-  const auto file =
-      output::FileReplacement::create(outputPath, output::FileKind::Document, &failure);
+  std::optional<PictureDestination> file = PictureDestination::open(outputPath, failure);
   if (!file) return fail(failure);
   std::vector<std::unique_ptr<Bitmap>> bitmaps;
   std::vector<int> widths;
@@ -66,9 +66,9 @@ int writePreviewStrip(const std::vector<std::string>& photos, int height,
   std::vector<std::uint8_t> bytes;
   if (strip->encodeJpeg(bytes, 85) != ImagingStatus::Ok)
     return fail("cannot write " + outputPath, strip->lastStatus());
-  if (!file->write(bytes) || !file->commit()) return fail(file->failure());
-  std::printf("%s: %d photos, %lld x %d pixels\n", outputPath.c_str(),
-              static_cast<int>(photos.size()), totalWidth, height);
+  if (!file->write(bytes, failure) || !file->commit(failure)) return fail(failure);
+  reporting.result("%s: %d photos, %lld x %d pixels", outputPath.c_str(),
+                   static_cast<int>(photos.size()), totalWidth, height);
   return 0;
 }
 

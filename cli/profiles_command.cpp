@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/command_line.h"
+#include "cli/reporting.h"
 #include "output/messages.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
@@ -22,9 +24,16 @@ using tuning::ParamProfile;
 // A registry file of 256 profiles with long names and descriptions stays far below this.
 constexpr std::size_t kMaxRegFileBytes = 16u << 20;
 
-int usageError(const char* message) {
-  std::fprintf(stderr, "panorama-cli: profiles: %s\nusage:\n%.*s", message,
-               static_cast<int>(kProfilesUsage.size()), kProfilesUsage.data());
+constexpr OptionSpec kOptions[] = {{"quiet", 'q'}};
+
+void printUsage(std::FILE* stream) {
+  std::fprintf(stream, "usage:\n%.*s", static_cast<int>(kProfilesUsage.size()),
+               kProfilesUsage.data());
+}
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "panorama-cli: profiles: %s\n", message.c_str());
+  printUsage(stderr);
   return 2;
 }
 
@@ -68,16 +77,17 @@ int listProfiles(const SettingsStore& store) {
   return 0;
 }
 
-int exportStoredProfiles(const SettingsStore& store, const std::string& path) {
+int exportStoredProfiles(const SettingsStore& store, const std::string& path,
+                         const Reporting& reporting) {
   const tuning::ProfileTable table = tuning::readProfilesForEditing(store, 0);
   warnOfClampedProfiles(table);
   std::string failure;
   if (!tuning::exportProfiles(path, table.profiles, &failure)) return fail(failure);
-  std::printf("%s: %d profiles exported\n", path.c_str(), table.count());
+  reporting.result("%s: %d profiles exported", path.c_str(), table.count());
   return 0;
 }
 
-int importProfiles(SettingsStore& store, const std::string& path) {
+int importProfiles(SettingsStore& store, const std::string& path, const Reporting& reporting) {
   std::string error;
   const std::optional<std::string> text = readSmallFile(path, error);
   if (!text) return fail(error + "; nothing imported");
@@ -92,8 +102,8 @@ int importProfiles(SettingsStore& store, const std::string& path) {
   if (!tuning::saveProfiles(store, content.profiles)) {
     return fail(store.databaseFile().string() + ": cannot write the profiles");
   }
-  std::printf("%s: %d profiles imported\n", path.c_str(),
-              static_cast<int>(content.profiles.size()));
+  reporting.result("%s: %d profiles imported", path.c_str(),
+                   static_cast<int>(content.profiles.size()));
   return 0;
 }
 
@@ -108,11 +118,19 @@ void warnOfClampedProfiles(const tuning::ProfileTable& table) {
 }
 
 int runProfilesCommand(std::span<const std::string_view> args) {
-  if (args.empty()) return usageError("no action given");
-  const std::string_view action = args[0];
+  const CommandLine line = parseCommandLine(args, kOptions);
+  if (line.help && !line.error) {
+    printUsage(stdout);
+    return 0;
+  }
+  if (line.error) return usageError(*line.error);
+  const Reporting reporting{.quiet = !line.options.empty()};
+  const std::vector<std::string>& words = line.operands;
+  if (words.empty()) return usageError("no action given");
+  const std::string_view action = words[0];
   const bool takesFile = action == "export" || action == "import";
   if (action != "list" && !takesFile) return usageError("unknown action");
-  if (args.size() != (takesFile ? 2u : 1u)) {
+  if (words.size() != (takesFile ? 2u : 1u)) {
     return usageError(takesFile ? "give exactly one FILE.reg" : "list takes no arguments");
   }
 
@@ -122,8 +140,9 @@ int runProfilesCommand(std::span<const std::string_view> args) {
   }
   SettingsStore store(storeFile, SettingsStore::Access::ReadWrite);
   if (action == "list") return listProfiles(store);
-  const std::string path(args[1]);
-  return action == "export" ? exportStoredProfiles(store, path) : importProfiles(store, path);
+  const std::string& path = words[1];
+  return action == "export" ? exportStoredProfiles(store, path, reporting)
+                            : importProfiles(store, path, reporting);
 }
 
 }  // namespace skylacer::cli

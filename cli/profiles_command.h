@@ -16,7 +16,8 @@ inline constexpr std::string_view kProfilesUsage =
     "      writes the stored profiles as a registry file\n"
     "  panorama-cli profiles import FILE.reg\n"
     "      replaces the stored profiles by those of a registry file; nothing is stored unless\n"
-    "      the whole file reads without error\n";
+    "      the whole file reads without error\n"
+    "      (-q, --quiet: no result line for export and import, only errors)\n";
 
 // Prints, once, the table's warning about stored values outside the tuner's limits, if any.
 void warnOfClampedProfiles(const tuning::ProfileTable& table);

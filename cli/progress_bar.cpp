@@ -30,6 +30,7 @@ bool TerminalProgress::Report(double fraction, const char* text) {
 void TerminalProgress::draw(int percent) {
   shownPercent_ = percent;
   shownText_ = text_;
+  if (stream_ == nullptr) return;
   if (!interactive_) {
     std::fprintf(stream_, "%3d%% %s\n", percent, text_.c_str());
     std::fflush(stream_);

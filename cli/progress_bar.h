@@ -10,8 +10,8 @@ namespace skylacer::cli {
 
 // The progress of a long command on a terminal: a bar redrawn in place with the latest text
 // when the stream is a terminal, otherwise one plain "NN% text" line per change of the
-// percentage or the text. Report returns true once `cancel` is non-zero (set by the Ctrl-C
-// handler).
+// percentage or the text; nothing at all when `stream` is null (-q). Report returns true once
+// `cancel` is non-zero (set by the Ctrl-C handler).
 class TerminalProgress final : public IProgress {
  public:
   TerminalProgress(std::FILE* stream, bool interactive, const volatile std::sig_atomic_t& cancel);

@@ -5,8 +5,10 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <new>
 
+#include "cli/command_line.h"
 #include "cli/interrupt_guard.h"
 #include "cli/memory_limit.h"
 #include "cli/progress_bar.h"
@@ -57,15 +59,38 @@ bool parseNumber(std::string_view text, Number& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-void reportWritten(const std::string& path) {
-  std::printf("%s: written\n", path.c_str());
+constexpr OptionSpec kOptions[] = {
+    {"hfov", 0, true}, {"quality", 0, true}, {"memory-limit", 0, true},
+    {"size", 0, true}, {"mov", 0, true},     {"html", 0, true},
+    {"exe", 0, true},  {"project", 0, true}, {"quiet", 'q'},
+};
+
+void printUsage(std::FILE* stream) {
+  std::fputs("usage:\n", stream);
+  std::fwrite(kPublishUsage.data(), 1, kPublishUsage.size(), stream);
+  std::fwrite(kPublishOptionsUsage.data(), 1, kPublishOptionsUsage.size(), stream);
 }
 
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "panorama-cli: %s\nusage:\n", message.c_str());
-  std::fwrite(kPublishUsage.data(), 1, kPublishUsage.size(), stderr);
-  std::fwrite(kPublishOptionsUsage.data(), 1, kPublishOptionsUsage.size(), stderr);
+  std::fprintf(stderr, "panorama-cli: %s\n", message.c_str());
+  printUsage(stderr);
   return kMisused;
+}
+
+int showUsage() {
+  printUsage(stdout);
+  return 0;
+}
+
+// The picture to publish: the file, or standard input for "-". Nothing, with the reason on
+// standard error, when standard input cannot be read.
+std::unique_ptr<imaging::Bitmap> openPicture(const std::string& picture) {
+  if (picture != kStandardStream) return imaging::Bitmap::fromFile(picture);
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (readStandardInput(bytes, error)) return imaging::Bitmap::fromMemory(std::move(bytes));
+  std::fprintf(stderr, "panorama-cli: %s\n", error.c_str());
+  return nullptr;
 }
 
 }  // namespace
@@ -105,16 +130,18 @@ bool takePublishOption(std::string_view word, std::string_view value, PublishReq
 }
 
 int publishPanorama(const output::PanoramaView& panorama, const output::OutputOptions& options,
-                    const PublishRequests& requests, std::span<const std::string> photos) {
+                    const PublishRequests& requests, std::span<const std::string> photos,
+                    const Reporting& reporting) {
   const InterruptGuard interruptGuard;
-  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
+  TerminalProgress progress(reporting.progressStream(), ::isatty(STDERR_FILENO) != 0,
+                            InterruptGuard::flag());
   TerminalPrompt prompt(progress);
   const std::filesystem::path programFolder = shell::programFolder();
   bool allWritten = true;
   // Lists the output just ended; false when Ctrl-C stopped the publishing.
   const auto written = [&](bool ok, const std::string& path) {
     progress.finish();
-    if (ok) reportWritten(path);
+    if (ok) reporting.result("%s: written", path.c_str());
     allWritten = allWritten && ok;
     if (!InterruptGuard::interrupted()) return true;
     if (ok)
@@ -149,23 +176,22 @@ int publishPanorama(const output::PanoramaView& panorama, const output::OutputOp
 }
 
 int runPublishCommand(std::span<const std::string_view> args) {
-  std::string picture;
+  const CommandLine line = parseCommandLine(args, kOptions);
+  if (line.help && !line.error) return showUsage();
+  if (line.error) return usageError(*line.error);
+  if (line.operands.size() > 1) return usageError("give one panorama picture");
+  const std::string picture = line.operands.empty() ? std::string() : line.operands.front();
   std::optional<double> degrees;
   std::optional<ImageSize> size;
   int quality = imaging::kDefaultJpegQuality;
   std::optional<std::uint64_t> memoryLimitOption;
   PublishRequests requests;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view word = args[i];
-    if (word.size() < 2 || word[0] != '-') {
-      if (!picture.empty()) return usageError("give one panorama picture");
-      picture = word;
-      continue;
-    }
-    if (i + 1 == args.size()) return usageError(std::string(word) + " lacks its value");
-    const std::string_view value = args[++i];
+  Reporting reporting;
+  for (const auto& [word, value] : line.options) {
     std::optional<std::string> error;
-    if (takePublishOption(word, value, requests, error)) {
+    if (word == "--quiet") {
+      reporting.quiet = true;
+    } else if (takePublishOption(word, value, requests, error)) {
       if (error) return usageError(*error);
     } else if (word == "--hfov") {
       double parsed = 0;
@@ -181,25 +207,31 @@ int runPublishCommand(std::span<const std::string_view> args) {
     } else if (word == "--size") {
       const std::size_t x = value.find('x');
       ImageSize parsed;
-      if (x == std::string_view::npos || !parseNumber(value.substr(0, x), parsed.width) ||
-          !parseNumber(value.substr(x + 1), parsed.height) || parsed.width < 1 || parsed.height < 1)
+      if (x == std::string_view::npos ||
+          !parseNumber(std::string_view(value).substr(0, x), parsed.width) ||
+          !parseNumber(std::string_view(value).substr(x + 1), parsed.height) || parsed.width < 1 ||
+          parsed.height < 1)
         return usageError("--size needs WxH, two positive whole numbers");
       size = parsed;
-    } else {
-      return usageError("unknown option " + std::string(word));
     }
   }
   if (picture.empty()) return usageError("no panorama picture given");
   if (!degrees) return usageError("give the panorama's field of view (--hfov DEG)");
   if (!requests.any())
     return usageError("nothing to publish: give --mov, --html, --exe or --project");
-  const std::vector<std::filesystem::path> inputs = {picture};
+  const bool fromStandardInput = picture == kStandardStream;
+  if (fromStandardInput && !requests.project.empty())
+    return usageError("--project lists the picture's file, and standard input (-) has none");
+  const std::vector<std::filesystem::path> inputs =
+      fromStandardInput ? std::vector<std::filesystem::path>{}
+                        : std::vector<std::filesystem::path>{picture};
   if (const auto collision = output::findOutputCollision(inputs, publishOutputs(requests))) {
     std::fprintf(stderr, "panorama-cli: %s; nothing was written\n", collision->c_str());
     return kFailed;
   }
 
-  const auto bitmap = imaging::Bitmap::fromFile(picture);
+  const auto bitmap = openPicture(picture);
+  if (!bitmap) return kFailed;
   const ImageSize pictureSize{bitmap->width(), bitmap->height()};
   // The picture is published as a single photo is stitched: decoded whole, then scaled.
   const std::vector<ImageSize> sizes = {pictureSize, size.value_or(pictureSize)};
@@ -224,13 +256,18 @@ int runPublishCommand(std::span<const std::string_view> args) {
   }
   const output::PanoramaView panorama{pixels.data(), pictureSize,
                                       *degrees * output::kProgramPi / 180};
-  const std::vector<std::string> photos = {std::filesystem::absolute(picture).string()};
-  return publishPanorama(panorama, {size.value_or(pictureSize), quality}, requests, photos);
+  const std::vector<std::string> photos = {
+      fromStandardInput ? picture : std::filesystem::absolute(picture).string()};
+  return publishPanorama(panorama, {size.value_or(pictureSize), quality}, requests, photos,
+                         reporting);
 }
 
 int runProjectCommand(std::span<const std::string_view> args) {
-  if (args.size() != 2 || args[0] != "show") return usageError("use: project show FILE");
-  const std::string path(args[1]);
+  const CommandLine line = parseCommandLine(args, {});
+  if (line.help && !line.error) return showUsage();
+  if (line.error || line.operands.size() != 2 || line.operands[0] != "show")
+    return usageError("use: project show FILE");
+  const std::string& path = line.operands[1];
   const output::ProjectFile project = output::readProjectFileAt(path);
   if (project.result != output::ProjectFileResult::Ok) {
     std::fprintf(stderr, "panorama-cli: %s\n",

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/reporting.h"
 #include "output/output_collisions.h"
 #include "output/panorama.h"
 #include "output/webexport.h"
@@ -24,9 +25,11 @@ inline constexpr std::string_view kPublishOptionsUsage =
 inline constexpr std::string_view kPublishUsage =
     "  panorama-cli publish PANORAMA.jpg --hfov DEG [options]\n"
     "      publishes an existing panorama with its horizontal field of view in degrees\n"
+    "      (a PANORAMA.jpg of - is read from standard input)\n"
     "      --size WxH         the pictures at W x H pixels (default: the panorama's size)\n"
     "      --quality Q        JPEG quality 0-100 (default 75)\n"
     "      --memory-limit SIZE  as for stitch\n"
+    "      -q, --quiet        show no progress and no result lines, only errors\n"
     "  panorama-cli project show FILE\n"
     "      lists the photos of a project, as found from the project's folder\n";
 
@@ -49,13 +52,14 @@ std::vector<output::PlannedOutput> publishOutputs(const PublishRequests& request
 bool takePublishOption(std::string_view word, std::string_view value, PublishRequests& requests,
                        std::optional<std::string>& error);
 
-// Writes every requested output of the panorama at `options`, reporting progress on standard
-// error and each file written on standard output. The project lists `photos`. Returns 0 when
+// Writes every requested output of the panorama at `options`, reporting progress and each file
+// written as `reporting` says. The project lists `photos`. Returns 0 when
 // everything was written, 1 when something failed (its message on standard error). Ctrl-C stops
 // the output being written within a fraction of a second (a file it would replace stays as it
 // was) and skips the rest: the outputs finished before stay, and the result is 130.
 int publishPanorama(const output::PanoramaView& panorama, const output::OutputOptions& options,
-                    const PublishRequests& requests, std::span<const std::string> photos);
+                    const PublishRequests& requests, std::span<const std::string> photos,
+                    const Reporting& reporting);
 
 // Runs "publish" and "project" with the words that follow them: 0 done, 1 failed, 2 misused.
 int runPublishCommand(std::span<const std::string_view> args);

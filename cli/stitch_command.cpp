@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -14,11 +15,14 @@
 #include <vector>
 
 #include "cli/cameras_json.h"
+#include "cli/command_line.h"
 #include "cli/interrupt_guard.h"
 #include "cli/memory_limit.h"
+#include "cli/picture_destination.h"
 #include "cli/profiles_command.h"
 #include "cli/progress_bar.h"
 #include "cli/publish_command.h"
+#include "cli/reporting.h"
 #include "engine/memory_estimate.h"
 #include "engine/messages.h"
 #include "engine/stitch.h"
@@ -67,11 +71,39 @@ struct StitchOptions {
   bool inFoundOrder = false;
   std::optional<std::uint64_t> memoryLimit;
   PublishRequests publish;
+  Reporting reporting;
 };
 
+constexpr OptionSpec kOptions[] = {
+    {"full360"},          {"verbose", 'v'},          {"quiet", 'q'},      {"stitch-anyway"},
+    {"in-found-order"},   {"", 'o', true},           {"rotate", 0, true}, {"profile", 0, true},
+    {"params", 0, true},  {"quality", 0, true},      {"size", 0, true},   {"hfov", 0, true},
+    {"cameras", 0, true}, {"memory-limit", 0, true}, {"mov", 0, true},    {"html", 0, true},
+    {"exe", 0, true},     {"project", 0, true},
+};
+
+// The engine's trace on standard error, each piece on a line after the progress bar's.
+class StderrTrace final : public TraceSink {
+ public:
+  explicit StderrTrace(TerminalProgress& progress) : progress_(progress) {}
+  void write(std::string_view text) override {
+    progress_.finish();
+    std::fwrite(text.data(), 1, text.size(), stderr);
+  }
+
+ private:
+  TerminalProgress& progress_;
+};
+
+void printUsage(std::FILE* stream) {
+  std::fputs("usage:\n", stream);
+  std::fwrite(kStitchUsage.data(), 1, kStitchUsage.size(), stream);
+  std::fwrite(kPublishOptionsUsage.data(), 1, kPublishOptionsUsage.size(), stream);
+}
+
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "panorama-cli: %s\nusage:\n", message.c_str());
-  std::fwrite(kStitchUsage.data(), 1, kStitchUsage.size(), stderr);
+  std::fprintf(stderr, "panorama-cli: %s\n", message.c_str());
+  printUsage(stderr);
   return kMisused;
 }
 
@@ -109,34 +141,22 @@ bool parseSize(std::string_view text, ImageSize& size) {
 }
 
 // Options and photos from the words after "stitch"; an error message when they do not parse.
-std::optional<std::string> parseOptions(std::span<const std::string_view> args,
-                                        StitchOptions& options) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view word = args[i];
+std::optional<std::string> parseOptions(const CommandLine& line, StitchOptions& options) {
+  if (line.error) return line.error;
+  options.photos = line.operands;
+  for (const auto& [word, value] : line.options) {
+    std::optional<std::string> publishError;
     if (word == "--full360") {
       options.fullCircle = true;
-      continue;
-    }
-    if (word == "-v") {
+    } else if (word == "--verbose") {
       options.verbose = true;
-      continue;
-    }
-    if (word == "--stitch-anyway") {
+    } else if (word == "--quiet") {
+      options.reporting.quiet = true;
+    } else if (word == "--stitch-anyway") {
       options.stitchAnyway = true;
-      continue;
-    }
-    if (word == "--in-found-order") {
+    } else if (word == "--in-found-order") {
       options.inFoundOrder = true;
-      continue;
-    }
-    if (word.size() < 2 || word[0] != '-') {
-      options.photos.emplace_back(word);
-      continue;
-    }
-    if (i + 1 == args.size()) return std::string(word) + " lacks its value";
-    const std::string_view value = args[++i];
-    std::optional<std::string> publishError;
-    if (takePublishOption(word, value, options.publish, publishError)) {
+    } else if (takePublishOption(word, value, options.publish, publishError)) {
       if (publishError) return publishError;
     } else if (word == "-o") {
       options.output = value;
@@ -147,7 +167,7 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
     } else if (word == "--profile") {
       options.profile = value;
     } else if (word == "--params") {
-      options.paramsText = std::string(value);
+      options.paramsText = value;
     } else if (word == "--quality") {
       if (!parseWhole(value, options.quality) || options.quality < 0 || options.quality > 100)
         return "--quality needs a whole number from 0 to 100";
@@ -165,10 +185,9 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
     } else if (word == "--memory-limit") {
       options.memoryLimit = parseMemorySize(value);
       if (!options.memoryLimit) return "--memory-limit needs a size such as 8G, 512M or 1000000";
-    } else {
-      return "unknown option " + std::string(word);
     }
   }
+  options.reporting.pictureOnStdout = options.output == kStandardStream;
   if (options.photos.empty()) return "no photos given";
   if (options.output.empty()) return "no output file given (-o OUT.jpg)";
   if (options.photos.size() == 1 && !options.fieldOfViewDegrees)
@@ -176,6 +195,8 @@ std::optional<std::string> parseOptions(std::span<const std::string_view> args,
   if (options.photos.size() > 1 && options.fieldOfViewDegrees)
     return "--hfov is for a single photo; the field of view of a stitch is measured";
   if (!options.profile.empty() && options.paramsText) return "give --profile or --params, not both";
+  if (std::count(options.photos.begin(), options.photos.end(), kStandardStream) > 1)
+    return "standard input (-) can be one photo only";
   for (const Rotation& rotation : options.rotations)
     if (static_cast<std::size_t>(rotation.photo) >= options.photos.size())
       return "--rotate names photo " + std::to_string(rotation.photo + 1) + " of " +
@@ -215,7 +236,10 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
                                                                std::string& error) {
   std::vector<std::unique_ptr<Bitmap>> bitmaps;
   for (const std::string& path : options.photos) {
-    auto bitmap = Bitmap::fromFile(path);
+    std::vector<std::uint8_t> bytes;
+    if (path == kStandardStream && !readStandardInput(bytes, error)) return std::nullopt;
+    auto bitmap =
+        path == kStandardStream ? Bitmap::fromMemory(std::move(bytes)) : Bitmap::fromFile(path);
     if (bitmap->lastStatus() != ImagingStatus::Ok || bitmap->width() <= 0) {
       error =
           "cannot read the photo " + path + ": " + output::imagingReasonText(bitmap->lastStatus());
@@ -235,11 +259,11 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   return bitmaps;
 }
 
-// Encodes the panorama, scaled when asked, into the output file (not yet put in place), with the
-// colour profile and capture date of `firstPhoto`. False with `error` when it cannot, and false
-// when `progress` asked to stop.
+// Encodes the panorama, scaled when asked, into the output (a file not yet put in place), with
+// the colour profile and capture date of `firstPhoto`. False with `error` when it cannot, and
+// false when `progress` asked to stop.
 bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options,
-                  const Bitmap& firstPhoto, IProgress& progress, FileReplacement& output,
+                  const Bitmap& firstPhoto, IProgress& progress, PictureDestination& output,
                   std::string& error) {
   progress.Report(0, output::kConvertingToJpeg);
   std::vector<std::uint8_t> bytes;
@@ -252,16 +276,13 @@ bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options
     error = output::cannotWriteText(options.output, output::imagingReasonText(encoded));
     return false;
   }
-  if (!output.write(bytes)) {
-    error = output.failure();
-    return false;
-  }
-  return true;
+  return output.write(bytes, error);
 }
 
 // Every file the run writes, for the check that they can be written and overwrite nothing read.
 std::vector<output::PlannedOutput> plannedOutputs(const StitchOptions& options) {
-  std::vector<output::PlannedOutput> outputs = {{options.output, "-o"}};
+  std::vector<output::PlannedOutput> outputs;
+  if (!options.reporting.pictureOnStdout) outputs.push_back({options.output, "-o"});
   if (!options.camerasFile.empty()) outputs.push_back({options.camerasFile, "--cameras"});
   const std::vector<output::PlannedOutput> published = publishOutputs(options.publish);
   outputs.insert(outputs.end(), published.begin(), published.end());
@@ -326,7 +347,9 @@ int stitch(StitchOptions options) {
   if (!parsedParams) return options.paramsText ? usageError(error) : failure(error);
   StitchParams params = *parsedParams;
   params.full360 = options.fullCircle ? 1 : 0;
-  const std::vector<std::filesystem::path> inputs(options.photos.begin(), options.photos.end());
+  std::vector<std::filesystem::path> inputs;
+  for (const std::string& photo : options.photos)
+    if (photo != kStandardStream) inputs.emplace_back(photo);
   if (const auto collision = output::findOutputCollision(inputs, plannedOutputs(options)))
     return failure(*collision + "; nothing was written");
 
@@ -338,7 +361,7 @@ int stitch(StitchOptions options) {
                                                 memoryLimit(options.memoryLimit), kMemoryLimitHint))
     return failure(*refusal);
   const int photoWidth = bitmaps->front()->width();
-  const auto output = FileReplacement::create(options.output, FileKind::Document, &error);
+  std::optional<PictureDestination> output = PictureDestination::open(options.output, error);
   if (!output) return failure(error);
   const auto cameras =
       options.camerasFile.empty()
@@ -348,12 +371,13 @@ int stitch(StitchOptions options) {
 
   const InterruptGuard interruptGuard;
   std::optional<StitchResult> result;
-  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, InterruptGuard::flag());
+  TerminalProgress progress(options.reporting.progressStream(), ::isatty(STDERR_FILENO) != 0,
+                            InterruptGuard::flag());
   std::vector<int> foundOrder;
   {
-    StdoutTrace stdoutTrace;
+    StderrTrace stderrTrace(progress);
     NullTrace nullTrace;
-    TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stdoutTrace) : nullTrace;
+    TraceSink& trace = options.verbose ? static_cast<TraceSink&>(stderrTrace) : nullTrace;
     result = runEngine(*bitmaps, options, params, progress, trace, foundOrder);
   }
   progress.finish();
@@ -396,22 +420,28 @@ int stitch(StitchOptions options) {
       return failure(cameras->failure());
   }
   if (InterruptGuard::interrupted()) return stopped();
-  if (!output->commit()) return failure(output->failure());
+  if (!output->commit(error)) return failure(error);
   if (cameras && !cameras->commit()) return failure(cameras->failure());
-  std::printf("%s: %d x %d pixels, horizontal field of view %.2f degrees\n", options.output.c_str(),
-              panorama.size.width, panorama.size.height, degrees);
+  options.reporting.result("%s: %d x %d pixels, horizontal field of view %.2f degrees",
+                           options.output.c_str(), panorama.size.width, panorama.size.height,
+                           degrees);
   if (!options.publish.any()) return 0;
   std::fflush(stdout);
   return publishPanorama({panorama.pixels.data(), panorama.size, panorama.angle},
                          {options.outputSize.value_or(panorama.size), options.quality},
-                         options.publish, options.photos);
+                         options.publish, options.photos, options.reporting);
 }
 
 }  // namespace
 
 int runStitchCommand(std::span<const std::string_view> args) {
+  const CommandLine line = parseCommandLine(args, kOptions);
+  if (line.help && !line.error) {
+    printUsage(stdout);
+    return 0;
+  }
   StitchOptions options;
-  if (const auto error = parseOptions(args, options)) return usageError(*error);
+  if (const auto error = parseOptions(line, options)) return usageError(*error);
   try {
     return stitch(options);
   } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@ namespace skylacer::cli {
 inline constexpr std::string_view kStitchUsage =
     "  panorama-cli stitch [options] PHOTO... -o OUT.jpg\n"
     "      stitches the photos, taken turning right, into one cylindrical panorama\n"
+    "      (-o - writes it to standard output; one photo may be -, standard input)\n"
     "      --full360          the photos close a full circle\n"
     "      --rotate N:CODE    rotate/flip photo N (from 1) by CODE: 0 none, 1 90 degrees\n"
     "                         clockwise, 2 180, 3 270, 4-7 the same then flipped; repeatable\n"
@@ -25,7 +26,8 @@ inline constexpr std::string_view kStitchUsage =
     "      --memory-limit SIZE  refuse photos estimated to need more memory than SIZE (bytes,\n"
     "                         or with K, M, G or T; default 3/4 of the machine's memory, or the\n"
     "                         setting \"Memory limit\" in MB under \"Settings\" when larger)\n"
-    "      -v                 show the engine's trace lines\n"
+    "      -v, --verbose      show the engine's trace lines (on standard error)\n"
+    "      -q, --quiet        show no progress and no result line, only errors\n"
     "      (and the publishing options below)\n";
 
 // Runs "stitch" with the words that follow it. Ctrl-C stops the run at its next progress

@@ -1,5 +1,6 @@
 #include "tests/cli/cli_run.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,7 +10,20 @@
 
 namespace skylacer::cli {
 
-ProgramRun runCli(const std::vector<std::string>& args, const std::string& interruptAt) {
+namespace {
+
+// In the child: `path` opened with `flags` as descriptor `target`; ends the child when it cannot.
+void redirect(const std::string& path, int flags, int target) {
+  if (path.empty()) return;
+  const int fd = open(path.c_str(), flags);
+  if (fd < 0 || dup2(fd, target) < 0) _exit(126);
+  close(fd);
+}
+
+}  // namespace
+
+ProgramRun runCli(const std::vector<std::string>& args, const std::string& interruptAt,
+                  const Redirection& redirection) {
   int outPipe[2];
   int errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe");
@@ -25,6 +39,8 @@ ProgramRun runCli(const std::vector<std::string>& args, const std::string& inter
     dup2(errPipe[1], STDERR_FILENO);
     close(outPipe[0]);
     close(errPipe[0]);
+    redirect(redirection.input, O_RDONLY, STDIN_FILENO);
+    redirect(redirection.output, O_WRONLY, STDOUT_FILENO);
     execv(program.c_str(), argv.data());
     _exit(127);
   }

@@ -16,9 +16,16 @@ struct ProgramRun {
   std::string err;
 };
 
+// Files given to the program as its standard input or output; empty for none.
+struct Redirection {
+  std::string input;   // instead of this process's standard input
+  std::string output;  // instead of the collecting pipe (ProgramRun::out stays empty)
+};
+
 // Runs panorama-cli with `args` in this process's environment, collecting what it prints. When
 // `interruptAt` is given, the program gets SIGINT as soon as its standard error shows that text.
-ProgramRun runCli(const std::vector<std::string>& args, const std::string& interruptAt = {});
+ProgramRun runCli(const std::vector<std::string>& args, const std::string& interruptAt = {},
+                  const Redirection& redirection = {});
 
 // A temporary folder whose user.db and machine.db are the settings stores of every
 // panorama-cli run while it lives.
