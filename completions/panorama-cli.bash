@@ -1,0 +1,72 @@
+# bash completion for panorama-cli: its commands, each command's options, and files where a
+# photo, a panorama or an output is expected.
+
+_panorama_cli() {
+  local cur prev command i
+  COMPREPLY=()
+  cur=${COMP_WORDS[COMP_CWORD]}
+  prev=${COMP_WORDS[COMP_CWORD-1]}
+  command=
+  for ((i = 1; i < COMP_CWORD; i++)); do
+    case ${COMP_WORDS[i]} in
+      -*) ;;
+      *) command=${COMP_WORDS[i]}; break ;;
+    esac
+  done
+
+  if [[ -z $command ]]; then
+    COMPREPLY=($(compgen -W "stitch publish preview project profiles help --version --help" -- "$cur"))
+    return
+  fi
+
+  local publishing="--mov --html --exe --project"
+  case $prev in
+    -o|--mov|--exe|--project|--cameras)
+      COMPREPLY=($(compgen -f -- "$cur")); return ;;
+    --html)
+      COMPREPLY=($(compgen -W "flash: qtvr: activex: java:" -- "$cur")); compopt -o nospace 2>/dev/null; return ;;
+    --profile|--params|--quality|--size|--hfov|--rotate|--memory-limit|--height)
+      return ;;
+  esac
+
+  case $command in
+    stitch)
+      if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "-o --full360 --rotate --profile --params --quality --size --hfov
+          --cameras --stitch-anyway --in-found-order --memory-limit -v --verbose -q --quiet
+          --help $publishing" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -f -X '!*.@(jpg|jpeg|jpe|JPG|JPEG|png|PNG)' -- "$cur") $(compgen -d -- "$cur"))
+      fi ;;
+    publish)
+      if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "--hfov --size --quality --memory-limit -q --quiet --help
+          $publishing" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -f -X '!*.@(jpg|jpeg|jpe|JPG|JPEG)' -- "$cur") $(compgen -d -- "$cur"))
+      fi ;;
+    preview)
+      if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "-o --height -q --quiet --help" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -f -X '!*.@(jpg|jpeg|jpe|JPG|JPEG|png|PNG)' -- "$cur") $(compgen -d -- "$cur"))
+      fi ;;
+    project)
+      if [[ $prev == project ]]; then
+        COMPREPLY=($(compgen -W "show" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -f -X '!*.skl' -- "$cur") $(compgen -d -- "$cur"))
+      fi ;;
+    profiles)
+      if [[ $prev == profiles ]]; then
+        COMPREPLY=($(compgen -W "list export import" -- "$cur"))
+      elif [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "-q --quiet --help" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -f -X '!*.reg' -- "$cur") $(compgen -d -- "$cur"))
+      fi ;;
+    help)
+      COMPREPLY=($(compgen -W "stitch publish preview project profiles" -- "$cur")) ;;
+  esac
+}
+complete -F _panorama_cli panorama-cli
