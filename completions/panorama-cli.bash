@@ -1,6 +1,11 @@
 # bash completion for panorama-cli: its commands, each command's options, and files where a
 # photo, a panorama or an output is expected.
 
+# Files matching an extended glob, and folders to walk into.
+_panorama_cli_files() {
+  COMPREPLY=($(compgen -f -X "!$1" -- "$cur") $(compgen -d -- "$cur"))
+}
+
 _panorama_cli() {
   local cur prev command i
   COMPREPLY=()
@@ -36,26 +41,26 @@ _panorama_cli() {
           --cameras --stitch-anyway --in-found-order --memory-limit -v --verbose -q --quiet
           --help $publishing" -- "$cur"))
       else
-        COMPREPLY=($(compgen -f -X '!*.@(jpg|jpeg|jpe|JPG|JPEG|png|PNG)' -- "$cur") $(compgen -d -- "$cur"))
+        _panorama_cli_files '*.@(jpg|jpeg|jpe|JPG|JPEG|png|PNG)'
       fi ;;
     publish)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--hfov --size --quality --memory-limit -q --quiet --help
           $publishing" -- "$cur"))
       else
-        COMPREPLY=($(compgen -f -X '!*.@(jpg|jpeg|jpe|JPG|JPEG)' -- "$cur") $(compgen -d -- "$cur"))
+        _panorama_cli_files '*.@(jpg|jpeg|jpe|JPG|JPEG)'
       fi ;;
     preview)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "-o --height -q --quiet --help" -- "$cur"))
       else
-        COMPREPLY=($(compgen -f -X '!*.@(jpg|jpeg|jpe|JPG|JPEG|png|PNG)' -- "$cur") $(compgen -d -- "$cur"))
+        _panorama_cli_files '*.@(jpg|jpeg|jpe|JPG|JPEG|png|PNG)'
       fi ;;
     project)
       if [[ $prev == project ]]; then
         COMPREPLY=($(compgen -W "show" -- "$cur"))
       else
-        COMPREPLY=($(compgen -f -X '!*.skl' -- "$cur") $(compgen -d -- "$cur"))
+        _panorama_cli_files '*.skl'
       fi ;;
     profiles)
       if [[ $prev == profiles ]]; then
@@ -63,7 +68,7 @@ _panorama_cli() {
       elif [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "-q --quiet --help" -- "$cur"))
       else
-        COMPREPLY=($(compgen -f -X '!*.reg' -- "$cur") $(compgen -d -- "$cur"))
+        _panorama_cli_files '*.reg'
       fi ;;
     help)
       COMPREPLY=($(compgen -W "stitch publish preview project profiles" -- "$cur")) ;;
