@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/command_line.h"
 #include "app/quiltra_app.h"
 #include "app/system_desktop_services.h"
 #include "platform/registry/application_settings.h"
@@ -12,6 +13,10 @@
 
 int main(int argc, char** argv) {
   using namespace skylacer;
+  // Before Qt, which would need a display.
+  if (const auto request = app::informationRequest(argc, argv);
+      request != app::InformationRequest::None)
+    return app::writeInformation(request, stdout) ? 0 : 1;
   app::CQuiltraApp application(argc, argv);
   std::filesystem::path programFolder;
   try {

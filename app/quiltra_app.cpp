@@ -5,10 +5,13 @@
 #include <clocale>
 #include <cstdio>
 
+#include "app/command_line.h"
 #include "app/movie_files.h"
 #include "app/quiltra_dlg.h"
 #include "app/termination_signals.h"
+#include "platform/registry/settings_location.h"
 #include "resources/app_texts.h"
+#include "resources/version.h"
 
 namespace skylacer::app {
 
@@ -19,15 +22,18 @@ const QVersionNumber kLeastQt(6, 4);
 CQuiltraApp::CQuiltraApp(int& argc, char** argv) : QApplication(argc, argv) {
   // Qt has just set the process locale from the environment.
   std::setlocale(LC_NUMERIC, "C");
-  setApplicationName(QString::fromUtf8(texts::kWindowTitle));
-  setOrganizationName(QStringLiteral("Oskelvind"));
+  setApplicationIdentity();
   setWindowIcon(QIcon(QStringLiteral(":/skylacer/panorama.png")));
 }
 
-std::string commandLineProject(const QStringList& arguments) {
-  QString project = arguments.mid(1).join(QLatin1Char(' '));
-  project.remove(QLatin1Char('"'));
-  return project.toStdString();
+void setApplicationIdentity() {
+  const auto qtText = [](std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  };
+  QCoreApplication::setOrganizationName(qtText(registry::kMakerFolder));
+  QCoreApplication::setApplicationName(qtText(registry::kProductFolder));
+  QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
 }
 
 int runPanorama(DesktopServices& services, registry::SettingsStore& userStore,
@@ -56,7 +62,7 @@ int runPanorama(DesktopServices& services, registry::SettingsStore& userStore,
     services.messages().ask(text.toStdString(), tuning::MessageKind::Error);
     return 1;
   }
-  window.start(commandLineProject(arguments));
+  window.start(startFiles(arguments));
   window.show();
   const TerminationSignals signalsEndTheLoop;
   return QApplication::exec();

@@ -20,14 +20,19 @@ class CQuiltraApp : public QApplication {
   CQuiltraApp(int& argc, char** argv);
 };
 
-// The project a command line names: the arguments Qt leaves after the program's name, joined
-// by spaces, with every double quote removed.
-std::string commandLineProject(const QStringList& arguments);
+// The base name of the program's desktop entry ("skylacer3.desktop"), which desktops use to
+// match the window to its entry, icon and name.
+inline constexpr char kDesktopFileName[] = "skylacer3";
 
-// Starts the program and runs it until the main window closes. Exit codes: 0 for a normal
-// end and for an installation without Qt 6.4 or the QML modules (a message names the missing
-// package) or a movie the user did not locate; 1 for a movie that does not compile (its errors
-// in a message and on stderr).
+// Names the application to Qt: the maker and product of the settings folders, so the folders Qt
+// writes itself (the QML cache) sit beside them under the same names; the window class is the
+// product name, which the desktop entry's StartupWMClass repeats; and the desktop entry.
+void setApplicationIdentity();
+
+// Starts the program, opening `arguments`' project or photos (app/command_line.h), and runs it
+// until the main window closes. Exit codes: 0 for a normal end and for an installation without
+// Qt 6.4 or the QML modules (a message names the missing package) or a movie the user did not
+// locate; 1 for a movie that does not compile (its errors in a message and on stderr).
 int runPanorama(DesktopServices& services, registry::SettingsStore& userStore,
                 const registry::SettingsStore& machineStore, const QStringList& arguments,
                 const std::filesystem::path& programFolder);

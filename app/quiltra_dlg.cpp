@@ -170,19 +170,22 @@ WindowRect CQuiltraDlg::placement(const std::optional<std::vector<std::uint8_t>>
   return defaultPlacement(screen);
 }
 
-void CQuiltraDlg::start(std::string projectPath) {
+void CQuiltraDlg::start(StartFiles files) {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize screenSize = screen ? screen->size() : QSize(1024, 768);
   const WindowRect rect = placement(settings_.readBinary("settings", "windowrect"),
                                     {screenSize.width(), screenSize.height()}, !isWayland());
   setGeometry(rect.left, rect.top, rect.width(), rect.height());
   state_.profiles = tuning::loadProfiles(env_.userStore, env_.machineStore, 0, movie_);
-  std::erase(projectPath, '"');
-  state_.projectPath = projectPath;
-  if (!projectPath.empty()) {
-    CommandContext context = commandContext(0);
-    if (!progress_) progress_ = std::make_unique<CProgress>(movie_, this);
-    openProjectAt(context, projectPath);
+  std::erase(files.project, '"');
+  state_.projectPath = files.project;
+  if (files.project.empty() && files.photos.empty()) return;
+  if (!progress_) progress_ = std::make_unique<CProgress>(movie_, this);
+  CommandContext context = commandContext(0);
+  if (!files.project.empty()) {
+    openProjectAt(context, files.project);
+  } else {
+    handPhotos(context, files.photos);
   }
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/command_context.h"
+#include "app/command_line.h"
 #include "app/desktop_services.h"
 #include "app/progress.h"
 #include "app/shockwave_flash.h"
@@ -44,9 +45,9 @@ class CQuiltraDlg : public QWidget {
 
   // Loads the interface movie; answers its errors, empty when it plays.
   QStringList loadInterface(const std::filesystem::path& moviePath);
-  // Places the window, hands the movie the profiles and opens `projectPath` (double quotes
-  // removed) when it is not empty.
-  void start(std::string projectPath);
+  // Places the window, hands the movie the profiles and opens the project of `files` (double
+  // quotes removed) when it names one, or adds its photos to the new project.
+  void start(StartFiles files);
 
   // Runs one command of the movie now (the movie's FSCommand queues into this).
   void OnFSCommand(const QString& command, const QString& argument);

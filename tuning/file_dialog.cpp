@@ -75,6 +75,26 @@ bool listsExtension(const FileFilter& filter, std::string_view extension) {
   });
 }
 
+// Outside brackets, every ASCII letter becomes the bracket of its two cases.
+std::string eitherCase(std::string_view pattern) {
+  std::string result;
+  bool inBracket = false;
+  for (const char c : pattern) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (!inBracket && std::isalpha(byte) && byte < 0x80) {
+      result += '[';
+      result += static_cast<char>(std::tolower(byte));
+      result += static_cast<char>(std::toupper(byte));
+      result += ']';
+      continue;
+    }
+    if (c == '[') inBracket = true;
+    if (c == ']') inBracket = false;
+    result += c;
+  }
+  return result;
+}
+
 }  // namespace
 
 SaveTarget saveTarget(std::string_view fileName, std::span<const FileFilter> filters,
@@ -109,10 +129,12 @@ std::vector<FileFilter> parseFilterText(std::string_view text) {
   return filters;
 }
 
-QString nameFilterOf(const FileFilter& filter) {
+QString nameFilterOf(const FileFilter& filter, PatternCase letters) {
   QStringList patterns;
   for (const std::string& pattern : filter.patterns) {
-    patterns << (pattern == "*.*" ? QStringLiteral("*") : fromUtf8(pattern));
+    patterns << (pattern == "*.*"                  ? QStringLiteral("*")
+                 : letters == PatternCase::AsGiven ? fromUtf8(pattern)
+                                                   : fromUtf8(eitherCase(pattern)));
   }
   if (patterns.isEmpty()) patterns << QStringLiteral("*");
   return fromUtf8(filter.description) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
@@ -138,10 +160,12 @@ FileDialog::FileDialog(const FileDialogRequest& request, QWidget* parent)
       defaultExtension_(request.defaultExtension),
       mode_(request.mode),
       mustExist_(request.mustExist) {
-  setOption(QFileDialog::DontUseNativeDialog);
+  // Only an open dialog may be the desktop's: see the header.
+  const bool saving = mode_ == FileDialogMode::Save;
+  setOption(QFileDialog::DontUseNativeDialog, saving);
   // The combo box shows the descriptions alone; the patterns stay in the name filters.
   setOption(QFileDialog::HideNameFilterDetails);
-  setAcceptMode(mode_ == FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   setFileMode(fileModeOf(request));
   setOption(QFileDialog::DontConfirmOverwrite, !request.askOverwrite);
   // Extensions match without regard to case: the name filters are case-insensitive unless this
@@ -149,7 +173,8 @@ FileDialog::FileDialog(const FileDialogRequest& request, QWidget* parent)
   setFilter(filter() & ~QDir::CaseSensitive);
 
   QStringList nameFilters;
-  for (const FileFilter& filter : filters_) nameFilters << nameFilterOf(filter);
+  for (const FileFilter& filter : filters_)
+    nameFilters << nameFilterOf(filter, saving ? PatternCase::AsGiven : PatternCase::Either);
   if (!nameFilters.isEmpty()) {
     setNameFilters(nameFilters);
     const int index = request.filterIndex >= 1 && request.filterIndex <= nameFilters.size()
@@ -167,7 +192,7 @@ int FileDialog::selectedFilterIndex() const {
   const QString selected = selectedNameFilter();
   for (std::size_t i = 0; i < filters_.size(); ++i) {
     // The combo box shows the description alone (HideNameFilterDetails).
-    if (selected == nameFilterOf(filters_[i]) ||
+    if (selected == nameFilters().value(static_cast<qsizetype>(i)) ||
         selected == fromUtf8(filters_[i].description).trimmed()) {
       return static_cast<int>(i) + 1;
     }

@@ -5,12 +5,16 @@
 // where the patterns of one filter are separated by ";" or "," ("*.jpg;*.jpeg,*.jpe"). Filters
 // are numbered from 1, in the order of the text.
 //
-// The dialogs are Qt's own (never the desktop's native one), so they behave alike everywhere:
-// extensions match without regard to letter case (cameras write ".JPG"), and a name typed
-// without an extension gets the one of the selected filter, or the default extension when that
-// filter has none of its own ("All Files"). When saving, a typed extension that a filter lists
-// chooses that filter (the file type follows the name); a name with any other extension gets
-// the selected filter's extension appended.
+// The open dialogs are the desktop's own where Qt's platform theme offers one (the portal's
+// dialog through the xdgdesktopportal theme or in a sandbox, GTK's, KDE's) and Qt's own
+// elsewhere (no theme, the offscreen platform of the tests). Their patterns are written with both
+// cases of every letter, since the desktop's dialogs match patterns by case and cameras write
+// ".JPG". The save dialogs are always Qt's own, for what they do while the user types: a name
+// typed without an extension gets the one of the selected filter, or the default extension when
+// that filter has none of its own ("All Files"); a typed extension that a filter lists chooses
+// that filter (the file type follows the name); a name with any other extension gets the
+// selected filter's extension appended. Qt's own dialogs match extensions without regard to
+// case.
 
 #include <QFileDialog>
 #include <filesystem>
@@ -33,9 +37,13 @@ struct FileFilter {
 // dropped, and so are empty patterns.
 std::vector<FileFilter> parseFilterText(std::string_view text);
 
+// How the letters of a name filter's patterns are written: as given, or each as a bracket of its
+// two cases ("*.jpg" as "*.[jJ][pP][gG]").
+enum class PatternCase { AsGiven, Either };
+
 // The filter as Qt reads a name filter, "description (pattern pattern)"; "*.*" becomes "*", which
 // also takes names without a dot.
-QString nameFilterOf(const FileFilter& filter);
+QString nameFilterOf(const FileFilter& filter, PatternCase letters = PatternCase::AsGiven);
 
 // The extension (without the dot) that a name typed without one gets under `filter`: that of its
 // first pattern when it is "*.ext" with a plain extension, else `defaultExtension`. Empty when

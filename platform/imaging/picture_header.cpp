@@ -145,13 +145,20 @@ ImagingStatus readPngHeader(std::span<const std::uint8_t> bytes, PictureHeader& 
 
 }  // namespace
 
-ImagingStatus readPictureHeader(std::span<const std::uint8_t> bytes, PictureHeader& header) {
+std::optional<EncodedFormat> encodedFormatOf(std::span<const std::uint8_t> bytes) {
   if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
-    return readJpegHeader(bytes, header);
+    return EncodedFormat::Jpeg;
   if (bytes.size() >= kPngSignature.size() &&
       std::equal(kPngSignature.begin(), kPngSignature.end(), bytes.begin()))
-    return readPngHeader(bytes, header);
-  return ImagingStatus::UnknownImageFormat;
+    return EncodedFormat::Png;
+  return std::nullopt;
+}
+
+ImagingStatus readPictureHeader(std::span<const std::uint8_t> bytes, PictureHeader& header) {
+  const std::optional<EncodedFormat> format = encodedFormatOf(bytes);
+  if (!format) return ImagingStatus::UnknownImageFormat;
+  return *format == EncodedFormat::Jpeg ? readJpegHeader(bytes, header)
+                                        : readPngHeader(bytes, header);
 }
 
 }  // namespace skylacer::imaging

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "platform/imaging/bitmap.h"
@@ -23,6 +24,10 @@ struct PictureHeader {
   // far as they come before the frame header; empty for a PNG.
   PhotoMetadata metadata;
 };
+
+// The kind of picture that starts with `bytes` by its signature alone, which lies in the first 8
+// bytes; nothing when they start neither a JPEG nor a PNG picture.
+std::optional<EncodedFormat> encodedFormatOf(std::span<const std::uint8_t> bytes);
 
 // How many bytes from the start of a file are read first to find its header; when a JPEG's frame
 // header lies further in, twice as many are read, and so on.

@@ -10,9 +10,6 @@ namespace skylacer::registry {
 
 namespace {
 
-// The folders below a configuration folder, named after the maker and the product.
-constexpr std::string_view kMakerFolder = "Oskelvind";
-constexpr std::string_view kProductFolder = "Skylacer 3";
 constexpr std::string_view kStoreFileName = "settings.db";
 
 std::string_view environmentVariable(const char* name) {

@@ -10,8 +10,14 @@
 // The environment is read at each call.
 
 #include <filesystem>
+#include <string_view>
 
 namespace skylacer::registry {
+
+// The folders below a configuration folder, named after the maker and the product. The desktop
+// program gives Qt the same two names, so every folder Qt writes (its caches) is named alike.
+inline constexpr std::string_view kMakerFolder = "Oskelvind";
+inline constexpr std::string_view kProductFolder = "Skylacer 3";
 
 // Empty when neither the environment nor the password database names a home folder.
 std::filesystem::path userSettingsFile();

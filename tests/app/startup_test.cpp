@@ -6,6 +6,7 @@
 #include <csignal>
 #include <fstream>
 
+#include "app/command_line.h"
 #include "app/movie_files.h"
 #include "app/quiltra_app.h"
 #include "app/termination_signals.h"
@@ -82,9 +83,9 @@ class StartupTest : public QObject {
   }
 
   void commandLineProject() {
-    QCOMPARE(app::commandLineProject({"panorama", "\"/home/a/My", "Trip.skl\""}),
+    QCOMPARE(app::startFiles({"panorama", "\"/home/a/My", "Trip.skl\""}).project,
              std::string("/home/a/My Trip.skl"));
-    QCOMPARE(app::commandLineProject({"panorama"}), std::string());
+    QCOMPARE(app::startFiles({"panorama"}).project, std::string());
   }
 };
 

@@ -19,7 +19,7 @@ std::filesystem::path artefactsDir() {
   return folder;
 }
 
-TestHost::TestHost(bool show)
+TestHost::TestHost(bool show, app::StartFiles start)
     : userStore(folder / "user.db", registry::SettingsStore::Access::ReadWrite),
       machineStore(folder / "machine.db", registry::SettingsStore::Access::ReadOnly),
       window(std::make_unique<app::CQuiltraDlg>(
@@ -30,7 +30,7 @@ TestHost::TestHost(bool show)
                    });
   const QStringList errors = window->loadInterface(interfacesDir() / "quiltra.qml");
   if (!errors.isEmpty()) qFatal("quiltra.qml: %s", qPrintable(errors.join('\n')));
-  window->start({});
+  window->start(std::move(start));
   if (show) {
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get())) qFatal("the window was not exposed");

@@ -26,8 +26,9 @@ std::filesystem::path artefactsDir();
 
 class TestHost {
  public:
-  // Loads quiltra.qml and starts the window (profiles, no project); `show` shows it.
-  explicit TestHost(bool show = false);
+  // Loads quiltra.qml and starts the window (profiles, and `start`'s project or photos);
+  // `show` shows it.
+  explicit TestHost(bool show = false, app::StartFiles start = {});
   ~TestHost();
 
   TempDir folder;

@@ -32,6 +32,28 @@ TEST(FilterText, SplitsFiltersAndPatternsAndEndsAtTheEmptyPair) {
   EXPECT_EQ(filters[1], (FileFilter{"All Files (*.*)", {"*.*"}}));
   EXPECT_EQ(nameFilterOf(filters[0]), "JPEG files (*.jpg) (*.jpg *.jpeg *.jpe)");
   EXPECT_EQ(nameFilterOf(filters[1]), "All Files (*.*) (*)");
+  // For the desktop's dialogs, which match by case: a camera's "A.JPG" must show.
+  EXPECT_EQ(nameFilterOf(filters[0], PatternCase::Either),
+            "JPEG files (*.jpg) (*.[jJ][pP][gG] *.[jJ][pP][eE][gG] *.[jJ][pP][eE])");
+  EXPECT_EQ(nameFilterOf(filters[1], PatternCase::Either), "All Files (*.*) (*)");
+  EXPECT_EQ(nameFilterOf(FileFilter{"C", {"*.x[ch]"}}, PatternCase::Either), "C (*.[xX][ch])");
+}
+
+// The save dialogs keep Qt's own dialog, which carries the preset row and follows the typed
+// extension; the open dialogs may be the desktop's.
+TEST(FileDialog, OnlyOpenDialogsMayBeTheDesktops) {
+  for (const FileDialogMode mode : {FileDialogMode::Open, FileDialogMode::OpenMany}) {
+    FileDialogRequest request;
+    request.mode = mode;
+    request.filterText = kPhotoFilters;
+    EXPECT_FALSE(FileDialog(request).testOption(QFileDialog::DontUseNativeDialog));
+  }
+  FileDialogRequest save;
+  save.mode = FileDialogMode::Save;
+  save.filterText = kPhotoFilters;
+  const FileDialog dialog(save);
+  EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+  EXPECT_EQ(dialog.nameFilters().front(), "JPEG files (*.jpg) (*.jpg *.jpeg *.jpe)");
 }
 
 TEST(FilterText, ExtensionOfANameTypedWithoutOne) {
