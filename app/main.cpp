@@ -9,6 +9,7 @@
 #include "platform/registry/application_settings.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
+#include "platform/shell/data_folder.h"
 #include "platform/shell/program_folder.h"
 
 int main(int argc, char** argv) {
@@ -30,7 +31,8 @@ int main(int argc, char** argv) {
   const registry::SettingsStore machineStore(registry::machineSettingsFile(),
                                              registry::SettingsStore::Access::ReadOnly);
   registry::ApplicationSettings settings(userStore);
-  app::SystemDesktopServices services(userStore, settings, programFolder / "help");
+  app::SystemDesktopServices services(userStore, settings,
+                                      shell::dataFolder(programFolder, "help") / "help");
   return app::runPanorama(services, userStore, machineStore, QApplication::arguments(),
                           programFolder);
 }

@@ -7,6 +7,7 @@
 #include <QVariantMap>
 #include <fstream>
 
+#include "platform/shell/data_folder.h"
 #include "resources/app_texts.h"
 
 namespace skylacer::app {
@@ -57,6 +58,10 @@ std::optional<std::filesystem::path> locateMovieFile(const std::filesystem::path
                                                      std::string_view fileName,
                                                      DesktopServices& services) {
   std::filesystem::path candidate = firstMovieCandidate(programFolder, fileName);
+  // An installed program keeps its movies with the other data; the question still names the
+  // second candidate when they are nowhere.
+  if (!readable(candidate))
+    candidate = candidateIn(shell::installedDataFolder(programFolder), fileName);
   if (!readable(candidate)) candidate = secondMovieCandidate(programFolder, fileName);
   while (!readable(candidate)) {
     const QString question =

@@ -26,9 +26,9 @@ std::filesystem::path firstMovieCandidate(const std::filesystem::path& programFo
 std::filesystem::path secondMovieCandidate(const std::filesystem::path& programFolder,
                                            std::string_view fileName);
 
-// The first candidate that can be opened for reading; otherwise the user is asked to locate
-// the file (the second candidate in the question), again after every pick that cannot be
-// opened. Nothing when the user answers No.
+// The first candidate, the installed data folder's "interfaces/" or the second candidate,
+// whichever can be opened for reading first; otherwise the user is asked to locate the file (the
+// second candidate in the question), again after every unreadable pick. Nothing on No.
 std::optional<std::filesystem::path> locateMovieFile(const std::filesystem::path& programFolder,
                                                      std::string_view fileName,
                                                      DesktopServices& services);

@@ -13,6 +13,7 @@
 #include "output/project.h"
 #include "output/viewerexport.h"
 #include "output/webexport.h"
+#include "platform/shell/data_folder.h"
 #include "resources/app_texts.h"
 
 namespace skylacer::app {
@@ -167,7 +168,8 @@ void exportWebPage(CommandContext& context) {
   context.progress.Report(0, output::kSaving);
   const std::optional<std::filesystem::path> page =
       output::exportWebPage(viewer, chosen, context.state.panoramaView(), choice->options,
-                            context.programFolder, context.progress, context.services.messages());
+                            shell::dataFolder(context.programFolder, "templates"), context.progress,
+                            context.services.messages());
   if (page) {
     context.state.lastWebPage = page->string();
     context.progress.Report(1, output::kOpeningResult);

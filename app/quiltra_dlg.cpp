@@ -21,6 +21,7 @@
 #include "app/output_commands.h"
 #include "app/photo_commands.h"
 #include "app/stitch_command.h"
+#include "platform/shell/data_folder.h"
 #include "platform/shell/temporary_files.h"
 #include "resources/app_texts.h"
 #include "tuning/profiles.h"
@@ -228,10 +229,12 @@ void CQuiltraDlg::OnFSCommand(const QString& command, const QString& argument) {
       CAboutDlg about(this);
       if (about.prepare(env_.programFolder, env_.services)) about.exec();
     } else if (named(argument, "Index") || named(argument, "Content")) {
-      env_.services.openWithAssociatedProgram(helpAddress(
-          env_.programFolder, named(argument, "Index") ? HelpTopic::Index : HelpTopic::Contents));
+      env_.services.openWithAssociatedProgram(
+          helpAddress(shell::dataFolder(env_.programFolder, "help"),
+                      named(argument, "Index") ? HelpTopic::Index : HelpTopic::Contents));
     } else if (named(argument, "Support")) {
-      if (auto address = internetShortcutAddress(env_.programFolder / "Support.url"))
+      if (auto address = internetShortcutAddress(
+              shell::dataFolder(env_.programFolder, "Support.url") / "Support.url"))
         env_.services.openWithAssociatedProgram(*address);
     }
   } else if (named(command, "fillalgonames")) {
@@ -301,7 +304,8 @@ void CQuiltraDlg::OnFSCommand(const QString& command, const QString& argument) {
       if (env_.services.messages().ask(texts::kVersionUnsupported,
                                        tuning::MessageKind::YesNoStop) ==
           tuning::MessageAnswer::Yes)
-        if (auto address = productInfoAddress(env_.programFolder))
+        if (auto address =
+                productInfoAddress(shell::dataFolder(env_.programFolder, "Product Info.url")))
           env_.services.openWithAssociatedProgram(*address);
       removeTemporaryFiles();
       env_.services.endProcess(0);

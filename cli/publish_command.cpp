@@ -19,6 +19,7 @@
 #include "output/quicktime_movie.h"
 #include "output/viewerexport.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/shell/data_folder.h"
 #include "platform/shell/memory_limit.h"
 #include "platform/shell/program_folder.h"
 
@@ -162,7 +163,8 @@ int publishPanorama(const output::PanoramaView& panorama, const output::OutputOp
   for (const auto& [viewer, chosen] : requests.pages) {
     progress.Report(0, output::kSaving);
     const auto page =
-        output::exportWebPage(viewer, chosen, panorama, options, programFolder, progress, prompt);
+        output::exportWebPage(viewer, chosen, panorama, options,
+                              shell::dataFolder(programFolder, "templates"), progress, prompt);
     if (!written(page.has_value(), page ? page->string() : chosen)) return kInterruptedExit;
   }
   if (!requests.viewerProgram.empty()) {

@@ -1,21 +1,38 @@
 #!/bin/sh
-# Installs the build into a temporary prefix and starts the main program from its launcher in
-# bin/ as a new user would (empty home, offscreen). The program ends with 0 on SIGTERM only once
-# its window runs the event loop with the movie loaded; a missing movie or library would stop it
-# earlier. Usage: install_test.sh BUILD_DIR
+# Installs the build (stripped) into a temporary prefix, checks the layout (programs in
+# lib/skylacer3, data in share/skylacer3, nothing of ours elsewhere), and starts the main program
+# from its launcher in bin/ as a new user would (empty home, offscreen). The program ends with 0
+# on SIGTERM only once its window runs the event loop with the movie loaded from share/; a
+# missing movie or library would stop it earlier. Then the uninstall target must leave the
+# prefix empty. The installed panorama-cli
+# publishes a web page from the templates under share/ and a viewer program from lib/.
+# Usage: install_test.sh BUILD_DIR SAMPLES_DIR
 set -eu
 build=$1
+samples=$2
 prefix=$(mktemp -d)
 home=$(mktemp -d)
 trap 'rm -rf "$prefix" "$home"' EXIT
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
-for file in bin/panorama bin/panorama-cli lib/skylacer3/panorama lib/skylacer3/viewer.dat \
-    lib/skylacer3/interfaces/quiltra.qml lib/skylacer3/interfaces/about.qml \
-    lib/skylacer3/templates lib/skylacer3/help/index.html "lib/skylacer3/Support.url" \
+cmake --install "$build" --prefix "$prefix" --strip >/dev/null
+for file in bin/panorama bin/panorama-cli lib/skylacer3/panorama lib/skylacer3/panorama-cli \
+    lib/skylacer3/libmovwriter.so lib/skylacer3/viewer.dat \
+    share/skylacer3/interfaces/quiltra.qml share/skylacer3/interfaces/about.qml \
+    share/skylacer3/templates share/skylacer3/help/index.html "share/skylacer3/Support.url" \
+    "share/skylacer3/Product Info.url" \
     share/applications/skylacer3.desktop share/mime/packages/skylacer3.xml \
     share/icons/hicolor/48x48/apps/skylacer3.png; do
   [ -e "$prefix/$file" ] || { echo "missing after install: $file" >&2; exit 1; }
+done
+# lib/ holds programs and libraries only; the data live under share/.
+misplaced=$(find "$prefix/lib" -mindepth 2 -not -name panorama -not -name panorama-cli \
+  -not -name viewer.dat -not -name 'libmovwriter.so*')
+[ -z "$misplaced" ] || { echo "data under lib/ after install: $misplaced" >&2; exit 1; }
+for program in panorama panorama-cli libmovwriter.so; do
+  if readelf -S "$prefix/lib/skylacer3/$program" | grep -q -e '\.symtab' -e '\.debug_info'; then
+    echo "not stripped after install: lib/skylacer3/$program" >&2
+    exit 1
+  fi
 done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/skylacer3.desktop"
@@ -30,4 +47,14 @@ kill -TERM "$program"
 status=0
 wait "$program" || status=$?
 [ "$status" -eq 0 ] || { echo "panorama ended with $status" >&2; exit 1; }
-echo "installed panorama started from bin/ and ended normally"
+
+env HOME="$home" "$prefix/bin/panorama-cli" stitch "$samples"/mountains/*.jpg -o "$home/out.jpg" \
+  --html "flash:$home/page.html" --exe "$home/viewer" >/dev/null
+for file in out.jpg page.html viewer; do
+  [ -s "$home/$file" ] || { echo "installed panorama-cli did not write $file" >&2; exit 1; }
+done
+
+cmake --build "$build" --target uninstall >/dev/null
+left=$(find "$prefix" -mindepth 1 -not -type d; find "$prefix" -type d -name 'skylacer3*')
+[ -z "$left" ] || { echo "left after uninstall: $left" >&2; exit 1; }
+echo "installed panorama started from bin/ and ended normally; uninstall removed it all"
