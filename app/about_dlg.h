@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The about box: a caption-less box of 528 x 300 pixels centred on the main window, whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Opening a saved file, a web page or a help page with the program the desktop associates with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the main program needs of the desktop around it: the message boxes and file dialogs of

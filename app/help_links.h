@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Help and support: our HTML help pages beside the program, and the internet shortcuts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main program "panorama": one frameless window whose whole surface is the interface movie.
 
 #include <cstdio>

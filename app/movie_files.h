@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Finding and loading the interface movies ("interfaces/<name>.qml" beside the program or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Numbers as they cross the bridge to the interface movie, where every value is text.

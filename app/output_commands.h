@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The commands that write the panorama or the project out, or read a project in. Each ends

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Photos between the program and the movie: adding them ("IDC_ADD_IMAGES") and reading back

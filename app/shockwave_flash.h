@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The bridge between the program and the interface movie it hosts. The movie sees this object

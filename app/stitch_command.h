@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "AlignImages": stitches the photos the movie lists and hands the panorama back to the movie

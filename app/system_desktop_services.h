@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The desktop services of the running program: the dialogs layer's message boxes, file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // SIGTERM, SIGINT and SIGHUP (a session ending, Ctrl-C in a terminal) end the event loop like a

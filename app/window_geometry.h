@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where the main window goes and which sizes it takes: pure functions over screen rectangles.

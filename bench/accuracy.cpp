@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alignment accuracy against ground truth: photo series with known cameras are synthesised from
 // the sample photos, stitched through the engine with one profile, and the estimated cameras are
 // compared with the truth; then the bundled sample series, whose truth.json holds their cameras,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kernels of the alignment on real photos: two neighbours of the bundled "mountains" series
 // reduced to a 1000 x 750 working size, and a 2^20-pixel plane for the pyramid.
 

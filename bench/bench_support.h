@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Pieces the benchmark programs share: a console report that keeps each benchmark's time, and a

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """How long panorama-cli takes to end after Ctrl-C, in each phase of a long command.
 
 Runs the command once undisturbed to learn its phases (the progress lines it prints on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding a 4000 x 3000 photo at full size, reduced to 1000 x 750 by DCT scaling, and at full
 // size followed by the area reduction to 1000 x 750. Prints how many times faster the reduced
 // decode is than the full decode plus reduction. The decode at 1/8 (500 x 375) shows the floor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory a stitch really takes against the estimate panorama-cli refuses by: runs
 // "panorama-cli stitch" on the sample series, at their size and enlarged 2, 4 and 6 times, and
 // prints for each the estimate (from the photos' headers), the child's peak resident memory

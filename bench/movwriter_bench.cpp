@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie writer on a 4800 x 960 panorama (a sample photo enlarged, turned upright and saved
 // as the prepared JPEG in a temporary folder): the whole saveAsQvr call, and one Cinepak tile
 // of 960 x 200 on its own. Prints the share of the whole call that the 24 tile compressions

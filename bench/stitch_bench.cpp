@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole stitch against its floor, on one core: six 4000 x 3000 photos synthesised from a
 // sample photo (turning right, 30 % overlap, with sensor-like noise, saved as JPEG files).
 //   (a) floor: every photo decoded once at full size, plus the panorama encoded once at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exported viewer program: its size, its time from start to the first frame of the
 // panorama, and its memory for a 3k- and a 12k-wide panorama. Runs the real program on an X
 // server of its own (Xvfb, Mesa's software renderer) and reads its trace. Prints a Markdown table.

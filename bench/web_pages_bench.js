@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timings of the exported web pages' viewer in headless Chromium, reported, never asserted.
 //
 //   node bench/web_pages_bench.js --cli build/lib/skylacer3/panorama-cli \

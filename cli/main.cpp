@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli: the stitching engine and outputs from a terminal.
 
 #include <cstdio>

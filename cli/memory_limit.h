@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The memory limit of one panorama-cli run: "--memory-limit SIZE", or the shared limit with the

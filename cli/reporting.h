@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where a command's words go. Diagnostics always go to standard error. With -q the progress and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Build settings shared by every target of the project.
 
 if(SKYLACER_SANITIZE)

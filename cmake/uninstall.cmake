@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Removes every file an install listed in MANIFEST (one path a line; names may hold spaces),
 # then the folders of ours that are left empty. Usage: cmake -DMANIFEST=FILE -P uninstall.cmake
 if(NOT EXISTS "${MANIFEST}")

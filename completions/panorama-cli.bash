@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # bash completion for panorama-cli: its commands, each command's options, and files where a
 # photo, a panorama or an output is expected.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The alignment of a photo sequence into one absolute camera per photograph: runs its stages

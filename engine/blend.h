@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Seam blending: joins a projected photograph to the panorama along a seam that runs from top

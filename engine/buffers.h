@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Pixel buffers of the engine. Buffers do not carry their size: an ImageSize travels beside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The camera model of a pair of photographs and the Gauss–Newton refinement of its parameters.

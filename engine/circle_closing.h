@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Closing a full circle: the pairs of a 360° series must add up to one full turn. The closing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The coarse search: where a new photograph lies over the previous one, found by trying every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The focal length the photographs' own EXIF data give: the start the alignment takes where

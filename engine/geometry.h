@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Three-dimensional vectors and 3 x 3 matrices of the camera model. Camera coordinates: x to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Damped Gauss-Newton (Levenberg-Marquardt) steps for the small least-squares fits of the

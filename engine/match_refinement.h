@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Refinement of a pair's feature matches on the working planes: the feature points are found on

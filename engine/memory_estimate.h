@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How much memory a stitch will need, told from the photos' sizes alone (their headers), so

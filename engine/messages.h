@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Texts the engine shows through the progress object, with their string-table identifiers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The engine's steps take their progress object as a pointer that may be null (no progress

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The pair estimate: a neighbouring pair's rotation and the lens's focal length read from the

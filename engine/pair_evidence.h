@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The evidence the verification weighs for each aligned pair: how many of its feature matches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Pair refinement: the photometric steps that take a pair from a start (the coarse search's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Progress reporting shared by the engine, the outputs, the command-line front end and the GUI.

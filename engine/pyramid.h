@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Luminance pyramids of the photographs: each level half the size of the one before and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // From a series' pair records to its cameras: the common lens of the pairs (the median tells

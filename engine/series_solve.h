@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The series solve of the feature stage: one focal length and radial lens for the whole series

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The stitch run: the engine's front door. From decoded photographs to one blended, cropped

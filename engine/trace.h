@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Diagnostic trace of the pair refinement: two lines per Gauss–Newton step. Nothing in the

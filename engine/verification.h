@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Verification: how sure the alignment is of each neighbouring pair, and whether the series as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes untrusted bytes as a photo: header (with its EXIF block and colour profile), full
 // pixels, a reduced copy and a locked view, with the rotate/flip code taken from the input's
 // length; the bytes are also read as a bare EXIF block. Nothing touches the disk.

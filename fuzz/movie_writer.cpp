@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie writer in this process over small pictures of any size, fields of view and viewer
 // windows taken from the input, the rest of the input painting the picture. Beyond not
 // crashing: a call that succeeds on a picture taller than wide leaves exactly the movie, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewer's search for the panorama data block in its own program file. Beyond not crashing:
 // a block it reports is the second copy of the magic, followed by the field of view, and its
 // picture lies inside the file.

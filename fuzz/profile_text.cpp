@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile text: the check of a profile's numbers (--params), the "%d"-like reading of stored
 // texts and the clamping of what was stored. Beyond not crashing: a text the check accepts reads
 // as 13 fields within their bounds and is written back equal in value; whatever a stored text

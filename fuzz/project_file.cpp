@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project file reader. Beyond not crashing: every path it accepts fits a path record, and
 // what it accepts (paths and rotations) comes back unchanged when written and read again.
 

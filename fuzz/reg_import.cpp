@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile import's reader of registry files. Beyond not crashing: whatever it accepts must
 // come back unchanged through an export and a second reading.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A profile export (".reg") as the stitch parameters it gives: every profile the import accepts
 // holds each field within the tuner's limits, so no imported record can drive the engine outside
 // them, and the four fields a profile does not store stay 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box's movie: product name, version text ("str_product", set by the program) and
 // the makers' line. Any key or click closes the box (the program watches for them).
 import QtQuick

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface movie of the main program. It owns the look: title bar, toolbar, the photo
 // strip, the result and the progress display. Everything it does goes to the program as a
 // command (host.FSCommand); the program answers through shared variables and frame labels

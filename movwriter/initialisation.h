@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Binding the compressor library once per process. The binding and the flag that it succeeded

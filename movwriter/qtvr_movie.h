@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Building a single-node cylindrical VR movie from a prepared panorama picture: the tile movie

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Deletes a file when the scope that made or was handed it ends, on every way out. An empty

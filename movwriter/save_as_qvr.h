@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The movie writer's exported interface (C linkage, found by name): turns a prepared panorama

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The atom containers of a single-node cylindrical VR movie (format version 2.0): the VR world

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Paths stored by the Windows program are bytes in the ANSI code page of its locale 0x0019,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Scaling and encoding a picture for an output in bands of rows, with a progress report after

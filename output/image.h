@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The panorama written out as pictures: one JPEG at a chosen size and quality, the row of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/movie_photos.h"
 
 #include "output/path_names.h"

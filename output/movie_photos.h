@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Photos handed to the interface movie, as "Add photos" and an opened project both do: for each

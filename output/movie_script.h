@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The movie's bytes as a script beside the QuickTime VR web page. A browser does not let a page

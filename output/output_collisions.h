@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Checks, before any work, that the files a run will write can be written and do not overwrite

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The finished panorama as every output reads it, and the size and quality it is written at.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Parts of paths as the outputs split them. A path may come from a project written on Windows,

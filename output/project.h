@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The project file (".skl"): the list of the photos of a panorama project and nothing else.

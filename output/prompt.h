@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How the outputs tell the user about a failure. The desktop program shows the text in a message

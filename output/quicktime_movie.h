@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A QuickTime VR movie of the panorama through the movie writer (saveAsQvr): the panorama is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Temporary files that must live as long as their owner (the main window keeps the thumbnails

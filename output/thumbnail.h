@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The small copy of a photo that the interface movie shows while the user arranges the photos.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The main program's string table: every text it shows, word for word. "\n" is a line feed.

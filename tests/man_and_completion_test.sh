@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The manual pages render with man, and bash completes panorama-cli's commands and options.
 # Usage: man_and_completion_test.sh BUILT_PAGES_FOLDER COMPLETION_SCRIPT
 set -uo pipefail

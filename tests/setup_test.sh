@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What scripts/setup installs for building and running (scripts/demo) pulls in, with everything
 # it depends on and recommends, no browser and no test tool: those are `scripts/setup --tests`'s.
 set -euo pipefail

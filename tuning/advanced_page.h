@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The tuner's "Advanced" page: the pyramid and refinement settings ("Iterations") and the seam

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Texts the dialogs of the tuning layer show in message boxes, word for word. "\r\n" breaks a

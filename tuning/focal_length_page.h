@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The tuner's "Lens" page: automatic detection of the focal length, and the manual lens choice

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The tuner's "General" page: the overlap range of the photos and the three switches of the

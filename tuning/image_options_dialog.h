@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Output Image Options": the output size in pixels or percent of the offered size, with or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The values of "Output Image Options", without any widget: the output size, shown in pixels or

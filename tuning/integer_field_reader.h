@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Taking integer fields of one dialog, with their refusals shown one at a time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An integer edit field with up and down arrows beside it. The text is free: whatever the user

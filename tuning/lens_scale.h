@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The Lens page's slider and its focal length (millimetres, 35 mm camera equivalent). The

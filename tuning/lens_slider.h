@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The Lens page's horizontal slider, 0 to 300, with tick marks below it at the positions of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tuning/message_box.h"
 
 #include <QMessageBox>

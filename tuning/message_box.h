@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Message boxes of the desktop program. They carry the application's title, which is empty,

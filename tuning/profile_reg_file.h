@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The profiles as a registry file (".reg"), for moving them between machines. The export writes:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Parameter profiles: named stitch parameter records kept in the user's settings store, in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The save dialog of every export that writes a picture: Qt's file dialog with the row

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The row "Save Options:" with the list of quality presets, added to Qt's own (non-native) file

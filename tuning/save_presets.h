@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The output quality presets of the save dialog's "Save Options:" row, and what each makes of

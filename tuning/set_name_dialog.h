@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Name Your Profile": asks for the name of a new parameter set. Any text is accepted, the

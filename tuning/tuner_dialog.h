@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Oskelvind Skylacer Tuner": the modal dialog in which the user manages the parameter profiles

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tuning/tuner_help.h"
 
 #include <system_error>

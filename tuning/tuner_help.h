@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The help topics of the tuner's pages: HTML pages shipped in the folder "help" beside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the tuner's three pages share: edit fields and check boxes bound to the tuner's model.

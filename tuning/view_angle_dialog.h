@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Skylacer" prompt for the horizontal field of view of a panorama made of one photo, in

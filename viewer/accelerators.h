@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The accelerator table "AppAccel": keys of the viewer's commands, as X keysyms.

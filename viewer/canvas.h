@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A picture the viewer paints its toolbar, menus, boxes and tooltips into, with a small

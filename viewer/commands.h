@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Command ids of the viewer's popup menu and keyboard accelerators.

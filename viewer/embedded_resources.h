@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The files of viewer/resources, embedded in the program at build time (the definitions are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The first frame of a large panorama shows a reduced decode of its picture, which the full

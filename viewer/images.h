@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The viewer's pictures: its built-in bitmaps (the toolbar strips and the icon, Windows BMP

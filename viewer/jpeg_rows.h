@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A JPEG picture decoded a strip of rows at a time, top row first, with libjpeg-turbo (linked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Looking around with the keys: the arrow keys turn and tilt the view, + and - zoom. A tap

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-alone panorama viewer. It needs only the C library, the X11 client library and
 // libGL at run time (the last two loaded once it runs, so that it can say when one is
 // missing); Wayland desktops run it through XWayland.

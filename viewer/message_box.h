@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The viewer's modal boxes, drawn by the viewer itself in the middle of its view: message

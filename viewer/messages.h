@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The viewer's string table: every text the user sees, word for word. Line breaks are "\n" or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the viewer says when libX11 or libGL cannot be loaded: it has no window then, so the

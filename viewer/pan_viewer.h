@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The panorama model: the picture wrapped on the inside of a vertical cylinder of radius 1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A picture's tiles made and handed to the scene as the picture decodes, from the top tile row

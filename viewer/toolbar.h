@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The toolbar: five buttons of 32 × 32 pixels in a strip 160 × 32 at the bottom-left corner of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The viewer program: its window, start-up, panorama loading, input, commands, the main loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An atom container: a tree of typed, numbered atoms, each holding either child atoms or

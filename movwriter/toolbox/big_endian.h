@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Big-endian byte streams: every multi-byte number of the movie file format, inside file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The in-memory model of a movie: tracks in creation order, each with one media whose samples

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A movie and the file that holds its sample bytes. A created movie file receives each sample's

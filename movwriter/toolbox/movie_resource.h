@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The movie resource: the 'moov' atom that describes a movie's tracks, media and sample tables

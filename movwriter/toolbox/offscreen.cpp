@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "movwriter/toolbox/offscreen.h"
 
 #include <limits>

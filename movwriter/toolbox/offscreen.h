@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An offscreen picture to draw into and compress from: width x height pixels of 24 bits in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The imaging layer: what the engine and the outputs need of an imaging library, and no more.

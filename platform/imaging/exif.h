@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The EXIF block of a photo (the TIFF structure a JPEG carries in its APP1 segment after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A colour (ICC) profile as JPEG files carry it: in APP2 segments whose payload starts with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/imaging/jpeg_codec.h"
 
 // jpeglib.h needs the declarations of stdio.h before it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/imaging/photo_metadata.h"
 
 #include "platform/imaging/icc_profile.h"

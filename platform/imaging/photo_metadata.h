@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a photo file says about itself beyond its pixels, and how a JPEG we write carries part of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/imaging/pixel_buffer.h"
 
 #include <cstddef>

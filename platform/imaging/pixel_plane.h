@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Views of 24-bit blue-green-red pixel rows, as the imaging layer passes them between its parts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // PNG decoding through libpng's simplified interface, which reports errors instead of leaving

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Copying a key with everything below it from one settings store to another, as the profiles use

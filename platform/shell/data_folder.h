@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where the programs read their data (interfaces, templates, help, internet shortcuts). In the

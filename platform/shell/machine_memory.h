@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How much memory this process can have: the machine's RAM, or less when the control group it

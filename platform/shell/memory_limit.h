@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The most memory a stitch may need before it is refused unstarted: photos whose headers claim

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shell/program_folder.h"
 
 namespace skylacer::shell {

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the program's icon (a strip of panorama over a sky) at the hicolor sizes.
 
 Run from this folder: /usr/bin/python3 make_icons.py (python3-pil). Writes panorama.png (256 px) and

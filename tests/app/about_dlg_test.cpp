@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box: its version text, closing on a key or a click, and a missing movie.
 
 #include "app/about_dlg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bridge to the movie: numbers read from it, variables under any name, commands queued.
 
 #include <QQmlComponent>

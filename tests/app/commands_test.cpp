@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of the movie on the real window and movie, with scripted dialogs: the stitch's
 // early ends and slices, adding photos, the movie's settings, the version check, the tuner, the
 // project save and the close query.

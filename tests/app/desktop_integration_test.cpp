@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program among the desktop's: --help and --version in a terminal without a display, photos
 // opened from a file manager, and the window named as its desktop entry and metainfo say.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build (stripped) into a temporary prefix, checks the layout (programs in
 # lib/skylacer3, data in share/skylacer3, nothing of ours elsewhere), and starts the main program
 # from its launcher in bin/ as a new user would (empty home, offscreen). The program ends with 0

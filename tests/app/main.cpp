@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the main program's Qt Test classes: all of them, or the one named by the first argument
 // (the remaining arguments go to Qt Test).
 

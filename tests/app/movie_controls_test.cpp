@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface movie's own controls on the real window: the result going out of date, the
 // keyboard shortcuts, photos dropped from a file manager, scrolling and fitting the preview,
 // the profile menu and the toolbar.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program never writes over the project's photos, and refuses photos whose headers
 // claim more memory than the limit before it decodes any of them.
 

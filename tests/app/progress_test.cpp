@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress object: bar values through nested ranges, texts, cancel and quit requests.
 
 #include "app/progress.h"

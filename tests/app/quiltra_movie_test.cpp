@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real interface movie clicked through a whole session: add the sample photos, reorder and
 // rotate, stitch twice, cancel a stitch, save, export, project round trip, close query. The
 // screenshots stay in the test's artefacts folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the desktop program writes and opens: turned photos kept in the project, the status line
 // naming a saved file, and the reason told when nothing could open a file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/app/scripted_services.h"
 
 namespace skylacer::test {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start of the program: the movie search, a movie that does not compile, the command line.
 
 #include <QEventLoop>

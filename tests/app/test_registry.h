@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The main program's Qt Test classes, one per concept; main() runs them all or the one named.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placement, size and sizing rules of the main window, on their numbers.
 
 #include "app/window_geometry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/cli/cli_run.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli follows the command-line conventions of the system's own tools: --version, help
 // for each command, "--opt=value", "--", bundled short flags, -q, "-" for standard input and
 // output, diagnostics on standard error only, and a failed write to standard output failing.

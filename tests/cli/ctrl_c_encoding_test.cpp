@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli stopped by Ctrl-C while it scales or encodes a large picture: it ends with 130
 // and its message, and the file it was about to replace stays as it was.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli never overwrites what it reads, never leaves a broken output, and says which file
 // failed and why.
 

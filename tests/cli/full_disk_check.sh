@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A full disk, for real: panorama-cli writes into a small tmpfs mounted in a private mount
 # namespace. Replacing files that are already there must fail with "no space left on device"
 # naming the file, keep the old files byte for byte, and leave no scratch file behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli and profile values outside the tuner's limits: --params refuses them naming the
 // field, a stored profile is used within the limits after one warning.
 

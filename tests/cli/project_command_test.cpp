@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli project show, run as a program.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli publish, run as a program: the smallest movies it lets through, and Ctrl-C while
 // it publishes.
 

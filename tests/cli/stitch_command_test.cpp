@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli stitch, run as a program on the sample photos.
 
 #include <gtest/gtest.h>

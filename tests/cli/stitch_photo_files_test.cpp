@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // panorama-cli stitch and what the photo files hold beyond their header: a photo cut short stops
 // the stitch and is named; the first photo's colour profile and capture date reach the panorama.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crop keeps no empty pixel: the photos' bent and tilted edges used to leave black wedges
 // at the corners and notches along the top and bottom although cropping was on.
 

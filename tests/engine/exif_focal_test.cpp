@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The focal length the photographs' EXIF data give the alignment as its start.
 
 #include "engine/exif_focal.h"

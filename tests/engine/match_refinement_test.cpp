@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The refinement of a pair's matches on the working planes, against the true cameras of a pair
 // rendered from a sample photo.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The feature stages' geometry on made-up matches: the pair estimate's robust fit, the series
 // solve, the pair form of a rotation and the verification's verdicts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in profiles on synthesised series with known cameras: the default profile's cameras
 // stay exactly what they were, the precise profile comes within its accuracy limits.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every profile field bounded by the tuner's limits: the check of a profile's numbers names the
 // field a value breaks, and clamping brings stored values into the limits.
 

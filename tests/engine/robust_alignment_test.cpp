@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The default alignment end to end on series rendered at test time: right where the coarse
 // search alone goes wrong (repeated boards at low overlap, portrait photos), and refusing, with
 // the photos named, where no panorama can be right.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ground truth for the whole stitch: photo series rendered from a real sample photo with known
 // camera turns, focal length, roll and distortion, stitched, and compared with the scene they
 // were rendered from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A photo whose pixels cannot be had whole stops the engine, which names it, instead of
 // stitching the black its missing rows would decode to.
 

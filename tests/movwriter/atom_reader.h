@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An independent reader of movie files for the tests: it walks the atoms of a file and of the

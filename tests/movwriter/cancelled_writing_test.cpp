@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A progress function that asks the writer to stop: the writing ends before the next tile, no
 // movie is written, a movie the user already had stays as it was, and no scratch file is left.
 

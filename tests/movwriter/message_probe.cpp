@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the movie writer in a process of its own, so that a test can choose which libavcodec the
 // dynamic loader finds. Arguments: movie path, picture path, scratch tile path. Calls saveAsQvr
 // twice with a message function that prints "message: <title>|<text>" lines, then prints

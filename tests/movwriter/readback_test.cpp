@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Movies read back by other programs: FFmpeg's prober and decoder, and libquicktime's qtdump.
 // The tiles FFmpeg decodes, stacked and turned back, must reproduce the source panorama.
 

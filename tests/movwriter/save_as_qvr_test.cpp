@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie writer end to end through its exported function; the movies are read back with the
 // tests' own atom reader and checked against the layout of a single-node cylindrical VR movie.
 // Calls without a progress function are made by the refusal tests and LongPathsAreNotTruncated.

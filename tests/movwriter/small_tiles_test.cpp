@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Movies of the smallest panoramas the program lets through (96 wide, 4 high, and a little more):
 // tiles 4 to 16 rows tall, where the encoder has room for fewer strips than it uses on larger
 // tiles. FFmpeg must read every tile back, and the writer must leave no scratch file.

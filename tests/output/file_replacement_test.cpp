@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every output replaces its file in one step: a failure keeps the old file and says why.
 
 #include "output/file_replacement.h"

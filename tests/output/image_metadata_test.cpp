@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved panorama carries the first photo's colour profile and capture date, at its own size
 // and scaled, and nothing when there is none to carry.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Outputs that would overwrite an input or each other are found before any work.
 
 #include "output/output_collisions.h"

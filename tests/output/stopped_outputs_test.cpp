@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every output stopped by its progress object in the middle of its long step: it ends there
 // without a message, the file it would have replaced stays as it was, and no temporary file is
 // left behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Panoramas made for the output tests, and what the outputs leave on disk (picture sizes,

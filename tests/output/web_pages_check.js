@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every kind of exported web page, opened from disk in headless Chromium (Debian's package,
 // driven by puppeteer-core), as a visitor's browser opens it: no --allow-file-access-from-files.
 // The pages are written by `panorama-cli publish`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // EXIF blocks built field by field in either byte order, for the reader to take apart, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EXIF reader over blocks built byte by byte (both byte orders, damaged ones), and the focal
 // length in pixels it gives for a photo.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG encoder takes its rows in bands: the bytes are TurboJPEG's own for the same picture
 // and settings, and a stop asked between two bands ends the encoding with nothing kept.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rotate/flip codes: each code against a hand-turned picture, and the codes composing as the
 // symmetries of a rectangle, for pictures over caller pixels and for decoded PNG files.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Photos as their files describe them: turned upright by their EXIF orientation, their EXIF
 // fields and colour profile read with the header, the profile and capture date carried into the
 // JPEG we write, and why a damaged photo cannot be read. The photo files are written by libjpeg.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scaled copies and scaled drawing: reductions average areas, enlargements interpolate,
 // clipping and turning do not change what lands where, and a JPEG decoded reduced matches a
 // full decode followed by the area reduction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bitmap's life: opening photo files and bytes, decoding JPEG and PNG, locking and reading
 // pixels, saving JPEG, releasing, and the status every kind of bad input gives.
 

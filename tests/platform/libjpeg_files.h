@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // JPEG files written and read by libjpeg itself, with their APP segments and colour profile:

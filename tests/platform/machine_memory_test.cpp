@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory a process can have: the RAM, or the lowest limit of its control group and the
 // group's ancestors.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scratch files carry their process id, so a later run removes those of processes that are gone.
 
 #include "platform/shell/scratch_files.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Photo series with known cameras, rendered from one picture treated as a cylindrical panorama:

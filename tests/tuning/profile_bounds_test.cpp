@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Profiles against the tuner's limits: a registry file with a value outside them is refused
 // naming the field; stored values outside them are used within the limits, with one warning,
 // and the store is left as it is.

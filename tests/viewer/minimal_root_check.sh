@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # By hand, not in CI (it takes minutes and downloads about 100 MB): an exported panorama program
 # started in a minimal Debian 12 root that holds only Xvfb and Mesa shows its panorama.
 #

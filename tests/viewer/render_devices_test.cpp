@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/platform/render_devices.h"
 
 #include <gtest/gtest.h>

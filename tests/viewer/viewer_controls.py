@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The running viewer driven as a user drives it, on an X server of its own (Xvfb, Mesa's
 software renderer), with xdotool: what it loads, and what the wheel, the keys, the toolbar's
 buttons and the popup menu do to the view, read from its trace (SKYLACER_VIEWER_TRACE).

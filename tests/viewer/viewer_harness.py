@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Shared by the viewer's scripted tests: an X server of their own (Xvfb, Mesa's software
 renderer), copies of the viewer with or without a panorama data block, and a viewer started
 with SKYLACER_VIEWER_TRACE whose lines (frames with the camera, boxes, menus, tooltips) are read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built viewer program as the main program ships it ("viewer.dat").
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The viewer on an X server of its own (Xvfb, Mesa's software renderer): what it draws.
 
 Each run copies the built viewer ("viewer.dat"), appends a panorama data block or not, and

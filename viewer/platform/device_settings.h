@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The rendering device's settings as the viewer chooses them: shade mode, lighting and fill

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The full-screen display modes the viewer offers. A mode is rendered at its own size and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The OpenGL functions beyond version 1.1 that the viewer uses, looked up through GLX at run

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The functions of libX11 and libGL that the viewer calls, by their own names. They are not

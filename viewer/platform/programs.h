@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Other programs the viewer starts: the desktop's browser (xdg-open), a file dialog (zenity or

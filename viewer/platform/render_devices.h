@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The rendering devices the viewer offers. A process keeps the OpenGL driver it started with,

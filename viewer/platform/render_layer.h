@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The viewer's rendering layer over OpenGL (GLX): the context on the main window, a back buffer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The retained scene the viewer renders: textured quads seen from a camera at the origin, the

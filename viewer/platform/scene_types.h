@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the viewer hands the renderer: textured quads and a camera. Plain C++, no GL.

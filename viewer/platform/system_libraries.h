@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The X11 client library and libGL, loaded by the viewer itself when it starts rather than by

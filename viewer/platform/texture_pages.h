@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where a grid of quads' square textures lie on shared texture pages. Drawn one texture at a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The camera as OpenGL matrices (column-major, as glLoadMatrixf takes them).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The viewer's window: an X window with an OpenGL (GLX) context, over Xlib and libGL alone.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes viewer/font_glyphs.inc, the viewer's built-in font, from the X "misc-fixed" 7x13 font
 (public domain: "Public domain font.  Share and enjoy."). Run once by hand; the output is kept
 in the repository, so building the viewer needs neither this script nor the X fonts.

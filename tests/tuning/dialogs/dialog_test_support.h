@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Helpers of the dialogs' tests: message boxes answered by the test, modal dialogs answered

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs' tests run GoogleTest inside a QApplication on the offscreen platform.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save dialog's name and file type follow what was typed: a listed extension chooses its
 // filter, any other name gets the selected filter's extension.
 

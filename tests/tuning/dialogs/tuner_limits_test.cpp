@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tuner opened on stored parameter sets with values outside the fields' limits: one notice
 // names them, the fields show the values within the limits, and nothing is stored until OK.
 
