@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <string_view>
 
+#include "output/messages.h"
 #include "platform/imaging/picture_file.h"
 #include "platform/imaging/picture_header.h"
 #include "resources/version.h"
@@ -53,10 +53,9 @@ bool writeInformation(InformationRequest request, std::FILE* out) {
   errno = 0;
   const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size() &&
                        std::fflush(out) == 0 && !std::ferror(out);
-  if (!written) {
+  if (!written)
     std::fprintf(stderr, "panorama: cannot write to standard output: %s\n",
-                 errno != 0 ? std::strerror(errno) : "the write failed");
-  }
+                 output::reasonText(errno != 0 ? errno : EIO).c_str());
   return written;
 }
 
