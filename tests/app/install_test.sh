@@ -5,7 +5,7 @@
 # from its launcher in bin/ as a new user would (empty home, offscreen). The program ends with 0
 # on SIGTERM only once its window runs the event loop with the movie loaded from share/; a
 # missing movie or library would stop it earlier. Then the uninstall target must leave the
-# prefix empty. The installed panorama-cli
+# prefix empty but for the desktop caches it refreshed. The installed panorama-cli
 # publishes a web page from the templates under share/ and a viewer program from lib/.
 # Usage: install_test.sh BUILD_DIR SAMPLES_DIR
 set -eu
@@ -15,7 +15,11 @@ prefix=$(mktemp -d)
 home=$(mktemp -d)
 trap 'rm -rf "$prefix" "$home"' EXIT
 
+# The prefix stands for a folder the desktop reads, so that install refreshes its caches.
+export XDG_DATA_DIRS="$prefix/share"
 cmake --install "$build" --prefix "$prefix" --strip >/dev/null
+grep -q '^[0-9]*:application/x-skylacer-project:\*\.skl' "$prefix/share/mime/globs2" ||
+  { echo "install did not refresh the MIME database" >&2; exit 1; }
 for file in bin/panorama bin/panorama-cli lib/skylacer3/panorama lib/skylacer3/panorama-cli \
     lib/skylacer3/libmovwriter.so lib/skylacer3/viewer.dat \
     share/skylacer3/interfaces/quiltra.qml share/skylacer3/interfaces/about.qml \
@@ -56,6 +60,11 @@ for file in out.jpg page.html viewer; do
 done
 
 cmake --build "$build" --target uninstall >/dev/null
-left=$(find "$prefix" -mindepth 1 -not -type d; find "$prefix" -type d -name 'skylacer3*')
+! grep -q x-skylacer-project "$prefix/share/mime/globs2" ||
+  { echo "uninstall left the project type in the MIME database" >&2; exit 1; }
+# What is left are the refreshed caches, which belong to every program of the prefix.
+left=$(find "$prefix" -mindepth 1 -not -type d -not -path "$prefix/share/mime/*" \
+  -not -name mimeinfo.cache -not -name icon-theme.cache
+  find "$prefix" -type d -name 'skylacer3*')
 [ -z "$left" ] || { echo "left after uninstall: $left" >&2; exit 1; }
 echo "installed panorama started from bin/ and ended normally; uninstall removed it all"
