@@ -326,7 +326,7 @@ Achtung: Kleinbild-Äquivalent (35 mm)</translation>
     </message>
     <message>
         <source>Oskelvind Skylacer Tuner</source>
-        <translation>Oskelvind Skylacer – Feinabstimmung</translation>
+        <translation>Oskelvind Skylacer – Parameter</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
@@ -599,7 +599,7 @@ Bitte prüfen Sie den Pfad und versuchen Sie es erneut.</translation>
     </message>
     <message>
         <source>Tuner…</source>
-        <translation>Feinabstimmung …</translation>
+        <translation>Parameter …</translation>
     </message>
     <message>
         <source>Stitch</source>
