@@ -72,6 +72,15 @@ class TranslationsTest : public QObject {
   }
   void cleanupTestCase() { translations_.reset(); }
 
+  // A regional German finds the German translation; English and the C locale keep the source
+  // texts.
+  void translationFollowsTheLanguage() {
+    QVERIFY(app::Translations(QLocale(QLocale::German, QLocale::Switzerland)).programTranslated());
+    QVERIFY(
+        !app::Translations(QLocale(QLocale::English, QLocale::UnitedKingdom)).programTranslated());
+    QVERIFY(!app::Translations(QLocale::c()).programTranslated());
+  }
+
   void mainWindowIsGerman() {
     test::TestHost host(/*show=*/true);
     // The longer German labels still fit the toolbar's one row at the default size on a
