@@ -20,7 +20,7 @@ constexpr int kMovieHeight = 300;
 }  // namespace
 
 QString productVersionText() {
-  return QString::fromUtf8(texts::kVersionFormat)
+  return texts::translated(texts::kVersionFormat)
       .arg(QLatin1String(kProductVersion), QLatin1String(kBuildNumber));
 }
 
@@ -48,7 +48,7 @@ bool CAboutDlg::prepare(const std::filesystem::path& programFolder, DesktopServi
   if (!path) return false;
   const QStringList errors = loadMovie(*quick_, movie_, *path);
   if (!errors.isEmpty()) {
-    services.messages().ask(QString::fromUtf8(texts::kMovieBroken)
+    services.messages().ask(texts::translated(texts::kMovieBroken)
                                 .arg(QString::fromStdString(path->string()), errors.join('\n'))
                                 .toStdString(),
                             tuning::MessageKind::Error);

@@ -15,7 +15,8 @@ constexpr int kFileMissing = 2;
 constexpr int kNoProgram = 3;
 
 std::string cannotOpenText(const std::string& fileOrAddress, const char* reason) {
-  return std::string(texts::kOpenFailed) + "\n" + fileOrAddress + "\n\n" + reason;
+  return texts::translatedUtf8(texts::kOpenFailed) + "\n" + fileOrAddress + "\n\n" +
+         texts::translatedUtf8(reason);
 }
 
 }  // namespace

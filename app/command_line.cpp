@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -15,7 +16,8 @@ namespace skylacer::app {
 
 namespace {
 
-constexpr char kUsage[] =
+constexpr char kUsage[] = QT_TRANSLATE_NOOP(
+    "CommandLine",
     "Usage: panorama [PROJECT]\n"
     "       panorama PHOTO...\n"
     "Stitches overlapping photos into a panorama and publishes it as a picture, a web page,\n"
@@ -25,7 +27,7 @@ constexpr char kUsage[] =
     "a new project starts with these photos.\n"
     "\n"
     "  -h, --help     show this help and end\n"
-    "      --version  show the version and end\n";
+    "      --version  show the version and end\n");
 
 bool isPhoto(const std::string& path) {
   std::vector<std::uint8_t> start;
@@ -47,15 +49,19 @@ InformationRequest informationRequest(int argc, const char* const* argv) {
 
 bool writeInformation(InformationRequest request, std::FILE* out) {
   std::string text;
-  if (request == InformationRequest::Help) text = kUsage;
+  if (request == InformationRequest::Help)
+    text = QCoreApplication::translate("CommandLine", kUsage).toStdString();
   if (request == InformationRequest::Version)
     text = std::string("panorama (Skylacer 3) ") + kVersion + "\n";
   errno = 0;
   const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size() &&
                        std::fflush(out) == 0 && !std::ferror(out);
   if (!written)
-    std::fprintf(stderr, "panorama: cannot write to standard output: %s\n",
-                 output::reasonText(errno != 0 ? errno : EIO).c_str());
+    std::fprintf(stderr, "panorama: %s\n",
+                 QCoreApplication::translate("CommandLine", "cannot write to standard output: %1")
+                     .arg(QString::fromStdString(output::reasonText(errno != 0 ? errno : EIO)))
+                     .toLocal8Bit()
+                     .constData());
   return written;
 }
 

@@ -66,12 +66,12 @@ std::optional<std::filesystem::path> locateMovieFile(const std::filesystem::path
   if (!readable(candidate)) candidate = secondMovieCandidate(programFolder, fileName);
   while (!readable(candidate)) {
     const QString question =
-        QString::fromUtf8(texts::kLocateMovie).arg(QString::fromStdString(candidate.string()));
+        texts::translated(texts::kLocateMovie).arg(QString::fromStdString(candidate.string()));
     if (services.messages().ask(question.toStdString(), tuning::MessageKind::YesNo) !=
         tuning::MessageAnswer::Yes)
       return std::nullopt;
     tuning::FileDialogRequest request;
-    request.filterText = texts::kMovieFilter;
+    request.filterText = texts::translatedUtf8(texts::kMovieFilter);
     request.initialFolder = candidate.parent_path();
     request.initialName = candidate.filename().string();
     request.mustExist = true;
@@ -102,7 +102,7 @@ QStringList loadMovie(QQuickWidget& widget, CShockwaveFlash& movie,
                   .arg(error.url().toLocalFile(), QString::number(error.line()),
                        error.description());
   if (errors.isEmpty())
-    errors << QStringLiteral("%1: the movie did not start").arg(url.toLocalFile());
+    errors << texts::translated(texts::kMovieDidNotStart).arg(url.toLocalFile());
   delete component;
   return errors;
 }
@@ -113,7 +113,7 @@ std::optional<std::string> missingQmlModuleMessage() {
     QQmlComponent probe(&engine);
     probe.setData(QByteArray("import QtQml\nimport ") + module.import + "\nQtObject {}\n", QUrl());
     if (probe.isError())
-      return QString::fromUtf8(texts::kQmlModuleMissing)
+      return texts::translated(texts::kQmlModuleMissing)
           .arg(QLatin1String(module.import), QLatin1String(module.package))
           .toStdString();
   }

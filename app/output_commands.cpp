@@ -29,14 +29,15 @@ using tuning::FileDialogRequest;
 // Output commands need a panorama; without one the user is told and the command stops.
 bool havePanorama(CommandContext& context) {
   if (context.state.hasPanorama()) return true;
-  context.services.messages().ask(texts::kNoPanorama, tuning::MessageKind::Notice);
+  context.services.messages().ask(texts::translatedUtf8(texts::kNoPanorama),
+                                  tuning::MessageKind::Notice);
   return false;
 }
 
 FileDialogRequest saveRequest(const char* filter, const char* extension, int filterIndex) {
   FileDialogRequest request;
   request.mode = FileDialogMode::Save;
-  request.filterText = filter;
+  request.filterText = texts::translatedUtf8(filter);
   request.defaultExtension = extension;
   request.filterIndex = filterIndex;
   return request;
@@ -108,7 +109,7 @@ void hideProgress(CommandContext& context) {
 void noteSaved(CommandContext& context, const std::string& path) {
   context.movie.setVariable(
       "StatusText",
-      QString::fromUtf8(texts::kSavedNote).arg(QString::fromStdString(path)).toStdString());
+      texts::translated(texts::kSavedNote).arg(QString::fromStdString(path)).toStdString());
   context.movie.callLabel("/", "ShowStatus");
 }
 

@@ -52,7 +52,7 @@ MoviePhotos moviePhotoList(CShockwaveFlash& movie) {
 void addPhotos(CommandContext& context) {
   tuning::FileDialogRequest request;
   request.mode = tuning::FileDialogMode::OpenMany;
-  request.filterText = texts::kPhotoFilter;
+  request.filterText = texts::translatedUtf8(texts::kPhotoFilter);
   request.initialFolder = context.settings.readString("Config", "LastPath", "");
   request.mustExist = true;
   const std::optional<tuning::FileDialogChoice> choice = context.services.chooseFiles(request);

@@ -42,7 +42,7 @@ int runPanorama(DesktopServices& services, registry::SettingsStore& userStore,
                 const std::filesystem::path& programFolder) {
   if (QLibraryInfo::version() < kLeastQt) {
     services.messages().ask(
-        QString::fromUtf8(texts::kQtTooOld).arg(QLibraryInfo::version().toString()).toStdString(),
+        texts::translated(texts::kQtTooOld).arg(QLibraryInfo::version().toString()).toStdString(),
         tuning::MessageKind::Error);
     return 0;
   }
@@ -57,7 +57,7 @@ int runPanorama(DesktopServices& services, registry::SettingsStore& userStore,
   if (!moviePath) return 0;
   const QStringList errors = window.loadInterface(*moviePath);
   if (!errors.isEmpty()) {
-    const QString text = QString::fromUtf8(texts::kMovieBroken)
+    const QString text = texts::translated(texts::kMovieBroken)
                              .arg(QString::fromStdString(moviePath->string()), errors.join('\n'));
     std::fprintf(stderr, "panorama: %s\n", text.toLocal8Bit().constData());
     services.messages().ask(text.toStdString(), tuning::MessageKind::Error);

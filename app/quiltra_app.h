@@ -9,16 +9,21 @@
 #include <filesystem>
 
 #include "app/desktop_services.h"
+#include "app/translations.h"
 #include "platform/registry/settings_store.h"
 
 namespace skylacer::app {
 
-// Qt's application object; numbers are formatted in the "C" locale whatever the environment.
+// Qt's application object; numbers are formatted in the "C" locale whatever the environment,
+// texts are shown in the language of the system's locale where a translation has them.
 class CQuiltraApp : public QApplication {
   Q_OBJECT
 
  public:
   CQuiltraApp(int& argc, char** argv);
+
+ private:
+  Translations translations_{QLocale::system()};
 };
 
 // The base name of the program's desktop entry ("skylacer3.desktop"), which desktops use to

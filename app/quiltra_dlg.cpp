@@ -302,7 +302,7 @@ void CQuiltraDlg::OnFSCommand(const QString& command, const QString& argument) {
   } else if (named(command, "ID_CHECKVERSION")) {
     if (movieNumber(arg) <= kSupportedInterfaceVersion) return;
     runLong([&] {
-      if (env_.services.messages().ask(texts::kVersionUnsupported,
+      if (env_.services.messages().ask(texts::translatedUtf8(texts::kVersionUnsupported),
                                        tuning::MessageKind::YesNoStop) ==
           tuning::MessageAnswer::Yes)
         if (auto address =
@@ -320,8 +320,8 @@ bool CQuiltraDlg::closeQuery() {
                         frame.top() + frame.height()};
   if (worthStoring(rect)) settings_.writeBinary("settings", "windowrect", windowRectBytes(rect));
   if (!state_.changed) return true;
-  const tuning::MessageAnswer answer =
-      env_.services.messages().ask(texts::kProjectChanged, tuning::MessageKind::YesNoCancel);
+  const tuning::MessageAnswer answer = env_.services.messages().ask(
+      texts::translatedUtf8(texts::kProjectChanged), tuning::MessageKind::YesNoCancel);
   if (answer == tuning::MessageAnswer::Cancel) return false;
   if (answer == tuning::MessageAnswer::No) return true;
   if (!progress_) progress_ = std::make_unique<CProgress>(movie_, this);

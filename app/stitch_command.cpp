@@ -37,7 +37,7 @@ void finish(CommandContext& context) {
 
 // Names a photo that cannot be read, with the imaging status and why.
 void reportUnreadablePhoto(CommandContext& context, const std::string& path, const Bitmap& photo) {
-  const QString text = QString::fromUtf8(texts::kPhotoUnreadable)
+  const QString text = texts::translated(texts::kPhotoUnreadable)
                            .arg(QString::fromStdString(path))
                            .arg(static_cast<int>(photo.lastStatus()))
                            .arg(QString::fromStdString(
@@ -205,7 +205,8 @@ bool stitchListedPhotos(CommandContext& context, int count, int singlePhotoDegre
   } catch (const std::bad_alloc&) {
     state.discardStitch();
     state.photoList = paths;
-    context.services.messages().ask(texts::kNotEnoughMemory, tuning::MessageKind::Notice);
+    context.services.messages().ask(texts::translatedUtf8(texts::kNotEnoughMemory),
+                                    tuning::MessageKind::Notice);
   }
   return reordered;
 }
@@ -216,15 +217,17 @@ void runStitchCommand(CommandContext& context) {
   context.progress.clearCancel();
   context.state.discardStitch();
   const int count = std::max(0, movieNumber(context.movie.getVariable("NumImagesToAlign")));
-  context.progress.Report(0, texts::kInitializing);
+  context.progress.Report(0, texts::translatedUtf8(texts::kInitializing).c_str());
 
   int singlePhotoDegrees = 0;
   if (count == 0) {
-    context.services.messages().ask(texts::kNoPhotos, tuning::MessageKind::Notice);
+    context.services.messages().ask(texts::translatedUtf8(texts::kNoPhotos),
+                                    tuning::MessageKind::Notice);
     return finish(context);
   }
   if (count == 1) {
-    if (context.services.messages().ask(texts::kOnePhoto, tuning::MessageKind::YesNoDefaultNo) !=
+    if (context.services.messages().ask(texts::translatedUtf8(texts::kOnePhoto),
+                                        tuning::MessageKind::YesNoDefaultNo) !=
         tuning::MessageAnswer::Yes)
       return finish(context);
     singlePhotoDegrees = context.services.askFieldOfView();

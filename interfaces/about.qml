@@ -50,7 +50,7 @@ Rectangle {
             font.bold: true
         }
         Text {
-            text: "Panoramas from a turn of the camera"
+            text: qsTr("Panoramas from a turn of the camera")
             color: "#b9cde0"
             font.pixelSize: 15
         }
@@ -66,7 +66,7 @@ Rectangle {
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 18
         anchors.horizontalCenter: parent.horizontalCenter
-        text: "Oskelvind · press any key or click to close"
+        text: qsTr("Oskelvind · press any key or click to close")
         color: "#7f95aa"
         font.pixelSize: 12
     }

@@ -412,11 +412,11 @@ Rectangle {
             anchors.left: titleText.right
             anchors.leftMargin: 18
             height: parent.height
-            WindowButton { objectName: "newButton"; glyph: "New"; onActivated: root.send("IDS_NEWPROJECT") }
-            WindowButton { objectName: "openButton"; glyph: "Open"; onActivated: root.send("IDC_OPEN_WORKSPACE") }
+            WindowButton { objectName: "newButton"; glyph: qsTr("New"); onActivated: root.send("IDS_NEWPROJECT") }
+            WindowButton { objectName: "openButton"; glyph: qsTr("Open"); onActivated: root.send("IDC_OPEN_WORKSPACE") }
             WindowButton {
                 objectName: "saveProjectButton"
-                glyph: "Save project"
+                glyph: qsTr("Save project")
                 available: photos.count > 0
                 onActivated: root.send("IDC_SAVEPROJECT")
             }
@@ -427,7 +427,7 @@ Rectangle {
             WindowButton {
                 id: helpButton
                 objectName: "helpButton"
-                glyph: "Help"
+                glyph: qsTr("Help")
                 width: 60
                 onActivated: helpMenu.visible = !helpMenu.visible
             }
@@ -455,10 +455,10 @@ Rectangle {
             y: 10
             width: parent.width - 20
             spacing: 8
-            FlatButton { objectName: "addButton"; label: "Add photos"; onActivated: root.send("IDC_ADD_IMAGES") }
+            FlatButton { objectName: "addButton"; label: qsTr("Add photos"); onActivated: root.send("IDC_ADD_IMAGES") }
             FlatButton {
                 objectName: "fullCircleButton"
-                label: root.fullCircle ? "Full 360°: on" : "Full 360°: off"
+                label: root.fullCircle ? qsTr("Full 360°: on") : qsTr("Full 360°: off")
                 checked: root.fullCircle
                 onActivated: {
                     root.setFullCircle(!root.fullCircle)
@@ -469,7 +469,7 @@ Rectangle {
             FlatButton {
                 id: profileButton
                 objectName: "profileButton"
-                label: "Profile: " + (profiles.count > 0 ? profiles.get(root.currentProfile).name : "–") + "  ▾"
+                label: qsTr("Profile: %1").arg(profiles.count > 0 ? profiles.get(root.currentProfile).name : "–") + "  ▾"
                 maximumWidth: 220
                 onActivated: {
                     if (profileMenu.visible)
@@ -478,10 +478,10 @@ Rectangle {
                         profileMenu.openUnder(profileButton)
                 }
             }
-            FlatButton { objectName: "tunerButton"; label: "Tuner…"; onActivated: root.send("IDC_OPTIONS") }
+            FlatButton { objectName: "tunerButton"; label: qsTr("Tuner…"); onActivated: root.send("IDC_OPTIONS") }
             FlatButton {
                 objectName: "stitchButton"
-                label: "Stitch"
+                label: qsTr("Stitch")
                 primary: true
                 onActivated: root.stitch()
             }
@@ -503,7 +503,7 @@ Rectangle {
         Text {
             anchors.centerIn: parent
             visible: photos.count === 0
-            text: "Add the photos of your panorama, from left to right"
+            text: qsTr("Add the photos of your panorama, from left to right")
             color: root.dimInk
             font.pixelSize: 16
         }
@@ -566,7 +566,7 @@ Rectangle {
                             anchors.centerIn: parent
                             width: parent.width - 10
                             visible: slot.photoWidth === 0
-                            text: "This photo cannot be read"
+                            text: qsTr("This photo cannot be read")
                             wrapMode: Text.WordWrap
                             horizontalAlignment: Text.AlignHCenter
                             color: "#f0b4b4"
@@ -645,7 +645,7 @@ Rectangle {
         Text {
             anchors.centerIn: parent
             visible: !root.hasResult
-            text: "Stitch the photos to see the panorama here"
+            text: qsTr("Stitch the photos to see the panorama here")
             color: root.dimInk
             font.pixelSize: 16
         }
@@ -660,7 +660,7 @@ Rectangle {
             height: 34
             FlatButton {
                 objectName: "fitButton"
-                label: root.fitToWindow ? "Full height" : "Fit to window"
+                label: root.fitToWindow ? qsTr("Full height") : qsTr("Fit to window")
                 available: root.hasResult
                 onActivated: root.fitToWindow = !root.fitToWindow
             }
@@ -669,19 +669,19 @@ Rectangle {
                 spacing: 8
                 FlatButton {
                     objectName: "saveImageButton"
-                    label: "Save image"
+                    label: qsTr("Save image")
                     available: root.canPublish
                     onActivated: root.send("IDC_SAVEASIMAGE")
                 }
                 FlatButton {
                     objectName: "webPageButton"
-                    label: "Web page"
+                    label: qsTr("Web page")
                     available: root.canPublish
                     onActivated: root.send("IDC_EXPORTTOHTML")
                 }
                 FlatButton {
                     objectName: "viewerButton"
-                    label: "Viewer program"
+                    label: qsTr("Viewer program")
                     available: root.canPublish
                     onActivated: root.send("IDC_EXPORTTOEXE")
                 }
@@ -753,7 +753,7 @@ Rectangle {
                 id: staleText
                 objectName: "staleNotice"
                 anchors.centerIn: parent
-                text: "out of date: stitch again"
+                text: qsTr("out of date: stitch again")
                 color: root.ink
                 font.pixelSize: 15
             }
@@ -823,9 +823,9 @@ Rectangle {
             x: 12
             width: parent.width - 24
             elide: Text.ElideMiddle
-            text: photos.count + (photos.count === 1 ? " photo" : " photos")
-                  + (profiles.count > 0 ? "  ·  profile " + profiles.get(root.currentProfile).name : "")
-                  + (root.hasResult ? (root.resultCurrent ? "  ·  panorama ready" : "  ·  out of date: stitch again") : "")
+            text: (photos.count === 1 ? qsTr("1 photo") : qsTr("%1 photos").arg(photos.count))
+                  + (profiles.count > 0 ? "  ·  " + qsTr("profile %1").arg(profiles.get(root.currentProfile).name) : "")
+                  + (root.hasResult ? "  ·  " + (root.resultCurrent ? qsTr("panorama ready") : qsTr("out of date: stitch again")) : "")
                   + (root.statusNote !== "" ? "  ·  " + root.statusNote : "")
             color: root.dimInk
             font.pixelSize: 12
@@ -847,10 +847,10 @@ Rectangle {
         Column {
             id: helpColumn
             width: parent.width
-            MenuEntry { label: "Contents"; onActivated: { helpMenu.visible = false; root.send("Help", "Content") } }
-            MenuEntry { label: "Index"; onActivated: { helpMenu.visible = false; root.send("Help", "Index") } }
-            MenuEntry { label: "Support"; onActivated: { helpMenu.visible = false; root.send("Help", "Support") } }
-            MenuEntry { label: "About Skylacer"; onActivated: { helpMenu.visible = false; root.send("Help", "About") } }
+            MenuEntry { label: qsTr("Contents"); onActivated: { helpMenu.visible = false; root.send("Help", "Content") } }
+            MenuEntry { label: qsTr("Index"); onActivated: { helpMenu.visible = false; root.send("Help", "Index") } }
+            MenuEntry { label: qsTr("Support"); onActivated: { helpMenu.visible = false; root.send("Help", "Support") } }
+            MenuEntry { label: qsTr("About Skylacer"); onActivated: { helpMenu.visible = false; root.send("Help", "About") } }
         }
     }
 
@@ -921,18 +921,18 @@ Rectangle {
         Column {
             id: contextColumn
             width: parent.width
-            MenuEntry { label: "Add photos"; onActivated: { contextMenu.visible = false; root.send("IDC_ADD_IMAGES") } }
+            MenuEntry { label: qsTr("Add photos"); onActivated: { contextMenu.visible = false; root.send("IDC_ADD_IMAGES") } }
             MenuEntry {
-                label: "Stitch"
+                label: qsTr("Stitch")
                 onActivated: { contextMenu.visible = false; root.stitch() }
             }
             MenuEntry {
-                label: "Save image"
+                label: qsTr("Save image")
                 available: root.canPublish
                 onActivated: { contextMenu.visible = false; root.send("IDC_SAVEASIMAGE") }
             }
-            MenuEntry { label: "Help"; onActivated: { contextMenu.visible = false; root.send("Help", "Content") } }
-            MenuEntry { label: "About Skylacer"; onActivated: { contextMenu.visible = false; root.send("Help", "About") } }
+            MenuEntry { label: qsTr("Help"); onActivated: { contextMenu.visible = false; root.send("Help", "Content") } }
+            MenuEntry { label: qsTr("About Skylacer"); onActivated: { contextMenu.visible = false; root.send("Help", "About") } }
         }
     }
 
@@ -999,7 +999,7 @@ Rectangle {
             }
             FlatButton {
                 objectName: "cancelButton"
-                label: "Cancel"
+                label: qsTr("Cancel")
                 anchors.right: parent.right
                 anchors.bottom: parent.bottom
                 anchors.margins: 14

@@ -21,21 +21,21 @@ CAdvancedPage::CAdvancedPage(TunerModel& model, IntegerFieldReader& reader,
     return std::pair{label, edit};
   };
 
-  auto* iterations = new QGroupBox(QStringLiteral(" Iterations "), this);
+  auto* iterations = new QGroupBox(tr(" Iterations "), this);
   auto* iterationsForm = new QFormLayout(iterations);
-  addRow(iterationsForm, QStringLiteral("Image &size at first iteration:"), TunerField::ImageSize,
+  addRow(iterationsForm, tr("Image &size at first iteration:"), TunerField::ImageSize,
          "imageSizeEdit");
-  addRow(iterationsForm, QStringLiteral("&Number of iterations per each level of details:"),
+  addRow(iterationsForm, tr("&Number of iterations per each level of details:"),
          TunerField::Iterations, "iterationsEdit");
-  addRow(iterationsForm, QStringLiteral("Pixel &quantity used for non linear calculations:"),
+  addRow(iterationsForm, tr("Pixel &quantity used for non linear calculations:"),
          TunerField::NonlinearPixels, "nonlinearPixelsEdit");
 
-  auto* splicing = new QGroupBox(QStringLiteral(" Splicing "), this);
+  auto* splicing = new QGroupBox(tr(" Splicing "), this);
   auto* splicingForm = new QFormLayout(splicing);
-  addRow(splicingForm, QStringLiteral("Number of &pixels for image blending:"),
-         TunerField::BlendPixels, "blendPixelsEdit");
-  const auto [magnetLabel, magnetEdit] = addRow(splicingForm, QStringLiteral("Magnet Y shift:"),
-                                                TunerField::MagnetYShift, "magnetYShiftEdit");
+  addRow(splicingForm, tr("Number of &pixels for image blending:"), TunerField::BlendPixels,
+         "blendPixelsEdit");
+  const auto [magnetLabel, magnetEdit] =
+      addRow(splicingForm, tr("Magnet Y shift:"), TunerField::MagnetYShift, "magnetYShiftEdit");
   magnetLabel->setEnabled(false);
   magnetEdit->setEnabled(false);
 

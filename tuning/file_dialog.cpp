@@ -237,8 +237,8 @@ void FileDialog::accept() {
       const QFileInfo file(files.front());
       if (!file.isDir() && !file.absoluteDir().exists()) {
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("%1\nThe folder does not exist.\nPlease check the "
-                                            "path and try again.")
+                             tr("%1\nThe folder does not exist.\nPlease check the "
+                                "path and try again.")
                                  .arg(file.absolutePath()));
         return;
       }

@@ -17,6 +17,7 @@
 // selected filter's extension appended. Qt's own dialogs match extensions without regard to
 // case.
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <filesystem>
 #include <optional>
@@ -86,6 +87,8 @@ struct FileDialogChoice {
 };
 
 class FileDialog : public QFileDialog {
+  Q_DECLARE_TR_FUNCTIONS(FileDialog)
+
  public:
   explicit FileDialog(const FileDialogRequest& request, QWidget* parent = nullptr);
 

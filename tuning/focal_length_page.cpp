@@ -20,31 +20,31 @@ CFocalLengthPage::CFocalLengthPage(TunerModel& model, IntegerFieldReader& reader
                                    std::function<void()> changed)
     : TunerPage(model, reader, std::move(changed)), slider_(new LensSlider(this)) {
   slider_->setObjectName(QStringLiteral("lensSlider"));
-  auto* detect = addCheck(TunerCheck::AutoFocal,
-                          QStringLiteral("Detect focal length &automatically"), "autoFocalCheck");
-  auto* explanation = explanationLabel(QStringLiteral(
-      "Application calculates the focal length automatically. If you receive unsuitable "
-      "results, please set either the lens type or the focal length value used to shoot the "
-      "photos.\nAttention! 35mm equivalent"));
+  auto* detect =
+      addCheck(TunerCheck::AutoFocal, tr("Detect focal length &automatically"), "autoFocalCheck");
+  auto* explanation = explanationLabel(
+      tr("Application calculates the focal length automatically. If you receive unsuitable "
+         "results, please set either the lens type or the focal length value used to shoot the "
+         "photos.\nAttention! 35mm equivalent"));
 
-  auto* manual = new QGroupBox(QStringLiteral(" Manual Correction "), this);
+  auto* manual = new QGroupBox(tr(" Manual Correction "), this);
   auto* manualNote =
-      new QLabel(QStringLiteral("If you disable the automatic detection then the product will "
-                                "be forced to the settings entered below."));
+      new QLabel(tr("If you disable the automatic detection then the product will "
+                    "be forced to the settings entered below."));
   manualNote->setWordWrap(true);
-  auto* lensLabel = new QLabel(QStringLiteral("&Lens:"));
+  auto* lensLabel = new QLabel(tr("&Lens:"));
   lensLabel->setBuddy(slider_);
   auto* marks = new QHBoxLayout;
-  marks->addWidget(new QLabel(QStringLiteral("Wide-angle")));
+  marks->addWidget(new QLabel(tr("Wide-angle")));
   marks->addStretch();
-  marks->addWidget(new QLabel(QStringLiteral("Normal")));
+  marks->addWidget(new QLabel(tr("Normal")));
   marks->addStretch();
-  marks->addWidget(new QLabel(QStringLiteral("Zoom")));
-  auto* focalLabel = new QLabel(QStringLiteral("&Focal length (mm):"));
+  marks->addWidget(new QLabel(tr("Zoom")));
+  auto* focalLabel = new QLabel(tr("&Focal length (mm):"));
   focalLength_ = addField(TunerField::FocalLength, focalLabel, "focalLengthEdit");
   auto* focalRow = new QHBoxLayout;
   focalRow->addWidget(focalLength_);
-  focalRow->addWidget(new QLabel(QStringLiteral("(35mm camera equivalent)")));
+  focalRow->addWidget(new QLabel(tr("(35mm camera equivalent)")));
   focalRow->addStretch();
 
   auto* grid = new QGridLayout(manual);

@@ -6,6 +6,8 @@
 // the slider (or moving it with the keyboard) sets the focal length of its position; an edit of
 // the focal length moves the slider.
 
+#include <QCoreApplication>
+
 #include "tuning/tuner_page.h"
 
 namespace skylacer::tuning {
@@ -14,6 +16,8 @@ class IntegerSpinEdit;
 class LensSlider;
 
 class CFocalLengthPage : public TunerPage {
+  Q_DECLARE_TR_FUNCTIONS(CFocalLengthPage)
+
  public:
   CFocalLengthPage(TunerModel& model, IntegerFieldReader& reader, std::function<void()> changed);
 

@@ -15,8 +15,8 @@ CGeneralPage::CGeneralPage(TunerModel& model, IntegerFieldReader& reader,
                            std::function<void()> changed)
     : TunerPage(model, reader, std::move(changed)) {
   auto* overlapRow = new QHBoxLayout;
-  auto* fromLabel = new QLabel(QStringLiteral("Photos overlap &from about  "));
-  auto* toLabel = new QLabel(QStringLiteral("% up &to"));
+  auto* fromLabel = new QLabel(tr("Photos overlap &from about  "));
+  auto* toLabel = new QLabel(tr("% up &to"));
   overlapRow->addWidget(fromLabel);
   overlapRow->addWidget(addField(TunerField::OverlapFrom, fromLabel, "overlapFromEdit"));
   overlapRow->addWidget(toLabel);
@@ -31,21 +31,21 @@ CGeneralPage::CGeneralPage(TunerModel& model, IntegerFieldReader& reader,
     const char* explanation;
     const char* objectName;
   } rows[] = {
-      {TunerCheck::Crop, "&Crop the resulting panoramic image",
-       "Removes black areas in the final result that can appear due to unsteady or unleveled "
-       "originals.",
+      {TunerCheck::Crop, QT_TR_NOOP("&Crop the resulting panoramic image"),
+       QT_TR_NOOP("Removes black areas in the final result that can appear due to unsteady or "
+                  "unleveled originals."),
        "cropCheck"},
-      {TunerCheck::CalcRotation, "Calculate camera &rotation",
-       "Calculates possible camera level rotation while shooting without tripod.", "rotationCheck"},
-      {TunerCheck::CorrectDistortion, "Correct image &distortion",
-       "Automatically corrects linear, perspective and focal image distortions.",
+      {TunerCheck::CalcRotation, QT_TR_NOOP("Calculate camera &rotation"),
+       QT_TR_NOOP("Calculates possible camera level rotation while shooting without tripod."),
+       "rotationCheck"},
+      {TunerCheck::CorrectDistortion, QT_TR_NOOP("Correct image &distortion"),
+       QT_TR_NOOP("Automatically corrects linear, perspective and focal image distortions."),
        "distortionCheck"},
   };
   int row = 0;
   for (const auto& entry : rows) {
-    checks->addWidget(addCheck(entry.check, QString::fromUtf8(entry.text), entry.objectName), row++,
-                      0);
-    checks->addWidget(explanationLabel(QString::fromUtf8(entry.explanation)), row++, 0);
+    checks->addWidget(addCheck(entry.check, tr(entry.text), entry.objectName), row++, 0);
+    checks->addWidget(explanationLabel(tr(entry.explanation)), row++, 0);
   }
 
   auto* layout = new QVBoxLayout(this);

@@ -30,14 +30,23 @@ SizeUnit storedUnit(const registry::ApplicationSettings& settings, const char* v
   return sizeUnitOf(settings.readString(kUnitSection, value, sizeUnitText(SizeUnit::Pixels)));
 }
 
-// A drop-down list of the two units, sorted, showing `unit`.
+QString unitLabel(SizeUnit unit) {
+  return unit == SizeUnit::Pixels ? CImageOpt::tr("pixels") : CImageOpt::tr("percents");
+}
+
+// A drop-down list of the two units, percents first, showing `unit`. Each entry holds its unit:
+// the label is in the user's language.
 QComboBox* unitList(SizeUnit unit, const char* objectName, QWidget* parent) {
   auto* list = new QComboBox(parent);
   list->setObjectName(QString::fromLatin1(objectName));
-  list->addItems({QString::fromLatin1(sizeUnitText(SizeUnit::Percents)),
-                  QString::fromLatin1(sizeUnitText(SizeUnit::Pixels))});
-  list->setCurrentText(QString::fromLatin1(sizeUnitText(unit)));
+  for (const SizeUnit entry : {SizeUnit::Percents, SizeUnit::Pixels})
+    list->addItem(unitLabel(entry), static_cast<int>(entry));
+  list->setCurrentIndex(list->findData(static_cast<int>(unit)));
   return list;
+}
+
+SizeUnit shownUnit(const QComboBox& list) {
+  return static_cast<SizeUnit>(list.currentData().toInt());
 }
 
 QLineEdit* field(const char* objectName, QWidget* parent) {
@@ -61,10 +70,10 @@ CImageOpt::CImageOpt(double width, double height, int quality,
       height_(field("heightEdit", this)),
       widthUnit_(unitList(model_.widthUnit(), "widthUnitCombo", this)),
       heightUnit_(unitList(model_.heightUnit(), "heightUnitCombo", this)),
-      keepAspect_(new QCheckBox(QStringLiteral(" Keep &aspect ratio"), this)),
+      keepAspect_(new QCheckBox(tr(" Keep &aspect ratio"), this)),
       quality_(field("qualityEdit", this)),
       slider_(new QSlider(Qt::Horizontal, this)) {
-  setWindowTitle(QStringLiteral("Output Image Options"));
+  setWindowTitle(tr("Output Image Options"));
   keepAspect_->setObjectName(QStringLiteral("keepAspectCheck"));
   keepAspect_->setChecked(model_.keepAspect());
   slider_->setObjectName(QStringLiteral("qualitySlider"));
@@ -77,9 +86,9 @@ CImageOpt::CImageOpt(double width, double height, int quality,
   showWidth();
   showHeight();
 
-  auto* widthLabel = new QLabel(QStringLiteral("&Width:"));
+  auto* widthLabel = new QLabel(tr("&Width:"));
   widthLabel->setBuddy(width_);
-  auto* heightLabel = new QLabel(QStringLiteral("&Height:"));
+  auto* heightLabel = new QLabel(tr("&Height:"));
   heightLabel->setBuddy(height_);
   auto* size = new QGridLayout;
   size->addWidget(widthLabel, 0, 0);
@@ -91,11 +100,11 @@ CImageOpt::CImageOpt(double width, double height, int quality,
   size->addWidget(keepAspect_, 2, 0, 1, 3);
   size->setColumnStretch(3, 1);
 
-  auto* qualityGroup = new QGroupBox(QStringLiteral(" JPEG Quality "), this);
+  auto* qualityGroup = new QGroupBox(tr(" JPEG Quality "), this);
   auto* qualityRow = new QHBoxLayout(qualityGroup);
-  qualityRow->addWidget(new QLabel(QStringLiteral("Low")));
+  qualityRow->addWidget(new QLabel(tr("Low")));
   qualityRow->addWidget(slider_, 1);
-  qualityRow->addWidget(new QLabel(QStringLiteral("High")));
+  qualityRow->addWidget(new QLabel(tr("High")));
   qualityRow->addSpacing(12);
   qualityRow->addWidget(quality_);
   qualityRow->addWidget(new QLabel(QStringLiteral("%")));
@@ -116,12 +125,12 @@ CImageOpt::CImageOpt(double width, double height, int quality,
     model_.setKeepAspect(on);
     showHeight();
   });
-  connect(widthUnit_, &QComboBox::textActivated, this, [this](const QString& text) {
-    model_.setWidthUnit(sizeUnitOf(text.toStdString()));
+  connect(widthUnit_, &QComboBox::textActivated, this, [this] {
+    model_.setWidthUnit(shownUnit(*widthUnit_));
     showWidth();
   });
-  connect(heightUnit_, &QComboBox::textActivated, this, [this](const QString& text) {
-    model_.setHeightUnit(sizeUnitOf(text.toStdString()));
+  connect(heightUnit_, &QComboBox::textActivated, this, [this] {
+    model_.setHeightUnit(shownUnit(*heightUnit_));
     showHeight();
   });
 }

@@ -5,6 +5,7 @@
 // without its aspect ratio, and the JPEG quality (1 to 100; the slider shows 50 to 95). The two
 // units are kept as "widthtype" and "heighttype" under "settings".
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <memory>
 
@@ -22,6 +23,8 @@ class IntegerFieldReader;
 class MessageBoxes;
 
 class CImageOpt : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(CImageOpt)
+
  public:
   // Offers `width` x `height` pixels at `quality`. The settings and the message boxes are owned
   // by the caller and outlive the dialog.

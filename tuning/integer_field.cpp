@@ -29,10 +29,10 @@ IntegerFieldReading refused(std::string text) {
 }  // namespace
 
 std::string integerRangeRefusal(IntegerRange range) {
-  std::string text = kEnterIntegerBetween;
-  text.replace(text.find("%1"), 2, std::to_string(range.min));
-  text.replace(text.find("%2"), 2, std::to_string(range.max));
-  return text;
+  return QString::fromStdString(dialogText(kEnterIntegerBetween))
+      .arg(range.min)
+      .arg(range.max)
+      .toStdString();
 }
 
 IntegerFieldReading readIntegerField(std::string_view text, std::optional<IntegerRange> range) {
@@ -42,9 +42,9 @@ IntegerFieldReading readIntegerField(std::string_view text, std::optional<Intege
     negative = number.front() == '-';
     number.remove_prefix(1);
   }
-  if (number.empty()) return refused(kEnterInteger);
+  if (number.empty()) return refused(dialogText(kEnterInteger));
   for (char c : number) {
-    if (!isDigit(c)) return refused(kEnterInteger);
+    if (!isDigit(c)) return refused(dialogText(kEnterInteger));
   }
   while (number.size() > 1 && number.front() == '0') number.remove_prefix(1);
 
@@ -58,7 +58,7 @@ IntegerFieldReading readIntegerField(std::string_view text, std::optional<Intege
   }
   const IntegerRange bounds = range.value_or(IntegerRange{INT32_MIN, INT32_MAX});
   if (!value || *value < bounds.min || *value > bounds.max) {
-    return refused(range ? integerRangeRefusal(*range) : std::string(kEnterInteger));
+    return refused(range ? integerRangeRefusal(*range) : dialogText(kEnterInteger));
   }
   return {static_cast<int>(*value), {}};
 }

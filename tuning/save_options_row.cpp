@@ -2,6 +2,7 @@
 #include "tuning/save_options_row.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -30,25 +31,27 @@ GridColumns columnsOf(const QGridLayout& grid, int index) {
 }  // namespace
 
 QString outputSizeText(ImageSize size) {
-  return QStringLiteral("%1 × %2 pixels").arg(size.width).arg(size.height);
+  return QCoreApplication::translate("SavePresets", "%1 × %2 pixels")
+      .arg(size.width)
+      .arg(size.height);
 }
 
 SaveOptionsRow addSaveOptionsRow(QFileDialog& dialog, MessageBoxes& messages) {
   auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
   if (!grid) {
-    messages.ask(kSubclassBadParent, MessageKind::Notice);
+    messages.ask(dialogText(kSubclassBadParent), MessageKind::Notice);
     return {};
   }
   auto* fileTypes = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
   const int fileTypesIndex = fileTypes ? grid->indexOf(fileTypes) : -1;
   if (fileTypesIndex < 0) {
-    messages.ask(kSubclassNoComboBox, MessageKind::Notice);
+    messages.ask(dialogText(kSubclassNoComboBox), MessageKind::Notice);
     return {};
   }
   auto* fileTypesLabel = dialog.findChild<QLabel*>(QStringLiteral("fileTypeLabel"));
   const int labelIndex = fileTypesLabel ? grid->indexOf(fileTypesLabel) : -1;
   if (labelIndex < 0) {
-    messages.ask(kSubclassNoStatic, MessageKind::Notice);
+    messages.ask(dialogText(kSubclassNoStatic), MessageKind::Notice);
     return {};
   }
 
@@ -59,8 +62,10 @@ SaveOptionsRow addSaveOptionsRow(QFileDialog& dialog, MessageBoxes& messages) {
   presets->setObjectName(QStringLiteral("savePresetCombo"));
   presets->setFont(fileTypes->font());
   presets->setSizePolicy(fileTypes->sizePolicy());
-  for (const char* text : kQualityPresetTexts) presets->addItem(QString::fromUtf8(text));
-  auto* label = new QLabel(QString::fromUtf8(kSaveOptionsLabel), &dialog);
+  for (const char* text : kQualityPresetTexts)
+    presets->addItem(QCoreApplication::translate(kSavePresetsContext, text));
+  auto* label =
+      new QLabel(QCoreApplication::translate(kSavePresetsContext, kSaveOptionsLabel), &dialog);
   label->setObjectName(QStringLiteral("savePresetLabel"));
   label->setFont(fileTypesLabel->font());
   label->setBuddy(presets);

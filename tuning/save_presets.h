@@ -11,6 +11,7 @@
 //
 // The last preset used is kept as "Last quality" under "Settings".
 
+#include <QtGlobal>
 #include <array>
 #include <optional>
 
@@ -22,9 +23,14 @@ namespace skylacer::tuning {
 
 enum class QualityPreset { Low = 0, Medium = 1, Original = 2, Custom = 3 };
 
+// The texts are the English source texts of the translations, in the context kSavePresetsContext.
+inline constexpr char kSavePresetsContext[] = "SavePresets";
 inline constexpr std::array<const char*, 4> kQualityPresetTexts = {
-    "Low Quality Image", "Medium Quality Image", "Original Quality Image", "Custom Quality..."};
-inline constexpr char kSaveOptionsLabel[] = "Save Options:";
+    QT_TRANSLATE_NOOP("SavePresets", "Low Quality Image"),
+    QT_TRANSLATE_NOOP("SavePresets", "Medium Quality Image"),
+    QT_TRANSLATE_NOOP("SavePresets", "Original Quality Image"),
+    QT_TRANSLATE_NOOP("SavePresets", "Custom Quality...")};
+inline constexpr char kSaveOptionsLabel[] = QT_TRANSLATE_NOOP("SavePresets", "Save Options:");
 
 // The stored preset; a missing value, or an index outside 0..3, reads as Low.
 QualityPreset readLastQualityPreset(const registry::ApplicationSettings& settings);

@@ -11,9 +11,9 @@
 namespace skylacer::tuning {
 
 CSetName::CSetName(QWidget* parent) : QDialog(parent), name_(new QLineEdit(this)) {
-  setWindowTitle(QStringLiteral("Name Your Profile"));
+  setWindowTitle(tr("Name Your Profile"));
   name_->setObjectName(QStringLiteral("nameEdit"));
-  auto* label = new QLabel(QStringLiteral("Enter profile name:"));
+  auto* label = new QLabel(tr("Enter profile name:"));
   label->setBuddy(name_);
 
   auto* layout = new QVBoxLayout(this);

@@ -4,6 +4,7 @@
 // "Name Your Profile": asks for the name of a new parameter set. Any text is accepted, the
 // empty one included; the tuner decides what to do with it.
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <string>
 
@@ -12,6 +13,8 @@ class QLineEdit;
 namespace skylacer::tuning {
 
 class CSetName : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(CSetName)
+
  public:
   explicit CSetName(QWidget* parent = nullptr);
 

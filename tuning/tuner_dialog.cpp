@@ -28,8 +28,8 @@ namespace skylacer::tuning {
 
 namespace {
 
-QPushButton* profileButton(const char* text, const char* objectName, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(text), parent);
+QPushButton* profileButton(const QString& text, const char* objectName, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
   button->setObjectName(QString::fromLatin1(objectName));
   button->setAutoDefault(false);
   return button;
@@ -50,38 +50,38 @@ CMTuneDlg::CMTuneDlg(registry::SettingsStore& userStore, int current, MessageBox
       reader_(std::make_unique<IntegerFieldReader>(messages)),
       names_(new QComboBox(this)),
       description_(new QLineEdit(this)),
-      new_(profileButton("&New...", "newButton", this)),
+      new_(profileButton(tr("&New..."), "newButton", this)),
       pages_(new QTabWidget(this)) {
-  setWindowTitle(QStringLiteral("Oskelvind Skylacer Tuner"));
+  setWindowTitle(tr("Oskelvind Skylacer Tuner"));
   names_->setObjectName(QStringLiteral("nameCombo"));
   description_->setObjectName(QStringLiteral("descriptionEdit"));
   pages_->setObjectName(QStringLiteral("pages"));
-  auto* remove = profileButton("&Remove", "removeButton", this);
-  auto* exportButton = profileButton("&Export...", "exportButton", this);
+  auto* remove = profileButton(tr("&Remove"), "removeButton", this);
+  auto* exportButton = profileButton(tr("&Export..."), "exportButton", this);
 
   const auto changed = [this] { updateButtons(); };
   general_ = new CGeneralPage(model_, *reader_, changed);
   lens_ = new CFocalLengthPage(model_, *reader_, changed);
   advanced_ = new CAdvancedPage(model_, *reader_, changed);
-  pages_->addTab(general_, QStringLiteral("General"));
-  pages_->addTab(lens_, QStringLiteral("Lens"));
-  pages_->addTab(advanced_, QStringLiteral("Advanced"));
+  pages_->addTab(general_, tr("General"));
+  pages_->addTab(lens_, tr("Lens"));
+  pages_->addTab(advanced_, tr("Advanced"));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                            QDialogButtonBox::Apply | QDialogButtonBox::Help,
                                        this);
-  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+  buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
   apply_ = buttons->button(QDialogButtonBox::Apply);
-  apply_->setText(QStringLiteral("Apply"));
+  apply_->setText(tr("Apply"));
   apply_->setObjectName(QStringLiteral("applyButton"));
   QPushButton* help = buttons->button(QDialogButtonBox::Help);
-  help->setText(QStringLiteral("&Help"));
+  help->setText(tr("&Help"));
   help->setObjectName(QStringLiteral("helpButton"));
 
-  auto* nameLabel = new QLabel(QStringLiteral("N&ame:"));
+  auto* nameLabel = new QLabel(tr("N&ame:"));
   nameLabel->setBuddy(names_);
-  auto* descriptionLabel = new QLabel(QStringLiteral("&Description:"));
+  auto* descriptionLabel = new QLabel(tr("&Description:"));
   descriptionLabel->setBuddy(description_);
   auto* profileArea = new QGridLayout;
   profileArea->addWidget(nameLabel, 0, 0);
@@ -118,8 +118,7 @@ CMTuneDlg::CMTuneDlg(registry::SettingsStore& userStore, int current, MessageBox
     if (pages_->currentWidget() == lens_) lens_->showValues();
   });
   if (!model_.boundsWarning().empty())
-    messages_.ask(std::string(kProfilesOutsideLimits) + model_.boundsWarning(),
-                  MessageKind::Notice);
+    messages_.ask(dialogText(kProfilesOutsideLimits) + model_.boundsWarning(), MessageKind::Notice);
 }
 
 CMTuneDlg::~CMTuneDlg() = default;
@@ -166,7 +165,7 @@ void CMTuneDlg::newProfile() {
   if (ask.exec() != QDialog::Accepted) return;
   const std::string name = ask.name();
   if (name.empty()) {
-    messages_.ask(kProfileNameMissing, MessageKind::Notice);
+    messages_.ask(dialogText(kProfileNameMissing), MessageKind::Notice);
     return;
   }
   if (!model_.addProfile(name)) return;
@@ -180,8 +179,9 @@ void CMTuneDlg::newProfile() {
 }
 
 void CMTuneDlg::removeProfile() {
-  if (messages_.ask(kRemoveProfileQuestion, MessageKind::YesNo) != MessageAnswer::Yes) return;
-  if (model_.removeCurrent()) messages_.ask(kNoProfilesLeft, MessageKind::Notice);
+  if (messages_.ask(dialogText(kRemoveProfileQuestion), MessageKind::YesNo) != MessageAnswer::Yes)
+    return;
+  if (model_.removeCurrent()) messages_.ask(dialogText(kNoProfilesLeft), MessageKind::Notice);
   fillNameList();
   showProfile();
 }
@@ -190,7 +190,7 @@ void CMTuneDlg::exportProfiles() {
   if (!takePages()) return;
   FileDialogRequest request;
   request.mode = FileDialogMode::Save;
-  request.filterText = "Registry files (*.reg)|*.reg||";
+  request.filterText = tr("Registry files (*.reg)|*.reg||").toStdString();
   request.defaultExtension = "reg";
   request.mustExist = true;
   request.askOverwrite = true;
@@ -199,15 +199,15 @@ void CMTuneDlg::exportProfiles() {
   model_.takeEdits();
   const std::filesystem::path& file = choice->files.front();
   if (!tuning::exportProfiles(file, model_.profiles())) {
-    const QString text =
-        QString::fromUtf8(kExportFailed).arg(QString::fromStdString(file.string()));
+    const QString text = QString::fromStdString(dialogText(kExportFailed))
+                             .arg(QString::fromStdString(file.string()));
     messages_.ask(text.toStdString(), MessageKind::Error);
   }
 }
 
 bool CMTuneDlg::saveProfiles() {
   if (model_.save()) return true;
-  messages_.ask(kProfilesNotSaved, MessageKind::Error);
+  messages_.ask(dialogText(kProfilesNotSaved), MessageKind::Error);
   return false;
 }
 

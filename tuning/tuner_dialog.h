@@ -6,6 +6,7 @@
 // TunerModel: the profile area (name list, description, New, Remove, Export), the pages, and
 // Help, OK, Cancel and Apply (enabled while something is modified).
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <filesystem>
 #include <memory>
@@ -27,6 +28,8 @@ class IntegerFieldReader;
 class MessageBoxes;
 
 class CMTuneDlg : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(CMTuneDlg)
+
  public:
   // Edits the profiles of `userStore`, starting with profile `current`. The store and the
   // message boxes are owned by the caller and outlive the dialog. `helpFolder` holds the help

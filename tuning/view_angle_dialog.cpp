@@ -29,17 +29,17 @@ CViewAngle::CViewAngle(MessageBoxes& messages, QWidget* parent)
   field_->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field_));
 
-  auto* prompt = new QLabel(QStringLiteral(
-      "Please provide the horizontal field of view (HFOV) of your panoramic image in degrees."));
+  auto* prompt = new QLabel(
+      tr("Please provide the horizontal field of view (HFOV) of your panoramic image in degrees."));
   prompt->setWordWrap(true);
-  auto* label = new QLabel(QStringLiteral("&HFOV:"));
+  auto* label = new QLabel(tr("&HFOV:"));
   label->setBuddy(field_);
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(prompt, 0, 0, 1, 3);
   layout->addWidget(label, 1, 0);
   layout->addWidget(field_, 1, 1);
-  layout->addWidget(new QLabel(QStringLiteral(" degrees (15\u00B0-360\u00B0)")), 1, 2);
+  layout->addWidget(new QLabel(tr(" degrees (15\u00B0-360\u00B0)")), 1, 2);
   layout->addWidget(okCancelButtons(*this), 2, 0, 1, 3);
   setMinimumWidth(360);
 }

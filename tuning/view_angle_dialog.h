@@ -4,6 +4,7 @@
 // The "Skylacer" prompt for the horizontal field of view of a panorama made of one photo, in
 // whole degrees from 15 to 360 (checked on OK).
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <memory>
 
@@ -15,6 +16,8 @@ class IntegerFieldReader;
 class MessageBoxes;
 
 class CViewAngle : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(CViewAngle)
+
  public:
   // The message boxes are owned by the caller and outlive the dialog.
   CViewAngle(MessageBoxes& messages, QWidget* parent = nullptr);
