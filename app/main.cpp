@@ -7,10 +7,12 @@
 #include "app/command_line.h"
 #include "app/quiltra_app.h"
 #include "app/system_desktop_services.h"
+#include "platform/imaging/local_text.h"
 #include "platform/registry/application_settings.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
 #include "platform/shell/data_folder.h"
+#include "platform/shell/message_catalogue.h"
 #include "platform/shell/program_folder.h"
 
 int main(int argc, char** argv) {
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "panorama: cannot find the program's folder: %s\n", error.what());
     return 1;
   }
+  shell::openMessageCatalogue(programFolder);
+  setTextLookup(shell::catalogueText);
   registry::SettingsStore userStore(registry::userSettingsFile(),
                                     registry::SettingsStore::Access::ReadWrite);
   const registry::SettingsStore machineStore(registry::machineSettingsFile(),
