@@ -9,10 +9,12 @@
 #include "app/quiltra_app.h"
 #include "app/system_desktop_services.h"
 #include "app/translations.h"
+#include "platform/imaging/local_text.h"
 #include "platform/registry/application_settings.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
 #include "platform/shell/data_folder.h"
+#include "platform/shell/message_catalogue.h"
 #include "platform/shell/program_folder.h"
 
 int main(int argc, char** argv) {
@@ -36,6 +38,8 @@ int main(int argc, char** argv) {
                      .constData());
     return 1;
   }
+  shell::openMessageCatalogue(programFolder);
+  setTextLookup(shell::catalogueText);
   registry::SettingsStore userStore(registry::userSettingsFile(),
                                     registry::SettingsStore::Access::ReadWrite);
   const registry::SettingsStore machineStore(registry::machineSettingsFile(),

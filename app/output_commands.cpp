@@ -195,8 +195,8 @@ void openProjectChosen(CommandContext& context) {
 }
 
 bool saveProjectAt(CommandContext& context, const std::string& path) {
-  if (refuseOverwritingPhotos(context, {{path, "the project"}}, output::kProjectSaveFailed,
-                              output::MessageIcon::Plain))
+  if (refuseOverwritingPhotos(context, {{path, "the project"}},
+                              std::string(output::kProjectSaveFailed), output::MessageIcon::Plain))
     return false;
   const MoviePhotos photos = moviePhotoList(context.movie);
   if (!output::saveProject(path, photos.paths, context.services.messages(), photos.rotations))

@@ -3,6 +3,8 @@
 
 #include <getopt.h>
 
+#include "platform/imaging/local_text.h"
+
 namespace skylacer::cli {
 
 namespace {
@@ -70,13 +72,13 @@ CommandLine parseCommandLine(std::span<const std::string_view> args,
       const std::string word = argv[static_cast<std::size_t>(optind) - 1];
       const auto spec = specOf(optopt);
       if (code == ':')
-        line.error = (spec ? spelling(specs[*spec]) : word) + " lacks its value";
+        line.error = localText("%s lacks its value", {spec ? spelling(specs[*spec]) : word});
       else if (spec)  // "--flag=value" for a flag
-        line.error = spelling(specs[*spec]) + " takes no value";
+        line.error = localText("%s takes no value", {spelling(specs[*spec])});
       else if (optopt != 0)
-        line.error = "unknown option -" + std::string(1, static_cast<char>(optopt));
+        line.error = localText("unknown option %s", {std::string{'-', static_cast<char>(optopt)}});
       else
-        line.error = "unknown option " + word.substr(0, word.find('='));
+        line.error = localText("unknown option %s", {word.substr(0, word.find('='))});
       return line;
     } else {
       line.options.push_back({spelling(specs[*specOf(code)]), optarg != nullptr ? optarg : ""});

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "cli/reporting.h"
+#include "platform/imaging/local_text.h"
 
 namespace skylacer::cli {
 
@@ -11,9 +12,9 @@ std::optional<PictureDestination> PictureDestination::open(const std::string& pa
                                                            std::string& error) {
   if (path == kStandardStream) {
     if (::isatty(STDOUT_FILENO) == 0) return PictureDestination(nullptr);
-    error =
+    error = localText(
         "-o -: standard output is a terminal, where the picture's bytes would only garble it; "
-        "redirect it to a file or a program";
+        "redirect it to a file or a program");
     return std::nullopt;
   }
   auto file = output::FileReplacement::create(path, output::FileKind::Document, &error);

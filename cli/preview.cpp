@@ -10,6 +10,7 @@
 #include "output/messages.h"
 #include "output/output_collisions.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/local_text.h"
 
 namespace skylacer::cli {
 
@@ -44,7 +45,7 @@ int writePreviewStrip(const std::vector<std::string>& photos, int height,
   for (const auto& path : photos) {
     auto bitmap = Bitmap::fromFile(path);
     if (bitmap->lastStatus() != ImagingStatus::Ok || bitmap->height() <= 0)
-      return fail("cannot read the photo " + path, bitmap->lastStatus());
+      return fail(localText("cannot read the photo %s", {path}), bitmap->lastStatus());
     const long long width =
         std::max(1LL, static_cast<long long>(bitmap->width()) * height / bitmap->height());
     totalWidth += width;
@@ -52,23 +53,23 @@ int writePreviewStrip(const std::vector<std::string>& photos, int height,
     bitmaps.push_back(std::move(bitmap));
   }
   if (totalWidth * height > imaging::kMaxPixels)
-    return fail("the preview would be too large", ImagingStatus::ValueOverflow);
+    return fail(localText("the preview would be too large"), ImagingStatus::ValueOverflow);
 
   auto strip = Bitmap::blank(static_cast<int>(totalWidth), height);
   if (strip->lastStatus() != ImagingStatus::Ok)
-    return fail("cannot make the preview", strip->lastStatus());
+    return fail(localText("cannot make the preview"), strip->lastStatus());
   int x = 0;
   for (std::size_t i = 0; i < bitmaps.size(); ++i) {
     if (strip->drawScaled(*bitmaps[i], x, 0, widths[i], height) != ImagingStatus::Ok)
-      return fail("cannot scale the photo " + photos[i], strip->lastStatus());
+      return fail(localText("cannot scale the photo %s", {photos[i]}), strip->lastStatus());
     bitmaps[i]->release();
     x += widths[i];
   }
   std::vector<std::uint8_t> bytes;
   if (strip->encodeJpeg(bytes, 85) != ImagingStatus::Ok)
-    return fail("cannot write " + outputPath, strip->lastStatus());
+    return fail(localText("cannot write %s", {outputPath}), strip->lastStatus());
   if (!file->write(bytes, failure) || !file->commit(failure)) return fail(failure);
-  reporting.result("%s: %d photos, %lld x %d pixels", outputPath.c_str(),
+  reporting.result(localText("%s: %d photos, %lld x %d pixels"), outputPath.c_str(),
                    static_cast<int>(photos.size()), totalWidth, height);
   return 0;
 }

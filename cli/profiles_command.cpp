@@ -28,8 +28,7 @@ constexpr std::size_t kMaxRegFileBytes = 16u << 20;
 constexpr OptionSpec kOptions[] = {{"quiet", 'q'}};
 
 void printUsage(std::FILE* stream) {
-  std::fprintf(stream, "usage:\n%.*s", static_cast<int>(kProfilesUsage.size()),
-               kProfilesUsage.data());
+  for (const char* text : {kUsageHeading, kProfilesUsage}) std::fputs(text, stream);
 }
 
 int usageError(const std::string& message) {
@@ -56,7 +55,7 @@ std::optional<std::string> readSmallFile(const std::string& path, std::string& e
   while (stream.read(chunk, sizeof chunk) || stream.gcount() > 0) {
     bytes.append(chunk, static_cast<std::size_t>(stream.gcount()));
     if (bytes.size() > kMaxRegFileBytes) {
-      error = path + ": the file is too large for a profile file";
+      error = localText("%s: the file is too large for a profile file", {path});
       return std::nullopt;
     }
   }
@@ -84,26 +83,27 @@ int exportStoredProfiles(const SettingsStore& store, const std::string& path,
   warnOfClampedProfiles(table);
   std::string failure;
   if (!tuning::exportProfiles(path, table.profiles, &failure)) return fail(failure);
-  reporting.result("%s: %d profiles exported", path.c_str(), table.count());
+  reporting.result(localText("%s: %d profiles exported"), path.c_str(), table.count());
   return 0;
 }
 
 int importProfiles(SettingsStore& store, const std::string& path, const Reporting& reporting) {
   std::string error;
   const std::optional<std::string> text = readSmallFile(path, error);
-  if (!text) return fail(error + "; nothing imported");
+  if (!text) return fail(localText("%s; nothing imported", {error}));
   const tuning::ProfileRegFileContent content = tuning::parseProfileRegFile(*text);
   if (content.error) {
-    return fail(path + ":" + std::to_string(content.error->line) + ": " + content.error->message +
-                "; nothing imported");
+    return fail(localText("%s:%d: %s; nothing imported",
+                          {path, std::to_string(content.error->line), content.error->message}));
   }
   if (content.profiles.empty()) {
-    return fail(path + ": the file lists no profile (no non-empty name \"0\"); nothing imported");
+    return fail(localText(
+        "%s: the file lists no profile (no non-empty name \"0\"); nothing imported", {path}));
   }
   if (!tuning::saveProfiles(store, content.profiles)) {
-    return fail(store.databaseFile().string() + ": cannot write the profiles");
+    return fail(localText("%s: cannot write the profiles", {store.databaseFile().string()}));
   }
-  reporting.result("%s: %d profiles imported", path.c_str(),
+  reporting.result(localText("%s: %d profiles imported"), path.c_str(),
                    static_cast<int>(content.profiles.size()));
   return 0;
 }
@@ -112,10 +112,11 @@ int importProfiles(SettingsStore& store, const std::string& path, const Reportin
 
 void warnOfClampedProfiles(const tuning::ProfileTable& table) {
   if (table.boundsWarning.empty()) return;
-  std::fprintf(stderr,
-               "panorama-cli: warning: stored values outside the tuner's limits: %s (the settings "
-               "store is left as it is)\n",
-               table.boundsWarning.c_str());
+  std::fprintf(stderr, "panorama-cli: %s\n",
+               localText("warning: stored values outside the tuner's limits: %s (the settings "
+                         "store is left as it is)",
+                         {table.boundsWarning})
+                   .c_str());
 }
 
 int runProfilesCommand(std::span<const std::string_view> args) {
@@ -127,17 +128,18 @@ int runProfilesCommand(std::span<const std::string_view> args) {
   if (line.error) return usageError(*line.error);
   const Reporting reporting{.quiet = !line.options.empty()};
   const std::vector<std::string>& words = line.operands;
-  if (words.empty()) return usageError("no action given");
+  if (words.empty()) return usageError(localText("no action given"));
   const std::string_view action = words[0];
   const bool takesFile = action == "export" || action == "import";
-  if (action != "list" && !takesFile) return usageError("unknown action");
+  if (action != "list" && !takesFile) return usageError(localText("unknown action"));
   if (words.size() != (takesFile ? 2u : 1u)) {
-    return usageError(takesFile ? "give exactly one FILE.reg" : "list takes no arguments");
+    return usageError(takesFile ? localText("give exactly one FILE.reg")
+                                : localText("list takes no arguments"));
   }
 
   const std::filesystem::path storeFile = registry::userSettingsFile();
   if (storeFile.empty()) {
-    return fail("no settings store: neither XDG_CONFIG_HOME nor HOME names a folder");
+    return fail(localText("no settings store: neither XDG_CONFIG_HOME nor HOME names a folder"));
   }
   SettingsStore store(storeFile, SettingsStore::Access::ReadWrite);
   if (action == "list") return listProfiles(store);

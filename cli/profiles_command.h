@@ -4,12 +4,13 @@
 #include <span>
 #include <string_view>
 
+#include "platform/imaging/local_text.h"
 #include "tuning/profiles.h"
 
 namespace skylacer::cli {
 
 // The usage lines of the profiles command, as the program's help shows them.
-inline constexpr std::string_view kProfilesUsage =
+inline constexpr auto kProfilesUsage = SourceText(
     "  panorama-cli profiles list\n"
     "      the stored parameter profiles: index, name, description and the 13 numbers,\n"
     "      separated by tabs\n"
@@ -18,7 +19,7 @@ inline constexpr std::string_view kProfilesUsage =
     "  panorama-cli profiles import FILE.reg\n"
     "      replaces the stored profiles by those of a registry file; nothing is stored unless\n"
     "      the whole file reads without error\n"
-    "      (-q, --quiet: no result line for export and import, only errors)\n";
+    "      (-q, --quiet: no result line for export and import, only errors)\n");
 
 // Prints, once, the table's warning about stored values outside the tuner's limits, if any.
 void warnOfClampedProfiles(const tuning::ProfileTable& table);

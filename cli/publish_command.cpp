@@ -68,9 +68,8 @@ constexpr OptionSpec kOptions[] = {
 };
 
 void printUsage(std::FILE* stream) {
-  std::fputs("usage:\n", stream);
-  std::fwrite(kPublishUsage.data(), 1, kPublishUsage.size(), stream);
-  std::fwrite(kPublishOptionsUsage.data(), 1, kPublishOptionsUsage.size(), stream);
+  for (const char* text : {kUsageHeading, kPublishUsage, kPublishOptionsUsage})
+    std::fputs(text, stream);
 }
 
 int usageError(const std::string& message) {
@@ -122,7 +121,7 @@ bool takePublishOption(std::string_view word, std::string_view value, PublishReq
     const std::size_t colon = value.find(':');
     const auto viewer = viewerNamed(value.substr(0, colon));
     if (colon == std::string_view::npos || !viewer || colon + 1 == value.size())
-      error = "--html needs KIND:FILE, KIND flash, qtvr, activex or java";
+      error = localText("--html needs KIND:FILE, KIND flash, qtvr, activex or java");
     else
       requests.pages.emplace_back(*viewer, std::string(value.substr(colon + 1)));
   } else {
@@ -143,13 +142,12 @@ int publishPanorama(const output::PanoramaView& panorama, const output::OutputOp
   // Lists the output just ended; false when Ctrl-C stopped the publishing.
   const auto written = [&](bool ok, const std::string& path) {
     progress.finish();
-    if (ok) reporting.result("%s: written", path.c_str());
+    if (ok) reporting.result(localText("%s: written"), path.c_str());
     allWritten = allWritten && ok;
     if (!InterruptGuard::interrupted()) return true;
-    if (ok)
-      std::fprintf(stderr, "panorama-cli: stopped after %s\n", path.c_str());
-    else
-      std::fprintf(stderr, "panorama-cli: stopped, %s not written\n", path.c_str());
+    const std::string stop =
+        ok ? localText("stopped after %s", {path}) : localText("stopped, %s not written", {path});
+    std::fprintf(stderr, "panorama-cli: %s\n", stop.c_str());
     return false;
   };
 
@@ -182,7 +180,7 @@ int runPublishCommand(std::span<const std::string_view> args) {
   const CommandLine line = parseCommandLine(args, kOptions);
   if (line.help && !line.error) return showUsage();
   if (line.error) return usageError(*line.error);
-  if (line.operands.size() > 1) return usageError("give one panorama picture");
+  if (line.operands.size() > 1) return usageError(localText("give one panorama picture"));
   const std::string picture = line.operands.empty() ? std::string() : line.operands.front();
   std::optional<double> degrees;
   std::optional<ImageSize> size;
@@ -199,14 +197,16 @@ int runPublishCommand(std::span<const std::string_view> args) {
     } else if (word == "--hfov") {
       double parsed = 0;
       if (!parseNumber(value, parsed) || !(parsed > 0 && parsed <= 360))
-        return usageError("--hfov needs a field of view in degrees, above 0 and at most 360");
+        return usageError(
+            localText("--hfov needs a field of view in degrees, above 0 and at most 360"));
       degrees = parsed;
     } else if (word == "--quality") {
       if (!parseNumber(value, quality) || quality < 0 || quality > 100)
-        return usageError("--quality needs a whole number from 0 to 100");
+        return usageError(localText("--quality needs a whole number from 0 to 100"));
     } else if (word == "--memory-limit") {
       memoryLimitOption = parseMemorySize(value);
-      if (!memoryLimitOption) return usageError("--memory-limit needs a size such as 8G or 512M");
+      if (!memoryLimitOption)
+        return usageError(localText("--memory-limit needs a size such as 8G or 512M"));
     } else if (word == "--size") {
       const std::size_t x = value.find('x');
       ImageSize parsed;
@@ -214,22 +214,24 @@ int runPublishCommand(std::span<const std::string_view> args) {
           !parseNumber(std::string_view(value).substr(0, x), parsed.width) ||
           !parseNumber(std::string_view(value).substr(x + 1), parsed.height) || parsed.width < 1 ||
           parsed.height < 1)
-        return usageError("--size needs WxH, two positive whole numbers");
+        return usageError(localText("--size needs WxH, two positive whole numbers"));
       size = parsed;
     }
   }
-  if (picture.empty()) return usageError("no panorama picture given");
-  if (!degrees) return usageError("give the panorama's field of view (--hfov DEG)");
+  if (picture.empty()) return usageError(localText("no panorama picture given"));
+  if (!degrees) return usageError(localText("give the panorama's field of view (--hfov DEG)"));
   if (!requests.any())
-    return usageError("nothing to publish: give --mov, --html, --exe or --project");
+    return usageError(localText("nothing to publish: give --mov, --html, --exe or --project"));
   const bool fromStandardInput = picture == kStandardStream;
   if (fromStandardInput && !requests.project.empty())
-    return usageError("--project lists the picture's file, and standard input (-) has none");
+    return usageError(
+        localText("--project lists the picture's file, and standard input (-) has none"));
   const std::vector<std::filesystem::path> inputs =
       fromStandardInput ? std::vector<std::filesystem::path>{}
                         : std::vector<std::filesystem::path>{picture};
   if (const auto collision = output::findOutputCollision(inputs, publishOutputs(requests))) {
-    std::fprintf(stderr, "panorama-cli: %s; nothing was written\n", collision->c_str());
+    std::fprintf(stderr, "panorama-cli: %s\n",
+                 localText("%s; nothing was written", {*collision}).c_str());
     return kFailed;
   }
 
@@ -248,13 +250,16 @@ int runPublishCommand(std::span<const std::string_view> args) {
   try {
     if (bitmap->lastStatus() == imaging::ImagingStatus::Ok) pixels = makeRgbImage(pictureSize);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "panorama-cli: %s: not enough memory for the picture\n", picture.c_str());
+    std::fprintf(stderr, "panorama-cli: %s\n",
+                 localText("%s: not enough memory for the picture", {picture}).c_str());
     return kFailed;
   }
   if (bitmap->lastStatus() != imaging::ImagingStatus::Ok ||
       bitmap->readPixels(pixels.data(), pictureSize.width * 3) != imaging::ImagingStatus::Ok) {
-    std::fprintf(stderr, "panorama-cli: cannot read the picture %s: %s\n", picture.c_str(),
-                 output::imagingReasonText(bitmap->lastStatus()).c_str());
+    std::fprintf(stderr, "panorama-cli: %s\n",
+                 localText("cannot read the picture %s: %s",
+                           {picture, output::imagingReasonText(bitmap->lastStatus())})
+                     .c_str());
     return kFailed;
   }
   const output::PanoramaView panorama{pixels.data(), pictureSize,
@@ -269,7 +274,7 @@ int runProjectCommand(std::span<const std::string_view> args) {
   const CommandLine line = parseCommandLine(args, {});
   if (line.help && !line.error) return showUsage();
   if (line.error || line.operands.size() != 2 || line.operands[0] != "show")
-    return usageError("use: project show FILE");
+    return usageError(localText("use: project show FILE"));
   const std::string& path = line.operands[1];
   const output::ProjectFile project = output::readProjectFileAt(path);
   if (project.result != output::ProjectFileResult::Ok) {
@@ -277,18 +282,19 @@ int runProjectCommand(std::span<const std::string_view> args) {
                  output::projectReadFailureText(path, project).c_str());
     return kFailed;
   }
-  std::printf("%s: %zu photos\n", path.c_str(), project.storedPaths.size());
+  std::printf(localText("%s: %zu photos\n"), path.c_str(), project.storedPaths.size());
   for (std::size_t i = 0; i < project.storedPaths.size(); ++i) {
     const std::string photo = output::resolvePhotoPath(path, project.storedPaths[i]);
     const auto bitmap = imaging::Bitmap::fromFile(photo);
-    const std::string turned = project.rotations[i] != 0
-                                   ? "  rotation " + std::to_string(project.rotations[i])
-                                   : std::string();
+    const std::string turned =
+        project.rotations[i] != 0
+            ? localText("  rotation %d", {std::to_string(project.rotations[i])})
+            : std::string();
     if (bitmap->lastStatus() == imaging::ImagingStatus::Ok)
       std::printf("%zu  %s  %d x %d%s\n", i + 1, photo.c_str(), bitmap->width(), bitmap->height(),
                   turned.c_str());
     else
-      std::printf("%zu  %s  (cannot be read)%s\n", i + 1, photo.c_str(), turned.c_str());
+      std::printf(localText("%zu  %s  (cannot be read)%s\n"), i + 1, photo.c_str(), turned.c_str());
   }
   return 0;
 }

@@ -12,18 +12,19 @@
 #include "output/output_collisions.h"
 #include "output/panorama.h"
 #include "output/webexport.h"
+#include "platform/imaging/local_text.h"
 
 namespace skylacer::cli {
 
 // The publishing options that "stitch" and "publish" share, as the help shows them.
-inline constexpr std::string_view kPublishOptionsUsage =
+inline constexpr auto kPublishOptionsUsage = SourceText(
     "      --mov FILE         also save a QuickTime VR movie\n"
     "      --html KIND:FILE   also export a web page; KIND flash, qtvr, activex or java;\n"
     "                         repeatable\n"
     "      --exe FILE         also export a self-contained viewer program\n"
-    "      --project FILE     also save the project (the list of photos)\n";
+    "      --project FILE     also save the project (the list of photos)\n");
 
-inline constexpr std::string_view kPublishUsage =
+inline constexpr auto kPublishUsage = SourceText(
     "  panorama-cli publish PANORAMA.jpg --hfov DEG [options]\n"
     "      publishes an existing panorama with its horizontal field of view in degrees\n"
     "      (a PANORAMA.jpg of - is read from standard input)\n"
@@ -32,7 +33,7 @@ inline constexpr std::string_view kPublishUsage =
     "      --memory-limit SIZE  as for stitch\n"
     "      -q, --quiet        show no progress and no result lines, only errors\n"
     "  panorama-cli project show FILE\n"
-    "      lists the photos of a project, as found from the project's folder\n";
+    "      lists the photos of a project, as found from the project's folder\n");
 
 // What to write besides the panorama's JPEG.
 struct PublishRequests {

@@ -15,7 +15,7 @@ namespace {
 constexpr int kFailed = 1;
 
 std::string standardOutputFailure(int error) {
-  return "cannot write to standard output: " + output::reasonText(error);
+  return localText("cannot write to standard output: %s", {output::reasonText(error)});
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ bool readStandardInput(std::vector<std::uint8_t>& bytes, std::string& error) {
     if (count == 0) return true;
     if (count < 0) {
       if (errno == EINTR) continue;
-      error = "cannot read standard input: " + output::reasonText(errno);
+      error = localText("cannot read standard input: %s", {output::reasonText(errno)});
       return false;
     }
     bytes.insert(bytes.end(), chunk, chunk + count);

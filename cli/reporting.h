@@ -12,7 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/imaging/local_text.h"
+
 namespace skylacer::cli {
+
+// The first line of every command's usage.
+inline constexpr auto kUsageHeading = SourceText("usage:\n");
 
 // The file name that means standard input (as a photo) or standard output (as -o).
 inline constexpr std::string_view kStandardStream = "-";

@@ -97,9 +97,8 @@ class StderrTrace final : public TraceSink {
 };
 
 void printUsage(std::FILE* stream) {
-  std::fputs("usage:\n", stream);
-  std::fwrite(kStitchUsage.data(), 1, kStitchUsage.size(), stream);
-  std::fwrite(kPublishOptionsUsage.data(), 1, kPublishOptionsUsage.size(), stream);
+  for (const char* text : {kUsageHeading, kStitchUsage, kPublishOptionsUsage})
+    std::fputs(text, stream);
 }
 
 int usageError(const std::string& message) {
@@ -114,7 +113,7 @@ int failure(const std::string& message) {
 }
 
 int stopped() {
-  std::fputs("panorama-cli: stopped, nothing written\n", stderr);
+  std::fprintf(stderr, "panorama-cli: %s\n", localText("stopped, nothing written"));
   return kInterruptedExit;
 }
 
@@ -163,7 +162,8 @@ std::optional<std::string> parseOptions(const CommandLine& line, StitchOptions& 
       options.output = value;
     } else if (word == "--rotate") {
       Rotation rotation;
-      if (!parseRotation(value, rotation)) return "--rotate needs N:CODE, N from 1, CODE 0-7";
+      if (!parseRotation(value, rotation))
+        return localText("--rotate needs N:CODE, N from 1, CODE 0-7");
       options.rotations.push_back(rotation);
     } else if (word == "--profile") {
       options.profile = value;
@@ -171,37 +171,40 @@ std::optional<std::string> parseOptions(const CommandLine& line, StitchOptions& 
       options.paramsText = value;
     } else if (word == "--quality") {
       if (!parseWhole(value, options.quality) || options.quality < 0 || options.quality > 100)
-        return "--quality needs a whole number from 0 to 100";
+        return localText("--quality needs a whole number from 0 to 100");
     } else if (word == "--size") {
       ImageSize size;
-      if (!parseSize(value, size)) return "--size needs WxH, two positive whole numbers";
+      if (!parseSize(value, size)) return localText("--size needs WxH, two positive whole numbers");
       options.outputSize = size;
     } else if (word == "--hfov") {
       double degrees = 0;
       if (!parseWhole(value, degrees) || !(degrees > 0 && degrees <= 360))
-        return "--hfov needs a field of view in degrees, above 0 and at most 360";
+        return localText("--hfov needs a field of view in degrees, above 0 and at most 360");
       options.fieldOfViewDegrees = degrees;
     } else if (word == "--cameras") {
       options.camerasFile = value;
     } else if (word == "--memory-limit") {
       options.memoryLimit = parseMemorySize(value);
-      if (!options.memoryLimit) return "--memory-limit needs a size such as 8G, 512M or 1000000";
+      if (!options.memoryLimit)
+        return localText("--memory-limit needs a size such as 8G, 512M or 1000000");
     }
   }
   options.reporting.pictureOnStdout = options.output == kStandardStream;
-  if (options.photos.empty()) return "no photos given";
-  if (options.output.empty()) return "no output file given (-o OUT.jpg)";
+  if (options.photos.empty()) return localText("no photos given");
+  if (options.output.empty()) return localText("no output file given (-o OUT.jpg)");
   if (options.photos.size() == 1 && !options.fieldOfViewDegrees)
-    return "a single photo is used as the panorama as it is: give its field of view (--hfov DEG)";
+    return localText(
+        "a single photo is used as the panorama as it is: give its field of view (--hfov DEG)");
   if (options.photos.size() > 1 && options.fieldOfViewDegrees)
-    return "--hfov is for a single photo; the field of view of a stitch is measured";
-  if (!options.profile.empty() && options.paramsText) return "give --profile or --params, not both";
+    return localText("--hfov is for a single photo; the field of view of a stitch is measured");
+  if (!options.profile.empty() && options.paramsText)
+    return localText("give --profile or --params, not both");
   if (std::count(options.photos.begin(), options.photos.end(), kStandardStream) > 1)
-    return "standard input (-) can be one photo only";
+    return localText("standard input (-) can be one photo only");
   for (const Rotation& rotation : options.rotations)
     if (static_cast<std::size_t>(rotation.photo) >= options.photos.size())
-      return "--rotate names photo " + std::to_string(rotation.photo + 1) + " of " +
-             std::to_string(options.photos.size());
+      return localText("--rotate names photo %d of %d",
+                       {std::to_string(rotation.photo + 1), std::to_string(options.photos.size())});
   return std::nullopt;
 }
 
@@ -209,7 +212,7 @@ std::optional<std::string> parseOptions(const CommandLine& line, StitchOptions& 
 std::optional<StitchParams> storedProfile(const std::string& name, std::string& error) {
   const std::filesystem::path storeFile = registry::userSettingsFile();
   if (storeFile.empty()) {
-    error = "no settings store: neither XDG_CONFIG_HOME nor HOME names a folder";
+    error = localText("no settings store: neither XDG_CONFIG_HOME nor HOME names a folder");
     return std::nullopt;
   }
   const registry::SettingsStore store(storeFile, registry::SettingsStore::Access::ReadOnly);
@@ -217,7 +220,8 @@ std::optional<StitchParams> storedProfile(const std::string& name, std::string& 
   warnOfClampedProfiles(table);
   for (const tuning::ParamProfile& profile : table.profiles)
     if (profile.name == name) return profile.record;
-  error = "no stored profile is named \"" + name + "\" (panorama-cli profiles list shows them)";
+  error = localText("no stored profile is named \"%s\" (panorama-cli profiles list shows them)",
+                    {name});
   return std::nullopt;
 }
 
@@ -225,8 +229,8 @@ std::optional<StitchParams> stitchParams(const StitchOptions& options, std::stri
   if (!options.profile.empty()) return storedProfile(options.profile, error);
   if (!options.paramsText) return paramsFromProfileText(kDefaultProfileText);
   if (const std::optional<std::string> problem = profileTextProblem(*options.paramsText)) {
-    error = "--params needs the 13 numbers of a profile, such as \"" +
-            std::string(kDefaultProfileText) + "\": " + *problem;
+    error = localText("--params needs the 13 numbers of a profile, such as \"%s\": %s",
+                      {kDefaultProfileText, *problem});
     return std::nullopt;
   }
   return paramsFromProfileText(*options.paramsText);
@@ -242,8 +246,8 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
     auto bitmap =
         path == kStandardStream ? Bitmap::fromMemory(std::move(bytes)) : Bitmap::fromFile(path);
     if (bitmap->lastStatus() != ImagingStatus::Ok || bitmap->width() <= 0) {
-      error =
-          "cannot read the photo " + path + ": " + output::imagingReasonText(bitmap->lastStatus());
+      error = localText("cannot read the photo %s: %s",
+                        {path, output::imagingReasonText(bitmap->lastStatus())});
       return std::nullopt;
     }
     bitmaps.push_back(std::move(bitmap));
@@ -251,9 +255,9 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   for (const Rotation& rotation : options.rotations) {
     Bitmap& bitmap = *bitmaps[static_cast<std::size_t>(rotation.photo)];
     if (bitmap.rotateFlip(rotation.code) != ImagingStatus::Ok) {
-      error = "cannot rotate the photo " +
-              options.photos[static_cast<std::size_t>(rotation.photo)] + ": " +
-              output::imagingReasonText(bitmap.lastStatus());
+      error = localText("cannot rotate the photo %s: %s",
+                        {options.photos[static_cast<std::size_t>(rotation.photo)],
+                         output::imagingReasonText(bitmap.lastStatus())});
       return std::nullopt;
     }
   }
@@ -352,7 +356,7 @@ int stitch(StitchOptions options) {
   for (const std::string& photo : options.photos)
     if (photo != kStandardStream) inputs.emplace_back(photo);
   if (const auto collision = output::findOutputCollision(inputs, plannedOutputs(options)))
-    return failure(*collision + "; nothing was written");
+    return failure(localText("%s; nothing was written", {*collision}));
 
   auto bitmaps = openPhotos(options, error);
   if (!bitmaps) return failure(error);
@@ -383,23 +387,29 @@ int stitch(StitchOptions options) {
   }
   progress.finish();
   if (InterruptGuard::interrupted()) return stopped();
-  if (!result) return failure("no panorama could be made from these photos");
+  if (!result) return failure(localText("no panorama could be made from these photos"));
   if (result->unreadablePhoto) {
     const auto index = static_cast<std::size_t>(*result->unreadablePhoto);
     const Bitmap& photo = *(*bitmaps)[index];
-    return failure(options.photos[index] + ": cannot read the photo: " +
-                   imaging::readFailureReason(photo.lastStatus(), photo.damage()));
+    return failure(localText(
+        "%s: cannot read the photo: %s",
+        {options.photos[index], imaging::readFailureReason(photo.lastStatus(), photo.damage())}));
   }
   // From here on the photos are numbered by their places in the order found.
-  if (!foundOrder.empty())
-    std::fprintf(stderr, "panorama-cli: %s in the order found: %s\n",
-                 result->panorama.pixels.empty() ? "not stitched" : "stitched",
-                 photoNumbersText(foundOrder).c_str());
+  if (!foundOrder.empty()) {
+    const std::string order = photoNumbersText(foundOrder);
+    const std::string told = result->panorama.pixels.empty()
+                                 ? localText("not stitched in the order found: %s", {order})
+                                 : localText("stitched in the order found: %s", {order});
+    std::fprintf(stderr, "panorama-cli: %s\n", told.c_str());
+  }
   if (result->refusal) {
     const std::string reason = refusalText(*result->refusal, options.photos);
     if (result->panorama.pixels.empty())
-      return failure(reason + " Nothing was written (--stitch-anyway stitches them all the same).");
-    std::fprintf(stderr, "panorama-cli: %s Stitched all the same.\n", reason.c_str());
+      return failure(localText(
+          "%s Nothing was written (--stitch-anyway stitches them all the same).", {reason}));
+    std::fprintf(stderr, "panorama-cli: %s\n",
+                 localText("%s Stitched all the same.", {reason}).c_str());
   }
   if (result->closesFullCircle)
     std::fprintf(stderr, "panorama-cli: %s (--full360)\n",
@@ -423,7 +433,7 @@ int stitch(StitchOptions options) {
   if (InterruptGuard::interrupted()) return stopped();
   if (!output->commit(error)) return failure(error);
   if (cameras && !cameras->commit()) return failure(cameras->failure());
-  options.reporting.result("%s: %d x %d pixels, horizontal field of view %.2f degrees",
+  options.reporting.result(localText("%s: %d x %d pixels, horizontal field of view %.2f degrees"),
                            options.output.c_str(), panorama.size.width, panorama.size.height,
                            degrees);
   if (!options.publish.any()) return 0;
@@ -446,7 +456,7 @@ int runStitchCommand(std::span<const std::string_view> args) {
   try {
     return stitch(options);
   } catch (const std::bad_alloc&) {
-    return failure("not enough memory to stitch these photos");
+    return failure(localText("not enough memory to stitch these photos"));
   }
 }
 

@@ -4,10 +4,12 @@
 #include <span>
 #include <string_view>
 
+#include "platform/imaging/local_text.h"
+
 namespace skylacer::cli {
 
 // The usage lines of the stitch command, as the program's help shows them.
-inline constexpr std::string_view kStitchUsage =
+inline constexpr auto kStitchUsage = SourceText(
     "  panorama-cli stitch [options] PHOTO... -o OUT.jpg\n"
     "      stitches the photos, taken turning right, into one cylindrical panorama\n"
     "      (-o - writes it to standard output; one photo may be -, standard input)\n"
@@ -29,7 +31,7 @@ inline constexpr std::string_view kStitchUsage =
     "                         setting \"Memory limit\" in MB under \"Settings\" when larger)\n"
     "      -v, --verbose      show the engine's trace lines (on standard error)\n"
     "      -q, --quiet        show no progress and no result line, only errors\n"
-    "      (and the publishing options below)\n";
+    "      (and the publishing options below)\n");
 
 // Runs "stitch" with the words that follow it. Ctrl-C stops the run at its next progress
 // report (the stitch's, or one after a band of rows of the panorama's scaling and encoding) and

@@ -1,61 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/messages.h"
 
-#include <algorithm>
 #include <cmath>
 #include <initializer_list>
+
+#include "platform/imaging/local_text.h"
 
 namespace skylacer {
 
 std::string_view engineText(EngineText id) {
   switch (id) {
     case EngineText::UnsuitableAngle:
-      return "Unsuitable angle. Restarting.";
+      return localText("Unsuitable angle. Restarting.");
     case EngineText::UnsuitableDistortion:
-      return "Unsuitable distortion. Restarting.";
+      return localText("Unsuitable distortion. Restarting.");
     case EngineText::UnsuitableFocalLength:
-      return "Unsuitable or invalid focal length. Restarting.";
+      return localText("Unsuitable or invalid focal length. Restarting.");
     case EngineText::AligningImage:
-      return "Aligning image %d...";
+      return localText("Aligning image %d...");
     case EngineText::StitchingImages:
-      return "Stitching images";
+      return localText("Stitching images");
     case EngineText::LoadingImages:
-      return "Loading images...";
+      return localText("Loading images...");
     case EngineText::TooLittleDetail:
-      return "Photos %d and %d (%s, %s) share too little detail to align.";
+      return localText("Photos %d and %d (%s, %s) share too little detail to align.");
     case EngineText::WrongOrder:
-      return "The photos are not in order from left to right: the order found is %s.";
+      return localText("The photos are not in order from left to right: the order found is %s.");
     case EngineText::NotAFullCircle:
-      return "The photos cover %d degrees and do not close a full circle.";
+      return localText("The photos cover %d degrees and do not close a full circle.");
     case EngineText::DifferentSize:
-      return "Photo %d (%s) is %d x %d pixels, photo 1 is %d x %d: all photos must have one size "
-             "and orientation.";
+      return localText(
+          "Photo %d (%s) is %d x %d pixels, photo 1 is %d x %d: all photos must have one size "
+          "and orientation.");
     case EngineText::ClosesFullCircle:
-      return "These photos close a full circle: stitched as a full 360 degree panorama, its ends "
-             "would join.";
+      return localText(
+          "These photos close a full circle: stitched as a full 360 degree panorama, its ends "
+          "would join.");
     case EngineText::StitchAnyway:
-      return "Stitch anyway";
+      return localText("Stitch anyway");
     case EngineText::UncertainLens:
-      return "Photos %d and %d (%s, %s) share too little detail to tell the lens's focal length.";
+      return localText(
+          "Photos %d and %d (%s, %s) share too little detail to tell the lens's focal length.");
     case EngineText::StitchInFoundOrder:
-      return "Stitch in the order found";
+      return localText("Stitch in the order found");
   }
   return {};
 }
 
 namespace {
 
-// The template with each "%d" or "%s" replaced by the next value, in order.
-std::string filled(EngineText id, std::initializer_list<std::string> values) {
-  std::string text(engineText(id));
-  std::size_t from = 0;
-  for (const std::string& value : values) {
-    const std::size_t at = std::min(text.find("%d", from), text.find("%s", from));
-    if (at == std::string::npos) break;
-    text.replace(at, 2, value);
-    from = at + value.size();
-  }
-  return text;
+// The text of `id` in the user's language with its placeholders filled by `values`.
+std::string filled(EngineText id, std::initializer_list<std::string_view> values) {
+  return filledText(engineText(id), values);
 }
 
 std::string photoName(std::span<const std::string> fileNames, int photo) {

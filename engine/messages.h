@@ -20,7 +20,7 @@ enum class EngineText : int {
   StitchingImages = 31486,
   LoadingImages = 31487,
   // Why a series is refused, and the hint for a circle stitched open. Templates: "%d" and "%s"
-  // stand for numbers and texts in the order they come.
+  // stand for numbers and texts in the order they come (a translation may number them: "%2$s").
   TooLittleDetail = 31490,  // photo numbers from 1, then their file names
   WrongOrder = 31491,       // the order found: photo numbers from 1 separated by spaces
   NotAFullCircle = 31492,   // whole degrees the photos cover
@@ -31,7 +31,8 @@ enum class EngineText : int {
   StitchInFoundOrder = 31497,  // the button that puts the photos in the order found and stitches
 };
 
-// The text of an identifier, word for word (templates with their "%d").
+// The text of an identifier in the user's language (localText): the English word for word until
+// the program installs its message catalogue (templates with their "%d").
 std::string_view engineText(EngineText id);
 
 // "Aligning image %d..." with the number of the new photo of the pair.

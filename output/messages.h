@@ -1,48 +1,50 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Texts the outputs show to the user or through the progress object, word for word.
+// Texts the outputs show to the user or through the progress object, word for word in English
+// and in the user's language where a program has opened its message catalogue (local_text.h).
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/local_text.h"
 
 namespace skylacer::output {
 
 // Project file.
-inline constexpr char kProjectSaveFailed[] =
+inline constexpr auto kProjectSaveFailed = SourceText(
     "Failed to save the project file.\n\nPlease check that the file is not blocked by the other\n"
-    "process or try to change the name of the project.";
-inline constexpr char kProjectReadFailed[] = "Failed to read the project file.";
-inline constexpr char kProjectVersionUnsupported[] =
+    "process or try to change the name of the project.");
+inline constexpr auto kProjectReadFailed = SourceText("Failed to read the project file.");
+inline constexpr auto kProjectVersionUnsupported = SourceText(
     "This version is not supported.\n\nPlease check for an update at\n"
-    "https://oskelvind.example/skylacer";
+    "https://oskelvind.example/skylacer");
 
 // A photo whose path does not fit a project's path record (259 bytes), with that path.
 std::string projectPathTooLongText(std::string_view photo);
 
 // Progress texts of the saves and exports.
-inline constexpr char kSaving[] = "Saving: ";
-inline constexpr char kConvertingToJpeg[] = "Converting to JPEG.";
-inline constexpr char kSavingConvertingToJpeg[] = "Saving: Converting to JPEG.";
-inline constexpr char kSavingToQuickTime[] = "Saving to QuickTime...";
-inline constexpr char kOpeningResult[] = "Opening result... ";
-inline constexpr char kSavingPreparingExe[] = "Saving: Preparing exe file.";
-inline constexpr char kSavingFinished[] = "Saving: Finished.";
+inline constexpr auto kSaving = SourceText("Saving: ");
+inline constexpr auto kConvertingToJpeg = SourceText("Converting to JPEG.");
+inline constexpr auto kSavingConvertingToJpeg = SourceText("Saving: Converting to JPEG.");
+inline constexpr auto kSavingToQuickTime = SourceText("Saving to QuickTime...");
+inline constexpr auto kOpeningResult = SourceText("Opening result... ");
+inline constexpr auto kSavingPreparingExe = SourceText("Saving: Preparing exe file.");
+inline constexpr auto kSavingFinished = SourceText("Saving: Finished.");
 
 // "Exception: Not enough memory..." as the stitch shows it; here for a picture that could not be
 // made for lack of memory.
-inline constexpr char kNotEnoughMemory[] =
+inline constexpr auto kNotEnoughMemory = SourceText(
     "Exception: Not enough memory\r\n\r\nPlease restart the program if you want to stitch "
-    "another panorama.";
+    "another panorama.");
 
 // A movie needs a source at least 96 pixels wide and 4 high after rounding down, and no
 // higher than wide.
-inline constexpr char kMovieTooSmall[] =
+inline constexpr auto kMovieTooSmall = SourceText(
     "The QuickTime movie cannot be made: the output must be at least 96 pixels wide, at least 4 "
-    "pixels high and no higher than wide.";
+    "pixels high and no higher than wide.");
 
 // "Failed to save the image.      \r\n\r\nError code: %d" (six spaces after the full stop).
 std::string imageSaveFailedText(int status);

@@ -108,9 +108,9 @@ TEST(ProjectFile, BadFilesAreRefusedWithTheirMessageAndHandNothingOver) {
     EXPECT_FALSE(project.opened);
     EXPECT_TRUE(project.movie.variables.empty());
     EXPECT_TRUE(project.movie.labels.empty());
-    const std::string text = bad.result == ProjectFileResult::UnsupportedVersion
-                                 ? kProjectVersionUnsupported
-                                 : kProjectReadFailed;
+    const std::string text(bad.result == ProjectFileResult::UnsupportedVersion
+                               ? kProjectVersionUnsupported
+                               : kProjectReadFailed);
     ASSERT_EQ(project.prompt.messages.size(), 1u);
     EXPECT_TRUE(project.prompt.messages[0].starts_with(text + "\n\n" +
                                                        (folder / "bad.skl").string() + ": "))

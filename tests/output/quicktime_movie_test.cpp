@@ -77,8 +77,8 @@ TEST(SaveMovie, FailuresAreShownAndNeverReportedAsSuccess) {
     std::string messageStart;
   };
   for (const Case& c :
-       {Case{"narrower than 96", {95, 100}, folder / "a.mov", kMovieTooSmall},
-        Case{"higher than wide", {96, 200}, folder / "b.mov", kMovieTooSmall},
+       {Case{"narrower than 96", {95, 100}, folder / "a.mov", std::string(kMovieTooSmall)},
+        Case{"higher than wide", {96, 200}, folder / "b.mov", std::string(kMovieTooSmall)},
         Case{"writer fails", {400, 100}, folder / "none" / "c.mov", "Failed to save the image."}}) {
     SCOPED_TRACE(c.name);
     test::RecordingProgress progress;
