@@ -24,7 +24,7 @@ for file in bin/panorama bin/panorama-cli lib/skylacer3/panorama lib/skylacer3/p
     lib/skylacer3/libmovwriter.so lib/skylacer3/viewer.dat \
     share/skylacer3/interfaces/quiltra.qml share/skylacer3/interfaces/about.qml \
     share/skylacer3/templates share/skylacer3/help/index.html "share/skylacer3/Support.url" \
-    "share/skylacer3/Product Info.url" \
+    "share/skylacer3/Product Info.url" share/skylacer3/locale/de/LC_MESSAGES/skylacer3.mo \
     share/applications/skylacer3.desktop share/mime/packages/skylacer3.xml \
     share/icons/hicolor/48x48/apps/skylacer3.png; do
   [ -e "$prefix/$file" ] || { echo "missing after install: $file" >&2; exit 1; }
