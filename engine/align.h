@@ -15,6 +15,7 @@
 #include "engine/progress.h"
 #include "engine/trace.h"
 #include "engine/verification.h"
+#include "engine/working_planes.h"
 
 namespace skylacer {
 
@@ -41,6 +42,16 @@ namespace skylacer {
 // length the profile leaves free, is refused whatever the photometric steps would find (no
 // match tells its focal length): the pairs are left unaligned, records in pair form, and every
 // pair's evidence empty.
+// The planes are asked for only where a pair is aligned from its pixels (or features are found
+// on them), and each photograph's plane is held only while a pair needs its pyramid: the coarse
+// search profile holds the two photographs of the pair at hand (and photograph 0 for a full
+// circle's closing pair).
+void alignAll(const WorkingPlanes& planes, ImageSize size, std::span<CameraRecord> records,
+              StitchParams& params, IProgress* progress, TraceSink& trace,
+              std::vector<PairEvidence>* evidence = nullptr,
+              std::span<const FeatureSet> features = {}, double seedFocal = 0,
+              AlignmentCheck check = AlignmentCheck::StitchAnyway);
+// The same over planes the caller holds.
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence = nullptr,

@@ -15,6 +15,7 @@
 #include "engine/pair_estimate.h"
 #include "engine/parallel.h"
 #include "engine/series_order.h"
+#include "engine/working_planes.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -34,10 +35,27 @@ StitchResult singlePhotograph(imaging::Bitmap& photo) {
   return result;
 }
 
-// The reduced luminance planes of every photograph and, unless the alignment seeds its pairs by
-// the coarse search alone, their features (found on the colours' luminance).
+// The working planes of photographs, made again from the photographs whenever the alignment asks
+// for one: the feature-matching profiles align few pairs from their pixels, so a long series
+// need not keep every plane for them.
+class PhotoPlanes final : public WorkingPlanes {
+ public:
+  PhotoPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size)
+      : photos_(photos), size_(size) {}
+  std::size_t count() const override { return photos_.size(); }
+  LumaImage plane(std::size_t photo) const override {
+    return makeLuma(imageToRgb(*photos_[photo], size_, false), size_);
+  }
+
+ private:
+  std::span<imaging::Bitmap* const> photos_;
+  ImageSize size_;
+};
+
+// What the loading phase keeps of every photograph: with feature matching its features (found on
+// the colours' luminance), otherwise its working plane.
 struct LoadedPlanes {
-  std::vector<LumaImage> planes;
+  StoredPlanes planes;
   std::vector<FeatureSet> features;
 };
 
@@ -45,7 +63,6 @@ struct LoadedPlanes {
 std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size,
                                        bool withFeatures, IProgress* progress) {
   LoadedPlanes loaded;
-  loaded.planes.reserve(photos.size());
   // A photograph's features are found on a second core while the next one is decoded.
   std::future<FeatureSet> detecting;
   for (std::size_t i = 0; i < photos.size(); ++i) {
@@ -54,8 +71,10 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
       return std::nullopt;
     }
     const RgbImage colours = imageToRgb(*photos[i], size, false);
-    loaded.planes.push_back(makeLuma(colours, size));
-    if (!withFeatures) continue;
+    if (!withFeatures) {
+      loaded.planes.add(colours, size);
+      continue;
+    }
     if (detecting.valid()) loaded.features.push_back(detecting.get());
     detecting = startBeside([grey = greyFromRgb(colours, size), size]() mutable {
       return detectFeatures(std::move(grey), size);
@@ -127,10 +146,11 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
   const double seed = verified && params.autoFocal != 0 ? exifFocal(photos).value_or(0) : 0;
   records[0].focal = records[1].focal = seed > 0 ? seed : initialFocalLength(params);
   StitchResult result;
-  alignAll(planes->planes, size, records, params, progress, trace, &result.pairs, planes->features,
-           seed, check);
-  const std::vector<FeatureSet> features = std::move(planes->features);
-  planes.reset();
+  const PhotoPlanes photoPlanes(photos, size);
+  const WorkingPlanes& working =
+      verified ? static_cast<const WorkingPlanes&>(photoPlanes) : planes->planes;
+  alignAll(working, size, records, params, progress, trace, &result.pairs, planes->features, seed,
+           check);
   popRange(progress);
   if (reportStop(progress, kAligningEnd)) return std::nullopt;
   if (!result.pairs.empty()) {
@@ -144,7 +164,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
         (result.refusal->problem == AlignmentProblem::TooLittleDetail ||
          result.refusal->problem == AlignmentProblem::WrongOrder)) {
       pushRange(progress, kAligningEnd, kAligningEnd);
-      const std::optional<std::vector<int>> order = orderFromMatches(features, progress);
+      const std::optional<std::vector<int>> order = orderFromMatches(planes->features, progress);
       popRange(progress);
       if (reportStop(progress, kAligningEnd)) return std::nullopt;
       if (order && !std::is_sorted(order->begin(), order->end())) {
@@ -161,6 +181,8 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
     }
   }
 
+  // What the alignment kept goes before the panorama comes.
+  planes.reset();
   pushRange(progress, kAligningEnd, 1.0);
   std::optional<ComposedPanorama> composed = composePanorama(photos, records, params, progress);
   popRange(progress);
