@@ -25,6 +25,21 @@ namespace {
 // Share of the alignment's progress range the feature stage takes.
 constexpr double kFeatureShare = 0.25;
 
+}  // namespace
+
+std::optional<PairEstimate> estimateSeriesPair(const FeatureSet& previous,
+                                               const FeatureSet& current, int pair,
+                                               double fixedFocal, double seedFocal) {
+  const auto seed = static_cast<std::uint32_t>(pair);
+  std::optional<PairEstimate> estimate = estimateRefinedPair(previous, current, fixedFocal, seed);
+  // Two matches fix a rotation once the focal length is known: fewer matches then suffice.
+  if (!estimate && fixedFocal == 0 && seedFocal > 0)
+    estimate = estimateRefinedPair(previous, current, seedFocal, seed);
+  return estimate;
+}
+
+namespace {
+
 // Frees what pair i (photographs i - 1 and i) built that no later pair needs: a full circle comes
 // back to photograph 0 in its closing pair n, and to photographs n - 1 and 0 when it realigns that
 // pair.
@@ -41,10 +56,17 @@ struct FeatureStage {
   std::optional<SeriesSolution> solution;
 };
 std::optional<FeatureStage> runFeatureStage(const WorkingPlanes& planes, ImageSize size,
-                                            std::span<const FeatureSet> given, int pairs,
-                                            double fixedFocal, double seedFocal, bool fitRadial,
-                                            IProgress* progress) {
+                                            std::span<const FeatureSet> given,
+                                            std::span<const std::optional<PairEstimate>> estimates,
+                                            int pairs, double fixedFocal, double seedFocal,
+                                            bool fitRadial, IProgress* progress) {
   const std::size_t n = planes.count();
+  FeatureStage stage;
+  if (estimates.size() == static_cast<std::size_t>(pairs) + 1) {
+    stage.estimates.assign(estimates.begin(), estimates.end());
+    stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
+    return stage;
+  }
   std::vector<FeatureSet> found;
   if (given.size() != n) {
     found.resize(n);
@@ -55,16 +77,12 @@ std::optional<FeatureStage> runFeatureStage(const WorkingPlanes& planes, ImageSi
     }
   }
   const std::span<const FeatureSet> features = given.size() == n ? given : found;
-  FeatureStage stage;
   stage.estimates.resize(static_cast<std::size_t>(pairs) + 1);
   for (std::size_t i = 1; i <= static_cast<std::size_t>(pairs); ++i) {
     if (reportStop(progress, 0.5 + 0.5 * static_cast<double>(i - 1) / pairs, nullptr))
       return std::nullopt;
-    const auto seed = static_cast<std::uint32_t>(i);
-    stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], fixedFocal, seed);
-    // Two matches fix a rotation once the focal length is known: fewer matches then suffice.
-    if (!stage.estimates[i] && fixedFocal == 0 && seedFocal > 0)
-      stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], seedFocal, seed);
+    stage.estimates[i] = estimateSeriesPair(features[i - 1], features[i % n], static_cast<int>(i),
+                                            fixedFocal, seedFocal);
   }
   stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
   return stage;
@@ -84,7 +102,8 @@ PairsAligned alignPairsFromFeatures(const WorkingPlanes& planes,
                                     std::span<CameraRecord> records, StitchParams& params,
                                     IProgress* progress, TraceSink& trace,
                                     std::vector<PairEvidence>& evidence, double seedFocal,
-                                    AlignmentCheck check) {
+                                    AlignmentCheck check,
+                                    std::span<const std::optional<PairEstimate>> estimates) {
   const int n = static_cast<int>(planes.count());
   const bool fullCircle = params.full360 != 0;
   const int pairs = fullCircle ? n : n - 1;
@@ -93,7 +112,7 @@ PairsAligned alignPairsFromFeatures(const WorkingPlanes& planes,
   pushRange(progress, 0, kFeatureShare);
   const double fixedFocal = params.autoFocal == 0 ? records[1].focal : 0;
   const std::optional<FeatureStage> stage =
-      runFeatureStage(planes, size, features, pairs, fixedFocal, seedFocal,
+      runFeatureStage(planes, size, features, estimates, pairs, fixedFocal, seedFocal,
                       params.correctDistortion != 0, progress);
   popRange(progress);
   if (!stage) return PairsAligned::Stopped;
@@ -195,7 +214,8 @@ bool alignPairs(const WorkingPlanes& planes, ImageSize size, std::span<CameraRec
 void alignAll(const WorkingPlanes& planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features,
-              double seedFocal, AlignmentCheck check) {
+              double seedFocal, AlignmentCheck check,
+              std::span<const std::optional<PairEstimate>> estimates) {
   const std::size_t n = planes.count();
   if (n == 0) return;
   if (records.size() < n + 1) throw std::invalid_argument("alignAll needs n + 1 camera records");
@@ -204,7 +224,7 @@ void alignAll(const WorkingPlanes& planes, ImageSize size, std::span<CameraRecor
   std::vector<PairEvidence> found;
   const PairsAligned aligned =
       robust ? alignPairsFromFeatures(planes, features, size, records, params, progress, trace,
-                                      found, seedFocal, check)
+                                      found, seedFocal, check, estimates)
       : alignPairs(planes, size, records, params, progress, trace) ? PairsAligned::Aligned
                                                                    : PairsAligned::Stopped;
   if (aligned == PairsAligned::Stopped) return;
@@ -225,9 +245,10 @@ void alignAll(const WorkingPlanes& planes, ImageSize size, std::span<CameraRecor
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features,
-              double seedFocal, AlignmentCheck check) {
+              double seedFocal, AlignmentCheck check,
+              std::span<const std::optional<PairEstimate>> estimates) {
   alignAll(HeldPlanes(planes), size, records, params, progress, trace, evidence, features,
-           seedFocal, check);
+           seedFocal, check, estimates);
 }
 
 }  // namespace skylacer

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the alignment keeps of a series: planes stored at a byte per pixel give back makeLuma's
 // values, a forgotten pyramid comes back the same, reading a photograph for its plane leaves it
-// holding no decoded pixels, and a stitch aligns from stored planes exactly as from planes held
-// whole.
+// holding no decoded pixels, and a stitch aligns from what it keeps exactly as from the planes
+// and features held whole.
 
 #include "engine/working_planes.h"
 
@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "engine/align.h"
+#include "engine/features.h"
 #include "engine/pyramid.h"
 #include "engine/stitch.h"
 #include "platform/imaging/bitmap.h"
@@ -85,20 +87,25 @@ TEST(ImageToRgb, ACopyNotReleasedLeavesNothingDecodedInTheBitmap) {
   EXPECT_EQ(bitmap->readPixels(again.data(), 3 * size.width), imaging::ImagingStatus::FileNotFound);
 }
 
-// The coarse search profile aligns a stitch from the planes its loading phase stored; the
-// cameras must be those of the same planes held whole, bit for bit.
-TEST(StitchPanorama, AlignsFromStoredPlanesAsFromPlanesHeldWhole) {
+// A stitch keeps less than the alignment's inputs held whole: the coarse search profile its
+// planes at a byte per pixel, the feature profiles each pair's estimate made as the photographs
+// load. The cameras must be those of the planes and features held whole, bit for bit.
+class StitchAlignment : public testing::TestWithParam<std::string_view> {};
+
+TEST_P(StitchAlignment, GivesTheCamerasOfTheAlignmentsInputsHeldWhole) {
   const ImageSize size{320, 240};
   const test::PhotoSeries series = test::turningSeries(size, 2.2, 0.35, {0, 0, 0, 0});
   const test::Picture picture = test::loadPicture(test::samplePhotos("mountains").front());
   const test::CylinderPicture cylinder = test::fitCylinder(picture.pixels, picture.size, series);
   std::vector<RgbImage> pixels;
   std::vector<LumaImage> planes;
+  std::vector<FeatureSet> features;
   std::vector<std::unique_ptr<imaging::Bitmap>> bitmaps;
   std::vector<imaging::Bitmap*> photos;
   for (std::size_t i = 0; i < series.poses.size(); ++i) {
     pixels.push_back(test::renderPhoto(cylinder, series, i));
     planes.push_back(makeLuma(pixels.back(), size));
+    features.push_back(detectFeatures(greyFromRgb(pixels.back(), size), size));
   }
   for (RgbImage& photo : pixels) {
     bitmaps.push_back(
@@ -106,15 +113,17 @@ TEST(StitchPanorama, AlignsFromStoredPlanesAsFromPlanesHeldWhole) {
     photos.push_back(bitmaps.back().get());
   }
   NullTrace trace;
-  StitchParams stitchParams = paramsFromProfileText(kSearchOnlyProfileText);
+  StitchParams stitchParams = paramsFromProfileText(GetParam());
   const auto stitched = stitchPanorama(photos, stitchParams, nullptr, trace);
   ASSERT_TRUE(stitched);
   ASSERT_FALSE(stitched->panorama.pixels.empty());
 
-  StitchParams alignParams = paramsFromProfileText(kSearchOnlyProfileText);
+  StitchParams alignParams = paramsFromProfileText(GetParam());
   std::vector<CameraRecord> records(planes.size() + 1);
   records[0].focal = records[1].focal = initialFocalLength(alignParams);
-  alignAll(planes, size, records, alignParams, nullptr, trace);
+  std::vector<PairEvidence> pairs;
+  alignAll(planes, size, records, alignParams, nullptr, trace, &pairs, features, 0,
+           AlignmentCheck::Refuse);
   ASSERT_EQ(stitched->cameras.size(), planes.size());
   for (std::size_t i = 0; i < planes.size(); ++i) {
     SCOPED_TRACE(i);
@@ -122,8 +131,17 @@ TEST(StitchPanorama, AlignsFromStoredPlanesAsFromPlanesHeldWhole) {
     EXPECT_EQ(stitched->cameras[i].radial, records[i].radial);
     EXPECT_TRUE(stitched->cameras[i].rotation == records[i].rotation);
   }
+  ASSERT_EQ(stitched->pairs.size(), pairs.size());
+  if (GetParam() == kDefaultProfileText) {
+    ASSERT_GT(pairs.size() > 1 ? pairs[1].inliers : 0, 0) << "no pair came from its features";
+  }
+  for (std::size_t i = 1; i < pairs.size(); ++i)
+    EXPECT_EQ(stitched->pairs[i].inliers, pairs[i].inliers);
   EXPECT_EQ(stitchParams.coarsestLevel, alignParams.coarsestLevel);
 }
+
+INSTANTIATE_TEST_SUITE_P(Profiles, StitchAlignment,
+                         testing::Values(kSearchOnlyProfileText, kDefaultProfileText));
 
 }  // namespace
 }  // namespace skylacer
