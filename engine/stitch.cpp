@@ -112,10 +112,18 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
       return detectFeatures(std::move(grey), size);
     });
   }
-  if (detecting.valid()) take(n - 1, detecting.get());
-  if (matching && matching->fullCircle)
+  if (!matching) return loaded;
+  // The last pairs are matched after the last photograph is read, each after a stop check.
+  if (reportStop(progress, 1)) {
+    detecting.wait();
+    return std::nullopt;
+  }
+  take(n - 1, detecting.get());
+  if (matching->fullCircle) {
+    if (reportStop(progress, 1)) return std::nullopt;
     loaded.estimates[n] = estimateSeriesPair(previous, first, static_cast<int>(n),
                                              matching->fixedFocal, matching->seedFocal);
+  }
   return loaded;
 }
 
