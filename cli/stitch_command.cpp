@@ -18,6 +18,7 @@
 #include "cli/cameras_json.h"
 #include "cli/command_line.h"
 #include "cli/interrupt_guard.h"
+#include "cli/large_buffers.h"
 #include "cli/memory_limit.h"
 #include "cli/picture_destination.h"
 #include "cli/profiles_command.h"
@@ -453,6 +454,7 @@ int runStitchCommand(std::span<const std::string_view> args) {
   }
   StitchOptions options;
   if (const auto error = parseOptions(line, options)) return usageError(*error);
+  returnLargeBuffersWhenFreed();
   try {
     return stitch(options);
   } catch (const std::bad_alloc&) {

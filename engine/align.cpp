@@ -25,6 +25,29 @@ namespace {
 // Share of the alignment's progress range the feature stage takes.
 constexpr double kFeatureShare = 0.25;
 
+}  // namespace
+
+std::optional<PairEstimate> estimateSeriesPair(const FeatureSet& previous,
+                                               const FeatureSet& current, int pair,
+                                               double fixedFocal, double seedFocal) {
+  const auto seed = static_cast<std::uint32_t>(pair);
+  std::optional<PairEstimate> estimate = estimateRefinedPair(previous, current, fixedFocal, seed);
+  // Two matches fix a rotation once the focal length is known: fewer matches then suffice.
+  if (!estimate && fixedFocal == 0 && seedFocal > 0)
+    estimate = estimateRefinedPair(previous, current, seedFocal, seed);
+  return estimate;
+}
+
+namespace {
+
+// Frees what pair i (photographs i - 1 and i) built that no later pair needs: a full circle comes
+// back to photograph 0 in its closing pair n, and to photographs n - 1 and 0 when it realigns that
+// pair.
+void forgetAfterPair(SeriesPyramids& pyramids, int i, int n, bool fullCircle) {
+  if (fullCircle && (i == 1 || i == n)) return;
+  pyramids.forget(static_cast<std::size_t>(i - 1));
+}
+
 // Feature estimates of pairs 1..pairs (index 0 unused) and the series solve over them; the
 // features of each photograph are found once (on the planes when the caller gives none: the first
 // half of the progress range, the matching the second). Nothing when stopped.
@@ -32,31 +55,34 @@ struct FeatureStage {
   std::vector<std::optional<PairEstimate>> estimates;
   std::optional<SeriesSolution> solution;
 };
-std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, ImageSize size,
-                                            std::span<const FeatureSet> given, int pairs,
-                                            double fixedFocal, double seedFocal, bool fitRadial,
-                                            IProgress* progress) {
-  const std::size_t n = planes.size();
+std::optional<FeatureStage> runFeatureStage(const WorkingPlanes& planes, ImageSize size,
+                                            std::span<const FeatureSet> given,
+                                            std::span<const std::optional<PairEstimate>> estimates,
+                                            int pairs, double fixedFocal, double seedFocal,
+                                            bool fitRadial, IProgress* progress) {
+  const std::size_t n = planes.count();
+  FeatureStage stage;
+  if (estimates.size() == static_cast<std::size_t>(pairs) + 1) {
+    stage.estimates.assign(estimates.begin(), estimates.end());
+    stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
+    return stage;
+  }
   std::vector<FeatureSet> found;
   if (given.size() != n) {
     found.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
       if (reportStop(progress, 0.5 * static_cast<double>(i) / static_cast<double>(n), nullptr))
         return std::nullopt;
-      found[i] = detectFeatures(greyFromLuma(planes[i], size), size);
+      found[i] = detectFeatures(greyFromLuma(planes.plane(i), size), size);
     }
   }
   const std::span<const FeatureSet> features = given.size() == n ? given : found;
-  FeatureStage stage;
   stage.estimates.resize(static_cast<std::size_t>(pairs) + 1);
   for (std::size_t i = 1; i <= static_cast<std::size_t>(pairs); ++i) {
     if (reportStop(progress, 0.5 + 0.5 * static_cast<double>(i - 1) / pairs, nullptr))
       return std::nullopt;
-    const auto seed = static_cast<std::uint32_t>(i);
-    stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], fixedFocal, seed);
-    // Two matches fix a rotation once the focal length is known: fewer matches then suffice.
-    if (!stage.estimates[i] && fixedFocal == 0 && seedFocal > 0)
-      stage.estimates[i] = estimateRefinedPair(features[i - 1], features[i % n], seedFocal, seed);
+    stage.estimates[i] = estimateSeriesPair(features[i - 1], features[i % n], static_cast<int>(i),
+                                            fixedFocal, seedFocal);
   }
   stage.solution = solveSeries(stage.estimates, n, fixedFocal, fitRadial);
   return stage;
@@ -71,13 +97,14 @@ std::optional<FeatureStage> runFeatureStage(std::span<const LumaImage> planes, I
 // with the pairs left unaligned, for a series of no estimated pair at a free focal length that
 // is to be refused when unsure (see alignAll).
 enum class PairsAligned { Aligned, Stopped, Unmatched };
-PairsAligned alignPairsFromFeatures(std::span<const LumaImage> planes,
+PairsAligned alignPairsFromFeatures(const WorkingPlanes& planes,
                                     std::span<const FeatureSet> features, ImageSize size,
                                     std::span<CameraRecord> records, StitchParams& params,
                                     IProgress* progress, TraceSink& trace,
                                     std::vector<PairEvidence>& evidence, double seedFocal,
-                                    AlignmentCheck check) {
-  const int n = static_cast<int>(planes.size());
+                                    AlignmentCheck check,
+                                    std::span<const std::optional<PairEstimate>> estimates) {
+  const int n = static_cast<int>(planes.count());
   const bool fullCircle = params.full360 != 0;
   const int pairs = fullCircle ? n : n - 1;
   evidence.assign(static_cast<std::size_t>(pairs) + 1, PairEvidence{});
@@ -85,7 +112,7 @@ PairsAligned alignPairsFromFeatures(std::span<const LumaImage> planes,
   pushRange(progress, 0, kFeatureShare);
   const double fixedFocal = params.autoFocal == 0 ? records[1].focal : 0;
   const std::optional<FeatureStage> stage =
-      runFeatureStage(planes, size, features, pairs, fixedFocal, seedFocal,
+      runFeatureStage(planes, size, features, estimates, pairs, fixedFocal, seedFocal,
                       params.correctDistortion != 0, progress);
   popRange(progress);
   if (!stage) return PairsAligned::Stopped;
@@ -137,6 +164,7 @@ PairsAligned alignPairsFromFeatures(std::span<const LumaImage> planes,
       measureOverlap(previous, current, record, found);
     }
     popRange(progress);
+    forgetAfterPair(pyramids, i, n, fullCircle);
   }
   popRange(progress);
   if (fullCircle && anyFallback) {
@@ -150,13 +178,13 @@ PairsAligned alignPairsFromFeatures(std::span<const LumaImage> planes,
 // The pairs of the coarse-search profile: each from its coarse search and refinement alone.
 // Each photograph's pyramid serves the pair on either side of it. False when the progress
 // object asked to stop.
-bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
+bool alignPairs(const WorkingPlanes& planes, ImageSize size, std::span<CameraRecord> records,
                 StitchParams& params, IProgress* progress, TraceSink& trace) {
-  const int n = static_cast<int>(planes.size());
+  const int n = static_cast<int>(planes.count());
   const bool fullCircle = params.full360 != 0;
   const int pairs = fullCircle ? n : n - 1;
 
-  LumaPyramid current = buildPyramid(planes[0], size, params);
+  SeriesPyramids pyramids(planes, size, params);
   // Pair i joins photograph i (photograph 0 for the closing pair i = n) to photograph i - 1.
   for (int i = 1; i <= pairs; ++i) {
     pushRange(progress, static_cast<double>(i - 1) / pairs, static_cast<double>(i) / pairs);
@@ -164,8 +192,8 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
       popRange(progress);
       return false;
     }
-    const LumaPyramid previous = std::move(current);
-    current = buildPyramid(planes[static_cast<std::size_t>(i % n)], size, params);
+    const LumaPyramid& previous = pyramids.of(static_cast<std::size_t>(i - 1));
+    const LumaPyramid& current = pyramids.of(static_cast<std::size_t>(i % n));
 
     CameraRecord& record = records[static_cast<std::size_t>(i)];
     record = records[static_cast<std::size_t>(i - 1)];
@@ -175,6 +203,7 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
     record.fitFocal = params.autoFocal;
     alignPair(previous, current, record, params, progress, trace);
     popRange(progress);
+    forgetAfterPair(pyramids, i, n, fullCircle);
   }
   if (fullCircle) balanceRolls(records.first(static_cast<std::size_t>(n) + 1));
   return true;
@@ -182,11 +211,12 @@ bool alignPairs(std::span<const LumaImage> planes, ImageSize size, std::span<Cam
 
 }  // namespace
 
-void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
+void alignAll(const WorkingPlanes& planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features,
-              double seedFocal, AlignmentCheck check) {
-  const std::size_t n = planes.size();
+              double seedFocal, AlignmentCheck check,
+              std::span<const std::optional<PairEstimate>> estimates) {
+  const std::size_t n = planes.count();
   if (n == 0) return;
   if (records.size() < n + 1) throw std::invalid_argument("alignAll needs n + 1 camera records");
   records[0].axis.z = 1.0;
@@ -194,7 +224,7 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
   std::vector<PairEvidence> found;
   const PairsAligned aligned =
       robust ? alignPairsFromFeatures(planes, features, size, records, params, progress, trace,
-                                      found, seedFocal, check)
+                                      found, seedFocal, check, estimates)
       : alignPairs(planes, size, records, params, progress, trace) ? PairsAligned::Aligned
                                                                    : PairsAligned::Stopped;
   if (aligned == PairsAligned::Stopped) return;
@@ -210,6 +240,15 @@ void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<Camer
   if (robust && params.full360 != 0) closeCircle(inUse);
   chainRotations(inUse);
   levelCameras(inUse);
+}
+
+void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
+              StitchParams& params, IProgress* progress, TraceSink& trace,
+              std::vector<PairEvidence>* evidence, std::span<const FeatureSet> features,
+              double seedFocal, AlignmentCheck check,
+              std::span<const std::optional<PairEstimate>> estimates) {
+  alignAll(HeldPlanes(planes), size, records, params, progress, trace, evidence, features,
+           seedFocal, check, estimates);
 }
 
 }  // namespace skylacer

@@ -5,18 +5,29 @@
 // (pair estimate, pair refinement, series solve and realignment, the series' cameras) over the
 // pairs in order and gathers the evidence the verification weighs.
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "engine/buffers.h"
 #include "engine/camera.h"
 #include "engine/features.h"
+#include "engine/pair_estimate.h"
 #include "engine/params.h"
 #include "engine/progress.h"
 #include "engine/trace.h"
 #include "engine/verification.h"
+#include "engine/working_planes.h"
 
 namespace skylacer {
+
+// The feature estimate of pair `pair` (photograph pair - 1 to the next, or a full circle's
+// closing pair back to photograph 0): the matches refined at `fixedFocal` (0: the focal length
+// free), and, when that finds none with the focal length free, at `seedFocal` (0: none).
+std::optional<PairEstimate> estimateSeriesPair(const FeatureSet& previous,
+                                               const FeatureSet& current, int pair,
+                                               double fixedFocal, double seedFocal);
 
 // Aligns the planes of n photographs (all of `size`) in order, and the closing pair from
 // photograph n - 1 back to 0 when params.full360 is set. records holds n + 1 records in pair
@@ -41,10 +52,26 @@ namespace skylacer {
 // length the profile leaves free, is refused whatever the photometric steps would find (no
 // match tells its focal length): the pairs are left unaligned, records in pair form, and every
 // pair's evidence empty.
+// `estimates`, when the caller made them already (pairs 1..m, index 0 unused, each as
+// estimateSeriesPair makes it), stand for the feature stage's: features are then neither found
+// nor matched, and a caller that matches each pair as its photographs come need keep no
+// photograph's features for the alignment.
+// The planes are asked for only where a pair is aligned from its pixels (or features are found
+// on them), and each photograph's plane is held only while a pair needs its pyramid: the coarse
+// search profile holds the two photographs of the pair at hand (and photograph 0 for a full
+// circle's closing pair).
+void alignAll(const WorkingPlanes& planes, ImageSize size, std::span<CameraRecord> records,
+              StitchParams& params, IProgress* progress, TraceSink& trace,
+              std::vector<PairEvidence>* evidence = nullptr,
+              std::span<const FeatureSet> features = {}, double seedFocal = 0,
+              AlignmentCheck check = AlignmentCheck::StitchAnyway,
+              std::span<const std::optional<PairEstimate>> estimates = {});
+// The same over planes the caller holds.
 void alignAll(std::span<const LumaImage> planes, ImageSize size, std::span<CameraRecord> records,
               StitchParams& params, IProgress* progress, TraceSink& trace,
               std::vector<PairEvidence>* evidence = nullptr,
               std::span<const FeatureSet> features = {}, double seedFocal = 0,
-              AlignmentCheck check = AlignmentCheck::StitchAnyway);
+              AlignmentCheck check = AlignmentCheck::StitchAnyway,
+              std::span<const std::optional<PairEstimate>> estimates = {});
 
 }  // namespace skylacer

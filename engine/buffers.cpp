@@ -60,7 +60,9 @@ RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release) {
   if (size.width == 0 || size.height == 0) return rgb;
   const int stride = size.width * 3;
   if (bitmap.width() == size.width && bitmap.height() == size.height) {
-    if (!copyLockedRows(bitmap, rgb.data(), static_cast<std::size_t>(stride)))
+    // Locked rows stay decoded in the bitmap: only a copy that releases the bitmap takes them,
+    // so that reading every photograph for the alignment keeps none of them decoded.
+    if (!release || !copyLockedRows(bitmap, rgb.data(), static_cast<std::size_t>(stride)))
       bitmap.readPixels(rgb.data(), stride);
     requireDecoded(bitmap);
     if (release) bitmap.release();

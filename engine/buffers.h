@@ -63,7 +63,8 @@ class PhotoUnreadable : public std::runtime_error {
 void requireDecoded(const imaging::Bitmap& photo);
 
 // The bitmap's whole picture as a colour buffer of exactly `size`: copied when the bitmap has
-// that size (then released when `release` is set), scaled into it otherwise. A bitmap that
+// that size (then released when `release` is set), scaled into it otherwise. Unless released, the
+// bitmap holds no more decoded pixels afterwards than it held before. A bitmap that
 // cannot be read whole raises PhotoUnreadable (and is not released).
 RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release);
 

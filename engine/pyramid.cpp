@@ -72,14 +72,26 @@ LumaPyramid buildPyramid(const LumaImage& plane0, ImageSize size0, StitchParams&
   return pyramid;
 }
 
-SeriesPyramids::SeriesPyramids(std::span<const LumaImage> planes, ImageSize size,
-                               StitchParams& params)
-    : planes_(planes), size_(size), params_(params), pyramids_(planes.size()) {}
+SeriesPyramids::SeriesPyramids(const WorkingPlanes& planes, ImageSize size, StitchParams& params)
+    : planes_(planes),
+      size_(size),
+      params_(params),
+      levelZero_(planes.count()),
+      pyramids_(planes.count()) {}
 
 const LumaPyramid& SeriesPyramids::of(std::size_t photo) {
   std::optional<LumaPyramid>& pyramid = pyramids_.at(photo);
-  if (!pyramid) pyramid = buildPyramid(planes_[photo], size_, params_);
+  if (!pyramid) {
+    LumaImage& plane = levelZero_[photo];
+    plane = planes_.plane(photo);
+    pyramid = buildPyramid(plane, size_, params_);
+  }
   return *pyramid;
+}
+
+void SeriesPyramids::forget(std::size_t photo) {
+  pyramids_.at(photo).reset();
+  LumaImage().swap(levelZero_[photo]);
 }
 
 }  // namespace skylacer

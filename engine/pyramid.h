@@ -8,11 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <vector>
 
 #include "engine/buffers.h"
 #include "engine/params.h"
+#include "engine/working_planes.h"
 
 namespace skylacer {
 
@@ -52,21 +52,25 @@ class LumaPyramid {
 // params.coarsestLevel.
 LumaPyramid buildPyramid(const LumaImage& plane0, ImageSize size0, StitchParams& params);
 
-// The pyramids of a series' working planes (all of one size), each built the first time a pair
-// asks for it and kept while the object lives: a photograph takes part in two pairs, and the
-// series realignment comes back to pairs already refined. The planes and params must outlive
-// it.
+// The pyramids of a series' working planes (all of one size), each built from its plane the
+// first time a pair asks for it and kept, with the plane, until forgotten or the object ends: a
+// photograph takes part in two pairs, and the series realignment comes back to pairs already
+// refined. The planes and params must outlive it.
 class SeriesPyramids {
  public:
-  SeriesPyramids(std::span<const LumaImage> planes, ImageSize size, StitchParams& params);
-  std::size_t count() const { return planes_.size(); }
+  SeriesPyramids(const WorkingPlanes& planes, ImageSize size, StitchParams& params);
+  std::size_t count() const { return planes_.count(); }
   // Photograph `photo`'s pyramid; building it writes params.coarsestLevel (buildPyramid).
   const LumaPyramid& of(std::size_t photo);
+  // Frees photograph `photo`'s pyramid and plane; asked for again, they are made again.
+  void forget(std::size_t photo);
 
  private:
-  std::span<const LumaImage> planes_;
+  const WorkingPlanes& planes_;
   ImageSize size_;
   StitchParams& params_;
+  // Per photograph: the plane level 0 of its pyramid reads, and the pyramid.
+  std::vector<LumaImage> levelZero_;
   std::vector<std::optional<LumaPyramid>> pyramids_;
 };
 

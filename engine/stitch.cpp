@@ -15,6 +15,7 @@
 #include "engine/pair_estimate.h"
 #include "engine/parallel.h"
 #include "engine/series_order.h"
+#include "engine/working_planes.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -34,34 +35,95 @@ StitchResult singlePhotograph(imaging::Bitmap& photo) {
   return result;
 }
 
-// The reduced luminance planes of every photograph and, unless the alignment seeds its pairs by
-// the coarse search alone, their features (found on the colours' luminance).
+// The working planes of photographs, made again from the photographs whenever the alignment asks
+// for one: the feature-matching profiles align few pairs from their pixels, so a long series
+// need not keep every plane for them.
+class PhotoPlanes final : public WorkingPlanes {
+ public:
+  PhotoPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size)
+      : photos_(photos), size_(size) {}
+  std::size_t count() const override { return photos_.size(); }
+  LumaImage plane(std::size_t photo) const override {
+    return makeLuma(imageToRgb(*photos_[photo], size_, false), size_);
+  }
+
+ private:
+  std::span<imaging::Bitmap* const> photos_;
+  ImageSize size_;
+};
+
+// How the loading phase estimates each pair of neighbours from their features (see
+// estimateSeriesPair).
+struct PairMatching {
+  double fixedFocal = 0;  // the focal length the profile holds, 0 when free
+  double seedFocal = 0;   // the photographs' own, 0 for none
+  bool fullCircle = false;
+};
+
+// What the loading phase keeps. With pair matching: each pair's estimate, made as soon as both
+// photographs' features are found, so that no more than two photographs' features are held at a
+// time (and photograph 0's for a full circle's closing pair); and, for the order search of a
+// short open series, every photograph's points and descriptors. Otherwise every photograph's
+// working plane.
 struct LoadedPlanes {
-  std::vector<LumaImage> planes;
+  StoredPlanes planes;
+  std::vector<std::optional<PairEstimate>> estimates;
   std::vector<FeatureSet> features;
 };
 
 // Nothing when stopped.
 std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size,
-                                       bool withFeatures, IProgress* progress) {
+                                       const std::optional<PairMatching>& matching,
+                                       IProgress* progress) {
+  const std::size_t n = photos.size();
   LoadedPlanes loaded;
-  loaded.planes.reserve(photos.size());
+  FeatureSet previous;
+  FeatureSet first;
+  const bool forOrderSearch = matching && !matching->fullCircle && n <= kMostPhotosToOrder;
+  // Takes photograph k's features: pair k is estimated from them and photograph k - 1's.
+  auto take = [&](std::size_t k, FeatureSet features) {
+    if (k > 0)
+      loaded.estimates[k] = estimateSeriesPair(previous, features, static_cast<int>(k),
+                                               matching->fixedFocal, matching->seedFocal);
+    if (k == 0 && matching->fullCircle) first = features;
+    if (forOrderSearch) {
+      FeatureSet described;
+      described.points = features.points;
+      described.descriptors = features.descriptors;
+      loaded.features.push_back(std::move(described));
+    }
+    previous = std::move(features);
+  };
+  if (matching) loaded.estimates.resize(matching->fullCircle ? n + 1 : n);
   // A photograph's features are found on a second core while the next one is decoded.
   std::future<FeatureSet> detecting;
-  for (std::size_t i = 0; i < photos.size(); ++i) {
-    if (reportStop(progress, static_cast<double>(i) / static_cast<double>(photos.size()))) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (reportStop(progress, static_cast<double>(i) / static_cast<double>(n))) {
       if (detecting.valid()) detecting.wait();
       return std::nullopt;
     }
     const RgbImage colours = imageToRgb(*photos[i], size, false);
-    loaded.planes.push_back(makeLuma(colours, size));
-    if (!withFeatures) continue;
-    if (detecting.valid()) loaded.features.push_back(detecting.get());
+    if (!matching) {
+      loaded.planes.add(colours, size);
+      continue;
+    }
+    if (detecting.valid()) take(i - 1, detecting.get());
     detecting = startBeside([grey = greyFromRgb(colours, size), size]() mutable {
       return detectFeatures(std::move(grey), size);
     });
   }
-  if (detecting.valid()) loaded.features.push_back(detecting.get());
+  if (!matching) return loaded;
+  // The last pairs are matched after the last photograph is read, each after a stop check.
+  if (reportStop(progress, 1)) {
+    detecting.wait();
+    return std::nullopt;
+  }
+  take(n - 1, detecting.get());
+  if (matching->fullCircle) {
+    if (reportStop(progress, 1)) return std::nullopt;
+    loaded.estimates[n] = estimateSeriesPair(previous, first, static_cast<int>(n),
+                                             matching->fixedFocal, matching->seedFocal);
+  }
   return loaded;
 }
 
@@ -110,27 +172,33 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
     }
   }
 
-  const ImageSize size = workingSize(photoSize);
-  pushRange(progress, 0, kLoadingEnd);
-  const bool stopped =
-      reportStop(progress, 0, std::string(engineText(EngineText::LoadingImages)).c_str());
-  std::optional<LoadedPlanes> planes;
-  if (!stopped) planes = loadPlanes(photos, size, verified, progress);
-  popRange(progress);
-  if (!planes) return std::nullopt;
-
-  pushRange(progress, kLoadingEnd, kAligningEnd);
   std::vector<CameraRecord> records(photos.size() + 1);
   // The photographs' own focal length, where their EXIF data give one, is a better start than
   // the lens slider's guess; a focal length the profile holds, and the coarse search alone, keep
   // the slider's.
   const double seed = verified && params.autoFocal != 0 ? exifFocal(photos).value_or(0) : 0;
   records[0].focal = records[1].focal = seed > 0 ? seed : initialFocalLength(params);
+  std::optional<PairMatching> matching;
+  if (verified)
+    matching =
+        PairMatching{params.autoFocal == 0 ? records[1].focal : 0, seed, params.full360 != 0};
+
+  const ImageSize size = workingSize(photoSize);
+  pushRange(progress, 0, kLoadingEnd);
+  const bool stopped =
+      reportStop(progress, 0, std::string(engineText(EngineText::LoadingImages)).c_str());
+  std::optional<LoadedPlanes> planes;
+  if (!stopped) planes = loadPlanes(photos, size, matching, progress);
+  popRange(progress);
+  if (!planes) return std::nullopt;
+
+  pushRange(progress, kLoadingEnd, kAligningEnd);
   StitchResult result;
-  alignAll(planes->planes, size, records, params, progress, trace, &result.pairs, planes->features,
-           seed, check);
-  const std::vector<FeatureSet> features = std::move(planes->features);
-  planes.reset();
+  const PhotoPlanes photoPlanes(photos, size);
+  const WorkingPlanes& working =
+      verified ? static_cast<const WorkingPlanes&>(photoPlanes) : planes->planes;
+  alignAll(working, size, records, params, progress, trace, &result.pairs, planes->features, seed,
+           check, planes->estimates);
   popRange(progress);
   if (reportStop(progress, kAligningEnd)) return std::nullopt;
   if (!result.pairs.empty()) {
@@ -144,7 +212,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
         (result.refusal->problem == AlignmentProblem::TooLittleDetail ||
          result.refusal->problem == AlignmentProblem::WrongOrder)) {
       pushRange(progress, kAligningEnd, kAligningEnd);
-      const std::optional<std::vector<int>> order = orderFromMatches(features, progress);
+      const std::optional<std::vector<int>> order = orderFromMatches(planes->features, progress);
       popRange(progress);
       if (reportStop(progress, kAligningEnd)) return std::nullopt;
       if (order && !std::is_sorted(order->begin(), order->end())) {
@@ -161,6 +229,8 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
     }
   }
 
+  // What the alignment kept goes before the panorama comes.
+  planes.reset();
   pushRange(progress, kAligningEnd, 1.0);
   std::optional<ComposedPanorama> composed = composePanorama(photos, records, params, progress);
   popRange(progress);

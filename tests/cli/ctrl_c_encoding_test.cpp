@@ -57,20 +57,36 @@ TEST(CtrlCWhileEncoding, PublishKeepsTheOldPictureOfThePage) {
   EXPECT_TRUE(test::fileNames(temporary.path()).empty());
 }
 
-TEST(CtrlCWhileEncoding, StitchWritesNothingWhileScalingItsPanorama) {
+// Runs "panorama-cli stitch" with `args` and "-o" into an empty folder holding an earlier
+// out.jpg, sends Ctrl-C as the panorama goes to the encoder, and expects the earlier file to be
+// all the folder holds.
+void expectStitchStoppedWhileEncoding(std::vector<std::string> args) {
   const test::TempDir dir;
   const fs::path out = dir / "out.jpg";
   test::writeFile(out, "the panorama saved before");
-  // One photo is the panorama as it is; enlarged nearly eight times each way, its scaling and
-  // encoding are the run's long steps.
-  const ProgramRun run = runCli({"stitch", test::samplePhotos("trail").front().string(), "--hfov",
-                                 "60", "--size", "8000x6000", "-o", out.string()},
-                                "Converting to JPEG.");
+  args.insert(args.begin(), "stitch");
+  args.insert(args.end(), {"-o", out.string()});
+  const ProgramRun run = runCli(args, "Converting to JPEG.");
   EXPECT_EQ(run.exitStatus, 130) << run.err;
   EXPECT_NE(run.err.find("panorama-cli: stopped, nothing written"), std::string::npos) << run.err;
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(test::fileText(out) == "the panorama saved before") << "replaced";
   EXPECT_EQ(test::fileNames(dir.path()), std::vector<std::string>{"out.jpg"});
+}
+
+TEST(CtrlCWhileEncoding, StitchWritesNothingWhileScalingItsPanorama) {
+  // One photo is the panorama as it is; enlarged nearly eight times each way, its scaling and
+  // encoding are the run's long steps.
+  expectStitchStoppedWhileEncoding(
+      {test::samplePhotos("trail").front().string(), "--hfov", "60", "--size", "8000x6000"});
+}
+
+// At the panorama's own size -o encodes in bands under the progress bar: a Ctrl-C between two
+// bands leaves no file behind and the old one in place.
+TEST(CtrlCWhileEncoding, StitchWritesNothingWhileEncodingItsPanoramaInBands) {
+  const test::TempDir photos;
+  const fs::path photo = writeNoisePanorama(photos / "photo.jpg", 6000, 3000);
+  expectStitchStoppedWhileEncoding({photo.string(), "--hfov", "60", "--quality", "100"});
 }
 
 }  // namespace

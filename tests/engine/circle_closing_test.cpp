@@ -74,7 +74,8 @@ double realignedClosingTurn(double closingError) {
   ClosedCircle circle = closedCircle(closingError);
   StitchParams params = paramsFromProfileText(kPreciseProfileText);
   params.full360 = 1;
-  SeriesPyramids pyramids(circle.planes, circle.size, params);
+  const HeldPlanes planes(circle.planes);
+  SeriesPyramids pyramids(planes, circle.size, params);
   NullTrace trace;
   realignClosingPair(pyramids, circle.records, params, nullptr, trace);
   EXPECT_EQ(circle.records[6].focal, 1.0) << "the series' lens is held";

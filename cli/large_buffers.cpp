@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/large_buffers.h"
+
+#include <malloc.h>
+
+namespace skylacer::cli {
+
+namespace {
+
+constexpr int kLargeBufferBytes = 128 * 1024;
+
+}  // namespace
+
+void returnLargeBuffersWhenFreed() {
+  mallopt(M_MMAP_THRESHOLD, kLargeBufferBytes);
+}
+
+}  // namespace skylacer::cli
