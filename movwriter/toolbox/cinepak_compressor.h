@@ -2,7 +2,8 @@
 #pragma once
 
 // Compresses offscreen pictures into Cinepak frames with libavcodec's encoder, every frame a
-// self-contained key frame (the tiles of a panorama are decoded independently).
+// self-contained key frame (the tiles of a panorama are decoded independently) whose bytes
+// depend on its picture alone: not on the frames compressed before, nor on the compressor.
 //
 // Codec quality (0..1024; 512 normal, 768 high, 1023 maximum) maps to the encoder's
 // rate-distortion weight: lambda = FF_LAMBDA_SCALE * (1024 - quality) / 256, at least 1, so
@@ -35,7 +36,9 @@ class CinepakCompressor {
   CinepakCompressor& operator=(const CinepakCompressor&) = delete;
 
   // One key frame of `picture`, which must have the encoder's size. Throws MovieToolboxError
-  // (codecErr) when the encoder fails or produces anything but a key frame.
+  // (codecErr) when the encoder fails or produces anything but a key frame. Compressors on
+  // different threads may compress at the same time; one compressor compresses one picture at
+  // a time.
   std::vector<std::uint8_t> compress(const Offscreen& picture);
 
   // The 'cvid' image description of the frames: version 0, spatial quality, size, 72 dpi,
@@ -53,13 +56,16 @@ class CinepakCompressor {
   template <typename T>
   using Owned = std::unique_ptr<T, Release<T>>;
 
+  // A newly opened encoder for the compressor's size and quality.
+  Owned<AVCodecContext> openEncoder() const;
+
+  const CodecLibrary& codecs_;
+  const AVCodec* encoder_;
   int width_;
   int height_;
   int quality_;
-  Owned<AVCodecContext> context_;
   Owned<AVFrame> frame_;
   Owned<AVPacket> packet_;
-  std::int64_t framesSent_ = 0;
 };
 
 }  // namespace skylacer::toolbox
