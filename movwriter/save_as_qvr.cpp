@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "movwriter/save_as_qvr.h"
 
+#include <sched.h>
+
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +27,13 @@ void printMessage(const char* title, const char* text) {
 
 // The host's message function; process-wide by design (set once by the host program).
 std::atomic<QvrMessageFunction> messageFunction{printMessage};
+
+// One compression worker per processor the process may run on.
+int processorsAvailable() {
+  cpu_set_t processors;
+  CPU_ZERO(&processors);
+  return sched_getaffinity(0, sizeof processors, &processors) == 0 ? CPU_COUNT(&processors) : 1;
+}
 
 bool given(const char* path) {
   return path != nullptr && *path != '\0';
@@ -59,9 +68,9 @@ extern "C" int saveAsQvr(const char* moviePath, const char* imagePath, const cha
     if (!given(moviePath) || !given(imagePath) || !given(tilePath)) return toolbox::paramErr;
     if (!tileIsElsewhere || samePlace(moviePath, imagePath))
       return toolbox::paramErr;  // one file would overwrite or delete another
-    buildQtvrMovie(
-        QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress, user},
-        *codecs);
+    buildQtvrMovie(QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress,
+                              user, processorsAvailable()},
+                   *codecs);
     return toolbox::noErr;
   } catch (const toolbox::MovieToolboxError& error) {
     return error.code();
