@@ -3,6 +3,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -28,11 +29,14 @@ void printMessage(const char* title, const char* text) {
 // The host's message function; process-wide by design (set once by the host program).
 std::atomic<QvrMessageFunction> messageFunction{printMessage};
 
-// One compression worker per processor the process may run on.
-int processorsAvailable() {
+// One tile compression worker per processor the process may run on, up to 4: each worker holds
+// a tile and its encoder's frame buffers, which for the tallest panoramas are tens of megabytes.
+int compressionWorkers() {
+  constexpr int kMostWorkers = 4;
   cpu_set_t processors;
   CPU_ZERO(&processors);
-  return sched_getaffinity(0, sizeof processors, &processors) == 0 ? CPU_COUNT(&processors) : 1;
+  if (sched_getaffinity(0, sizeof processors, &processors) != 0) return 1;
+  return std::clamp(CPU_COUNT(&processors), 1, kMostWorkers);
 }
 
 bool given(const char* path) {
@@ -69,7 +73,7 @@ extern "C" int saveAsQvr(const char* moviePath, const char* imagePath, const cha
     if (!tileIsElsewhere || samePlace(moviePath, imagePath))
       return toolbox::paramErr;  // one file would overwrite or delete another
     buildQtvrMovie(QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress,
-                              user, processorsAvailable()},
+                              user, compressionWorkers()},
                    *codecs);
     return toolbox::noErr;
   } catch (const toolbox::MovieToolboxError& error) {
