@@ -70,11 +70,11 @@ TileFrames compressTiles(toolbox::GraphicsImporter& importer, const toolbox::Cod
   // of std::async wait here for the compressions in hand before those go.
   std::vector<std::future<void>> compressions;
   for (int k = 0; k < kTileCount; ++k) {
-    const std::optional<int> slot = slots.take();
-    if (!slot) break;
+    const std::optional<int> taken = slots.take();
+    if (!taken) break;
     beforeTile(k);
-    importer.draw(pictures[std::size_t(*slot)], 0, -k * tileHeight);
-    compressions.push_back(std::async(std::launch::async, [&, k, slot = std::size_t(*slot)] {
+    importer.draw(pictures[std::size_t(*taken)], 0, -k * tileHeight);
+    compressions.push_back(std::async(std::launch::async, [&, k, slot = std::size_t(*taken)] {
       try {
         tiles.frames[std::size_t(k)] = compressors[slot]->compress(pictures[slot]);
       } catch (...) {
