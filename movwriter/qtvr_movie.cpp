@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "movwriter/qtvr_movie.h"
 
-#include <algorithm>
-#include <future>
-#include <memory>
 #include <optional>
-#include <thread>
-#include <vector>
 
 #include "movwriter/intermediate_movie.h"
 #include "movwriter/removed_on_exit.h"
-#include "movwriter/toolbox/cinepak_compressor.h"
+#include "movwriter/tile_compression.h"
 #include "movwriter/toolbox/graphics_importer.h"
 #include "movwriter/toolbox/movie_error.h"
 #include "movwriter/toolbox/movie_file.h"
@@ -45,53 +40,23 @@ std::optional<PanoramaGeometry> tileGeometry(toolbox::Rect bounds) {
   return PanoramaGeometry{std::uint32_t(width), std::uint32_t(tileHeight)};
 }
 
-// Tiles compressed side by side: one encoder and one offscreen picture per lane, a lane per
-// processor core up to kMaxLanes. Every frame is a key frame that is decoded on its own, so the
-// lanes change the speed, not the movie's layout (the bits of a frame may depend on which
-// encoder made it; each encoder is deterministic).
-constexpr unsigned kMaxLanes = 4;
-
-unsigned laneCount() {
-  return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxLanes);
-}
-
 // Tile k shows picture rows k * t to (k + 1) * t - 1; rows past 24 * t are dropped. Progress
 // is reported on the caller's thread before each tile is drawn; a request to stop ends the
-// writing there, so it takes effect within one round of tiles (one tile's time, the lanes
-// working side by side).
+// writing there, once the tiles the workers hold are compressed.
 void writeTileMovie(const QvrRequest& request, toolbox::GraphicsImporter& importer,
                     const toolbox::CodecLibrary& codecs, PanoramaGeometry geometry) {
-  const int width = int(geometry.tileWidth);
-  const int tileHeight = int(geometry.tileHeight);
-  std::vector<std::unique_ptr<toolbox::CinepakCompressor>> compressors;
-  std::vector<toolbox::Offscreen> tiles;
-  for (unsigned lane = 0; lane < laneCount(); ++lane) {
-    compressors.push_back(std::make_unique<toolbox::CinepakCompressor>(codecs, width, tileHeight,
-                                                                       toolbox::kCodecHighQuality));
-    tiles.emplace_back(width, tileHeight);
-  }
-  const toolbox::SampleDescription description = compressors[0]->imageDescription();
-
+  const BeforeTile reportProgress = [&request](int tile) {
+    if (request.progress != nullptr && request.progress(tile * 100 / kTileCount, request.user) != 0)
+      throw MovieToolboxError(toolbox::userCanceledErr, "stopped by the caller");
+  };
   MovieFile tileMovie = MovieFile::create(request.tile, toolbox::FileCreation::ReplaceExisting);
-  toolbox::Track& track = tileMovie.movie().newTrack(width, tileHeight);
+  const TileFrames tiles =
+      compressTiles(importer, codecs, geometry, request.workers, reportProgress);
+  toolbox::Track& track =
+      tileMovie.movie().newTrack(int(geometry.tileWidth), int(geometry.tileHeight));
   toolbox::Media& media = track.newMedia(fourCC("vide"), kTileMovieTimeScale);
-  for (int first = 0; first < kTileCount; first += int(tiles.size())) {
-    const int lanes = std::min(int(tiles.size()), kTileCount - first);
-    for (int lane = 0; lane < lanes; ++lane) {
-      const int k = first + lane;
-      if (request.progress != nullptr && request.progress(k * 100 / kTileCount, request.user) != 0)
-        throw MovieToolboxError(toolbox::userCanceledErr, "stopped by the caller");
-      importer.draw(tiles[std::size_t(lane)], 0, -k * tileHeight);
-    }
-    std::vector<std::future<std::vector<std::uint8_t>>> others;
-    for (int lane = 1; lane < lanes; ++lane)
-      others.push_back(std::async(std::launch::async, [&, lane] {
-        return compressors[std::size_t(lane)]->compress(tiles[std::size_t(lane)]);
-      }));
-    tileMovie.addMediaSample(media, compressors[0]->compress(tiles[0]), kTileDuration, description);
-    for (auto& frame : others)
-      tileMovie.addMediaSample(media, frame.get(), kTileDuration, description);
-  }
+  for (const CompressedTile& frame : tiles.frames)
+    tileMovie.addMediaSample(media, frame, kTileDuration, tiles.description);
   track.insertMedia(0, media.duration());
   tileMovie.storeMovie();
 }

@@ -22,6 +22,7 @@ struct QvrRequest {
   int viewHeight = 0;                      // pixels
   QvrProgressFunction progress = nullptr;  // may be null
   std::intptr_t user = 0;
+  int workers = 1;  // tiles compressed at once; the movie's bytes do not depend on it
 };
 
 // Writes the movie. Returns normally when it was written, and without writing anything when

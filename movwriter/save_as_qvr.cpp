@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "movwriter/save_as_qvr.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +28,16 @@ void printMessage(const char* title, const char* text) {
 
 // The host's message function; process-wide by design (set once by the host program).
 std::atomic<QvrMessageFunction> messageFunction{printMessage};
+
+// One tile compression worker per processor the process may run on, up to 4: each worker holds
+// a tile and its encoder's frame buffers, which for the tallest panoramas are tens of megabytes.
+int compressionWorkers() {
+  constexpr int kMostWorkers = 4;
+  cpu_set_t processors;
+  CPU_ZERO(&processors);
+  if (sched_getaffinity(0, sizeof processors, &processors) != 0) return 1;
+  return std::clamp(CPU_COUNT(&processors), 1, kMostWorkers);
+}
 
 bool given(const char* path) {
   return path != nullptr && *path != '\0';
@@ -59,9 +72,9 @@ extern "C" int saveAsQvr(const char* moviePath, const char* imagePath, const cha
     if (!given(moviePath) || !given(imagePath) || !given(tilePath)) return toolbox::paramErr;
     if (!tileIsElsewhere || samePlace(moviePath, imagePath))
       return toolbox::paramErr;  // one file would overwrite or delete another
-    buildQtvrMovie(
-        QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress, user},
-        *codecs);
+    buildQtvrMovie(QvrRequest{moviePath, imagePath, tilePath, hfov, viewWidth, viewHeight, progress,
+                              user, compressionWorkers()},
+                   *codecs);
     return toolbox::noErr;
   } catch (const toolbox::MovieToolboxError& error) {
     return error.code();

@@ -23,38 +23,48 @@ int lambdaForQuality(int quality) {
 }  // namespace
 
 CinepakCompressor::CinepakCompressor(const CodecLibrary& codecs, int width, int height, int quality)
-    : width_(width),
+    : codecs_(codecs),
+      encoder_(codecs.findEncoderByName("cinepak")),
+      width_(width),
       height_(height),
       quality_(quality),
-      context_(nullptr, {&codecs, &CodecLibrary::freeContext}),
       frame_(codecs.allocFrame(), {&codecs, &CodecLibrary::freeFrame}),
       packet_(codecs.allocPacket(), {&codecs, &CodecLibrary::freePacket}) {
-  const AVCodec* encoder = codecs.findEncoderByName("cinepak");
-  if (encoder == nullptr) throw MovieToolboxError(codecErr, "no Cinepak encoder in libavcodec");
-  context_.reset(codecs.allocContext(encoder));
-  if (context_ == nullptr || frame_ == nullptr || packet_ == nullptr) throw std::bad_alloc();
-  context_->width = width;
-  context_->height = height;
-  context_->pix_fmt = AV_PIX_FMT_RGB24;
-  context_->time_base = AVRational{1, 600};
-  context_->gop_size = 1;
-  context_->keyint_min = 1;
+  if (encoder_ == nullptr) throw MovieToolboxError(codecErr, "no Cinepak encoder in libavcodec");
+  if (frame_ == nullptr || packet_ == nullptr) throw std::bad_alloc();
   if (width < 4 || height < 4 || width % 4 != 0 || height % 4 != 0)
     throw MovieToolboxError(codecErr, "the Cinepak encoder refuses " + std::to_string(width) +
                                           " x " + std::to_string(height) +
                                           " pixels (sides must be multiples of 4)");
-  const std::string strips = std::to_string(std::min(kMostStrips, height / kMacroblockSide));
-  if (quality >= kNormalQuality &&
-      (codecs.setOption(context_->priv_data, "min_strips", strips.c_str(), 0) < 0 ||
-       codecs.setOption(context_->priv_data, "max_strips", strips.c_str(), 0) < 0))
+  openEncoder();  // refuses here, not at the first frame, what the encoder will not open
+}
+
+CinepakCompressor::Owned<AVCodecContext> CinepakCompressor::openEncoder() const {
+  Owned<AVCodecContext> context(codecs_.allocContext(encoder_),
+                                {&codecs_, &CodecLibrary::freeContext});
+  if (context == nullptr) throw std::bad_alloc();
+  context->width = width_;
+  context->height = height_;
+  context->pix_fmt = AV_PIX_FMT_RGB24;
+  context->time_base = AVRational{1, 600};
+  context->gop_size = 1;
+  context->keyint_min = 1;
+  const std::string strips = std::to_string(std::min(kMostStrips, height_ / kMacroblockSide));
+  if (quality_ >= kNormalQuality &&
+      (codecs_.setOption(context->priv_data, "min_strips", strips.c_str(), 0) < 0 ||
+       codecs_.setOption(context->priv_data, "max_strips", strips.c_str(), 0) < 0))
     throw MovieToolboxError(codecErr, "the Cinepak encoder has no strip options");
-  if (codecs.openContext(context_.get(), encoder, nullptr) < 0)
+  if (codecs_.openContext(context.get(), encoder_, nullptr) < 0)
     throw MovieToolboxError(codecErr, "the Cinepak encoder does not open");
+  return context;
 }
 
 std::vector<std::uint8_t> CinepakCompressor::compress(const Offscreen& picture) {
   if (picture.width() != width_ || picture.height() != height_)
     throw MovieToolboxError(paramErr, "the picture does not have the encoder's size");
+  // An encoder carries state from frame to frame (the random numbers of its codebook search)
+  // even when every frame is a key frame: a fresh one makes the bytes a function of the picture.
+  const Owned<AVCodecContext> context = openEncoder();
   frame_->format = AV_PIX_FMT_RGB24;
   frame_->width = width_;
   frame_->height = height_;
@@ -62,10 +72,9 @@ std::vector<std::uint8_t> CinepakCompressor::compress(const Offscreen& picture) 
   frame_->data[0] = const_cast<std::uint8_t*>(picture.row(0));
   frame_->linesize[0] = int(picture.stride());
   frame_->quality = lambdaForQuality(quality_) + 1;
-  frame_->pts = framesSent_++;
-  const CodecLibrary& codecs = *context_.get_deleter().codecs;
-  if (codecs.sendFrame(context_.get(), frame_.get()) < 0 ||
-      codecs.receivePacket(context_.get(), packet_.get()) < 0)
+  frame_->pts = 0;
+  if (codecs_.sendFrame(context.get(), frame_.get()) < 0 ||
+      codecs_.receivePacket(context.get(), packet_.get()) < 0)
     throw MovieToolboxError(codecErr, "the Cinepak encoder failed");
   if ((packet_->flags & AV_PKT_FLAG_KEY) == 0 || packet_->size < 1 ||
       packet_->data[0] != kKeyFrameFlags)

@@ -30,7 +30,7 @@ int stopAtPercent(int percent, intptr_t user) {
 TEST(CancelledWriting, StopsAtTheTileAskedAndKeepsTheOldMovie) {
   TempDir dir;
   writeJpeg(dir / "upright.jpg", patternPicture(96, 480));
-  // First and last tile; a report in the middle of a round of tiles the lanes compress together.
+  // First and last tile, and one in the middle, while the workers hold the tiles before it.
   for (const int stopPercent : {0, 37, 95}) {
     SCOPED_TRACE("stop at " + std::to_string(stopPercent) + "%");
     writeFile(dir / "pano.mov", "the movie saved before");

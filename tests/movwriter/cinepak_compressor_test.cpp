@@ -35,6 +35,29 @@ TEST(CinepakCompressor, EveryFrameOfARunOfSimilarPicturesIsAKeyFrame) {
   }
 }
 
+TEST(CinepakCompressor, AFramesBytesDependOnItsPictureAlone) {
+  const auto codecs = loadCodecs();
+  ASSERT_NE(codecs, nullptr);
+  constexpr int kWidth = 96, kHeight = 40;
+  // Noise-like pictures: the encoder's codebook search has real choices to make.
+  auto picture = [](std::uint32_t seed) {
+    Offscreen result(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth * 3; ++x) {
+        seed = seed * 1664525u + 1013904223u;
+        result.row(y)[x] = std::uint8_t(seed >> 24);
+      }
+    return result;
+  };
+  const Offscreen first = picture(1), second = picture(2);
+  CinepakCompressor used(*codecs, kWidth, kHeight, kCodecHighQuality);
+  used.compress(first);
+  const std::vector<std::uint8_t> afterAnother = used.compress(second);
+  CinepakCompressor fresh(*codecs, kWidth, kHeight, kCodecHighQuality);
+  EXPECT_TRUE(fresh.compress(second) == afterAnother)
+      << "the second picture's frame changed with the frame compressed before it";
+}
+
 TEST(CinepakCompressor, DescribesItsFramesAsCinepakImages) {
   const auto codecs = loadCodecs();
   ASSERT_NE(codecs, nullptr);
