@@ -105,16 +105,21 @@ void encode(ComposedPanorama& panorama, const std::string& path) {
     throw std::runtime_error("cannot encode the panorama");
 }
 
-// Wall-clock time at which each phase of the run showed its text.
+// The time (wall clock and the process's CPU) at which the run showed each text.
+struct Moment {
+  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+  double cpu = cpuSeconds();
+};
+
 class PhaseClock final : public IProgress {
  public:
   int PushRange(double, double) override { return 0; }
   void PopRange() override {}
   bool Report(double, const char* text) override {
-    if (text != nullptr) marks.emplace_back(text, std::chrono::steady_clock::now());
+    if (text != nullptr) marks.emplace_back(text, Moment{});
     return false;
   }
-  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> marks;
+  std::vector<std::pair<std::string, Moment>> marks;
 };
 
 ComposedPanorama stitch(const std::vector<std::string>& files, int workers,
@@ -170,16 +175,19 @@ int main(int argc, char** argv) {
   const std::string output = (dir / "panorama.jpg").string();
   useCores(cores);
   PhaseClock phases;
-  const auto start = std::chrono::steady_clock::now();
+  const Moment start;
   ComposedPanorama panorama = stitch(files, cores, &phases);
-  const auto end = std::chrono::steady_clock::now();
-  auto seconds = [](auto from, auto to) {
-    return std::chrono::duration<double>(to - from).count();
+  const Moment end;
+  // The composition starts with the last text shown.
+  const Moment composing = phases.marks.back().second;
+  auto phase = [](const Moment& from, const Moment& to) {
+    return Seconds{to.cpu - from.cpu, std::chrono::duration<double>(to.wall - from.wall).count()};
   };
-  const auto aligning = phases.marks.at(1).second;
-  const auto composing = phases.marks.back().second;
-  std::printf("first stitch: loading %.3f s, aligning %.3f s, composing %.3f s\n",
-              seconds(start, aligning), seconds(aligning, composing), seconds(composing, end));
+  const Seconds before = phase(start, composing);
+  const Seconds composition = phase(composing, end);
+  std::printf("first stitch: loading and aligning %.3f s wall (%.3f s CPU), composing %.3f s wall "
+              "(%.3f s CPU)\n",
+              before.wall, before.cpu, composition.wall, composition.cpu);
   std::printf("workers: %d; photos: %d x %d x %d, panorama %d x %d, checksum %016llx\n", cores,
               kPhotos, kPhotoSize.width, kPhotoSize.height, panorama.size.width,
               panorama.size.height, static_cast<unsigned long long>(checksum(panorama.pixels)));
