@@ -51,13 +51,16 @@ void readPhoto(imaging::Bitmap& photo, RgbImage& pixels, ImageSize size) {
 }
 
 // Hands out the photographs' pixels in order, each decoded at `size` and its bitmap released.
-// Reading ahead, the next photograph is decoded on another thread while the one handed out last
-// is painted, in a second buffer. Stopping early waits for that thread when the reader goes.
+// Reading ahead, the next photograph is decoded on another thread, in a second buffer, while the
+// one handed out last is painted; photograph 0 from the start, while the caller prepares the
+// panorama. Stopping early waits for that thread when the reader goes.
 class PhotoReader {
  public:
   PhotoReader(std::span<imaging::Bitmap* const> photos, ImageSize size, bool readAhead)
       : photos_(photos), size_(size), photo_(makeRgbImage(size)) {
-    if (readAhead && photos.size() > 1) next_ = makeRgbImage(size);
+    if (!readAhead || photos.size() < 2) return;
+    next_ = makeRgbImage(size);
+    startReading(0);
   }
   PhotoReader(const PhotoReader&) = delete;
   PhotoReader& operator=(const PhotoReader&) = delete;
@@ -75,7 +78,7 @@ class PhotoReader {
       read(index, photo_);
     }
     if (!next_.empty() && static_cast<std::size_t>(index) + 1 < photos_.size())
-      reading_ = startBeside([this, index] { read(index + 1, next_); });
+      startReading(index + 1);
     return photo_;
   }
 
@@ -86,6 +89,9 @@ class PhotoReader {
   }
 
  private:
+  void startReading(int index) {
+    reading_ = startBeside([this, index] { read(index, next_); });
+  }
   void read(int index, RgbImage& into) {
     imaging::Bitmap& bitmap = *photos_[static_cast<std::size_t>(index)];
     readPhoto(bitmap, into, size_);
@@ -480,9 +486,9 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   for (double position : positions) columns.push_back(roundedColumn(position));
   ComposedPanorama result;
   const ImageSize panoramaSize{panoramaWidth(positions.back(), size.width), size.height};
+  PhotoReader reader(photos, size, workers > 1 && !fullCircle);
   result.pixels = makeRgbImage(panoramaSize);
   RgbImage canvas = makeRgbImage(size);
-  PhotoReader reader(photos, size, workers > 1 && !fullCircle);
 
   const int steps = fullCircle ? n + 1 : n;
   // Runs one step of the composition inside its share of the progress range; false when the
