@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/movie_text.h"
@@ -160,8 +161,9 @@ bool stitchListedPhotos(CommandContext& context, int count, int singlePhotoDegre
   try {
     StdoutTrace trace;
     StitchParams runParams = params;
-    std::optional<StitchResult> result =
-        stitchPanorama(photos, runParams, &context.progress, trace);
+    const int workers = static_cast<int>(std::thread::hardware_concurrency());
+    std::optional<StitchResult> result = stitchPanorama(photos, runParams, &context.progress,
+                                                        trace, AlignmentCheck::Refuse, workers);
     // A series the alignment is not sure of is shown with the reason; the user may have it
     // stitched all the same (photos of different sizes cannot be) or, where the alignment found
     // the photos out of order, put in the order found and stitched again.
@@ -182,7 +184,7 @@ bool stitchListedPhotos(CommandContext& context, int count, int singlePhotoDegre
       if (!sizes && answer == tuning::MessageAnswer::Yes) {
         runParams = params;
         result = stitchPanorama(photos, runParams, &context.progress, trace,
-                                AlignmentCheck::StitchAnyway);
+                                AlignmentCheck::StitchAnyway, workers);
       }
     }
     // A photo that turns out unreadable, also in a series stitched all the same, is named and

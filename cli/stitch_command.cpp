@@ -13,6 +13,7 @@
 #include <numbers>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/cameras_json.h"
@@ -335,16 +336,17 @@ std::optional<StitchResult> runEngine(std::vector<std::unique_ptr<Bitmap>>& bitm
   const AlignmentCheck check =
       options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse;
   StitchParams runParams = params;
+  const int workers = static_cast<int>(std::thread::hardware_concurrency());
   std::optional<StitchResult> result =
       stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace,
-                     options.inFoundOrder ? AlignmentCheck::Refuse : check);
+                     options.inFoundOrder ? AlignmentCheck::Refuse : check, workers);
   if (!options.inFoundOrder || !result || !result->refusal || !result->panorama.pixels.empty())
     return result;
   if (result->refusal->problem == AlignmentProblem::WrongOrder) foundOrder = result->refusal->order;
   if (foundOrder.empty() && !options.stitchAnyway) return result;
   if (!foundOrder.empty()) putInOrder(foundOrder, bitmaps, options.photos);
   runParams = params;
-  return stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace, check);
+  return stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace, check, workers);
 }
 
 int stitch(StitchOptions options) {

@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "engine/parallel.h"
+
 namespace skylacer {
 
 namespace {
@@ -19,13 +21,14 @@ constexpr int kEmptyPenalty = 1000;  // per compared pair with an empty pixel
 constexpr std::int64_t kMoveCost = 10000;
 constexpr int kJointOffset = 16;  // the cross-fade starts this far right of the seam
 constexpr int kJointWidth = 16;
-constexpr int kPanoramaReach = 31;    // the panorama side's walk starts at seam + 31
-constexpr int kPanoramaSlack = 13;    // ... and covers at most a + t + 13 pixels
-constexpr int kEdgeDivisor = 400;     // squared neighbour difference per unit of distance
+constexpr int kPanoramaReach = 31;       // the panorama side's walk starts at seam + 31
+constexpr int kPanoramaSlack = 13;       // ... and covers at most a + t + 13 pixels
+constexpr int kEdgeDivisor = 400;        // squared neighbour difference per unit of distance
 constexpr int kStartingRowsDivisor = 4;  // the starting correction reads the upper quarter
 constexpr int kStartingLeastPairs = 6;
 constexpr double kCarriedWeight = 138;
 constexpr double kCorrectionDivisor = 140;
+constexpr int kJoinBandRows = 64;  // rows a worker joins at a time
 
 // One row of a picture: `width` pixels of blue, green, red. Columns outside 0..width-1, and
 // columns at or past `readable`, read as empty. Columns at or past `split` lie in `spill` (at
@@ -97,7 +100,8 @@ struct Candidate {
   std::array<int, 3> difference{};
 };
 
-Candidate compareStrip(const ConstRow& panorama, const ConstRow& canvas, int a, int column, int carried) {
+Candidate compareStrip(const ConstRow& panorama, const ConstRow& canvas, int a, int column,
+                       int carried) {
   Candidate candidate;
   candidate.column = column;
   std::int64_t emptyCost = 0;
@@ -226,13 +230,22 @@ void copyRestOfRow(const Row& panorama, const ConstRow& canvas, int a, int from,
   }
 }
 
-// Step 3 of the blend for one row; returns the panorama column where the cross-fade starts.
-int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, Correction& c) {
+// The correction a row joins with: the one carried from the row above, drawn towards the colour
+// difference the seam found in this row.
+Correction carriedCorrection(Correction c, const SeamRow& seam) {
+  if (seam.pairs > 0)
+    for (int ch = 0; ch < 3; ++ch)
+      c.channel[ch] =
+          (seam.meanDifference[ch] + kCarriedWeight * c.channel[ch]) / kCorrectionDivisor;
+  return c;
+}
+
+// Step 3 of the blend for one row, with the row's correction; returns the panorama column where
+// the cross-fade starts. Reads and writes nothing outside the row.
+int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, const Correction& c) {
   int t = seam.column;
   if (seam.pairs > 0) {
     while (t < canvas.width - 1 && canvas.empty(t)) ++t;
-    for (int ch = 0; ch < 3; ++ch)
-      c.channel[ch] = (seam.meanDifference[ch] + kCarriedWeight * c.channel[ch]) / kCorrectionDivisor;
     while (t > 0 && panorama.empty(a + t)) --t;
   }
   correctPanoramaSide(panorama, a + t + kPanoramaReach, std::min(a + t + kPanoramaSlack, c.width),
@@ -253,8 +266,8 @@ int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, Co
     std::uint8_t* p = panorama.at(a + column);
     const bool under = !panorama.empty(a + column);
     for (int ch = 0; ch < 3; ++ch) {
-      const double mixed = under ? ((kJointWidth - j) * p[ch] + j * pixel.value[ch]) / kJointWidth
-                                 : pixel.value[ch];
+      const double mixed =
+          under ? ((kJointWidth - j) * p[ch] + j * pixel.value[ch]) / kJointWidth : pixel.value[ch];
       p[ch] = roundToByte(mixed);
     }
   }
@@ -298,18 +311,31 @@ std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize
 
 std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
                            ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows,
-                           int canvasSplit) {
-  const std::vector<SeamRow> seam = searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b,
-                                               blendPixels, rows, canvasSplit);
+                           int canvasSplit, int workers) {
+  const std::vector<SeamRow> seam =
+      searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b, blendPixels, rows, canvasSplit);
   const int height = std::min(canvasSize.height, panoramaSize.height);
+  // The correction is the only thing carried from row to row: with it worked out first, the
+  // rows join independently of each other.
+  std::vector<Correction> corrections;
+  corrections.reserve(static_cast<std::size_t>(std::max(height, 0)));
   Correction correction = startingCorrection(seam, canvasSize.width, height);
-  std::vector<int> joints(seam.size(), 0);
   for (int r = 0; r < height; ++r) {
-    const auto [panoramaRow, canvasRow] =
-        seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
-    joints[static_cast<std::size_t>(r)] =
-        joinRow(panoramaRow, canvasRow, a, seam[static_cast<std::size_t>(r)], correction);
+    correction = carriedCorrection(correction, seam[static_cast<std::size_t>(r)]);
+    corrections.push_back(correction);
   }
+  std::vector<int> joints(seam.size(), 0);
+  const auto joinBand = [&](int band) {
+    const int end = std::min(height, (band + 1) * kJoinBandRows);
+    for (int r = band * kJoinBandRows; r < end; ++r) {
+      const auto [panoramaRow, canvasRow] =
+          seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
+      const auto row = static_cast<std::size_t>(r);
+      joints[row] = joinRow(panoramaRow, canvasRow, a, seam[row], corrections[row]);
+    }
+  };
+  runBands(workers, (height + kJoinBandRows - 1) / kJoinBandRows, joinBand,
+           [](int) { return false; });
   return joints;
 }
 

@@ -27,9 +27,9 @@ struct CropRows {
 // Per row of one seam: the carried seam column (canvas columns) and the colour difference
 // found there.
 struct SeamRow {
-  int column = 0;               // seam column t, canvas columns
-  int pairs = 0;                // valid pixel pairs of the best candidate (m)
-  int meanDifference[3] = {};   // canvas minus panorama per channel, integer mean
+  int column = 0;              // seam column t, canvas columns
+  int pairs = 0;               // valid pixel pairs of the best candidate (m)
+  int meanDifference[3] = {};  // canvas minus panorama per channel, integer mean
 };
 
 // Canvas columns from a split column on may have been projected straight into the panorama (at
@@ -52,9 +52,10 @@ std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize
 // strong edges), a 16-pixel cross-fade starting 16 columns right of the seam, and the rest of
 // the canvas row copied with its correction. Empty canvas pixels never overwrite the panorama.
 // a is the panorama column of the new photograph, b that of the previous one. Returns, per
-// row, the panorama column where the cross-fade starts.
+// row, the panorama column where the cross-fade starts. The search runs on the calling thread;
+// the rows are then joined on up to `workers` threads, with the same bytes for any number.
 std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
                            ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows,
-                           int canvasSplit = kWholeCanvas);
+                           int canvasSplit = kWholeCanvas, int workers = 1);
 
 }  // namespace skylacer

@@ -4,14 +4,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <limits>
 #include <new>
 #include <numbers>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "engine/messages.h"
 #include "engine/optional_progress.h"
+#include "engine/parallel.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -31,8 +34,7 @@ std::size_t pixelOffset(int column, int row, int width) {
 
 // The y coordinate at which camera `rotation` sees the world ray (f sin θ, 0, f cos θ).
 double horizonCrossing(const Matrix3& rotation, double focal, double theta) {
-  const Vec3 q =
-      transposedTimes(rotation, {focal * std::sin(theta), 0, focal * std::cos(theta)});
+  const Vec3 q = transposedTimes(rotation, {focal * std::sin(theta), 0, focal * std::cos(theta)});
   return focal * q.y / q.z;
 }
 
@@ -47,6 +49,61 @@ void readPhoto(imaging::Bitmap& photo, RgbImage& pixels, ImageSize size) {
     photo.readScaled(pixels.data(), size.width, size.height, stride);
   requireDecoded(photo);
 }
+
+// Hands out the photographs' pixels in order, each decoded at `size` and its bitmap released.
+// Reading ahead, the next photograph is decoded on another thread, in a second buffer, while the
+// one handed out last is painted; photograph 0 from the start, while the caller prepares the
+// panorama. Stopping early waits for that thread when the reader goes.
+class PhotoReader {
+ public:
+  PhotoReader(std::span<imaging::Bitmap* const> photos, ImageSize size, bool readAhead)
+      : photos_(photos), size_(size), photo_(makeRgbImage(size)) {
+    if (!readAhead || photos.size() < 2) return;
+    next_ = makeRgbImage(size);
+    startReading(0);
+  }
+  PhotoReader(const PhotoReader&) = delete;
+  PhotoReader& operator=(const PhotoReader&) = delete;
+  ~PhotoReader() {
+    if (reading_.valid()) reading_.wait();
+  }
+
+  // Photograph `index`'s pixels, valid until the next call; indices are asked in rising order.
+  // One that cannot be read whole raises PhotoUnreadable.
+  const RgbImage& take(int index) {
+    if (reading_.valid()) {
+      reading_.get();
+      std::swap(photo_, next_);
+    } else {
+      read(index, photo_);
+    }
+    if (!next_.empty() && static_cast<std::size_t>(index) + 1 < photos_.size())
+      startReading(index + 1);
+    return photo_;
+  }
+
+  // Frees the buffers once every photograph has been taken.
+  void finish() {
+    photo_ = RgbImage();
+    next_ = RgbImage();
+  }
+
+ private:
+  void startReading(int index) {
+    reading_ = startBeside([this, index] { read(index, next_); });
+  }
+  void read(int index, RgbImage& into) {
+    imaging::Bitmap& bitmap = *photos_[static_cast<std::size_t>(index)];
+    readPhoto(bitmap, into, size_);
+    bitmap.release();
+  }
+
+  std::span<imaging::Bitmap* const> photos_;
+  ImageSize size_;
+  RgbImage photo_;
+  RgbImage next_;  // empty unless reading ahead
+  std::future<void> reading_;
+};
 
 // The exact mapping of projectImage for one photograph.
 class CanvasMapping {
@@ -110,7 +167,9 @@ void copyIntoPanorama(const RgbImage& canvas, ImageSize canvasSize, RgbImage& pa
                 canvas.data() + pixelOffset(0, r, canvasSize.width), rowBytes);
 }
 
-int roundedColumn(double position) { return static_cast<int>(position + 0.5); }
+int roundedColumn(double position) {
+  return static_cast<int>(position + 0.5);
+}
 
 }  // namespace
 
@@ -169,103 +228,128 @@ int panoramaWidth(double lastPosition, int photoWidth) {
   return static_cast<int>(width) & ~3;
 }
 
-void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint8_t* source,
-              ImageSize sourceSize, const TileCorners& corners, int width, int height) {
+namespace {
+
+// Row i of a tile of width x height canvas pixels, as warpTile paints it, into `out`.
+void warpTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize sourceSize,
+                 const TileCorners& corners, int width, int height, int i) {
   const auto sourceWidth = static_cast<float>(sourceSize.width);
   const auto sourceHeight = static_cast<float>(sourceSize.height);
   const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
   const auto tileWidth = static_cast<float>(width);
   const auto tileHeight = static_cast<float>(height);
-  for (int i = 0; i < height; ++i) {
-    const auto below = static_cast<float>(i);
-    const float above = tileHeight - below;
-    const float leftColumn =
-        (above * corners.topLeft.column + below * corners.bottomLeft.column) / tileHeight;
-    const float leftRow = (above * corners.topLeft.row + below * corners.bottomLeft.row) / tileHeight;
-    const float rightColumn =
-        (above * corners.topRight.column + below * corners.bottomRight.column) / tileHeight;
-    const float rightRow =
-        (above * corners.topRight.row + below * corners.bottomRight.row) / tileHeight;
-    const float stepColumn = (rightColumn - leftColumn) / tileWidth;
-    const float stepRow = (rightRow - leftRow) / tileWidth;
-    float column = leftColumn;
-    float row = leftRow;
-    std::uint8_t* out = canvas + canvasStride * i;
-    for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow) {
-      if (column >= 0 && column < sourceWidth && row >= 0 && row < sourceHeight) {
-        const std::uint8_t* in =
-            source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column);
-        out[0] = in[0];
-        out[1] = in[1];
-        out[2] = in[2];
-      } else {
-        out[0] = out[1] = out[2] = 0;
-      }
+  const auto below = static_cast<float>(i);
+  const float above = tileHeight - below;
+  const float leftColumn =
+      (above * corners.topLeft.column + below * corners.bottomLeft.column) / tileHeight;
+  const float leftRow = (above * corners.topLeft.row + below * corners.bottomLeft.row) / tileHeight;
+  const float rightColumn =
+      (above * corners.topRight.column + below * corners.bottomRight.column) / tileHeight;
+  const float rightRow =
+      (above * corners.topRight.row + below * corners.bottomRight.row) / tileHeight;
+  const float stepColumn = (rightColumn - leftColumn) / tileWidth;
+  const float stepRow = (rightRow - leftRow) / tileWidth;
+  float column = leftColumn;
+  float row = leftRow;
+  for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow) {
+    if (column >= 0 && column < sourceWidth && row >= 0 && row < sourceHeight) {
+      const std::uint8_t* in =
+          source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column);
+      out[0] = in[0];
+      out[1] = in[1];
+      out[2] = in[2];
+    } else {
+      out[0] = out[1] = out[2] = 0;
     }
   }
+}
+
+}  // namespace
+
+void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint8_t* source,
+              ImageSize sourceSize, const TileCorners& corners, int width, int height) {
+  for (int i = 0; i < height; ++i)
+    warpTileRow(canvas + canvasStride * i, source, sourceSize, corners, width, height, i);
 }
 
 namespace {
 
 // Where the bands of a projection are painted: canvas columns below `split` (a multiple of the
-// band width) into the canvas, the others straight into the panorama at column `column` + x.
+// tile width) into the canvas, the others straight into the panorama at column `column` + x.
 struct BandTargets {
-  std::uint8_t* canvas = nullptr;  // W x H, rows 3W bytes apart
+  std::uint8_t* canvas = nullptr;    // W x H, rows 3W bytes apart
   std::uint8_t* panorama = nullptr;  // P x H, rows 3P bytes apart; null when split >= W
   int panoramaWidth = 0;
   int split = 0;
 };
 
+// 0, kTileSize, 2 kTileSize, ... and `length` itself: where tiles start, and the end.
+std::vector<int> tileEdges(int length) {
+  std::vector<int> edges;
+  for (int e = 0; e < length; e += kTileSize) edges.push_back(e);
+  edges.push_back(length);
+  return edges;
+}
+
 bool projectBands(const RgbImage& source, ImageSize size, const CameraRecord& record, int column,
-                  HorizonLine horizon, IProgress* progress, const BandTargets& targets) {
-  const int width = size.width;
-  const int height = size.height;
-  std::vector<int> rowEdges;
-  for (int r = 0; r < height; r += kTileSize) rowEdges.push_back(r);
-  rowEdges.push_back(height);
+                  HorizonLine horizon, IProgress* progress, const BandTargets& targets,
+                  int workers) {
+  const std::vector<int> rowEdges = tileEdges(size.height);
+  const std::vector<int> columnEdges = tileEdges(size.width);
   const CanvasMapping mapping(record, size, column, horizon);
-  std::vector<SourcePoint> left(rowEdges.size());
-  std::vector<SourcePoint> right(rowEdges.size());
-  mapping.mapColumn(0, rowEdges, left);
-  for (int x0 = 0; x0 < width; x0 += kTileSize) {
-    const int x1 = std::min(x0 + kTileSize, width);
-    if (reportStop(progress, static_cast<double>(x1) / width)) return false;
-    mapping.mapColumn(x1, rowEdges, right);
-    const bool intoPanorama = x0 >= targets.split;
-    const int targetWidth = intoPanorama ? targets.panoramaWidth : width;
-    const int targetColumn = intoPanorama ? column + x0 : x0;
-    std::uint8_t* target = intoPanorama ? targets.panorama : targets.canvas;
-    const auto stride = static_cast<std::ptrdiff_t>(3) * targetWidth;
-    for (std::size_t t = 0; t + 1 < rowEdges.size(); ++t) {
-      const int r0 = rowEdges[t];
-      const TileCorners corners{left[t], right[t], left[t + 1], right[t + 1]};
-      warpTile(target + pixelOffset(targetColumn, r0, targetWidth), stride, source.data(), size,
-               corners, x1 - x0, rowEdges[t + 1] - r0);
-    }
-    std::swap(left, right);
-  }
-  return true;
+  // corners[k][t]: the source point of column edge k at row edge t.
+  std::vector<std::vector<SourcePoint>> corners(columnEdges.size(),
+                                                std::vector<SourcePoint>(rowEdges.size()));
+  for (std::size_t k = 0; k < columnEdges.size(); ++k)
+    mapping.mapColumn(columnEdges[k], rowEdges, corners[k]);
+
+  // A band is a row of tiles, painted one canvas row at a time across all its tiles so that
+  // the source and the targets are read and written along their rows.
+  const auto paintBand = [&](int t) {
+    const auto band = static_cast<std::size_t>(t);
+    const int top = rowEdges[band];
+    const int height = rowEdges[band + 1] - top;
+    for (int i = 0; i < height; ++i)
+      for (std::size_t k = 0; k + 1 < columnEdges.size(); ++k) {
+        const int x0 = columnEdges[k];
+        const bool intoPanorama = x0 >= targets.split;
+        const int targetWidth = intoPanorama ? targets.panoramaWidth : size.width;
+        const int targetColumn = intoPanorama ? column + x0 : x0;
+        std::uint8_t* target = intoPanorama ? targets.panorama : targets.canvas;
+        const TileCorners tile{corners[k][band], corners[k + 1][band], corners[k][band + 1],
+                               corners[k + 1][band + 1]};
+        warpTileRow(target + pixelOffset(targetColumn, top + i, targetWidth), source.data(), size,
+                    tile, columnEdges[k + 1] - x0, height, i);
+      }
+  };
+  const int bands = static_cast<int>(rowEdges.size()) - 1;
+  return runBands(workers, bands, paintBand, [&](int t) {
+    return reportStop(progress,
+                      static_cast<double>(rowEdges[static_cast<std::size_t>(t) + 1]) / size.height);
+  });
 }
 
 // The first canvas column at or past `column` that starts a band.
-int bandStart(int column) { return (column + kTileSize - 1) / kTileSize * kTileSize; }
+int bandStart(int column) {
+  return (column + kTileSize - 1) / kTileSize * kTileSize;
+}
 
 }  // namespace
 
 bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
-                  const CameraRecord& record, int column, HorizonLine horizon,
-                  IProgress* progress) {
+                  const CameraRecord& record, int column, HorizonLine horizon, IProgress* progress,
+                  int workers) {
   return projectBands(source, size, record, column, horizon, progress,
-                      {canvas.data(), nullptr, 0, size.width});
+                      {canvas.data(), nullptr, 0, size.width}, workers);
 }
 
-void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn) {
+void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn,
+               int workers) {
   const int width = std::min(photoWidth, panoramaSize.width - closingColumn);
-  for (int r = 0; r < panoramaSize.height; ++r) {
+  const auto blendRow = [&](int r) {
     for (int j = 0; j < width; ++j) {
       std::uint8_t* left = panorama.data() + pixelOffset(j, r, panoramaSize.width);
-      std::uint8_t* right =
-          panorama.data() + pixelOffset(closingColumn + j, r, panoramaSize.width);
+      std::uint8_t* right = panorama.data() + pixelOffset(closingColumn + j, r, panoramaSize.width);
       const bool leftEmpty = (left[0] | left[1] | left[2]) == 0;
       const bool rightEmpty = (right[0] | right[1] | right[2]) == 0;
       for (int ch = 0; ch < 3; ++ch) {
@@ -275,12 +359,20 @@ void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int c
         else if (rightEmpty)
           value = left[ch];
         else
-          value = static_cast<std::uint8_t>((j * left[ch] + (photoWidth - j) * right[ch]) /
-                                            photoWidth);
+          value =
+              static_cast<std::uint8_t>((j * left[ch] + (photoWidth - j) * right[ch]) / photoWidth);
         left[ch] = right[ch] = value;
       }
     }
-  }
+  };
+  const int bands = (panoramaSize.height + kTileSize - 1) / kTileSize;
+  runBands(
+      workers, bands,
+      [&](int band) {
+        const int end = std::min(panoramaSize.height, (band + 1) * kTileSize);
+        for (int r = band * kTileSize; r < end; ++r) blendRow(r);
+      },
+      [](int) { return false; });
 }
 
 ImageSize cropPanorama(RgbImage& panorama, ImageSize panoramaSize, CropRect rect, CropWidth rule) {
@@ -371,7 +463,8 @@ CropRect filledRect(const RgbImage& panorama, ImageSize panoramaSize, CropRect r
 
 std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
                                                 std::span<const CameraRecord> records,
-                                                const StitchParams& params, IProgress* progress) {
+                                                const StitchParams& params, IProgress* progress,
+                                                int workers) {
   const int n = static_cast<int>(photos.size());
   if (n == 0) return std::nullopt;
   const ImageSize size{photos[0]->width(), photos[0]->height()};
@@ -393,8 +486,8 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   for (double position : positions) columns.push_back(roundedColumn(position));
   ComposedPanorama result;
   const ImageSize panoramaSize{panoramaWidth(positions.back(), size.width), size.height};
+  PhotoReader reader(photos, size, workers > 1 && !fullCircle);
   result.pixels = makeRgbImage(panoramaSize);
-  RgbImage photo = makeRgbImage(size);
   RgbImage canvas = makeRgbImage(size);
 
   const int steps = fullCircle ? n + 1 : n;
@@ -409,12 +502,9 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // Paints photograph `index` with canvas columns from `split` on (a band start) straight into
   // the panorama, where it is still empty.
   auto paint = [&](int index, RgbImage& target, int split) {
-    imaging::Bitmap& bitmap = *photos[static_cast<std::size_t>(index)];
-    readPhoto(bitmap, photo, size);
-    bitmap.release();
-    return projectBands(photo, size, records[static_cast<std::size_t>(index)],
+    return projectBands(reader.take(index), size, records[static_cast<std::size_t>(index)],
                         columns[static_cast<std::size_t>(index)], horizon, progress,
-                        {target.data(), result.pixels.data(), panoramaSize.width, split});
+                        {target.data(), result.pixels.data(), panoramaSize.width, split}, workers);
   };
 
   // The closing copy of a full circle is photograph 0 projected at column 0 again: its canvas
@@ -443,13 +533,13 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     const bool joined = step(e, [&] {
       if (!paint(e, canvas, split)) return false;
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, canvas, size, a, b,
-                                        params.blendPixels, rows, split));
+                                        params.blendPixels, rows, split, workers));
       return true;
     });
     if (!joined) return std::nullopt;
   }
   canvas = RgbImage();
-  photo = RgbImage();
+  reader.finish();
 
   CropRect rect{0, 0, panoramaSize.width, panoramaSize.height};
   if (fullCircle) {
@@ -457,8 +547,8 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     const bool closed = step(n, [&] {
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, closingCanvas, size, closing,
                                         columns[static_cast<std::size_t>(n - 1)],
-                                        params.blendPixels, rows));
-      wrapBlend(result.pixels, panoramaSize, size.width, closing);
+                                        params.blendPixels, rows, kWholeCanvas, workers));
+      wrapBlend(result.pixels, panoramaSize, size.width, closing, workers);
       return true;
     });
     if (!closed) return std::nullopt;

@@ -90,19 +90,21 @@ void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint
 // coefficient k1 and distortion k: q = Rᵀ (f sin θ, y, f cos θ), xs = f q.x / q.z,
 // ys = f q.y / q.z, both times 1 + k1 (xs² + ys²) / f² when k1 is not 0, source column
 // (W + W · xs · (1 - k ys²)) / 2, source row (W · (ys + S θ + L) + H) / 2. The mapping is exact
-// at the corners of 64 x 64 tiles, cut in bands of 64 columns left to right. Every canvas pixel
-// of a finished band is written (empty where no source pixel lands). Before each band the
-// progress object (may be null) gets the band's right edge / W; when it asks to stop the
-// projection returns false and the remaining bands are left as they were.
+// at the corners of 64 x 64 tiles, painted in bands (rows of tiles) by up to `workers` threads,
+// with the same bytes for any number. Every canvas pixel of a finished band is written (empty
+// where no source pixel lands). Before each band the calling thread takes, the progress object
+// (may be null) gets the band's bottom edge / H; when it asks to stop the projection returns
+// false and the bands not yet started are left as they were.
 bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
-                  const CameraRecord& record, int column, HorizonLine horizon,
-                  IProgress* progress);
+                  const CameraRecord& record, int column, HorizonLine horizon, IProgress* progress,
+                  int workers = 1);
 
 // Cross-fades the two ends of a full circle: in every row, for j = 0..W-1 the pixels j and
 // closingColumn + j (the closing copy of photograph 0, the same view) both become
 // (j · left + (W - j) · right) / W per channel, integer division. Where one of the two is empty
-// both take the other.
-void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn);
+// both take the other. Rows are shared among up to `workers` threads.
+void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn,
+               int workers = 1);
 
 // Panorama columns left..right - 1 and rows top..bottom - 1.
 struct CropRect {
@@ -142,12 +144,17 @@ struct ComposedPanorama {
 
 // Composes the panorama at full size from photographs aligned into records 0..m in absolute
 // form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length,
-// distortion and radial coefficient. Photographs are decoded one at a time at the size of
-// photograph 0 and released once painted. Every progress report inside may stop the run: the call
-// then frees what it made and returns nothing. Nothing is returned either when photograph 0 has no
-// size. A photograph that cannot be read whole raises PhotoUnreadable.
+// distortion and radial coefficient. Photographs are decoded at the size of photograph 0 and
+// released once painted. The work is shared among `workers` threads (1: all on the calling
+// thread); the bytes are the same for any number. With more than one, the next photograph is
+// decoded while the one before is painted, except in a full circle, which already holds
+// photograph 0's projection for its closing seam. Progress is reported on the calling thread
+// only. Every progress report inside may stop the run: the call then waits for its other
+// threads, frees what it made and returns nothing. Nothing is returned either when photograph 0
+// has no size. A photograph that cannot be read whole raises PhotoUnreadable.
 std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
                                                 std::span<const CameraRecord> records,
-                                                const StitchParams& params, IProgress* progress);
+                                                const StitchParams& params, IProgress* progress,
+                                                int workers = 1);
 
 }  // namespace skylacer

@@ -149,7 +149,8 @@ namespace {
 // stitchPanorama for photographs that decode whole; one that does not raises PhotoUnreadable.
 std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* const> photos,
                                                  StitchParams& params, IProgress* progress,
-                                                 TraceSink& trace, AlignmentCheck check) {
+                                                 TraceSink& trace, AlignmentCheck check,
+                                                 int workers) {
   if (photos.empty()) return std::nullopt;
   const ImageSize photoSize{photos[0]->width(), photos[0]->height()};
   if (photoSize.width <= 0 || photoSize.height <= 0) return std::nullopt;
@@ -232,7 +233,8 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
   // What the alignment kept goes before the panorama comes.
   planes.reset();
   pushRange(progress, kAligningEnd, 1.0);
-  std::optional<ComposedPanorama> composed = composePanorama(photos, records, params, progress);
+  std::optional<ComposedPanorama> composed =
+      composePanorama(photos, records, params, progress, workers);
   popRange(progress);
   if (!composed) return std::nullopt;
   records.resize(photos.size());
@@ -245,7 +247,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
 
 std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
                                            StitchParams& params, IProgress* progress,
-                                           TraceSink& trace, AlignmentCheck check) {
+                                           TraceSink& trace, AlignmentCheck check, int workers) {
   // The depth of the progress ranges, to close again those a stopped run left open.
   int depth = 0;
   if (progress != nullptr) {
@@ -253,7 +255,7 @@ std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> pho
     progress->PopRange();
   }
   try {
-    return stitchReadablePhotos(photos, params, progress, trace, check);
+    return stitchReadablePhotos(photos, params, progress, trace, check, workers);
   } catch (const PhotoUnreadable& unreadable) {
     if (progress != nullptr)
       for (int open = progress->PushRange(0, 1); open >= depth; --open) progress->PopRange();

@@ -30,7 +30,8 @@ double columnDifference(const RgbImage& image, ImageSize size, int c0, int c1) {
   double sum = 0;
   for (int r = 0; r < size.height; ++r)
     for (int ch = 0; ch < 3; ++ch)
-      sum += std::abs(pixelAt(image, size.width, c0, r)[ch] - pixelAt(image, size.width, c1, r)[ch]);
+      sum +=
+          std::abs(pixelAt(image, size.width, c0, r)[ch] - pixelAt(image, size.width, c1, r)[ch]);
   return sum / (3.0 * size.height);
 }
 
@@ -65,7 +66,8 @@ TEST(PanoramaPositions, FullCircleClosesATurnFromTheFirstPhoto) {
   std::vector<CameraRecord> records;
   for (int i = 0; i <= 3; ++i) records.push_back(turnedCamera(i * kTurn / 3, 1.5));
   const auto positions = panoramaPositions(records, k, true);
-  for (int i = 0; i <= 3; ++i) EXPECT_NEAR(positions[static_cast<std::size_t>(i)], i * kTurn / 3 / k, 1e-6);
+  for (int i = 0; i <= 3; ++i)
+    EXPECT_NEAR(positions[static_cast<std::size_t>(i)], i * kTurn / 3 / k, 1e-6);
 }
 
 TEST(HorizonLine, LastPhotoAtTheFirstOnesAzimuthGivesNoSlope) {
@@ -112,12 +114,11 @@ TEST_P(CropPanoramaWidth, TrimsWidthsAbove1000ToAMultipleOfFourAndMovesRowsInPla
                                pixelAt(original, size.width, 10 + x, 5 + r), 3));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Widths, CropPanoramaWidth,
-    testing::Values(CropCase{1003, CropWidth::MultipleOf4Above1000, 1000},
-                    CropCase{999, CropWidth::MultipleOf4Above1000, 999},
-                    CropCase{1001, CropWidth::MultipleOf4Above1000, 1000},
-                    CropCase{1003, CropWidth::Exact, 1003}));
+INSTANTIATE_TEST_SUITE_P(Widths, CropPanoramaWidth,
+                         testing::Values(CropCase{1003, CropWidth::MultipleOf4Above1000, 1000},
+                                         CropCase{999, CropWidth::MultipleOf4Above1000, 999},
+                                         CropCase{1001, CropWidth::MultipleOf4Above1000, 1000},
+                                         CropCase{1003, CropWidth::Exact, 1003}));
 
 TEST(WarpTile, ExactCornersCopyTheSourceAndPointsOutsideAreEmpty) {
   const ImageSize size{64, 48};
@@ -197,15 +198,15 @@ TEST(ProjectImage, RadialLensScalesTheSourcePointAboutTheCentre) {
 }
 
 TEST(ProjectImage, StopRequestLeavesTheRemainingBandsAlone) {
-  const ImageSize size{200, 70};
+  const ImageSize size{70, 200};
   const RgbImage source = test::noisePicture(size, 2);
-  RgbImage canvas(3 * 200 * 70, 7);
+  RgbImage canvas(3 * 70 * 200, 7);
   ScriptedProgress progress(2);
   EXPECT_FALSE(projectImage(source, canvas, size, turnedCamera(0, 2), 0, {}, &progress));
   EXPECT_EQ(progress.reports, 3);
-  for (int r = 0; r < 70; r += 23) {
-    EXPECT_NE(pixelAt(canvas, 200, 100, r)[0], 7) << "the second band is painted";
-    EXPECT_EQ(pixelAt(canvas, 200, 128, r)[0], 7) << "the third band is not";
+  for (int c = 0; c < 70; c += 23) {
+    EXPECT_NE(pixelAt(canvas, 70, c, 100)[0], 7) << "the second band is painted";
+    EXPECT_EQ(pixelAt(canvas, 70, c, 128)[0], 7) << "the third band is not";
   }
 }
 
@@ -229,7 +230,8 @@ TEST(WrapBlend, BlendsEachEndWithTheClosingCopyItRepeats) {
   for (int r = 0; r < 6; ++r)
     for (int j = 0; j < width; ++j) {
       EXPECT_EQ(0, std::memcmp(pixelAt(panorama, 40, j, r), pixelAt(scene, width, j, r), 3));
-      EXPECT_EQ(0, std::memcmp(pixelAt(panorama, 40, closing + j, r), pixelAt(scene, width, j, r), 3));
+      EXPECT_EQ(0,
+                std::memcmp(pixelAt(panorama, 40, closing + j, r), pixelAt(scene, width, j, r), 3));
       ghosting += std::abs(pixelAt(shifted, 40, j, r)[0] - pixelAt(scene, width, j, r)[0]);
     }
   EXPECT_GT(ghosting / 60, 2.0) << "pairing with P - W mixes columns 3 apart";
@@ -240,12 +242,13 @@ TEST(WrapBlend, CrossFadesFromTheClosingCopyToTheFirstPhotoAndSkipsEmptyPixels) 
   RgbImage panorama = makeRgbImage(size);
   for (int j = 0; j < 8; ++j) {
     panorama[3 * j] = panorama[3 * j + 1] = panorama[3 * j + 2] = 200;
-    if (j != 5) panorama[3 * (12 + j)] = panorama[3 * (12 + j) + 1] = panorama[3 * (12 + j) + 2] = 40;
+    if (j != 5)
+      panorama[3 * (12 + j)] = panorama[3 * (12 + j) + 1] = panorama[3 * (12 + j) + 2] = 40;
   }
   wrapBlend(panorama, size, 8, 12);
-  EXPECT_EQ(panorama[0], 40);                        // j = 0: all the closing copy
+  EXPECT_EQ(panorama[0], 40);                          // j = 0: all the closing copy
   EXPECT_EQ(panorama[3 * 4], (4 * 200 + 4 * 40) / 8);  // half way
-  EXPECT_EQ(panorama[3 * 5], 200);                   // the closing copy is empty there
+  EXPECT_EQ(panorama[3 * 5], 200);                     // the closing copy is empty there
   EXPECT_EQ(panorama[3 * (12 + 5)], 200);
   EXPECT_EQ(panorama[3 * 7], (7 * 200 + 1 * 40) / 8);
   EXPECT_EQ(panorama[3 * (12 + 7)], panorama[3 * 7]);
@@ -369,7 +372,8 @@ TEST(ComposePanorama, FullCircleIsOneTurnWideAndItsEndsContinueEachOther) {
         EXPECT_EQ(result->size.height, size.height);
       }
       // The last column and the first are neighbours on the cylinder.
-      const double across = columnDifference(result->pixels, result->size, result->size.width - 1, 0);
+      const double across =
+          columnDifference(result->pixels, result->size, result->size.width - 1, 0);
       double neighbours = 0;
       for (int c = 1; c < 11; ++c)
         neighbours += columnDifference(result->pixels, result->size, c - 1, c) / 10;

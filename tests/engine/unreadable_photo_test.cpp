@@ -124,18 +124,22 @@ TEST(StitchPanorama, StopsAtAPhotoCutShortAndNamesIt) {
 }
 
 TEST(StitchPanorama, StopsAtAPhotoThatTurnsOutDamagedWhileComposing) {
-  TempDir dir;
-  const std::vector<std::string> paths = enlargedPhotos(dir, 3);
-  const Opened opened = openAll(paths);
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
-  NullTrace trace;
-  CuttingProgress progress(paths[2]);
-  const auto result =
-      stitchPanorama(opened.pointers, params, &progress, trace, AlignmentCheck::StitchAnyway);
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->unreadablePhoto, 2);
-  EXPECT_TRUE(result->panorama.pixels.empty());
-  EXPECT_EQ(progress.depth, 0);
+  // With two workers the damaged photo is decoded on another thread, ahead of its turn.
+  for (const int workers : {1, 2}) {
+    SCOPED_TRACE(workers);
+    TempDir dir;
+    const std::vector<std::string> paths = enlargedPhotos(dir, 3);
+    const Opened opened = openAll(paths);
+    StitchParams params = paramsFromProfileText(kDefaultProfileText);
+    NullTrace trace;
+    CuttingProgress progress(paths[2]);
+    const auto result = stitchPanorama(opened.pointers, params, &progress, trace,
+                                       AlignmentCheck::StitchAnyway, workers);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->unreadablePhoto, 2);
+    EXPECT_TRUE(result->panorama.pixels.empty());
+    EXPECT_EQ(progress.depth, 0);
+  }
 }
 
 TEST(StitchPanorama, ASinglePhotoCutShortIsNamedToo) {

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The composition on several threads: the same bytes as on one, and a stop that leaves no
+// thread behind.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/parallel.h"
+#include "engine/projection.h"
+#include "engine/stitch.h"
+#include "platform/imaging/bitmap.h"
+#include "tests/support/samples.h"
+#include "tests/support/scripted_progress.h"
+
+namespace skylacer {
+namespace {
+
+using test::ScriptedProgress;
+
+// The photo files of a bundled series, opened afresh: the composition releases what it painted.
+struct OpenedSeries {
+  explicit OpenedSeries(const std::string& series) {
+    for (const auto& file : test::samplePhotos(series)) {
+      bitmaps.push_back(imaging::Bitmap::fromFile(file.string()));
+      pointers.push_back(bitmaps.back().get());
+    }
+  }
+  std::vector<std::unique_ptr<imaging::Bitmap>> bitmaps;
+  std::vector<imaging::Bitmap*> pointers;
+};
+
+std::optional<StitchResult> stitchSeries(const std::string& series, bool fullCircle, int workers) {
+  OpenedSeries photos(series);
+  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  params.full360 = fullCircle ? 1 : 0;
+  NullTrace trace;
+  return stitchPanorama(photos.pointers, params, nullptr, trace, AlignmentCheck::StitchAnyway,
+                        workers);
+}
+
+// Threads of this process, from the kernel's list.
+int runningThreads() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    ++count;
+  return count;
+}
+
+// The number of threads once it has come down to `expected`, or after two seconds: a joined
+// thread may stay listed for a moment after it is joined.
+int threadsSettlingAt(int expected) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  int count = runningThreads();
+  while (count != expected && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    count = runningThreads();
+  }
+  return count;
+}
+
+TEST(ParallelComposition, OneTwoAndFourWorkersGiveTheSameBytes) {
+  for (const bool fullCircle : {false, true}) {
+    SCOPED_TRACE(fullCircle ? "full circle" : "open");
+    const std::optional<StitchResult> one = stitchSeries("trail", fullCircle, 1);
+    ASSERT_TRUE(one && !one->panorama.pixels.empty());
+    ASSERT_EQ(one->panorama.joints.size(), fullCircle ? 5u : 4u);
+    for (const int workers : {2, 4}) {
+      SCOPED_TRACE(workers);
+      const std::optional<StitchResult> many = stitchSeries("trail", fullCircle, workers);
+      ASSERT_TRUE(many);
+      EXPECT_EQ(many->panorama.size, one->panorama.size);
+      EXPECT_EQ(many->panorama.crop, one->panorama.crop);
+      EXPECT_EQ(many->panorama.joints, one->panorama.joints);
+      EXPECT_TRUE(many->panorama.pixels == one->panorama.pixels) << "the panorama's bytes differ";
+    }
+  }
+}
+
+TEST(ParallelComposition, AStopAnywhereInTheCompositionLeavesNoThreadRunning) {
+  const std::optional<StitchResult> aligned = stitchSeries("mountains", false, 1);
+  ASSERT_TRUE(aligned && !aligned->panorama.pixels.empty());
+  const StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  ScriptedProgress counting;
+  {
+    OpenedSeries photos("mountains");
+    ASSERT_TRUE(composePanorama(photos.pointers, aligned->cameras, params, &counting, 4));
+  }
+  const int threadsBefore = runningThreads();
+  // A stop arriving while other threads paint, blend or read ahead; a thread left behind would
+  // also touch freed buffers (the sanitizer builds see it). How many reports the calling thread
+  // makes depends on how many bands the others took: a run asked to stop must give nothing.
+  for (int stopAt = 0; stopAt < counting.reports; stopAt += 2) {
+    SCOPED_TRACE(stopAt);
+    OpenedSeries photos("mountains");
+    ScriptedProgress progress(stopAt);
+    const bool composed =
+        composePanorama(photos.pointers, aligned->cameras, params, &progress, 4).has_value();
+    EXPECT_EQ(composed, progress.reports <= stopAt);
+    EXPECT_EQ(progress.depth, 0);
+    EXPECT_EQ(threadsSettlingAt(threadsBefore), threadsBefore);
+  }
+}
+
+TEST(RunBands, AFailingBandOnAnyThreadReachesTheCallerAfterTheOthersStop) {
+  for (const int failing : {0, 7, 63}) {
+    SCOPED_TRACE(failing);
+    std::atomic<int> started{0};
+    EXPECT_THROW(runBands(
+                     4, 64,
+                     [&](int band) {
+                       ++started;
+                       if (band == failing) throw std::runtime_error("band failed");
+                     },
+                     [](int) { return false; }),
+                 std::runtime_error);
+    EXPECT_GE(started, 1);
+  }
+}
+
+}  // namespace
+}  // namespace skylacer
