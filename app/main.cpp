@@ -14,6 +14,7 @@
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
 #include "platform/shell/data_folder.h"
+#include "platform/shell/large_buffers.h"
 #include "platform/shell/message_catalogue.h"
 #include "platform/shell/program_folder.h"
 
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
   }
   shell::openMessageCatalogue(programFolder);
   setTextLookup(shell::catalogueText);
+  // A stitch's alignment memory goes back to the system before its composition, as in
+  // panorama-cli.
+  shell::returnLargeBuffersWhenFreed();
   registry::SettingsStore userStore(registry::userSettingsFile(),
                                     registry::SettingsStore::Access::ReadWrite);
   const registry::SettingsStore machineStore(registry::machineSettingsFile(),

@@ -19,7 +19,6 @@
 #include "cli/cameras_json.h"
 #include "cli/command_line.h"
 #include "cli/interrupt_guard.h"
-#include "cli/large_buffers.h"
 #include "cli/memory_limit.h"
 #include "cli/picture_destination.h"
 #include "cli/profiles_command.h"
@@ -37,6 +36,7 @@
 #include "platform/imaging/failure_reason.h"
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
+#include "platform/shell/large_buffers.h"
 #include "platform/shell/memory_limit.h"
 #include "tuning/profiles.h"
 
@@ -456,7 +456,7 @@ int runStitchCommand(std::span<const std::string_view> args) {
   }
   StitchOptions options;
   if (const auto error = parseOptions(line, options)) return usageError(*error);
-  returnLargeBuffersWhenFreed();
+  shell::returnLargeBuffersWhenFreed();
   try {
     return stitch(options);
   } catch (const std::bad_alloc&) {

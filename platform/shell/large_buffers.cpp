@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/large_buffers.h"
+#include "platform/shell/large_buffers.h"
 
 #include <malloc.h>
 
-namespace skylacer::cli {
+namespace skylacer::shell {
 
 namespace {
 
@@ -15,4 +15,4 @@ void returnLargeBuffersWhenFreed() {
   mallopt(M_MMAP_THRESHOLD, kLargeBufferBytes);
 }
 
-}  // namespace skylacer::cli
+}  // namespace skylacer::shell

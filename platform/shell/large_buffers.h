@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-namespace skylacer::cli {
+namespace skylacer::shell {
 
 // Makes every buffer of 128 KiB or more its own mapping, returned to the system when freed. The
 // C library otherwise raises that threshold after the first large buffer is freed, and later
@@ -10,4 +10,4 @@ namespace skylacer::cli {
 // (the panorama and three full-size photos) is the run's.
 void returnLargeBuffersWhenFreed();
 
-}  // namespace skylacer::cli
+}  // namespace skylacer::shell
