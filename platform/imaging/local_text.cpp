@@ -9,7 +9,8 @@ namespace skylacer {
 
 namespace {
 
-// The engine reports progress from its worker threads too, so the lookup is read atomically.
+// Texts are also made off the calling thread (a photo found damaged while read ahead), so the
+// lookup is read atomically.
 std::atomic<TextLookup> installedLookup{nullptr};
 
 }  // namespace
