@@ -562,7 +562,10 @@
     var room = Math.max(0, this.half - this.canvas.height / 2 / this.focal());
     this.lift = clamp(this.lift, -room, room);
     if (this.full) {
-      this.pan = ((this.pan % 360) + 360) % 360;
+      // Only a negative angle is moved up: adding 360 to every angle would round the pan
+      // anew on each call, so a view at rest would drift by a last digit.
+      this.pan %= 360;
+      if (this.pan < 0) this.pan += 360;
     } else {
       var edge = this.fov / 2;
       var pan = clamp(this.pan, edge, this.angle - edge);
