@@ -266,6 +266,11 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   return bitmaps;
 }
 
+// The stitch and the encoding use every core the machine has.
+int machineCores() {
+  return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+}
+
 // Encodes the panorama, scaled when asked, into the output (a file not yet put in place), with
 // the colour profile and capture date of `firstPhoto`. False with `error` when it cannot, and
 // false when `progress` asked to stop.
@@ -276,7 +281,7 @@ bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options
   std::vector<std::uint8_t> bytes;
   const ImagingStatus encoded = output::encodeJpeg(
       panorama.pixels.data(), panorama.size, 0, options.outputSize.value_or(panorama.size),
-      options.quality, bytes, &firstPhoto.metadata(), &progress);
+      options.quality, bytes, &firstPhoto.metadata(), &progress, machineCores());
   if (encoded == ImagingStatus::Aborted) return false;
   if (encoded == ImagingStatus::OutOfMemory) throw std::bad_alloc();
   if (encoded != ImagingStatus::Ok) {
@@ -336,7 +341,7 @@ std::optional<StitchResult> runEngine(std::vector<std::unique_ptr<Bitmap>>& bitm
   const AlignmentCheck check =
       options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse;
   StitchParams runParams = params;
-  const int workers = static_cast<int>(std::thread::hardware_concurrency());
+  const int workers = machineCores();
   std::optional<StitchResult> result =
       stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace,
                      options.inFoundOrder ? AlignmentCheck::Refuse : check, workers);

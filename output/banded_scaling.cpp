@@ -4,6 +4,9 @@
 #include <algorithm>
 
 #include "engine/optional_progress.h"
+#include "engine/parallel.h"
+#include "platform/imaging/jpeg_stripes.h"
+#include "platform/imaging/photo_metadata.h"
 #include "platform/imaging/pixel_buffer.h"
 
 namespace skylacer::output {
@@ -46,15 +49,24 @@ ImagingStatus drawScaledInBands(Bitmap& source, std::uint8_t* target, ImageSize 
   return ImagingStatus::Ok;
 }
 
-ImagingStatus encodeJpegInBands(Bitmap& source, int quality, IProgress* progress,
-                                std::vector<std::uint8_t>& bytes) {
-  if (progress == nullptr) return source.encodeJpeg(bytes, quality);
-  return source.encodeJpeg(bytes, quality,
-                           [progress](double done) { return progress->Report(done); });
+ImagingStatus encodeJpegInBands(imaging::ConstPlane picture, const imaging::PhotoMetadata& metadata,
+                                int quality, IProgress* progress, std::vector<std::uint8_t>& bytes,
+                                int workers) {
+  imaging::JpegStripes stripes(picture, quality);
+  const int count = stripes.count();
+  const bool finished = runBands(
+      workers, count, [&](int stripe) { stripes.encode(stripe); },
+      [&](int stripe) { return reportStop(progress, static_cast<double>(stripe) / count); });
+  if (!finished || reportStop(progress, 1)) return ImagingStatus::Aborted;
+  imaging::EncodedJpeg encoded;
+  if (const ImagingStatus joined = stripes.join(encoded); joined != ImagingStatus::Ok)
+    return joined;
+  bytes = imaging::withCarriedMetadata(encoded.bytes(), metadata);
+  return ImagingStatus::Ok;
 }
 
 ImagingStatus encodeScaledJpeg(Bitmap& source, ImageSize size, int quality, IProgress* progress,
-                               std::vector<std::uint8_t>& bytes) {
+                               std::vector<std::uint8_t>& bytes, int workers) {
   if (size.width < 1 || size.height < 1) return ImagingStatus::InvalidParameter;
   if (std::int64_t{size.width} * size.height > imaging::kMaxPixels)
     return ImagingStatus::ValueOverflow;
@@ -67,10 +79,9 @@ ImagingStatus encodeScaledJpeg(Bitmap& source, ImageSize size, int quality, IPro
   const ImagingStatus drawn = drawScaledInBands(source, plane.pixels, size, progress);
   popRange(progress);
   if (drawn != ImagingStatus::Ok) return drawn;
-  const auto scaled = Bitmap::overPixels(plane.pixels, size.width, size.height, size.width * 3);
-  scaled->setMetadata(source.metadata());
   pushRange(progress, kScalingShare, 1);
-  const ImagingStatus encoded = encodeJpegInBands(*scaled, quality, progress, bytes);
+  const ImagingStatus encoded =
+      encodeJpegInBands(plane, source.metadata(), quality, progress, bytes, workers);
   popRange(progress);
   return encoded;
 }

@@ -12,6 +12,7 @@
 #include "engine/buffers.h"
 #include "engine/progress.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/pixel_plane.h"
 
 namespace skylacer::output {
 
@@ -24,19 +25,24 @@ namespace skylacer::output {
 imaging::ImagingStatus drawScaledInBands(imaging::Bitmap& source, std::uint8_t* target,
                                          ImageSize size, IProgress* progress);
 
-// Encodes `source` as it is as a JPEG at `quality` into `bytes`, with its colour profile and
-// capture date. After each of the encoder's bands `progress` (may be null) is given the share
-// of rows encoded; when it asks to stop the result is Aborted and `bytes` is left as it was.
-imaging::ImagingStatus encodeJpegInBands(imaging::Bitmap& source, int quality, IProgress* progress,
-                                         std::vector<std::uint8_t>& bytes);
+// Encodes `picture` as a JPEG at `quality` into `bytes`, with the colour profile and capture
+// date of `metadata`, in stripes (imaging::JpegStripes) shared among up to `workers` threads:
+// the bytes are the same for any number. Before each stripe the calling thread takes, and once
+// all are encoded, `progress` (may be null) is given the share of stripes begun; when it asks
+// to stop the result is Aborted and `bytes` is left as it was.
+imaging::ImagingStatus encodeJpegInBands(imaging::ConstPlane picture,
+                                         const imaging::PhotoMetadata& metadata, int quality,
+                                         IProgress* progress, std::vector<std::uint8_t>& bytes,
+                                         int workers = 1);
 
 // Encodes `source` (as turned by its recorded rotate/flip) scaled to `size` as a JPEG at
 // `quality` into `bytes`, drawn by drawScaledInBands in the first half of `progress` and
-// encoded by encodeJpegInBands in the second, with the source's colour profile and capture
-// date. Aborted when `progress` asked to stop; OutOfMemory when the scaled picture cannot be
-// held; ValueOverflow when it would have more than imaging::kMaxPixels pixels; otherwise the
-// status of the drawing or of the encoding.
+// encoded by encodeJpegInBands (on up to `workers` threads) in the second, with the source's colour
+// profile and capture date. Aborted when `progress` asked to stop; OutOfMemory when the scaled
+// picture cannot be held; ValueOverflow when it would have more than imaging::kMaxPixels pixels;
+// otherwise the status of the drawing or of the encoding.
 imaging::ImagingStatus encodeScaledJpeg(imaging::Bitmap& source, ImageSize size, int quality,
-                                        IProgress* progress, std::vector<std::uint8_t>& bytes);
+                                        IProgress* progress, std::vector<std::uint8_t>& bytes,
+                                        int workers = 1);
 
 }  // namespace skylacer::output

@@ -26,13 +26,15 @@ std::unique_ptr<Bitmap> wrapPixels(const std::uint8_t* pixels, int width, int he
 
 ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
                          ImageSize outputSize, int quality, std::vector<std::uint8_t>& bytes,
-                         const imaging::PhotoMetadata* metadata, IProgress* progress) {
-  const auto source =
-      wrapPixels(pixels, size.width, size.height, stride != 0 ? stride : size.width * 3);
+                         const imaging::PhotoMetadata* metadata, IProgress* progress, int workers) {
+  const int rowBytes = stride != 0 ? stride : size.width * 3;
+  const auto source = wrapPixels(pixels, size.width, size.height, rowBytes);
   if (source->lastStatus() != ImagingStatus::Ok) return source->lastStatus();
   if (metadata != nullptr) source->setMetadata(*metadata);
-  if (outputSize == size) return encodeJpegInBands(*source, quality, progress, bytes);
-  return encodeScaledJpeg(*source, outputSize, quality, progress, bytes);
+  if (outputSize == size)
+    return encodeJpegInBands({pixels, rowBytes, size.width, size.height}, source->metadata(),
+                             quality, progress, bytes, workers);
+  return encodeScaledJpeg(*source, outputSize, quality, progress, bytes, workers);
 }
 
 ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,

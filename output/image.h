@@ -16,12 +16,13 @@
 
 namespace skylacer::output {
 
-// The JPEG that writeJpeg writes, into `bytes`.
+// The JPEG that writeJpeg writes, into `bytes`, encoded on up to `workers` threads: the bytes
+// are the same for any number, and progress is reported on the calling thread only.
 imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
                                   ImageSize outputSize, int quality,
                                   std::vector<std::uint8_t>& bytes,
                                   const imaging::PhotoMetadata* metadata = nullptr,
-                                  IProgress* progress = nullptr);
+                                  IProgress* progress = nullptr, int workers = 1);
 
 // Writes the W x H picture `pixels` (rows `stride` bytes apart; 0 means W * 3) as a JPEG of
 // `outputSize` at `quality`: unscaled when the sizes are equal, otherwise scaled in one step

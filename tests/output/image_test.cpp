@@ -101,6 +101,31 @@ TEST(WriteJpeg, RowStrideIsHonouredAndQualityReachesTheEncoder) {
   EXPECT_LT(std::filesystem::file_size(low) * 3, std::filesystem::file_size(high));
 }
 
+// The panorama's JPEG is encoded in stripes on several threads: the bytes do not depend on how
+// many, and a stop asked between two stripes keeps nothing.
+TEST(EncodeJpeg, TheBytesAreTheSameForAnyNumberOfWorkersAndAStopKeepsNothing) {
+  const test::TestPanorama panorama = test::gradientPanorama({1500, 2000});
+  std::vector<std::uint8_t> one, three;
+  ASSERT_EQ(encodeJpeg(panorama.pixels.data(), panorama.size, 0, panorama.size, 80, one, nullptr,
+                       nullptr, 1),
+            ImagingStatus::Ok);
+  ASSERT_EQ(encodeJpeg(panorama.pixels.data(), panorama.size, 0, panorama.size, 80, three, nullptr,
+                       nullptr, 3),
+            ImagingStatus::Ok);
+  EXPECT_TRUE(one == three);
+  const test::TempDir folder;
+  test::writeFile(folder / "one.jpg", one);
+  EXPECT_EQ(test::pictureSize(folder / "one.jpg"), panorama.size);
+
+  test::RecordingProgress progress;
+  progress.stopFrom = 0.5;
+  std::vector<std::uint8_t> kept{1, 2, 3};
+  EXPECT_EQ(encodeJpeg(panorama.pixels.data(), panorama.size, 0, panorama.size, 80, kept, nullptr,
+                       &progress, 2),
+            ImagingStatus::Aborted);
+  EXPECT_EQ(kept, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
 TEST(SavePanorama, JpegReportsItsStepsAndItsFailure) {
   const test::TestPanorama panorama = test::gradientPanorama({200, 50});
   test::TempDir folder;
