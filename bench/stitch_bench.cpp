@@ -226,6 +226,10 @@ int main(int argc, char** argv) {
     }
     encode(panorama, output);
   });
+  // The encoding alone: libjpeg-turbo's whole on one core, and panorama-cli's stripes on N.
+  const Seconds wholeEncoding = bestOf([&] { encode(panorama, output); });
+  useCores(cores);
+  const Seconds stripedEncoding = bestOf([&] { encodeAsTheProgramDoes(panorama, output, cores); });
   decoded = RgbImage();
   panorama = ComposedPanorama();
   const long floorPeak = peakResidentKiB();
@@ -238,6 +242,8 @@ int main(int argc, char** argv) {
   std::printf("(a) floor, decode + encode:  %.3f s CPU, %.3f s wall\n", floor.cpu, floor.wall);
   std::printf("(b) stitch + encode, %d core%s: %.3f s CPU, %.3f s wall\n", cores,
               cores == 1 ? " " : "s", full.cpu, full.wall);
+  std::printf("(c) encoding alone: whole on 1 core %.3f s wall, in stripes on %d %.3f s wall\n",
+              wholeEncoding.wall, cores, stripedEncoding.wall);
   std::printf("peak resident memory: %.0f MiB (%.0f MiB before the stitch rounds)\n",
               peakResidentKiB() / 1024.0, floorPeak / 1024.0);
   std::printf("ratio b / a: %.2f CPU, %.2f wall (target <= %s)\n", full.cpu / floor.cpu,
