@@ -6,7 +6,6 @@
 #include "engine/optional_progress.h"
 #include "engine/parallel.h"
 #include "platform/imaging/jpeg_stripes.h"
-#include "platform/imaging/photo_metadata.h"
 #include "platform/imaging/pixel_buffer.h"
 
 namespace skylacer::output {
@@ -58,11 +57,10 @@ ImagingStatus encodeJpegInBands(imaging::ConstPlane picture, const imaging::Phot
       workers, count, [&](int stripe) { stripes.encode(stripe); },
       [&](int stripe) { return reportStop(progress, static_cast<double>(stripe) / count); });
   if (!finished || reportStop(progress, 1)) return ImagingStatus::Aborted;
-  imaging::EncodedJpeg encoded;
-  if (const ImagingStatus joined = stripes.join(encoded); joined != ImagingStatus::Ok)
-    return joined;
-  bytes = imaging::withCarriedMetadata(encoded.bytes(), metadata);
-  return ImagingStatus::Ok;
+  std::vector<std::uint8_t> joined;
+  const ImagingStatus status = stripes.join(metadata, joined);
+  if (status == ImagingStatus::Ok) bytes.swap(joined);
+  return status;
 }
 
 ImagingStatus encodeScaledJpeg(Bitmap& source, ImageSize size, int quality, IProgress* progress,

@@ -41,7 +41,6 @@ class EncodedJpeg {
  private:
   friend ImagingStatus encodeJpeg(ConstPlane picture, int quality, EncodedJpeg& encoded,
                                   const StopCheck& stop);
-  friend class JpegStripes;
   std::vector<std::uint8_t> bytes_;
 };
 

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "platform/imaging/jpeg_compressor.h"
+#include "platform/imaging/photo_metadata.h"
 
 namespace skylacer::imaging {
 namespace {
@@ -74,8 +75,7 @@ void JpegStripes::encode(int index) {
   stripe.status = compressJpeg(rows, quality_, true, stripe.bytes, {});
 }
 
-ImagingStatus JpegStripes::join(EncodedJpeg& encoded) const {
-  std::vector<std::uint8_t>& out = encoded.bytes_;
+ImagingStatus JpegStripes::join(const PhotoMetadata& metadata, std::vector<std::uint8_t>& out) {
   out.clear();
   if (quality_ < 0 || quality_ > 100 || picture_.pixels == nullptr || picture_.width < 1 ||
       picture_.height < 1)
@@ -91,11 +91,11 @@ ImagingStatus JpegStripes::join(EncodedJpeg& encoded) const {
     total += stripe.bytes.size();
   }
 
-  out.reserve(total);
-  const std::vector<std::uint8_t>& first = stripes_.front().bytes;
-  out.assign(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(layouts[0].dataBegin));
-  out[layouts[0].heightAt] = static_cast<std::uint8_t>(picture_.height >> 8);
-  out[layouts[0].heightAt + 1] = static_cast<std::uint8_t>(picture_.height & 0xFF);
+  std::vector<std::uint8_t>& first = stripes_.front().bytes;
+  first[layouts[0].heightAt] = static_cast<std::uint8_t>(picture_.height >> 8);
+  first[layouts[0].heightAt + 1] = static_cast<std::uint8_t>(picture_.height & 0xFF);
+  out = withCarriedMetadata(std::span(first).first(layouts[0].dataBegin), metadata);
+  out.reserve(out.size() + total);
   for (std::size_t k = 0; k < stripes_.size(); ++k) {
     const std::vector<std::uint8_t>& bytes = stripes_[k].bytes;
     // A stripe numbers its markers from RST0 after its own first row of blocks; in the whole
@@ -113,6 +113,7 @@ ImagingStatus JpegStripes::join(EncodedJpeg& encoded) const {
       if (out[at - 1] == kMarkerPrefix && out[at] >= kFirstRestartMarker &&
           out[at] < kFirstRestartMarker + kRestartMarkers)
         out[at] = restartMarker(out[at] - kFirstRestartMarker + blockRow);
+    std::vector<std::uint8_t>().swap(stripes_[k].bytes);
   }
   out.push_back(kMarkerPrefix);
   out.push_back(0xD9);

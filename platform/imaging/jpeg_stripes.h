@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/imaging/bitmap.h"
-#include "platform/imaging/jpeg_codec.h"
+#include "platform/imaging/photo_metadata.h"
 #include "platform/imaging/pixel_plane.h"
 
 namespace skylacer::imaging {
@@ -29,11 +29,13 @@ class JpegStripes {
   // different threads; its status is kept for join.
   void encode(int index);
 
-  // The whole file: Ok once every stripe is encoded, else the first stripe's failure (a stripe
-  // not encoded counts as Aborted). InvalidParameter for a quality out of range or an empty
-  // picture, GenericError for a picture the format cannot hold (a side above 65500 pixels).
-  // `encoded` holds nothing unless the result is Ok.
-  ImagingStatus join(EncodedJpeg& encoded) const;
+  // The whole file into `bytes`, with the colour profile and capture date of `metadata`: Ok
+  // once every stripe is encoded, else the first stripe's failure (a stripe not encoded counts
+  // as Aborted). InvalidParameter for a quality out of range or an empty picture, GenericError
+  // for a picture the format cannot hold (a side above 65500 pixels). `bytes` holds nothing
+  // unless the result is Ok. Each stripe's bytes are released once they are copied, so that the
+  // file is not held twice: join once.
+  ImagingStatus join(const PhotoMetadata& metadata, std::vector<std::uint8_t>& bytes);
 
  private:
   struct Stripe {

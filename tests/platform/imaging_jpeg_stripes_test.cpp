@@ -45,17 +45,16 @@ TEST(ImagingJpegStripes, JoinedStripesAreTheWholeEncodingWithRestartMarkers) {
     JpegStripes stripes(picture, quality);
     ASSERT_EQ(stripes.count(), 4);
     for (int stripe = stripes.count() - 1; stripe >= 0; --stripe) stripes.encode(stripe);
-    EncodedJpeg joined;
-    ASSERT_EQ(stripes.join(joined), ImagingStatus::Ok);
+    std::vector<std::uint8_t> joined;
+    ASSERT_EQ(stripes.join({}, joined), ImagingStatus::Ok);
 
     std::vector<std::uint8_t> whole;
     ASSERT_EQ(compressJpeg(picture, quality, true, whole, {}), ImagingStatus::Ok);
-    EXPECT_TRUE(bytesOf(joined) == whole) << joined.bytes().size() << " against " << whole.size();
+    EXPECT_TRUE(joined == whole) << joined.size() << " against " << whole.size();
 
     EncodedJpeg plain;
     ASSERT_EQ(encodeJpeg(picture, quality, plain), ImagingStatus::Ok);
-    EXPECT_TRUE(decoded(bytesOf(joined), kWidth, kHeight) ==
-                decoded(bytesOf(plain), kWidth, kHeight));
+    EXPECT_TRUE(decoded(joined, kWidth, kHeight) == decoded(bytesOf(plain), kWidth, kHeight));
   }
 }
 
@@ -64,13 +63,13 @@ TEST(ImagingJpegStripes, RefusesWhatTheFormatCannotHoldAndUnfinishedStripes) {
   const std::uint8_t pixel[3] = {};
   JpegStripes tall({pixel, 0, 1, 65501}, 75);
   EXPECT_EQ(tall.count(), 0);
-  EncodedJpeg encoded;
-  EXPECT_EQ(tall.join(encoded), ImagingStatus::GenericError);
+  std::vector<std::uint8_t> joined;
+  EXPECT_EQ(tall.join({}, joined), ImagingStatus::GenericError);
 
   const test::Picture small = test::noisePicture(40, 40, 3);
   JpegStripes unfinished({small.bytes.data(), small.stride(), 40, 40}, 75);
-  EXPECT_EQ(unfinished.join(encoded), ImagingStatus::Aborted);
-  EXPECT_TRUE(encoded.bytes().empty());
+  EXPECT_EQ(unfinished.join({}, joined), ImagingStatus::Aborted);
+  EXPECT_TRUE(joined.empty());
 }
 
 }  // namespace
