@@ -9,8 +9,11 @@ namespace {
 
 // The program itself, its libraries and the threads' stacks.
 constexpr std::uint64_t kBaseBytes = std::uint64_t{256} << 20;
-// The reduced luminance plane and features of one photo (a plane of at most 1 M pixels).
-constexpr std::uint64_t kAlignmentBytesPerPhoto = std::uint64_t{24} << 20;
+// What the alignment keeps of every photo until it ends: its reduced plane at a byte a pixel
+// (at most 1 M pixels) or the points and descriptors the order search reads.
+constexpr std::uint64_t kAlignmentBytesPerPhoto = std::uint64_t{2} << 20;
+// The pair at hand: two reduced planes as the pyramids read them, their pyramids and features.
+constexpr std::uint64_t kAlignmentPairBytes = std::uint64_t{64} << 20;
 // The decoded photo, the canvas it is projected into, the closing copy of a full circle and
 // the decoder's own rows.
 constexpr std::uint64_t kFullSizeCopies = 4;
@@ -30,7 +33,7 @@ std::uint64_t estimateStitchBytes(std::span<const ImageSize> photos) {
     panorama += rgbBytes(photo);
     largest = std::max(largest, rgbBytes(photo));
   }
-  return kBaseBytes + kAlignmentBytesPerPhoto * photos.size() + panorama +
+  return kBaseBytes + kAlignmentPairBytes + kAlignmentBytesPerPhoto * photos.size() + panorama +
          panorama / kEncodedShareDivisor + kFullSizeCopies * largest;
 }
 
