@@ -400,14 +400,12 @@ CropRect cropWindow(ImageSize panoramaSize, CropRect rect, CropWidth rule) {
 void packPanorama(ComposedPanorama& panorama) {
   const auto rowBytes = static_cast<std::size_t>(3 * panorama.size.width);
   const auto height = static_cast<std::size_t>(panorama.size.height);
-  const bool packed =
-      panorama.first == 0 && panorama.stride == static_cast<std::ptrdiff_t>(rowBytes);
+  const auto stride = static_cast<std::size_t>(panorama.stride);
   // Rows only ever move towards the front: each lands where no row still to move lies.
-  for (std::size_t r = 0; r < height && !packed; ++r)
-    std::memmove(
-        panorama.pixels.data() + rowBytes * r,
-        panorama.pixels.data() + panorama.first + static_cast<std::size_t>(panorama.stride) * r,
-        rowBytes);
+  if (panorama.first != 0 || stride != rowBytes)
+    for (std::size_t r = 0; r < height; ++r)
+      std::memmove(panorama.pixels.data() + rowBytes * r,
+                   panorama.pixels.data() + panorama.first + stride * r, rowBytes);
   panorama.pixels.resize(rowBytes * height);
   panorama.first = 0;
   panorama.stride = static_cast<std::ptrdiff_t>(rowBytes);
