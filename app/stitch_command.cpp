@@ -198,6 +198,7 @@ bool stitchListedPhotos(CommandContext& context, int count, int singlePhotoDegre
       context.services.messages().ask(engineText(EngineText::ClosesFullCircle),
                                       tuning::MessageKind::Notice);
     if (result) {
+      packPanorama(result->panorama);
       state.panorama = std::move(result->panorama.pixels);
       state.panoramaSize = result->panorama.size;
       state.fieldOfView =

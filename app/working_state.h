@@ -20,7 +20,7 @@ struct WorkingState {
   // The photos of the last stitch, full UTF-8 paths, in stitch order.
   std::vector<std::string> photoList;
   // The panorama of the last stitch: panoramaSize.width x height x 3 bytes, blue-green-red.
-  RgbImage panorama;
+  UnfilledRgbImage panorama;
   ImageSize panoramaSize;
   double fieldOfView = output::kProgramPi;  // horizontal, radians
   // The first photo's colour profile and capture date, carried into the saved panorama.
@@ -43,7 +43,7 @@ struct WorkingState {
   }
   void discardStitch() {
     photoList.clear();
-    RgbImage().swap(panorama);
+    UnfilledRgbImage().swap(panorama);
     panoramaSize = {};
     photoMetadata = {};
   }

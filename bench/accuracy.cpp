@@ -389,8 +389,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 double encodeSeconds(const ComposedPanorama& panorama) {
   const auto start = std::chrono::steady_clock::now();
   imaging::EncodedJpeg encoded;
-  const imaging::ConstPlane plane{panorama.pixels.data(), 3 * std::ptrdiff_t{panorama.size.width},
-                                  panorama.size.width, panorama.size.height};
+  const imaging::ConstPlane plane{panorama.picture(), panorama.stride, panorama.size.width,
+                                  panorama.size.height};
   if (imaging::encodeJpeg(plane, 75, encoded) != imaging::ImagingStatus::Ok)
     throw std::runtime_error("the panorama did not encode");
   return secondsSince(start);

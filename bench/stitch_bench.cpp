@@ -108,8 +108,9 @@ std::vector<std::unique_ptr<imaging::Bitmap>> openPhotos(const std::vector<std::
 
 // The floor's encoding: libjpeg-turbo's own, whole, on one core.
 void encode(ComposedPanorama& panorama, const std::string& path) {
-  auto bitmap = imaging::Bitmap::overPixels(panorama.pixels.data(), panorama.size.width,
-                                            panorama.size.height, 3 * panorama.size.width);
+  auto bitmap =
+      imaging::Bitmap::overPixels(panorama.pixels.data() + panorama.first, panorama.size.width,
+                                  panorama.size.height, static_cast<int>(panorama.stride));
   if (bitmap->saveJpeg(path, imaging::kDefaultJpegQuality) != imaging::ImagingStatus::Ok)
     throw std::runtime_error("cannot encode the panorama");
 }
@@ -117,8 +118,8 @@ void encode(ComposedPanorama& panorama, const std::string& path) {
 // panorama-cli's encoding of its -o picture: in stripes on `workers` threads.
 void encodeAsTheProgramDoes(ComposedPanorama& panorama, const std::string& path, int workers) {
   std::vector<std::uint8_t> bytes;
-  if (output::encodeJpeg(panorama.pixels.data(), panorama.size, 0, panorama.size,
-                         imaging::kDefaultJpegQuality, bytes, nullptr, nullptr,
+  if (output::encodeJpeg(panorama.picture(), panorama.size, static_cast<int>(panorama.stride),
+                         panorama.size, imaging::kDefaultJpegQuality, bytes, nullptr, nullptr,
                          workers) != imaging::ImagingStatus::Ok)
     throw std::runtime_error("cannot encode the panorama");
   std::ofstream(path, std::ios::binary)
@@ -155,11 +156,15 @@ ComposedPanorama stitch(const std::vector<std::string>& files, int workers,
   return std::move(result->panorama);
 }
 
-// FNV-1a over the panorama's bytes: equal figures before and after a change of the stitch's
-// speed show that its result stayed the same.
-std::uint64_t checksum(const RgbImage& pixels) {
+// FNV-1a over the picture's bytes, row by row: equal figures before and after a change of the
+// stitch's speed show that its result stayed the same.
+std::uint64_t checksum(const ComposedPanorama& panorama) {
   std::uint64_t hash = 14695981039346656037ull;
-  for (const std::uint8_t byte : pixels) hash = (hash ^ byte) * 1099511628211ull;
+  const auto rowBytes = static_cast<std::size_t>(3 * panorama.size.width);
+  for (int r = 0; r < panorama.size.height; ++r) {
+    const std::uint8_t* row = panorama.picture() + panorama.stride * r;
+    for (std::size_t i = 0; i < rowBytes; ++i) hash = (hash ^ row[i]) * 1099511628211ull;
+  }
   return hash;
 }
 
@@ -215,7 +220,7 @@ int main(int argc, char** argv) {
       before.wall, before.cpu, composition.wall, composition.cpu);
   std::printf("workers: %d; photos: %d x %d x %d, panorama %d x %d, checksum %016llx\n", cores,
               kPhotos, kPhotoSize.width, kPhotoSize.height, panorama.size.width,
-              panorama.size.height, static_cast<unsigned long long>(checksum(panorama.pixels)));
+              panorama.size.height, static_cast<unsigned long long>(checksum(panorama)));
 
   useCores(1);
   RgbImage decoded = makeRgbImage(kPhotoSize);

@@ -279,9 +279,10 @@ bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options
                   std::string& error) {
   progress.Report(0, output::kConvertingToJpeg);
   std::vector<std::uint8_t> bytes;
-  const ImagingStatus encoded = output::encodeJpeg(
-      panorama.pixels.data(), panorama.size, 0, options.outputSize.value_or(panorama.size),
-      options.quality, bytes, &firstPhoto.metadata(), &progress, machineCores());
+  const ImagingStatus encoded =
+      output::encodeJpeg(panorama.picture(), panorama.size, static_cast<int>(panorama.stride),
+                         options.outputSize.value_or(panorama.size), options.quality, bytes,
+                         &firstPhoto.metadata(), &progress, machineCores());
   if (encoded == ImagingStatus::Aborted) return false;
   if (encoded == ImagingStatus::OutOfMemory) throw std::bad_alloc();
   if (encoded != ImagingStatus::Ok) {
@@ -446,6 +447,7 @@ int stitch(StitchOptions options) {
                            degrees);
   if (!options.publish.any()) return 0;
   std::fflush(stdout);
+  packPanorama(panorama);
   return publishPanorama({panorama.pixels.data(), panorama.size, panorama.angle},
                          {options.outputSize.value_or(panorama.size), options.quality},
                          options.publish, options.photos, options.reporting);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <type_traits>
 #include <utility>
 
@@ -68,9 +69,10 @@ auto rowOf(Image& image, ImageSize size, int row) {
 // Row r of the panorama and of the canvas as the seam sees them: canvas columns from `split` on
 // lie in the panorama at a + column, and the panorama reads as empty there.
 template <typename Panorama>
-auto seamRows(Panorama& panorama, ImageSize panoramaSize, const RgbImage& canvas,
+auto seamRows(Panorama& panorama, ImageSize panoramaSize, std::span<const std::uint8_t> canvas,
               ImageSize canvasSize, int a, int split, int row) {
   auto panoramaRow = rowOf(panorama, panoramaSize, row);
+  panoramaRow.readable = std::min(panoramaRow.width, a + canvasSize.width);
   ConstRow canvasRow = rowOf(canvas, canvasSize, row);
   if (split < canvasSize.width) {
     panoramaRow.readable = std::min(panoramaRow.width, a + split);
@@ -277,9 +279,9 @@ int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, co
 
 }  // namespace
 
-std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize,
-                                const RgbImage& canvas, ImageSize canvasSize, int a, int b,
-                                int blendPixels, CropRows& rows, int canvasSplit) {
+std::vector<SeamRow> searchSeam(std::span<const std::uint8_t> panorama, ImageSize panoramaSize,
+                                std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a,
+                                int b, int blendPixels, CropRows& rows, int canvasSplit) {
   const int width = canvasSize.width;
   const int height = canvasSize.height;
   std::vector<SeamRow> seam(static_cast<std::size_t>(std::max(height, 0)));
@@ -309,9 +311,9 @@ std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize
   return seam;
 }
 
-std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
-                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows,
-                           int canvasSplit, int workers) {
+std::vector<int> blendSeam(std::span<std::uint8_t> panorama, ImageSize panoramaSize,
+                           std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a, int b,
+                           int blendPixels, CropRows& rows, int canvasSplit, int workers) {
   const std::vector<SeamRow> seam =
       searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b, blendPixels, rows, canvasSplit);
   const int height = std::min(canvasSize.height, panoramaSize.height);

@@ -6,12 +6,14 @@
 //
 // Frames: the panorama is P x H; the canvas (the new photograph projected by projectImage) is
 // W x H and its column t lies over panorama column a + t. A pixel whose three bytes are 0 is
-// empty. Canvas columns at or past W and panorama columns at or past P count as empty, so the
-// seam's comparison strip may reach past either right end; every walk along a row stops at the
-// row's ends.
+// empty. Canvas columns at or past W and panorama columns at or past a + W (nothing has been
+// painted right of the new photograph yet; the buffer may hold anything there) or P count as
+// empty, so the seam's comparison strip may reach past either right end; every walk along a row
+// stops at the row's ends. Both buffers are packed, 3 bytes a pixel.
 
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "engine/buffers.h"
@@ -43,9 +45,10 @@ constexpr int kWholeCanvas = std::numeric_limits<int>::max();
 // around the column carried from the row above, starting at the middle of the overlap minus
 // blendPixels / 2. Rows in which no candidate finds an overlapping pixel pair narrow `rows`:
 // one in the upper half raises top to it, one in the lower half lowers bottom to it.
-std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize,
-                                const RgbImage& canvas, ImageSize canvasSize, int a, int b,
-                                int blendPixels, CropRows& rows, int canvasSplit = kWholeCanvas);
+std::vector<SeamRow> searchSeam(std::span<const std::uint8_t> panorama, ImageSize panoramaSize,
+                                std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a,
+                                int b, int blendPixels, CropRows& rows,
+                                int canvasSplit = kWholeCanvas);
 
 // Joins the canvas to the panorama: searchSeam, then per row a colour correction of both sides
 // (each moved halfway towards the other, fading with distance from the seam and faster across
@@ -54,8 +57,9 @@ std::vector<SeamRow> searchSeam(const RgbImage& panorama, ImageSize panoramaSize
 // a is the panorama column of the new photograph, b that of the previous one. Returns, per
 // row, the panorama column where the cross-fade starts. The search runs on the calling thread;
 // the rows are then joined on up to `workers` threads, with the same bytes for any number.
-std::vector<int> blendSeam(RgbImage& panorama, ImageSize panoramaSize, const RgbImage& canvas,
-                           ImageSize canvasSize, int a, int b, int blendPixels, CropRows& rows,
-                           int canvasSplit = kWholeCanvas, int workers = 1);
+std::vector<int> blendSeam(std::span<std::uint8_t> panorama, ImageSize panoramaSize,
+                           std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a, int b,
+                           int blendPixels, CropRows& rows, int canvasSplit = kWholeCanvas,
+                           int workers = 1);
 
 }  // namespace skylacer

@@ -25,6 +25,10 @@ std::size_t checkedElementCount(ImageSize size, std::size_t channels) {
 
 RgbImage makeRgbImage(ImageSize size) { return RgbImage(checkedElementCount(size, 3), 0); }
 
+UnfilledRgbImage makeUnfilledRgbImage(ImageSize size) {
+  return UnfilledRgbImage(checkedElementCount(size, 3));
+}
+
 namespace {
 
 // The imaging layer may answer "object busy" while another user holds the pixels; a few short

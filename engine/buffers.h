@@ -6,7 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace skylacer::imaging {
@@ -24,6 +27,40 @@ struct ImageSize {
 // width x height x 3 bytes, rows top to bottom with no gap, each pixel blue, green, red.
 // (0, 0, 0) means "no data" everywhere in the engine.
 using RgbImage = std::vector<std::uint8_t>;
+
+// Hands out memory like std::allocator but makes its elements without a value (default
+// initialisation): for buffers whose maker writes every element before anything reads it, which
+// value initialisation would write once more for nothing.
+template <typename T>
+struct NoFillAllocator {
+  using value_type = T;
+
+  NoFillAllocator() = default;
+  template <typename U>
+  NoFillAllocator(const NoFillAllocator<U>&) noexcept {}
+
+  T* allocate(std::size_t count) { return std::allocator<T>().allocate(count); }
+  void deallocate(T* elements, std::size_t count) noexcept {
+    std::allocator<T>().deallocate(elements, count);
+  }
+  template <typename U>
+  void construct(U* element) noexcept {
+    ::new (static_cast<void*>(element)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* element, Args&&... args) {
+    ::new (static_cast<void*>(element)) U(std::forward<Args>(args)...);
+  }
+  template <typename U>
+  bool operator==(const NoFillAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+// Laid out like RgbImage, but its bytes have no value until written: its maker writes every one
+// of them before anything reads it. The panorama, the canvases and the photographs of the
+// composition travel in these.
+using UnfilledRgbImage = std::vector<std::uint8_t, NoFillAllocator<std::uint8_t>>;
 
 // width x height signed 16-bit luminance values, row-major with no gap; 0..765 from makeLuma,
 // centred on 384 after high-pass filtering.
@@ -44,6 +81,9 @@ std::size_t checkedElementCount(ImageSize size, std::size_t channels);
 
 // A zero-filled colour buffer of the given size.
 RgbImage makeRgbImage(ImageSize size);
+
+// A colour buffer of the given size whose bytes the caller writes before reading any.
+UnfilledRgbImage makeUnfilledRgbImage(ImageSize size);
 
 // Raised when a photograph's pixels cannot be had whole (its data damaged or cut short, its file
 // gone since it was opened): the engine stitches nothing a photograph does not hold. The

@@ -38,10 +38,10 @@ double horizonCrossing(const Matrix3& rotation, double focal, double theta) {
   return focal * q.y / q.z;
 }
 
-// Decodes a photograph at `size` into `pixels` (size.width x size.height x 3 bytes): at its own
-// size straight into the buffer, otherwise scaled. A photograph that cannot be read whole raises
-// PhotoUnreadable.
-void readPhoto(imaging::Bitmap& photo, RgbImage& pixels, ImageSize size) {
+// Decodes a photograph at `size` into `pixels` (size.width x size.height x 3 bytes, every one
+// written): at its own size straight into the buffer, otherwise scaled. A photograph that cannot
+// be read whole raises PhotoUnreadable.
+void readPhoto(imaging::Bitmap& photo, UnfilledRgbImage& pixels, ImageSize size) {
   const int stride = 3 * size.width;
   if (photo.width() == size.width && photo.height() == size.height)
     photo.readPixels(pixels.data(), stride);
@@ -57,9 +57,9 @@ void readPhoto(imaging::Bitmap& photo, RgbImage& pixels, ImageSize size) {
 class PhotoReader {
  public:
   PhotoReader(std::span<imaging::Bitmap* const> photos, ImageSize size, bool readAhead)
-      : photos_(photos), size_(size), photo_(makeRgbImage(size)) {
+      : photos_(photos), size_(size), photo_(makeUnfilledRgbImage(size)) {
     if (!readAhead || photos.size() < 2) return;
-    next_ = makeRgbImage(size);
+    next_ = makeUnfilledRgbImage(size);
     startReading(0);
   }
   PhotoReader(const PhotoReader&) = delete;
@@ -70,7 +70,7 @@ class PhotoReader {
 
   // Photograph `index`'s pixels, valid until the next call; indices are asked in rising order.
   // One that cannot be read whole raises PhotoUnreadable.
-  const RgbImage& take(int index) {
+  const UnfilledRgbImage& take(int index) {
     if (reading_.valid()) {
       reading_.get();
       std::swap(photo_, next_);
@@ -84,15 +84,15 @@ class PhotoReader {
 
   // Frees the buffers once every photograph has been taken.
   void finish() {
-    photo_ = RgbImage();
-    next_ = RgbImage();
+    photo_ = UnfilledRgbImage();
+    next_ = UnfilledRgbImage();
   }
 
  private:
   void startReading(int index) {
     reading_ = startBeside([this, index] { read(index, next_); });
   }
-  void read(int index, RgbImage& into) {
+  void read(int index, UnfilledRgbImage& into) {
     imaging::Bitmap& bitmap = *photos_[static_cast<std::size_t>(index)];
     readPhoto(bitmap, into, size_);
     bitmap.release();
@@ -100,8 +100,8 @@ class PhotoReader {
 
   std::span<imaging::Bitmap* const> photos_;
   ImageSize size_;
-  RgbImage photo_;
-  RgbImage next_;  // empty unless reading ahead
+  UnfilledRgbImage photo_;
+  UnfilledRgbImage next_;  // empty unless reading ahead
   std::future<void> reading_;
 };
 
@@ -159,12 +159,23 @@ class CanvasMapping {
   HorizonLine horizon_;
 };
 
-void copyIntoPanorama(const RgbImage& canvas, ImageSize canvasSize, RgbImage& panorama,
-                      ImageSize panoramaSize, int column) {
-  const auto rowBytes = static_cast<std::size_t>(3 * canvasSize.width);
+// Canvas columns from..W - 1 of every row into the panorama, canvas column x at panorama column
+// column + x.
+void copyIntoPanorama(const UnfilledRgbImage& canvas, ImageSize canvasSize, int from,
+                      UnfilledRgbImage& panorama, ImageSize panoramaSize, int column) {
+  if (from >= canvasSize.width) return;
+  const auto rowBytes = static_cast<std::size_t>(3 * (canvasSize.width - from));
   for (int r = 0; r < canvasSize.height; ++r)
-    std::memcpy(panorama.data() + pixelOffset(column, r, panoramaSize.width),
-                canvas.data() + pixelOffset(0, r, canvasSize.width), rowBytes);
+    std::memcpy(panorama.data() + pixelOffset(column + from, r, panoramaSize.width),
+                canvas.data() + pixelOffset(from, r, canvasSize.width), rowBytes);
+}
+
+// Writes empty pixels into panorama columns from..to - 1 of every row.
+void emptyColumns(UnfilledRgbImage& panorama, ImageSize panoramaSize, int from, int to) {
+  if (from >= to) return;
+  const auto rowBytes = static_cast<std::size_t>(3 * (to - from));
+  for (int r = 0; r < panoramaSize.height; ++r)
+    std::memset(panorama.data() + pixelOffset(from, r, panoramaSize.width), 0, rowBytes);
 }
 
 int roundedColumn(double position) {
@@ -291,8 +302,8 @@ std::vector<int> tileEdges(int length) {
   return edges;
 }
 
-bool projectBands(const RgbImage& source, ImageSize size, const CameraRecord& record, int column,
-                  HorizonLine horizon, IProgress* progress, const BandTargets& targets,
+bool projectBands(const std::uint8_t* source, ImageSize size, const CameraRecord& record,
+                  int column, HorizonLine horizon, IProgress* progress, const BandTargets& targets,
                   int workers) {
   const std::vector<int> rowEdges = tileEdges(size.height);
   const std::vector<int> columnEdges = tileEdges(size.width);
@@ -318,8 +329,8 @@ bool projectBands(const RgbImage& source, ImageSize size, const CameraRecord& re
         std::uint8_t* target = intoPanorama ? targets.panorama : targets.canvas;
         const TileCorners tile{corners[k][band], corners[k + 1][band], corners[k][band + 1],
                                corners[k + 1][band + 1]};
-        warpTileRow(target + pixelOffset(targetColumn, top + i, targetWidth), source.data(), size,
-                    tile, columnEdges[k + 1] - x0, height, i);
+        warpTileRow(target + pixelOffset(targetColumn, top + i, targetWidth), source, size, tile,
+                    columnEdges[k + 1] - x0, height, i);
       }
   };
   const int bands = static_cast<int>(rowEdges.size()) - 1;
@@ -339,12 +350,12 @@ int bandStart(int column) {
 bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
                   const CameraRecord& record, int column, HorizonLine horizon, IProgress* progress,
                   int workers) {
-  return projectBands(source, size, record, column, horizon, progress,
+  return projectBands(source.data(), size, record, column, horizon, progress,
                       {canvas.data(), nullptr, 0, size.width}, workers);
 }
 
-void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn,
-               int workers) {
+void wrapBlend(std::span<std::uint8_t> panorama, ImageSize panoramaSize, int photoWidth,
+               int closingColumn, int workers) {
   const int width = std::min(photoWidth, panoramaSize.width - closingColumn);
   const auto blendRow = [&](int r) {
     for (int j = 0; j < width; ++j) {
@@ -375,20 +386,40 @@ void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int c
       [](int) { return false; });
 }
 
-ImageSize cropPanorama(RgbImage& panorama, ImageSize panoramaSize, CropRect rect, CropWidth rule) {
-  const int left = std::clamp(rect.left, 0, panoramaSize.width);
-  const int top = std::clamp(rect.top, 0, panoramaSize.height);
-  int right = std::clamp(rect.right, left, panoramaSize.width);
-  const int bottom = std::clamp(rect.bottom, top, panoramaSize.height);
-  if (rule == CropWidth::MultipleOf4Above1000 && right - left > kExactWidthLimit)
-    right -= (right - left) % 4;
-  const ImageSize size{right - left, bottom - top};
-  const auto rowBytes = static_cast<std::size_t>(3 * size.width);
-  for (int r = 0; r < size.height; ++r)
-    std::memmove(panorama.data() + rowBytes * static_cast<std::size_t>(r),
-                 panorama.data() + pixelOffset(left, top + r, panoramaSize.width), rowBytes);
-  panorama.resize(rowBytes * static_cast<std::size_t>(size.height));
-  return size;
+CropRect cropWindow(ImageSize panoramaSize, CropRect rect, CropWidth rule) {
+  CropRect window;
+  window.left = std::clamp(rect.left, 0, panoramaSize.width);
+  window.top = std::clamp(rect.top, 0, panoramaSize.height);
+  window.right = std::clamp(rect.right, window.left, panoramaSize.width);
+  window.bottom = std::clamp(rect.bottom, window.top, panoramaSize.height);
+  if (rule == CropWidth::MultipleOf4Above1000 && window.right - window.left > kExactWidthLimit)
+    window.right -= (window.right - window.left) % 4;
+  return window;
+}
+
+void packPanorama(ComposedPanorama& panorama) {
+  const auto rowBytes = static_cast<std::size_t>(3 * panorama.size.width);
+  const auto height = static_cast<std::size_t>(panorama.size.height);
+  const auto stride = static_cast<std::size_t>(panorama.stride);
+  // Rows only ever move towards the front: each lands where no row still to move lies.
+  if (panorama.first != 0 || stride != rowBytes)
+    for (std::size_t r = 0; r < height; ++r)
+      std::memmove(panorama.pixels.data() + rowBytes * r,
+                   panorama.pixels.data() + panorama.first + stride * r, rowBytes);
+  panorama.pixels.resize(rowBytes * height);
+  panorama.first = 0;
+  panorama.stride = static_cast<std::ptrdiff_t>(rowBytes);
+}
+
+ComposedPanorama singlePhotoPanorama(imaging::Bitmap& photo) {
+  ComposedPanorama panorama;
+  panorama.size = {photo.width(), photo.height()};
+  panorama.pixels = makeUnfilledRgbImage(panorama.size);
+  readPhoto(photo, panorama.pixels, panorama.size);
+  photo.release();
+  panorama.stride = 3 * std::ptrdiff_t{panorama.size.width};
+  panorama.crop = {0, 0, panorama.size.width, panorama.size.height};
+  return panorama;
 }
 
 namespace {
@@ -399,7 +430,8 @@ struct FilledRows {
   int bottom = 0;
 };
 
-FilledRows filledRows(const RgbImage& panorama, ImageSize size, int column, int top, int bottom) {
+FilledRows filledRows(std::span<const std::uint8_t> panorama, ImageSize size, int column, int top,
+                      int bottom) {
   const auto filled = [&](int row) {
     const std::uint8_t* pixel = panorama.data() + pixelOffset(column, row, size.width);
     return (pixel[0] | pixel[1] | pixel[2]) != 0;
@@ -426,7 +458,7 @@ std::vector<FilledRows> commonRowsGrowing(const std::vector<FilledRows>& columns
 
 }  // namespace
 
-CropRect filledRect(const RgbImage& panorama, ImageSize panoramaSize, CropRect rect,
+CropRect filledRect(std::span<const std::uint8_t> panorama, ImageSize panoramaSize, CropRect rect,
                     int sideLimit) {
   const int width = rect.right - rect.left;
   if (width <= 0 || rect.bottom <= rect.top) return {rect.left, rect.top, rect.left, rect.top};
@@ -487,8 +519,16 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   ComposedPanorama result;
   const ImageSize panoramaSize{panoramaWidth(positions.back(), size.width), size.height};
   PhotoReader reader(photos, size, workers > 1 && !fullCircle);
-  result.pixels = makeRgbImage(panoramaSize);
-  RgbImage canvas = makeRgbImage(size);
+  // Nothing here is filled when made: the projections write every canvas column they own, and
+  // every panorama column is written, photograph by photograph from left to right, before the
+  // seam reads it: by a projection or a copy of a canvas, or emptied where no photograph puts
+  // every pixel (between photographs that do not meet, the columns before a band start, the
+  // columns after the last photograph that round the width up).
+  result.pixels = makeUnfilledRgbImage(panoramaSize);
+  result.stride = 3 * std::ptrdiff_t{panoramaSize.width};
+  UnfilledRgbImage canvas = makeUnfilledRgbImage(size);
+  // Panorama columns left of this one are written in every row.
+  int painted = 0;
 
   const int steps = fullCircle ? n + 1 : n;
   // Runs one step of the composition inside its share of the progress range; false when the
@@ -501,8 +541,8 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   };
   // Paints photograph `index` with canvas columns from `split` on (a band start) straight into
   // the panorama, where it is still empty.
-  auto paint = [&](int index, RgbImage& target, int split) {
-    return projectBands(reader.take(index), size, records[static_cast<std::size_t>(index)],
+  auto paint = [&](int index, UnfilledRgbImage& target, int split) {
+    return projectBands(reader.take(index).data(), size, records[static_cast<std::size_t>(index)],
                         columns[static_cast<std::size_t>(index)], horizon, progress,
                         {target.data(), result.pixels.data(), panoramaSize.width, split}, workers);
   };
@@ -510,17 +550,18 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // The closing copy of a full circle is photograph 0 projected at column 0 again: its canvas
   // is kept instead of decoding and projecting the photograph a second time. Otherwise
   // photograph 0 is projected straight into the empty panorama.
-  RgbImage closingCanvas;
+  UnfilledRgbImage closingCanvas;
   const bool firstPainted = step(0, [&] {
     if (!fullCircle) return paint(0, canvas, 0);
     if (!paint(0, canvas, size.width)) return false;
-    copyIntoPanorama(canvas, size, result.pixels, panoramaSize, columns[0]);
+    copyIntoPanorama(canvas, size, 0, result.pixels, panoramaSize, columns[0]);
     return true;
   });
   if (!firstPainted) return std::nullopt;
+  painted = columns[0] + size.width;
   if (fullCircle) {
     closingCanvas = std::move(canvas);
-    canvas = makeRgbImage(size);
+    canvas = makeUnfilledRgbImage(size);
   }
 
   CropRows rows{0, size.height};
@@ -529,29 +570,37 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     const int b = columns[static_cast<std::size_t>(e - 1)];
     // Nothing lies right of the previous photograph yet: canvas columns from there on go
     // straight into the panorama.
-    const int split = std::min(bandStart(std::max(b + size.width - a, 0)), size.width);
+    const int split = std::min(bandStart(std::max(painted - a, 0)), size.width);
     const bool joined = step(e, [&] {
+      emptyColumns(result.pixels, panoramaSize, painted, a + split);
       if (!paint(e, canvas, split)) return false;
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, canvas, size, a, b,
                                         params.blendPixels, rows, split, workers));
       return true;
     });
     if (!joined) return std::nullopt;
+    painted = a + size.width;
   }
-  canvas = RgbImage();
+  canvas = UnfilledRgbImage();
   reader.finish();
 
   CropRect rect{0, 0, panoramaSize.width, panoramaSize.height};
   if (fullCircle) {
     const int closing = columns.back();
     const bool closed = step(n, [&] {
+      // Like a projection's, the closing canvas's columns right of the last photograph go
+      // straight into the panorama.
+      const int split = std::clamp(painted - closing, 0, size.width);
+      emptyColumns(result.pixels, panoramaSize, painted, closing + split);
+      copyIntoPanorama(closingCanvas, size, split, result.pixels, panoramaSize, closing);
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, closingCanvas, size, closing,
                                         columns[static_cast<std::size_t>(n - 1)],
-                                        params.blendPixels, rows, kWholeCanvas, workers));
+                                        params.blendPixels, rows, split, workers));
       wrapBlend(result.pixels, panoramaSize, size.width, closing, workers);
       return true;
     });
     if (!closed) return std::nullopt;
+    painted = closing + size.width;
     // Exactly one turn: the column after the last one kept is the first one kept.
     rect.left = size.width / 2;
     rect.right = closing + size.width / 2;
@@ -559,6 +608,7 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   } else {
     result.angle = std::min(panoramaSize.width * scale.radiansPerColumn, kTurn);
   }
+  emptyColumns(result.pixels, panoramaSize, painted, panoramaSize.width);
 
   const bool enoughCommonRows = rows.bottom - rows.top >= kLeastCommonRows;
   if (!enoughCommonRows && !fullCircle) {
@@ -575,9 +625,10 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
         filledRect(result.pixels, panoramaSize, rect, fullCircle ? 0 : size.width / 2);
     if (filled.bottom - filled.top >= kLeastCommonRows) rect = filled;
   }
-  result.size = cropPanorama(result.pixels, panoramaSize, rect,
-                             fullCircle ? CropWidth::Exact : CropWidth::MultipleOf4Above1000);
-  result.crop = {rect.left, rect.top, rect.left + result.size.width, rect.top + result.size.height};
+  result.crop = cropWindow(panoramaSize, rect,
+                           fullCircle ? CropWidth::Exact : CropWidth::MultipleOf4Above1000);
+  result.size = {result.crop.right - result.crop.left, result.crop.bottom - result.crop.top};
+  result.first = pixelOffset(result.crop.left, result.crop.top, panoramaSize.width);
   // The field of view is that of the columns kept.
   if (!fullCircle) result.angle = std::min(result.size.width * scale.radiansPerColumn, kTurn);
   return result;

@@ -12,6 +12,7 @@
 // (f sin θ, y, f cos θ). Columns and rows are therefore not equally spaced: 1 / K columns per
 // radian against W / 2 rows per unit of y.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -102,9 +103,9 @@ bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
 // Cross-fades the two ends of a full circle: in every row, for j = 0..W-1 the pixels j and
 // closingColumn + j (the closing copy of photograph 0, the same view) both become
 // (j · left + (W - j) · right) / W per channel, integer division. Where one of the two is empty
-// both take the other. Rows are shared among up to `workers` threads.
-void wrapBlend(RgbImage& panorama, ImageSize panoramaSize, int photoWidth, int closingColumn,
-               int workers = 1);
+// both take the other. Rows are shared among up to `workers` threads. The panorama is packed.
+void wrapBlend(std::span<std::uint8_t> panorama, ImageSize panoramaSize, int photoWidth,
+               int closingColumn, int workers = 1);
 
 // Panorama columns left..right - 1 and rows top..bottom - 1.
 struct CropRect {
@@ -126,21 +127,39 @@ enum class CropWidth {
 // bent and tilted top and bottom edges leave no black wedge or notch behind. Up to `sideLimit`
 // columns may be cut at either end where that keeps more of the picture (its area) than cutting
 // rows; 0 keeps every column of `rect`. An empty rectangle when no column holds a filled pixel.
-CropRect filledRect(const RgbImage& panorama, ImageSize panoramaSize, CropRect rect, int sideLimit);
+// The panorama is packed.
+CropRect filledRect(std::span<const std::uint8_t> panorama, ImageSize panoramaSize, CropRect rect,
+                    int sideLimit);
 
-// Cuts the rectangle (held inside the panorama) out in place: its rows move to the front of the
-// buffer, which then holds exactly the returned size. No memory is allocated.
-ImageSize cropPanorama(RgbImage& panorama, ImageSize panoramaSize, CropRect rect, CropWidth rule);
+// The part of the panorama the crop keeps: `rect` held inside the panorama, its width cut by
+// the rule.
+CropRect cropWindow(ImageSize panoramaSize, CropRect rect, CropWidth rule);
 
+// The picture is a window of the uncropped panorama: the crop chooses where it lies instead of
+// moving it. A reader takes size.height rows of 3 · size.width bytes, `stride` bytes apart, from
+// picture() on.
 struct ComposedPanorama {
-  RgbImage pixels;  // size.width x size.height x 3
-  ImageSize size;
-  double angle = 0;  // horizontal field of view, radians: 2π for a full circle
-  CropRect crop;     // where the picture lies in the uncropped panorama
+  UnfilledRgbImage pixels;    // the uncropped panorama, every byte written
+  ImageSize size;             // the picture's
+  std::size_t first = 0;      // bytes before the picture's top-left pixel in `pixels`
+  std::ptrdiff_t stride = 0;  // bytes from one row of the picture to the next
+  double angle = 0;           // horizontal field of view, radians: 2π for a full circle
+  CropRect crop;              // where the picture lies in the uncropped panorama
   // One per seam (photographs 1..n-1, then the closing copy of a full circle): per panorama
   // row, uncropped columns, where the 16-pixel cross-fade starts.
   std::vector<std::vector<int>> joints;
+
+  const std::uint8_t* picture() const { return pixels.data() + first; }
 };
+
+// Moves the picture's rows to the front of its buffer, which then holds exactly the picture,
+// packed (first 0, stride 3 · size.width), for readers that take no stride. No memory is
+// allocated.
+void packPanorama(ComposedPanorama& panorama);
+
+// A single photograph as the panorama, packed: its pixels read whole and its bitmap released;
+// angle 0. A photograph that cannot be read whole raises PhotoUnreadable.
+ComposedPanorama singlePhotoPanorama(imaging::Bitmap& photo);
 
 // Composes the panorama at full size from photographs aligned into records 0..m in absolute
 // form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length,

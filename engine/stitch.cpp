@@ -28,10 +28,7 @@ constexpr double kAligningEnd = 0.7;
 
 StitchResult singlePhotograph(imaging::Bitmap& photo) {
   StitchResult result;
-  const ImageSize size{photo.width(), photo.height()};
-  result.panorama.pixels = imageToRgb(photo, size, true);
-  result.panorama.size = size;
-  result.panorama.crop = {0, 0, size.width, size.height};
+  result.panorama = singlePhotoPanorama(photo);
   return result;
 }
 

@@ -162,6 +162,27 @@ TEST(BlendSeam, ComparisonStripReachingPastBothRightEndsCountsAsEmpty) {
   }
 }
 
+TEST(BlendSeam, NothingRightOfTheNewPhotographIsRead) {
+  // The panorama reaches past a + W = 40, where nothing has been painted yet and its buffer may
+  // hold anything, here the scene going on. The colour correction's walk along the panorama
+  // starts 31 columns right of the seam, in that part: what it finds there must not change
+  // the join.
+  SeamScene s = sharedScene({40, 8}, 0, 60);
+  for (auto& byte : s.canvas) byte = static_cast<std::uint8_t>(std::min(byte + 30, 255));
+  RgbImage dirty = s.scene;
+  CropRows cleanRows{0, 8};
+  CropRows dirtyRows{0, 8};
+  const auto cleanJoints =
+      blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 0, cleanRows);
+  const auto dirtyJoints =
+      blendSeam(dirty, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0, 0, dirtyRows);
+  EXPECT_EQ(dirtyJoints, cleanJoints);
+  for (int r = 0; r < 8; ++r)
+    EXPECT_EQ(0, std::memcmp(pixel(dirty, s.panoramaSize, 0, r),
+                             pixel(s.panorama, s.panoramaSize, 0, r), 3 * 40))
+        << "row " << r;
+}
+
 TEST(BlendSeam, ACanvasSplitIntoThePanoramaGivesTheSameJoin) {
   // Canvas columns right of the previous photograph (b + W - a = 80 here) may be projected
   // straight into the empty panorama: the join must not change, also where the colour
@@ -180,7 +201,8 @@ TEST(BlendSeam, ACanvasSplitIntoThePanoramaGivesTheSameJoin) {
         byte = static_cast<std::uint8_t>(std::clamp(byte + c.brightness, 1, 255));
       if (c.hole)
         for (int r = 5; r < 40; ++r)
-          for (int col = 90; col < 150; ++col) std::fill_n(pixel(s.canvas, s.canvasSize, col, r), 3, 0);
+          for (int col = 90; col < 150; ++col)
+            std::fill_n(pixel(s.canvas, s.canvasSize, col, r), 3, 0);
       if (split == 0) clearColumns(s.panorama, s.panoramaSize, 0, 320);  // nothing placed yet
 
       RgbImage whole = s.panorama;

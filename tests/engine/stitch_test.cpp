@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -92,7 +93,7 @@ TEST(StitchPanorama, ASinglePhotographComesBackUnchangedWithAngleZero) {
   const auto result = stitch(set->pointers, nullptr);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->panorama.size, (ImageSize{320, 240}));
-  EXPECT_TRUE(result->panorama.pixels == original);
+  EXPECT_TRUE(std::ranges::equal(result->panorama.pixels, original));
   EXPECT_EQ(result->panorama.angle, 0);
   EXPECT_TRUE(result->cameras.empty());
 }
@@ -115,9 +116,12 @@ TEST(StitchPanorama, ShowsItsPhasesAndReturnsTheCamerasOfEveryPhoto) {
                                                       "Aligning image 2...", "Stitching images"}));
   EXPECT_EQ(result->cameras.size(), 3u);
   EXPECT_EQ(result->panorama.joints.size(), 2u);
-  EXPECT_EQ(result->panorama.pixels.size(),
-            3u * static_cast<std::size_t>(result->panorama.size.width) *
-                static_cast<std::size_t>(result->panorama.size.height));
+  // The picture's last row ends inside the panorama.
+  const ComposedPanorama& panorama = result->panorama;
+  EXPECT_LE(panorama.first +
+                static_cast<std::size_t>(panorama.stride) * (panorama.size.height - 1) +
+                3u * static_cast<std::size_t>(panorama.size.width),
+            panorama.pixels.size());
 }
 
 TEST(StitchPanorama, StoppingDuringLoadingGivesNoPanoramaAndGoesNoFurther) {

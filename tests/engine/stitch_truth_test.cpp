@@ -124,7 +124,7 @@ class TruthView {
 
   const std::uint8_t* stitchedAt(int u, int r) const {
     const ComposedPanorama& p = run_.result.panorama;
-    return p.pixels.data() + 3 * (static_cast<std::ptrdiff_t>(r) * p.size.width + u);
+    return p.picture() + p.stride * r + 3 * u;
   }
 
   // Mean absolute difference per channel over a grid of non-empty stitched pixels.
@@ -293,8 +293,8 @@ TEST(StitchGroundTruth, FullCircleEndsContinueEachOther) {
     double sum = 0;
     for (int r = 0; r < p.size.height; ++r)
       for (int ch = 0; ch < 3; ++ch)
-        sum += std::abs(p.pixels[3 * (static_cast<std::size_t>(r) * p.size.width + c0) + ch] -
-                        p.pixels[3 * (static_cast<std::size_t>(r) * p.size.width + c1) + ch]);
+        sum += std::abs(p.picture()[p.stride * r + 3 * c0 + ch] -
+                        p.picture()[p.stride * r + 3 * c1 + ch]);
     return sum / (3.0 * p.size.height);
   };
   double neighbours = 0;
