@@ -2,9 +2,11 @@
 #include "engine/stitch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <future>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -58,69 +60,131 @@ struct PairMatching {
 };
 
 // What the loading phase keeps. With pair matching: each pair's estimate, made as soon as both
-// photographs' features are found, so that no more than two photographs' features are held at a
-// time (and photograph 0's for a full circle's closing pair); and, for the order search of a
-// short open series, every photograph's points and descriptors. Otherwise every photograph's
-// working plane.
+// photographs' features are found, so that only the features of photographs with a pair still
+// to estimate are held (see PendingFeatures); and, for the order search of a short open series,
+// every photograph's points and descriptors. Otherwise every photograph's working plane.
 struct LoadedPlanes {
   StoredPlanes planes;
   std::vector<std::optional<PairEstimate>> estimates;
   std::vector<FeatureSet> features;
 };
 
-// Nothing when stopped.
+// The features of a series' photographs while a pair still needs them, shared by the threads
+// that load the photographs. Pair k (1..pairs) joins photographs k - 1 and k % n: a full
+// circle's closing pair n joins photograph n - 1 to photograph 0.
+class PendingFeatures {
+ public:
+  PendingFeatures(std::size_t photos, bool fullCircle)
+      : fullCircle_(fullCircle), features_(photos), pairsLeft_(photos) {
+    for (std::size_t photo = 0; photo < photos; ++photo)
+      pairsLeft_[photo] = static_cast<int>(pairsOf(photo).size());
+  }
+  std::size_t pairs() const { return fullCircle_ ? features_.size() : features_.size() - 1; }
+  std::size_t left(std::size_t pair) const { return pair - 1; }
+  std::size_t right(std::size_t pair) const { return pair % features_.size(); }
+
+  // Takes photograph `photo`'s features and returns the pairs whose other photograph's features
+  // came before: each pair is returned once, to the caller that brings its second photograph,
+  // which estimates it and then calls done().
+  std::vector<std::size_t> add(std::size_t photo, FeatureSet features) {
+    const std::lock_guard lock(mutex_);
+    features_[photo] = std::move(features);
+    std::vector<std::size_t> complete;
+    for (const std::size_t pair : pairsOf(photo))
+      if (features_[left(pair)] && features_[right(pair)]) complete.push_back(pair);
+    return complete;
+  }
+  // Photograph `photo`'s features, held until every pair of it is done.
+  const FeatureSet& of(std::size_t photo) const { return *features_[photo]; }
+  // Drops the features that no pair still needs.
+  void done(std::size_t pair) {
+    const std::lock_guard lock(mutex_);
+    for (const std::size_t photo : {left(pair), right(pair)})
+      if (--pairsLeft_[photo] == 0) features_[photo].reset();
+  }
+
+ private:
+  std::vector<std::size_t> pairsOf(std::size_t photo) const {
+    const std::size_t n = features_.size();
+    std::vector<std::size_t> pairs;
+    if (photo >= 1) pairs.push_back(photo);
+    if (photo + 1 < n) pairs.push_back(photo + 1);
+    if (fullCircle_ && (photo == 0 || photo == n - 1)) pairs.push_back(n);
+    return pairs;
+  }
+
+  bool fullCircle_;
+  std::mutex mutex_;
+  std::vector<std::optional<FeatureSet>> features_;
+  std::vector<int> pairsLeft_;
+};
+
+// Reads the photographs at the working size on up to `workers` threads, each photograph as a
+// whole by the first thread free, in order. With pair matching the thread that reads a
+// photograph also finds its features and estimates the pairs they complete, so that the cores
+// decode, detect and match side by side and no thread waits for another. The result does not
+// depend on the number of threads; a photograph that cannot be read raises PhotoUnreadable for
+// the first such photograph in the series, as reading them one by one would. Nothing when
+// stopped.
 std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size,
                                        const std::optional<PairMatching>& matching,
-                                       IProgress* progress) {
+                                       IProgress* progress, int workers) {
   const std::size_t n = photos.size();
   LoadedPlanes loaded;
-  FeatureSet previous;
-  FeatureSet first;
+  std::optional<PendingFeatures> pending;
   const bool forOrderSearch = matching && !matching->fullCircle && n <= kMostPhotosToOrder;
-  // Takes photograph k's features: pair k is estimated from them and photograph k - 1's.
-  auto take = [&](std::size_t k, FeatureSet features) {
-    if (k > 0)
-      loaded.estimates[k] = estimateSeriesPair(previous, features, static_cast<int>(k),
-                                               matching->fixedFocal, matching->seedFocal);
-    if (k == 0 && matching->fullCircle) first = features;
+  if (matching) {
+    pending.emplace(n, matching->fullCircle);
+    loaded.estimates.resize(pending->pairs() + 1);
+    if (forOrderSearch) loaded.features.resize(n);
+  } else {
+    loaded.planes = StoredPlanes(n);
+  }
+  std::atomic<std::size_t> firstUnreadable{n};
+
+  auto load = [&](int band) {
+    const auto photo = static_cast<std::size_t>(band);
+    GreyImage grey;
+    {
+      RgbImage colours;
+      try {
+        colours = imageToRgb(*photos[photo], size, false);
+      } catch (const PhotoUnreadable&) {
+        std::size_t first = firstUnreadable;
+        while (photo < first && !firstUnreadable.compare_exchange_weak(first, photo)) {
+        }
+        throw;
+      }
+      if (!matching) {
+        loaded.planes.store(photo, colours, size);
+        return;
+      }
+      grey = greyFromRgb(colours, size);
+    }
+    FeatureSet features = detectFeatures(std::move(grey), size);
     if (forOrderSearch) {
-      FeatureSet described;
-      described.points = features.points;
-      described.descriptors = features.descriptors;
-      loaded.features.push_back(std::move(described));
+      loaded.features[photo].points = features.points;
+      loaded.features[photo].descriptors = features.descriptors;
     }
-    previous = std::move(features);
+    for (const std::size_t pair : pending->add(photo, std::move(features))) {
+      loaded.estimates[pair] =
+          estimateSeriesPair(pending->of(pending->left(pair)), pending->of(pending->right(pair)),
+                             static_cast<int>(pair), matching->fixedFocal, matching->seedFocal);
+      pending->done(pair);
+    }
   };
-  if (matching) loaded.estimates.resize(matching->fullCircle ? n + 1 : n);
-  // A photograph's features are found on a second core while the next one is decoded.
-  std::future<FeatureSet> detecting;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (reportStop(progress, static_cast<double>(i) / static_cast<double>(n))) {
-      if (detecting.valid()) detecting.wait();
-      return std::nullopt;
-    }
-    const RgbImage colours = imageToRgb(*photos[i], size, false);
-    if (!matching) {
-      loaded.planes.add(colours, size);
-      continue;
-    }
-    if (detecting.valid()) take(i - 1, detecting.get());
-    detecting = startBeside([grey = greyFromRgb(colours, size), size]() mutable {
-      return detectFeatures(std::move(grey), size);
-    });
+  auto stopBefore = [&](int band) {
+    return reportStop(progress, static_cast<double>(band) / static_cast<double>(n));
+  };
+
+  bool finished = false;
+  try {
+    finished = runBands(workers, static_cast<int>(n), load, stopBefore);
+  } catch (const PhotoUnreadable&) {
+    // Photographs before the one that failed first in time were all taken and finished.
+    throw PhotoUnreadable(*photos[firstUnreadable]);
   }
-  if (!matching) return loaded;
-  // The last pairs are matched after the last photograph is read, each after a stop check.
-  if (reportStop(progress, 1)) {
-    detecting.wait();
-    return std::nullopt;
-  }
-  take(n - 1, detecting.get());
-  if (matching->fullCircle) {
-    if (reportStop(progress, 1)) return std::nullopt;
-    loaded.estimates[n] = estimateSeriesPair(previous, first, static_cast<int>(n),
-                                             matching->fixedFocal, matching->seedFocal);
-  }
+  if (!finished || reportStop(progress, 1)) return std::nullopt;
   return loaded;
 }
 
@@ -186,7 +250,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
   const bool stopped =
       reportStop(progress, 0, std::string(engineText(EngineText::LoadingImages)).c_str());
   std::optional<LoadedPlanes> planes;
-  if (!stopped) planes = loadPlanes(photos, size, matching, progress);
+  if (!stopped) planes = loadPlanes(photos, size, matching, progress, workers);
   popRange(progress);
   if (!planes) return std::nullopt;
 

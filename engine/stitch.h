@@ -63,8 +63,9 @@ ImageSize workingSize(ImageSize photoSize);
 // back with `refusal` set and no panorama, unless `check` is StitchAnyway. Photographs of
 // another size than photograph 0 are refused before anything is loaded, whatever `check` says.
 // A photograph that cannot be decoded whole stops the run with `unreadablePhoto` set.
-// The composition shares its work among `workers` threads (see composePanorama); the result is
-// the same for any number, and progress is reported on the calling thread only.
+// The loading and the composition share their work among `workers` threads (see
+// composePanorama); the result is the same for any number, and progress is reported on the
+// calling thread only.
 std::optional<StitchResult> stitchPanorama(std::span<imaging::Bitmap* const> photos,
                                            StitchParams& params, IProgress* progress,
                                            TraceSink& trace,

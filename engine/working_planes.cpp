@@ -3,14 +3,14 @@
 
 namespace skylacer {
 
-void StoredPlanes::add(const RgbImage& colours, ImageSize size) {
+void StoredPlanes::store(std::size_t photo, const RgbImage& colours, ImageSize size) {
   std::vector<std::uint8_t> blue(checkedElementCount(size, 1));
   const std::uint8_t* pixel = colours.data();
   for (auto& value : blue) {
     value = *pixel;
     pixel += 3;
   }
-  blue_.push_back(std::move(blue));
+  blue_.at(photo) = std::move(blue);
 }
 
 LumaImage StoredPlanes::plane(std::size_t photo) const {

@@ -39,8 +39,11 @@ class HeldPlanes final : public WorkingPlanes {
 // values in half the memory.
 class StoredPlanes final : public WorkingPlanes {
  public:
-  // Stores the plane of a colour buffer of `size` as the next photograph's.
-  void add(const RgbImage& colours, ImageSize size);
+  // Room for `count` photographs' planes, each empty until stored.
+  explicit StoredPlanes(std::size_t count = 0) : blue_(count) {}
+  // Stores the plane of a colour buffer of `size` as photograph `photo`'s; different threads may
+  // store different photographs at once.
+  void store(std::size_t photo, const RgbImage& colours, ImageSize size);
   std::size_t count() const override { return blue_.size(); }
   LumaImage plane(std::size_t photo) const override;
 

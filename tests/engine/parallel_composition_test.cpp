@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The composition on several threads: the same bytes as on one, and a stop that leaves no
-// thread behind.
+// The loading and the composition on several threads: the same bytes as on one, and a stop that
+// leaves no thread behind.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -37,12 +37,13 @@ struct OpenedSeries {
   std::vector<imaging::Bitmap*> pointers;
 };
 
-std::optional<StitchResult> stitchSeries(const std::string& series, bool fullCircle, int workers) {
+std::optional<StitchResult> stitchSeries(const std::string& series, bool fullCircle, int workers,
+                                         IProgress* progress = nullptr) {
   OpenedSeries photos(series);
   StitchParams params = paramsFromProfileText(kDefaultProfileText);
   params.full360 = fullCircle ? 1 : 0;
   NullTrace trace;
-  return stitchPanorama(photos.pointers, params, nullptr, trace, AlignmentCheck::StitchAnyway,
+  return stitchPanorama(photos.pointers, params, progress, trace, AlignmentCheck::StitchAnyway,
                         workers);
 }
 
@@ -104,6 +105,23 @@ TEST(ParallelComposition, AStopAnywhereInTheCompositionLeavesNoThreadRunning) {
     const bool composed =
         composePanorama(photos.pointers, aligned->cameras, params, &progress, 4).has_value();
     EXPECT_EQ(composed, progress.reports <= stopAt);
+    EXPECT_EQ(progress.depth, 0);
+    EXPECT_EQ(threadsSettlingAt(threadsBefore), threadsBefore);
+  }
+}
+
+TEST(ParallelLoading, AStopWhileThreadsLoadThePhotosGivesNothingAndLeavesNoThreadRunning) {
+  // The feature detector keeps threads of its own once it has run: they are counted after a
+  // first loading (one thread: its text, a report before each of the five photos, its end).
+  ScriptedProgress toTheEndOfTheLoading(7);
+  EXPECT_FALSE(stitchSeries("trail", true, 1, &toTheEndOfTheLoading));
+  const int threadsBefore = runningThreads();
+  // The reports from the loading's first text to its last photo: the other thread meanwhile
+  // decodes, detects and matches.
+  for (int stopAt = 0; stopAt <= 3; ++stopAt) {
+    SCOPED_TRACE(stopAt);
+    ScriptedProgress progress(stopAt);
+    EXPECT_FALSE(stitchSeries("trail", true, 2, &progress));
     EXPECT_EQ(progress.depth, 0);
     EXPECT_EQ(threadsSettlingAt(threadsBefore), threadsBefore);
   }

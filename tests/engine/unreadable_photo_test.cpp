@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/buffers.h"
@@ -121,6 +122,29 @@ TEST(StitchPanorama, StopsAtAPhotoCutShortAndNamesIt) {
   EXPECT_EQ(result->unreadablePhoto, 1);
   EXPECT_TRUE(result->panorama.pixels.empty());
   EXPECT_EQ(progress.depth, 0) << "the ranges the run opened are closed";
+}
+
+TEST(StitchPanorama, NamesTheFirstPhotoCutShortWhenThreadsLoadSeveral) {
+  // Photo 1 fails late in its decode and photos 2 and 3 early: threads that load them side by
+  // side meet the later ones' damage first.
+  for (const int workers : {1, 2, 4}) {
+    SCOPED_TRACE(workers);
+    TempDir dir;
+    const std::vector<std::string> paths = copiedPhotos(dir, 4, -1);
+    for (const auto& [photo, keptTenths] : {std::pair{1, 9}, {2, 1}, {3, 1}}) {
+      const std::string& path = paths[static_cast<std::size_t>(photo)];
+      std::filesystem::resize_file(path, std::filesystem::file_size(path) * keptTenths / 10);
+    }
+    const Opened opened = openAll(paths);
+    StitchParams params = paramsFromProfileText(kDefaultProfileText);
+    NullTrace trace;
+    CuttingProgress progress("");
+    const auto result =
+        stitchPanorama(opened.pointers, params, &progress, trace, AlignmentCheck::Refuse, workers);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->unreadablePhoto, 1);
+    EXPECT_EQ(progress.depth, 0);
+  }
 }
 
 TEST(StitchPanorama, StopsAtAPhotoThatTurnsOutDamagedWhileComposing) {

@@ -39,9 +39,9 @@ TEST(StoredPlanes, GiveBackTheValuesMakeLumaMakes) {
   // A second photograph whose blue bytes cover every value 0..255.
   RgbImage ramp(photo.size());
   for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::uint8_t>(i / 3);
-  StoredPlanes stored;
-  stored.add(photo, size);
-  stored.add(ramp, size);
+  StoredPlanes stored(2);
+  stored.store(1, ramp, size);
+  stored.store(0, photo, size);
   ASSERT_EQ(stored.count(), 2u);
   EXPECT_TRUE(stored.plane(0) == makeLuma(photo, size));
   EXPECT_TRUE(stored.plane(1) == makeLuma(ramp, size));
@@ -89,7 +89,8 @@ TEST(ImageToRgb, ACopyNotReleasedLeavesNothingDecodedInTheBitmap) {
 
 // A stitch keeps less than the alignment's inputs held whole: the coarse search profile its
 // planes at a byte per pixel, the feature profiles each pair's estimate made as the photographs
-// load. The cameras must be those of the planes and features held whole, bit for bit.
+// load, on one thread or several. The cameras must be those of the planes and features held
+// whole, bit for bit.
 class StitchAlignment : public testing::TestWithParam<std::string_view> {};
 
 TEST_P(StitchAlignment, GivesTheCamerasOfTheAlignmentsInputsHeldWhole) {
@@ -100,44 +101,49 @@ TEST_P(StitchAlignment, GivesTheCamerasOfTheAlignmentsInputsHeldWhole) {
   std::vector<RgbImage> pixels;
   std::vector<LumaImage> planes;
   std::vector<FeatureSet> features;
-  std::vector<std::unique_ptr<imaging::Bitmap>> bitmaps;
-  std::vector<imaging::Bitmap*> photos;
   for (std::size_t i = 0; i < series.poses.size(); ++i) {
     pixels.push_back(test::renderPhoto(cylinder, series, i));
     planes.push_back(makeLuma(pixels.back(), size));
     features.push_back(detectFeatures(greyFromRgb(pixels.back(), size), size));
   }
-  for (RgbImage& photo : pixels) {
-    bitmaps.push_back(
-        imaging::Bitmap::overPixels(photo.data(), size.width, size.height, 3 * size.width));
-    photos.push_back(bitmaps.back().get());
-  }
   NullTrace trace;
-  StitchParams stitchParams = paramsFromProfileText(GetParam());
-  const auto stitched = stitchPanorama(photos, stitchParams, nullptr, trace);
-  ASSERT_TRUE(stitched);
-  ASSERT_FALSE(stitched->panorama.pixels.empty());
-
   StitchParams alignParams = paramsFromProfileText(GetParam());
   std::vector<CameraRecord> records(planes.size() + 1);
   records[0].focal = records[1].focal = initialFocalLength(alignParams);
   std::vector<PairEvidence> pairs;
   alignAll(planes, size, records, alignParams, nullptr, trace, &pairs, features, 0,
            AlignmentCheck::Refuse);
-  ASSERT_EQ(stitched->cameras.size(), planes.size());
-  for (std::size_t i = 0; i < planes.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(stitched->cameras[i].focal, records[i].focal);
-    EXPECT_EQ(stitched->cameras[i].radial, records[i].radial);
-    EXPECT_TRUE(stitched->cameras[i].rotation == records[i].rotation);
-  }
-  ASSERT_EQ(stitched->pairs.size(), pairs.size());
   if (GetParam() == kDefaultProfileText) {
     ASSERT_GT(pairs.size() > 1 ? pairs[1].inliers : 0, 0) << "no pair came from its features";
   }
-  for (std::size_t i = 1; i < pairs.size(); ++i)
-    EXPECT_EQ(stitched->pairs[i].inliers, pairs[i].inliers);
-  EXPECT_EQ(stitchParams.coarsestLevel, alignParams.coarsestLevel);
+
+  for (const int workers : {1, 2, 4}) {
+    SCOPED_TRACE(workers);
+    // The composition releases the photographs it painted: each run has its own.
+    std::vector<std::unique_ptr<imaging::Bitmap>> bitmaps;
+    std::vector<imaging::Bitmap*> photos;
+    for (RgbImage& photo : pixels) {
+      bitmaps.push_back(
+          imaging::Bitmap::overPixels(photo.data(), size.width, size.height, 3 * size.width));
+      photos.push_back(bitmaps.back().get());
+    }
+    StitchParams stitchParams = paramsFromProfileText(GetParam());
+    const auto stitched =
+        stitchPanorama(photos, stitchParams, nullptr, trace, AlignmentCheck::Refuse, workers);
+    ASSERT_TRUE(stitched);
+    ASSERT_FALSE(stitched->panorama.pixels.empty());
+    ASSERT_EQ(stitched->cameras.size(), planes.size());
+    for (std::size_t i = 0; i < planes.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(stitched->cameras[i].focal, records[i].focal);
+      EXPECT_EQ(stitched->cameras[i].radial, records[i].radial);
+      EXPECT_TRUE(stitched->cameras[i].rotation == records[i].rotation);
+    }
+    ASSERT_EQ(stitched->pairs.size(), pairs.size());
+    for (std::size_t i = 1; i < pairs.size(); ++i)
+      EXPECT_EQ(stitched->pairs[i].inliers, pairs[i].inliers);
+    EXPECT_EQ(stitchParams.coarsestLevel, alignParams.coarsestLevel);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, StitchAlignment,
