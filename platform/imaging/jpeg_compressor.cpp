@@ -26,6 +26,14 @@ constexpr std::int64_t kEncodeBandPixels = std::int64_t{1} << 20;
 // The encoder works in rows of 16 (two rows of 4:2:0 blocks); a band is a whole number of them.
 constexpr int kEncoderRowGroup = 16;
 constexpr std::size_t kFirstOutputBytes = std::size_t{64} << 10;
+// The side of a block of samples.
+constexpr int kBlockSide = 8;
+
+// Luma samples per chroma sample, each way: 2 (4:2:0) below kHighQualityWithoutSubsampling,
+// 1 (4:4:4) from it up.
+int lumaSampling(int quality) {
+  return quality >= kHighQualityWithoutSubsampling ? 1 : 2;
+}
 
 // libjpeg's error exit must not return; it jumps back to where the encoding began.
 struct EncoderErrors {
@@ -123,7 +131,7 @@ ImagingStatus compressInBands(Compressor& compressor, ConstPlane picture, int qu
   info.dest = &compressor.destination.manager;
   info.image_width = static_cast<JDIMENSION>(picture.width);
   info.image_height = static_cast<JDIMENSION>(picture.height);
-  setTurboJpegDefaults(info, quality, quality >= kHighQualityWithoutSubsampling ? 1 : 2);
+  setTurboJpegDefaults(info, quality, lumaSampling(quality));
   if (restartEveryBlockRow) info.restart_in_rows = 1;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
@@ -146,6 +154,10 @@ int jpegBandRows(int width, int height) {
   const std::int64_t groupedRows = kEncodeBandPixels / width / kEncoderRowGroup * kEncoderRowGroup;
   return static_cast<int>(
       std::min<std::int64_t>(std::max<std::int64_t>(groupedRows, kEncoderRowGroup), height));
+}
+
+int jpegBlockRowHeight(int quality) {
+  return kBlockSide * lumaSampling(quality);
 }
 
 ImagingStatus compressJpeg(ConstPlane picture, int quality, bool restartEveryBlockRow,

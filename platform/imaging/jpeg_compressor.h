@@ -17,6 +17,10 @@ namespace skylacer::imaging {
 // blocks, 4:2:0), but never more than the picture has.
 int jpegBandRows(int width, int height);
 
+// The height of a row of blocks at `quality`: 16 where chroma is subsampled 4:2:0, 8 where it
+// is kept whole (4:4:4).
+int jpegBlockRowHeight(int quality);
+
 // Encodes `picture` as a baseline JPEG at quality 0-100: 4:2:0 below quality 90, 4:4:4 from 90
 // up, the bytes TurboJPEG's tjCompress2 writes. With `restartEveryBlockRow` a restart marker
 // ends every row of blocks but the last (the interval announced in the header), so that the

@@ -57,7 +57,7 @@ std::uint8_t restartMarker(int number) {
 }  // namespace
 
 JpegStripes::JpegStripes(ConstPlane picture, int quality)
-    : picture_(picture), quality_(quality), blockRowHeight_(quality >= 90 ? 8 : 16) {
+    : picture_(picture), quality_(quality), blockRowHeight_(jpegBlockRowHeight(quality)) {
   if (quality < 0 || quality > 100 || picture.pixels == nullptr || picture.width < 1 ||
       picture.height < 1 || picture.height > kLongestJpegSide)
     return;
