@@ -59,8 +59,15 @@ std::uint8_t restartMarker(int number) {
 JpegStripes::JpegStripes(ConstPlane picture, int quality)
     : picture_(picture), quality_(quality), blockRowHeight_(jpegBlockRowHeight(quality)) {
   if (quality < 0 || quality > 100 || picture.pixels == nullptr || picture.width < 1 ||
-      picture.height < 1 || picture.height > kLongestJpegSide)
+      picture.height < 1) {
+    refusal_ = ImagingStatus::InvalidParameter;
     return;
+  }
+  // Each stripe alone would fit; the joined file's height would not.
+  if (picture.height > kLongestJpegSide) {
+    refusal_ = ImagingStatus::GenericError;
+    return;
+  }
   // Every stripe but the last is a whole number of 16-row groups, so each starts on a row of
   // blocks for either subsampling.
   const int rows = jpegBandRows(picture.width, picture.height);
@@ -77,10 +84,7 @@ void JpegStripes::encode(int index) {
 
 ImagingStatus JpegStripes::join(const PhotoMetadata& metadata, std::vector<std::uint8_t>& out) {
   out.clear();
-  if (quality_ < 0 || quality_ > 100 || picture_.pixels == nullptr || picture_.width < 1 ||
-      picture_.height < 1)
-    return ImagingStatus::InvalidParameter;
-  if (picture_.height > kLongestJpegSide) return ImagingStatus::GenericError;
+  if (refusal_ != ImagingStatus::Ok) return refusal_;
   std::vector<StreamLayout> layouts;
   std::size_t total = 0;
   for (const Stripe& stripe : stripes_) {

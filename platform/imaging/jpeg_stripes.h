@@ -48,6 +48,7 @@ class JpegStripes {
   ConstPlane picture_;
   int quality_;
   int blockRowHeight_;
+  ImagingStatus refusal_ = ImagingStatus::Ok;  // why there are no stripes to encode, if so
   std::vector<Stripe> stripes_;
 };
 
