@@ -7,7 +7,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/movie_text.h"
@@ -19,6 +18,7 @@
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
 #include "platform/imaging/failure_reason.h"
+#include "platform/shell/machine_processors.h"
 #include "platform/shell/memory_limit.h"
 #include "resources/app_texts.h"
 
@@ -161,9 +161,9 @@ bool stitchListedPhotos(CommandContext& context, int count, int singlePhotoDegre
   try {
     StdoutTrace trace;
     StitchParams runParams = params;
-    const int workers = static_cast<int>(std::thread::hardware_concurrency());
-    std::optional<StitchResult> result = stitchPanorama(photos, runParams, &context.progress,
-                                                        trace, AlignmentCheck::Refuse, workers);
+    const int workers = shell::usableProcessors();
+    std::optional<StitchResult> result = stitchPanorama(photos, runParams, &context.progress, trace,
+                                                        AlignmentCheck::Refuse, workers);
     // A series the alignment is not sure of is shown with the reason; the user may have it
     // stitched all the same (photos of different sizes cannot be) or, where the alignment found
     // the photos out of order, put in the order found and stitched again.

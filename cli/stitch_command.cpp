@@ -13,7 +13,6 @@
 #include <numbers>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/cameras_json.h"
@@ -37,6 +36,7 @@
 #include "platform/registry/settings_location.h"
 #include "platform/registry/settings_store.h"
 #include "platform/shell/large_buffers.h"
+#include "platform/shell/machine_processors.h"
 #include "platform/shell/memory_limit.h"
 #include "tuning/profiles.h"
 
@@ -267,10 +267,6 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
 }
 
 // The stitch and the encoding use every core the machine has.
-int machineCores() {
-  return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-}
-
 // Encodes the panorama, scaled when asked, into the output (a file not yet put in place), with
 // the colour profile and capture date of `firstPhoto`. False with `error` when it cannot, and
 // false when `progress` asked to stop.
@@ -282,7 +278,7 @@ bool savePanorama(const ComposedPanorama& panorama, const StitchOptions& options
   const ImagingStatus encoded =
       output::encodeJpeg(panorama.picture(), panorama.size, static_cast<int>(panorama.stride),
                          options.outputSize.value_or(panorama.size), options.quality, bytes,
-                         &firstPhoto.metadata(), &progress, machineCores());
+                         &firstPhoto.metadata(), &progress, shell::usableProcessors());
   if (encoded == ImagingStatus::Aborted) return false;
   if (encoded == ImagingStatus::OutOfMemory) throw std::bad_alloc();
   if (encoded != ImagingStatus::Ok) {
@@ -342,7 +338,7 @@ std::optional<StitchResult> runEngine(std::vector<std::unique_ptr<Bitmap>>& bitm
   const AlignmentCheck check =
       options.stitchAnyway ? AlignmentCheck::StitchAnyway : AlignmentCheck::Refuse;
   StitchParams runParams = params;
-  const int workers = machineCores();
+  const int workers = shell::usableProcessors();
   std::optional<StitchResult> result =
       stitchPanorama(photoPointers(bitmaps), runParams, &progress, trace,
                      options.inFoundOrder ? AlignmentCheck::Refuse : check, workers);

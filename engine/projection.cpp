@@ -51,46 +51,56 @@ void readPhoto(imaging::Bitmap& photo, UnfilledRgbImage& pixels, ImageSize size)
 }
 
 // Hands out the photographs' pixels in order, each decoded at `size` and its bitmap released.
-// Reading ahead, the next photograph is decoded on another thread, in a second buffer, while the
-// one handed out last is painted; photograph 0 from the start, while the caller prepares the
-// panorama. Stopping early waits for that thread when the reader goes.
+// Reading ahead, two buffers take turns: photographs 0 and 1 are decoded on other threads from
+// the start, while the caller prepares the panorama, and as soon as a photograph is painted its
+// buffer takes the decoding of the one two places on. Decoding, the slowest step of a
+// photograph's, so runs on two cores at once without a third buffer. Stopping early waits for
+// those threads when the reader goes.
 class PhotoReader {
  public:
   PhotoReader(std::span<imaging::Bitmap* const> photos, ImageSize size, bool readAhead)
-      : photos_(photos), size_(size), photo_(makeUnfilledRgbImage(size)) {
+      : photos_(photos), size_(size) {
+    buffers_[0] = makeUnfilledRgbImage(size);
     if (!readAhead || photos.size() < 2) return;
-    next_ = makeUnfilledRgbImage(size);
+    buffers_[1] = makeUnfilledRgbImage(size);
     startReading(0);
+    startReading(1);
   }
   PhotoReader(const PhotoReader&) = delete;
   PhotoReader& operator=(const PhotoReader&) = delete;
   ~PhotoReader() {
-    if (reading_.valid()) reading_.wait();
+    for (std::future<void>& reading : reading_)
+      if (reading.valid()) reading.wait();
   }
 
-  // Photograph `index`'s pixels, valid until the next call; indices are asked in rising order.
+  // Photograph `index`'s pixels, valid until painted(index); indices are asked in rising order.
   // One that cannot be read whole raises PhotoUnreadable.
   const UnfilledRgbImage& take(int index) {
-    if (reading_.valid()) {
-      reading_.get();
-      std::swap(photo_, next_);
-    } else {
-      read(index, photo_);
+    if (!readingAhead()) {
+      read(index, buffers_[0]);
+      return buffers_[0];
     }
-    if (!next_.empty() && static_cast<std::size_t>(index) + 1 < photos_.size())
-      startReading(index + 1);
-    return photo_;
+    const std::size_t turn = slot(index);
+    reading_[turn].get();
+    return buffers_[turn];
+  }
+
+  // Photograph `index` is painted: its buffer goes on to the photograph two places on.
+  void painted(int index) {
+    if (readingAhead() && static_cast<std::size_t>(index) + 2 < photos_.size())
+      startReading(index + 2);
   }
 
   // Frees the buffers once every photograph has been taken.
   void finish() {
-    photo_ = UnfilledRgbImage();
-    next_ = UnfilledRgbImage();
+    for (UnfilledRgbImage& buffer : buffers_) buffer = UnfilledRgbImage();
   }
 
  private:
+  bool readingAhead() const { return !buffers_[1].empty(); }
+  static std::size_t slot(int index) { return static_cast<std::size_t>(index) % 2; }
   void startReading(int index) {
-    reading_ = startBeside([this, index] { read(index, next_); });
+    reading_[slot(index)] = startBeside([this, index] { read(index, buffers_[slot(index)]); });
   }
   void read(int index, UnfilledRgbImage& into) {
     imaging::Bitmap& bitmap = *photos_[static_cast<std::size_t>(index)];
@@ -100,9 +110,8 @@ class PhotoReader {
 
   std::span<imaging::Bitmap* const> photos_;
   ImageSize size_;
-  UnfilledRgbImage photo_;
-  UnfilledRgbImage next_;  // empty unless reading ahead
-  std::future<void> reading_;
+  UnfilledRgbImage buffers_[2];  // the second empty unless reading ahead
+  std::future<void> reading_[2];
 };
 
 // The exact mapping of projectImage for one photograph.
@@ -241,29 +250,65 @@ int panoramaWidth(double lastPosition, int photoWidth) {
 
 namespace {
 
-// Row i of a tile of width x height canvas pixels, as warpTile paints it, into `out`.
-void warpTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize sourceSize,
-                 const TileCorners& corners, int width, int height, int i) {
-  const auto sourceWidth = static_cast<float>(sourceSize.width);
-  const auto sourceHeight = static_cast<float>(sourceSize.height);
-  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
-  const auto tileWidth = static_cast<float>(width);
+// Where row i of a tile of the given height starts, and where the row after its last pixel
+// would: between the tile's top and bottom corners.
+struct TileRowEnds {
+  SourcePoint left, right;
+};
+
+TileRowEnds tileRowEnds(const TileCorners& corners, int height, int i) {
   const auto tileHeight = static_cast<float>(height);
   const auto below = static_cast<float>(i);
   const float above = tileHeight - below;
-  const float leftColumn =
-      (above * corners.topLeft.column + below * corners.bottomLeft.column) / tileHeight;
-  const float leftRow = (above * corners.topLeft.row + below * corners.bottomLeft.row) / tileHeight;
-  const float rightColumn =
-      (above * corners.topRight.column + below * corners.bottomRight.column) / tileHeight;
-  const float rightRow =
-      (above * corners.topRight.row + below * corners.bottomRight.row) / tileHeight;
-  const float stepColumn = (rightColumn - leftColumn) / tileWidth;
-  const float stepRow = (rightRow - leftRow) / tileWidth;
-  float column = leftColumn;
-  float row = leftRow;
+  const auto between = [&](SourcePoint top, SourcePoint bottom) {
+    return SourcePoint{(above * top.column + below * bottom.column) / tileHeight,
+                       (above * top.row + below * bottom.row) / tileHeight};
+  };
+  return {between(corners.topLeft, corners.bottomLeft),
+          between(corners.topRight, corners.bottomRight)};
+}
+
+bool insideSource(float column, float row, ImageSize sourceSize) {
+  return column >= 0 && column < static_cast<float>(sourceSize.width) && row >= 0 &&
+         row < static_cast<float>(sourceSize.height);
+}
+
+// Asks for the source lines a tile row between `ends` will read. The photograph was decoded
+// long before and no longer sits in the cache, and a row of the canvas reads it along a curve
+// the processor's own prefetching does not follow: unasked, the warp waits on memory at nearly
+// every pixel.
+void prefetchTileRow(const std::uint8_t* source, ImageSize sourceSize, TileRowEnds ends,
+                     int width) {
+  // 16 pixels are 48 bytes, so every 64-byte line the row crosses is asked for.
+  constexpr int kPixelsPerRequest = 16;
+  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
+  const auto tileWidth = static_cast<float>(width);
+  for (int j = 0; j <= width; j += kPixelsPerRequest) {
+    const float share = static_cast<float>(j) / tileWidth;
+    const float column = ends.left.column + share * (ends.right.column - ends.left.column);
+    const float row = ends.left.row + share * (ends.right.row - ends.left.row);
+    if (insideSource(column, row, sourceSize))
+      __builtin_prefetch(source + sourceStride * static_cast<int>(row) +
+                         3 * static_cast<int>(column));
+  }
+}
+
+// Row i of a tile of width x height canvas pixels, as warpTile paints it, into `out`.
+void warpTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize sourceSize,
+                 const TileCorners& corners, int width, int height, int i) {
+  // A few rows ahead is far enough for the lines to arrive before they are read.
+  constexpr int kRowsAhead = 4;
+  prefetchTileRow(source, sourceSize,
+                  tileRowEnds(corners, height, std::min(i + kRowsAhead, height)), width);
+  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
+  const TileRowEnds ends = tileRowEnds(corners, height, i);
+  const auto tileWidth = static_cast<float>(width);
+  const float stepColumn = (ends.right.column - ends.left.column) / tileWidth;
+  const float stepRow = (ends.right.row - ends.left.row) / tileWidth;
+  float column = ends.left.column;
+  float row = ends.left.row;
   for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow) {
-    if (column >= 0 && column < sourceWidth && row >= 0 && row < sourceHeight) {
+    if (insideSource(column, row, sourceSize)) {
       const std::uint8_t* in =
           source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column);
       out[0] = in[0];
@@ -542,9 +587,12 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // Paints photograph `index` with canvas columns from `split` on (a band start) straight into
   // the panorama, where it is still empty.
   auto paint = [&](int index, UnfilledRgbImage& target, int split) {
-    return projectBands(reader.take(index).data(), size, records[static_cast<std::size_t>(index)],
-                        columns[static_cast<std::size_t>(index)], horizon, progress,
-                        {target.data(), result.pixels.data(), panoramaSize.width, split}, workers);
+    const bool done =
+        projectBands(reader.take(index).data(), size, records[static_cast<std::size_t>(index)],
+                     columns[static_cast<std::size_t>(index)], horizon, progress,
+                     {target.data(), result.pixels.data(), panoramaSize.width, split}, workers);
+    if (done) reader.painted(index);
+    return done;
   };
 
   // The closing copy of a full circle is photograph 0 projected at column 0 again: its canvas

@@ -165,9 +165,9 @@ ComposedPanorama singlePhotoPanorama(imaging::Bitmap& photo);
 // form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length,
 // distortion and radial coefficient. Photographs are decoded at the size of photograph 0 and
 // released once painted. The work is shared among `workers` threads (1: all on the calling
-// thread); the bytes are the same for any number. With more than one, the next photograph is
-// decoded while the one before is painted, except in a full circle, which already holds
-// photograph 0's projection for its closing seam. Progress is reported on the calling thread
+// thread); the bytes are the same for any number. With more than one, the next two photographs are
+// decoded on other threads while the one before them is painted, except in a full circle, which
+// already holds photograph 0's projection for its closing seam. Progress is reported on the calling thread
 // only. Every progress report inside may stop the run: the call then waits for its other
 // threads, frees what it made and returns nothing. Nothing is returned either when photograph 0
 // has no size. A photograph that cannot be read whole raises PhotoUnreadable.

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The memory a process can have: the RAM, or the lowest limit of its control group and the
-// group's ancestors.
+// group's ancestors; and the processors it may run on.
 
 #include "platform/shell/machine_memory.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
+#include "platform/shell/machine_processors.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/temp_dir.h"
 
@@ -41,6 +43,23 @@ TEST(MachineMemory, TheLowestOfTheRamAndTheGroupsOnTheWayUp) {
 TEST(MachineMemory, NothingReadableIsZero) {
   const test::TempDir root;
   EXPECT_EQ(machineMemoryBytes(root.path()), 0u);
+}
+
+TEST(MachineProcessors, OnlyThoseTheThreadIsBoundTo) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  EXPECT_EQ(usableProcessors(), CPU_COUNT(&all));
+
+  // Bound to one processor, as under "taskset -c N": threads beyond it would only take turns.
+  int first = 0;
+  while (!CPU_ISSET(first, &all)) ++first;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const int bound = usableProcessors();
+  ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+  EXPECT_EQ(bound, 1);
 }
 
 }  // namespace
