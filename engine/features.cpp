@@ -6,10 +6,11 @@
 #include <cstddef>
 #include <numbers>
 #include <opencv2/core.hpp>
-#include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 #include <tuple>
 #include <utility>
+
+#include "engine/nearest_descriptors.h"
 
 namespace skylacer {
 
@@ -254,23 +255,12 @@ FeatureSet detectFeatures(GreyImage plane, ImageSize size) {
 std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const FeatureSet& current) {
   std::vector<FeatureMatch> matches;
   if (previous.points.size() < 2 || current.points.size() < 2) return matches;
-  // The descriptors are only read: the matrices wrap them without copying.
-  const cv::Mat previousDescriptors(static_cast<int>(previous.points.size()),
-                                    FeatureSet::kDescriptorLength, CV_32F,
-                                    const_cast<float*>(previous.descriptors.data()));
-  const cv::Mat currentDescriptors(static_cast<int>(current.points.size()),
-                                   FeatureSet::kDescriptorLength, CV_32F,
-                                   const_cast<float*>(current.descriptors.data()));
-  cv::BFMatcher matcher(cv::NORM_L2);
-  std::vector<std::vector<cv::DMatch>> forward;
-  matcher.knnMatch(currentDescriptors, previousDescriptors, forward, 2);
-
-  for (const auto& pair : forward) {
-    if (pair.size() < 2 || !(pair[0].distance < kDistanceRatio * pair[1].distance)) continue;
-    const int currentIndex = pair[0].queryIdx;
-    const int previousIndex = pair[0].trainIdx;
-    matches.push_back({previous.points[static_cast<std::size_t>(previousIndex)],
-                       current.points[static_cast<std::size_t>(currentIndex)]});
+  const std::vector<NearestTwo> nearest =
+      nearestTwo(current.descriptors, previous.descriptors, FeatureSet::kDescriptorLength);
+  for (std::size_t i = 0; i < nearest.size(); ++i) {
+    if (!(nearest[i].nearestDistance < kDistanceRatio * nearest[i].secondDistance)) continue;
+    matches.push_back(
+        {previous.points[static_cast<std::size_t>(nearest[i].nearest)], current.points[i]});
   }
   return matches;
 }

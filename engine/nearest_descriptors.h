@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The nearest neighbours of feature descriptors by Euclidean distance: every query compared with
+// every candidate, with the same distances on every processor.
+
+#include <span>
+#include <vector>
+
+namespace skylacer {
+
+struct NearestTwo {
+  int nearest = -1;           // the nearest candidate's index
+  float nearestDistance = 0;  // the distance to it
+  float secondDistance = 0;   // the distance to the next nearest
+};
+
+// For each of the `queries` (rows of `length` floats, `length` a multiple of 8), the nearest and
+// the second nearest of the `candidates` (rows of the same length, at least two); of candidates
+// at the same distance the first is the nearer.
+std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
+                                   std::span<const float> candidates, int length);
+
+}  // namespace skylacer

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The brute-force search for each descriptor's two nearest neighbours.
+
+#include "engine/nearest_descriptors.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace skylacer {
+namespace {
+
+constexpr int kLength = 128;
+
+// The squared distance summed as the search sums it: eight running sums, lane k taking the
+// entries k, k + 8, ..., then the lanes added in the search's fixed order. Compiled here without
+// fused multiply-adds, so that an equal result shows the search rounds the same way on every
+// processor.
+float squaredDistance(const float* a, const float* b) {
+  float lanes[8] = {};
+  for (int k = 0; k < kLength; ++k) {
+    const float d = a[k] - b[k];
+    const float square = d * d;
+    lanes[k % 8] = lanes[k % 8] + square;
+  }
+  return ((lanes[0] + lanes[4]) + (lanes[2] + lanes[6])) +
+         ((lanes[1] + lanes[5]) + (lanes[3] + lanes[7]));
+}
+
+TEST(NearestDescriptors, EveryQueryGetsItsTwoNearestWithTheSameDistancesOnEveryProcessor) {
+  // 7 queries (one left over after the pairs) against 11 candidates (three after the groups of
+  // four); candidate 9 repeats candidate 2, so the query nearest to both must get index 2.
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> entry(0.0F, 0.2F);
+  std::vector<float> candidates(11 * kLength);
+  for (float& value : candidates) value = entry(random);
+  std::copy_n(candidates.begin() + 2 * kLength, kLength, candidates.begin() + 9 * kLength);
+  std::vector<float> queries(7 * kLength);
+  for (float& value : queries) value = entry(random);
+  for (int k = 0; k < kLength; ++k) queries[3 * kLength + k] = candidates[2 * kLength + k] + 1e-3F;
+
+  const std::vector<NearestTwo> found = nearestTwo(queries, candidates, kLength);
+  ASSERT_EQ(found.size(), 7u);
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(i);
+    std::vector<float> squared;
+    for (int j = 0; j < 11; ++j)
+      squared.push_back(squaredDistance(&queries[i * kLength], &candidates[j * kLength]));
+    int nearest = 0;
+    for (int j = 1; j < 11; ++j)
+      if (squared[j] < squared[nearest]) nearest = j;
+    float second = INFINITY;
+    for (int j = 0; j < 11; ++j)
+      if (j != nearest) second = std::min(second, squared[j]);
+    EXPECT_EQ(found[i].nearest, nearest);
+    EXPECT_EQ(found[i].nearestDistance, std::sqrt(squared[nearest]));
+    EXPECT_EQ(found[i].secondDistance, std::sqrt(second));
+  }
+  EXPECT_EQ(found[3].nearest, 2);
+  EXPECT_EQ(found[3].nearestDistance, found[3].secondDistance) << "the repeat is the second";
+}
+
+}  // namespace
+}  // namespace skylacer
