@@ -266,7 +266,6 @@ std::optional<std::vector<std::unique_ptr<Bitmap>>> openPhotos(const StitchOptio
   return bitmaps;
 }
 
-// The stitch and the encoding use every core the machine has.
 // Encodes the panorama, scaled when asked, into the output (a file not yet put in place), with
 // the colour profile and capture date of `firstPhoto`. False with `error` when it cannot, and
 // false when `progress` asked to stop.
