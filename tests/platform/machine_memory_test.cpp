@@ -45,10 +45,12 @@ TEST(MachineMemory, NothingReadableIsZero) {
   EXPECT_EQ(machineMemoryBytes(root.path()), 0u);
 }
 
-TEST(MachineProcessors, OnlyThoseTheThreadIsBoundTo) {
+TEST(MachineProcessors, OnlyThoseTheThreadIsBoundToAndTheGroupsTimeAllows) {
+  const test::TempDir root;  // no control group
   cpu_set_t all;
   ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
-  EXPECT_EQ(usableProcessors(), CPU_COUNT(&all));
+  const int machine = CPU_COUNT(&all);
+  EXPECT_EQ(usableProcessors(root.path()), machine);
 
   // Bound to one processor, as under "taskset -c N": threads beyond it would only take turns.
   int first = 0;
@@ -57,9 +59,24 @@ TEST(MachineProcessors, OnlyThoseTheThreadIsBoundTo) {
   CPU_ZERO(&one);
   CPU_SET(first, &one);
   ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-  const int bound = usableProcessors();
+  const int bound = usableProcessors(root.path());
   ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
   EXPECT_EQ(bound, 1);
+
+  // cgroup v2: the group sets no quota, its parent half a processor's time, rounded up to one.
+  writeAt(root / "proc/self/cgroup", "0::/a/b\n");
+  writeAt(root / "sys/fs/cgroup/a/b/cpu.max", "max 100000\n");
+  EXPECT_EQ(usableProcessors(root.path()), machine) << "no quota anywhere yet";
+  writeAt(root / "sys/fs/cgroup/a/cpu.max", "50000 100000\n");
+  EXPECT_EQ(usableProcessors(root.path()), 1);
+
+  // cgroup v1, the cpu controller mounted with cpuacct: -1 is no quota.
+  writeAt(root / "proc/self/cgroup", "3:cpu,cpuacct:/x\n0::/\n");
+  writeAt(root / "sys/fs/cgroup/cpu/x/cpu.cfs_quota_us", "-1\n");
+  writeAt(root / "sys/fs/cgroup/cpu/x/cpu.cfs_period_us", "100000\n");
+  EXPECT_EQ(usableProcessors(root.path()), machine);
+  writeAt(root / "sys/fs/cgroup/cpu/x/cpu.cfs_quota_us", "100000\n");
+  EXPECT_EQ(usableProcessors(root.path()), 1);
 }
 
 }  // namespace
