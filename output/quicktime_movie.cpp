@@ -10,7 +10,6 @@
 #include "output/file_replacement.h"
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
-#include "platform/shell/machine_processors.h"
 #include "platform/shell/scratch_files.h"
 #include "platform/shell/temporary_files.h"
 
@@ -56,9 +55,9 @@ ImagingStatus writeQuickTimeSource(const PanoramaView& panorama, ImageSize sourc
       turned != ImagingStatus::Ok)
     return turned;
   std::vector<std::uint8_t> bytes;
-  if (const ImagingStatus encoded = encodeScaledJpeg(
-          *picture, ImageSize{source.height, source.width}, imaging::kDefaultJpegQuality, progress,
-          bytes, shell::usableProcessors());
+  if (const ImagingStatus encoded =
+          encodeScaledJpeg(*picture, ImageSize{source.height, source.width},
+                           imaging::kDefaultJpegQuality, progress, bytes);
       encoded != ImagingStatus::Ok)
     return encoded;
   const auto file = FileReplacement::create(path, FileKind::Document);

@@ -13,7 +13,6 @@
 #include "output/quicktime_movie.h"
 #include "output/templates.h"
 #include "output/web_page_values.h"
-#include "platform/shell/machine_processors.h"
 
 namespace skylacer::output {
 
@@ -79,9 +78,9 @@ PagePlaceholders writeJpegPicture(const ExportRequest& request, WebViewer viewer
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   request.progress.PushRange(0.1, 0.9);
   std::string failure;
-  const ImagingStatus status = writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0,
-                                         output, request.options.quality, &failure, nullptr,
-                                         &request.progress, shell::usableProcessors());
+  const ImagingStatus status =
+      writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0, output,
+                request.options.quality, &failure, nullptr, &request.progress);
   request.progress.PopRange();
   if (status == ImagingStatus::Aborted) return std::nullopt;  // stopped by the user: no message
   if (status != ImagingStatus::Ok) {
