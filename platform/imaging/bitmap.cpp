@@ -97,12 +97,12 @@ struct Bitmap::State {
   // Decodes the encoded source at 1/denominator into `target`, which has that reduced size.
   ImagingStatus decode(int denominator, Plane target) {
     damage = DataDamage::None;
-    std::vector<std::uint8_t> fileBytes;
+    FileBytes fileBytes;
     std::span<const std::uint8_t> bytes = encodedBytes;
     if (!path.empty()) {
       if (const ImagingStatus read = readWholeFile(path, fileBytes); read != ImagingStatus::Ok)
         return read;
-      bytes = fileBytes;
+      bytes = fileBytes.view();
     }
     if (header.format == EncodedFormat::Png) return decodePng(bytes, header, target, damage);
     return decodeJpeg(bytes, header, denominator, target, damage);

@@ -103,14 +103,21 @@ ImagingStatus readFileStart(const std::string& path, std::size_t maxBytes,
   return readInto(file, std::min<std::uint64_t>(maxBytes, fileSize), bytes);
 }
 
-ImagingStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+ImagingStatus readWholeFile(const std::string& path, FileBytes& bytes) {
   FileHandle file;
   std::uint64_t fileSize = 0;
   if (const ImagingStatus opened = openForReading(path, file, fileSize);
       opened != ImagingStatus::Ok)
     return opened;
   if (fileSize > kMaxEncodedBytes) return ImagingStatus::ValueOverflow;
-  return readInto(file, fileSize, bytes);
+  const auto size = static_cast<std::size_t>(fileSize);
+  try {
+    bytes.data = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+  } catch (const std::bad_alloc&) {
+    return ImagingStatus::OutOfMemory;
+  }
+  bytes.size = size;
+  return readFully(file, {bytes.data.get(), size});
 }
 
 ImagingStatus writeWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {

@@ -5,6 +5,7 @@
 // status codes: a missing file or folder is FileNotFound, a refused permission AccessDenied.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,8 +23,16 @@ constexpr std::uint64_t kMaxEncodedBytes = std::uint64_t{4} * kMaxPixels;
 ImagingStatus readFileStart(const std::string& path, std::size_t maxBytes,
                             std::vector<std::uint8_t>& bytes, std::uint64_t& fileSize);
 
+// A whole file's bytes, in memory that the read fills without its being cleared first.
+struct FileBytes {
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t size = 0;
+
+  std::span<const std::uint8_t> view() const { return {data.get(), size}; }
+};
+
 // Reads the whole file into `bytes`.
-ImagingStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+ImagingStatus readWholeFile(const std::string& path, FileBytes& bytes);
 
 // Creates or replaces the file at `path` with `bytes`. A file that cannot be written whole is
 // removed again; errors other than a refused permission are Win32Error (the operating system's
