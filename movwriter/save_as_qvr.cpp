@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "movwriter/save_as_qvr.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include "movwriter/qtvr_movie.h"
 #include "movwriter/removed_on_exit.h"
 #include "movwriter/toolbox/movie_error.h"
+#include "platform/shell/machine_processors.h"
 
 namespace {
 
@@ -29,14 +28,11 @@ void printMessage(const char* title, const char* text) {
 // The host's message function; process-wide by design (set once by the host program).
 std::atomic<QvrMessageFunction> messageFunction{printMessage};
 
-// One tile compression worker per processor the process may run on, up to 4: each worker holds
-// a tile and its encoder's frame buffers, which for the tallest panoramas are tens of megabytes.
+// One tile compression worker per processor the process may use, up to 4: each worker holds a
+// tile and its encoder's frame buffers, which for the tallest panoramas are tens of megabytes.
 int compressionWorkers() {
   constexpr int kMostWorkers = 4;
-  cpu_set_t processors;
-  CPU_ZERO(&processors);
-  if (sched_getaffinity(0, sizeof processors, &processors) != 0) return 1;
-  return std::clamp(CPU_COUNT(&processors), 1, kMostWorkers);
+  return std::min(skylacer::shell::usableProcessors(), kMostWorkers);
 }
 
 bool given(const char* path) {
