@@ -2,6 +2,7 @@
 #include "engine/features.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <numbers>
@@ -22,6 +23,7 @@ constexpr int kWindow = 16;
 constexpr int kCellsPerSide = 4;
 constexpr int kOrientations = 8;
 static_assert(kCellsPerSide * kCellsPerSide * kOrientations == FeatureSet::kDescriptorLength);
+static_assert((kOrientations & (kOrientations - 1)) == 0, "bins are counted round with a mask");
 // Points this close to the border have no whole neighbourhood.
 constexpr int kBorder = kWindow / 2 + 2;
 // Side of the window the corner strength (the smaller eigenvalue of the gradients' second moment
@@ -146,48 +148,73 @@ Gradients planeGradients(const cv::Mat& image) {
   return gradients;
 }
 
+// What a pixel of the window contributes apart from its gradient, the same around every corner:
+// its weight for the distance from the corner and the cells it is spread over.
+struct WindowPixel {
+  float falloff = 0;  // exp(-(dx² + dy²) / (2 half²)), (dx, dy) from the window's centre
+  int firstRow = 0;   // the upper and left of the (up to) 2 x 2 cells, which may lie outside
+  int firstColumn = 0;
+  float rowShare = 0;  // the share of the lower and the right cells
+  float columnShare = 0;
+};
+using WindowPixels = std::array<WindowPixel, kWindow * kWindow>;
+
+WindowPixels makeWindowPixels() {
+  constexpr float half = kWindow / 2.0F;
+  constexpr float cellSize = static_cast<float>(kWindow) / kCellsPerSide;
+  constexpr float weightScale = -1.0F / (2 * half * half);
+  WindowPixels pixels;
+  for (int row = 0; row < kWindow; ++row) {
+    const float dy = static_cast<float>(row) + 0.5F - half;
+    const float cellRow = (static_cast<float>(row) + 0.5F) / cellSize - 0.5F;
+    for (int column = 0; column < kWindow; ++column) {
+      const float dx = static_cast<float>(column) + 0.5F - half;
+      const float cellColumn = (static_cast<float>(column) + 0.5F) / cellSize - 0.5F;
+      WindowPixel& pixel = pixels[static_cast<std::size_t>(row * kWindow + column)];
+      pixel.falloff = std::exp((dx * dx + dy * dy) * weightScale);
+      pixel.firstRow = static_cast<int>(std::floor(cellRow));
+      pixel.firstColumn = static_cast<int>(std::floor(cellColumn));
+      pixel.rowShare = cellRow - static_cast<float>(pixel.firstRow);
+      pixel.columnShare = cellColumn - static_cast<float>(pixel.firstColumn);
+    }
+  }
+  return pixels;
+}
+
 // The descriptor of the window around a corner: the gradient directions of each cell, weighted
 // by length and by distance from the corner, spread linearly over neighbouring cells and
 // directions. Upright: the photographs of a series share their roll within a few degrees.
 void describe(const Gradients& gradients, const Corner& corner, float* descriptor) {
+  static const WindowPixels window = makeWindowPixels();
   std::fill(descriptor, descriptor + FeatureSet::kDescriptorLength, 0.0F);
   const int cx = static_cast<int>(std::lround(corner.x));
   const int cy = static_cast<int>(std::lround(corner.y));
-  constexpr float half = kWindow / 2.0F;
-  constexpr float cellSize = static_cast<float>(kWindow) / kCellsPerSide;
-  constexpr float weightScale = -1.0F / (2 * half * half);
   constexpr float binsPerRadian = kOrientations / (2 * std::numbers::pi_v<float>);
   for (int row = 0; row < kWindow; ++row) {
     const int y = cy - kWindow / 2 + row;
     const float* magnitude = gradients.magnitude.ptr<float>(y);
     const float* angle = gradients.angle.ptr<float>(y);
-    const float dy = static_cast<float>(row) + 0.5F - half;
-    const float cellRow = (static_cast<float>(row) + 0.5F) / cellSize - 0.5F;
     for (int column = 0; column < kWindow; ++column) {
       const int x = cx - kWindow / 2 + column;
-      const float dx = static_cast<float>(column) + 0.5F - half;
-      const float weight = magnitude[x] * std::exp((dx * dx + dy * dy) * weightScale);
-      const float cellColumn = (static_cast<float>(column) + 0.5F) / cellSize - 0.5F;
+      const WindowPixel& pixel = window[static_cast<std::size_t>(row * kWindow + column)];
+      const float weight = magnitude[x] * pixel.falloff;
       const float bin = angle[x] * binsPerRadian;
-      const int r0 = static_cast<int>(std::floor(cellRow));
-      const int c0 = static_cast<int>(std::floor(cellColumn));
       const int b0 = static_cast<int>(std::floor(bin));
-      const float fr = cellRow - static_cast<float>(r0);
-      const float fc = cellColumn - static_cast<float>(c0);
       const float fb = bin - static_cast<float>(b0);
+      // The direction's two bins, counted round the circle (b & 7 is b modulo 8 for any sign).
+      const int lowerBin = b0 & (kOrientations - 1);
+      const int upperBin = (b0 + 1) & (kOrientations - 1);
       for (int i = 0; i < 2; ++i) {
-        const int r = r0 + i;
+        const int r = pixel.firstRow + i;
         if (r < 0 || r >= kCellsPerSide) continue;
-        const float wr = i == 0 ? 1 - fr : fr;
+        const float wr = i == 0 ? 1 - pixel.rowShare : pixel.rowShare;
         for (int j = 0; j < 2; ++j) {
-          const int c = c0 + j;
+          const int c = pixel.firstColumn + j;
           if (c < 0 || c >= kCellsPerSide) continue;
-          const float wc = j == 0 ? 1 - fc : fc;
+          const float wc = j == 0 ? 1 - pixel.columnShare : pixel.columnShare;
           float* cell = descriptor + (r * kCellsPerSide + c) * kOrientations;
-          cell[((b0 % kOrientations) + kOrientations) % kOrientations] +=
-              weight * wr * wc * (1 - fb);
-          cell[(((b0 + 1) % kOrientations) + kOrientations) % kOrientations] +=
-              weight * wr * wc * fb;
+          cell[lowerBin] += weight * wr * wc * (1 - fb);
+          cell[upperBin] += weight * wr * wc * fb;
         }
       }
     }
