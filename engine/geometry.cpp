@@ -5,15 +5,6 @@
 
 namespace skylacer {
 
-double length(Vec3 v) {
-  return std::sqrt(dot(v, v));
-}
-
-Vec3 normalized(Vec3 v) {
-  const double norm = length(v);
-  return {v.x / norm, v.y / norm, v.z / norm};
-}
-
 Matrix3 identityMatrix() {
   return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
 }

@@ -5,6 +5,7 @@
 // the right, y downwards, the camera looking along +z. Products sum their terms in index order.
 
 #include <array>
+#include <cmath>
 
 namespace skylacer {
 
@@ -30,9 +31,14 @@ inline double dot(Vec3 a, Vec3 b) {
 inline Vec3 cross(Vec3 a, Vec3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-double length(Vec3 v);
+inline double length(Vec3 v) {
+  return std::sqrt(dot(v, v));
+}
 // v divided by its length (each component divided, not multiplied by the reciprocal).
-Vec3 normalized(Vec3 v);
+inline Vec3 normalized(Vec3 v) {
+  const double norm = length(v);
+  return {v.x / norm, v.y / norm, v.z / norm};
+}
 
 // Row-major: m[row][column].
 using Matrix3 = std::array<std::array<double, 3>, 3>;
