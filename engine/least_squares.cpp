@@ -12,17 +12,6 @@ NormalEquations::NormalEquations(int count)
       matrix(static_cast<std::size_t>(count) * static_cast<std::size_t>(count), 0.0),
       gradient(static_cast<std::size_t>(count), 0.0) {}
 
-void NormalEquations::add(const int* columns, const double* derivatives, int count,
-                          double residual) {
-  const auto n = static_cast<std::size_t>(unknowns);
-  for (int i = 0; i < count; ++i) {
-    const auto row = static_cast<std::size_t>(columns[i]);
-    gradient[row] += derivatives[i] * residual;
-    for (int j = 0; j < count; ++j)
-      matrix[row * n + static_cast<std::size_t>(columns[j])] += derivatives[i] * derivatives[j];
-  }
-}
-
 std::vector<double> dampedStep(const NormalEquations& equations, double damping) {
   const auto n = static_cast<std::size_t>(equations.unknowns);
   std::vector<double> a = equations.matrix;

@@ -4,6 +4,7 @@
 // Damped Gauss-Newton (Levenberg-Marquardt) steps for the small least-squares fits of the
 // feature stages.
 
+#include <cstddef>
 #include <vector>
 
 namespace skylacer {
@@ -16,8 +17,17 @@ struct NormalEquations {
   std::vector<double> matrix;
   std::vector<double> gradient;
   // Adds one residual's row of the Jacobian (over the unknowns listed in `columns`, with the
-  // matching derivatives) and its value.
-  void add(const int* columns, const double* derivatives, int count, double residual);
+  // matching derivatives) and its value. Inline: the fits add a row for every pixel of a patch
+  // and every match, and a caller's fixed columns then need no lookup.
+  void add(const int* columns, const double* derivatives, int count, double residual) {
+    const auto n = static_cast<std::size_t>(unknowns);
+    for (int i = 0; i < count; ++i) {
+      const auto row = static_cast<std::size_t>(columns[i]);
+      gradient[row] += derivatives[i] * residual;
+      for (int j = 0; j < count; ++j)
+        matrix[row * n + static_cast<std::size_t>(columns[j])] += derivatives[i] * derivatives[j];
+    }
+  }
 };
 
 // The step δ solving (JᵀJ + damping · diag(JᵀJ)) δ = -Jᵀr by Gaussian elimination with partial
