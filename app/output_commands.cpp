@@ -15,6 +15,7 @@
 #include "output/viewerexport.h"
 #include "output/webexport.h"
 #include "platform/shell/data_folder.h"
+#include "platform/shell/machine_processors.h"
 #include "resources/app_texts.h"
 
 namespace skylacer::app {
@@ -129,7 +130,8 @@ void saveImage(CommandContext& context) {
                               output::MessageIcon::Plain))
     return hideProgress(context);
   if (output::savePanorama(context.state.panoramaView(), path, choice->file.filterIndex,
-                           choice->options, context.progress, context.services.messages())) {
+                           choice->options, context.progress, context.services.messages(),
+                           shell::usableProcessors())) {
     noteSaved(context, path);
     context.services.openWithAssociatedProgram(path);
   }

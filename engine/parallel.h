@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <future>
 #include <mutex>
@@ -23,32 +24,54 @@ auto startBeside(Work&& work) {
 }
 
 // Runs work(band) for bands 0..bands-1 on up to `workers` threads, the calling thread one of
-// them, each band taken by the first thread free. Only the calling thread talks to the outside:
-// before each band it takes it asks stopBefore(band), and when that says stop no thread takes a
-// further band; the bands already started are finished. Returns false when stopped. Every
-// thread has ended when it returns; an exception thrown by a band stops the others and is
-// rethrown here. Where fewer threads can be started, fewer work.
+// them, each band taken by the first thread free. Only the calling thread talks to the outside,
+// through stopBefore(position): before each band it takes, with that band; then, once no band is
+// left to take, each time the number of bands ended (at most bands-1) has grown past the last
+// position asked. So the positions asked only go up, stay below `bands`, and end at bands-1 as on
+// one thread, even when the other threads ended the last bands while it was busy with its own.
+// When stopBefore says stop, no thread takes a further band; the bands already started are
+// finished, and the result is false. Every thread has ended when it returns; an exception thrown
+// by a band or by stopBefore stops the others and is rethrown here. Where fewer threads can be
+// started, fewer work.
 template <typename Work, typename StopBefore>
 bool runBands(int workers, int bands, Work&& work, StopBefore&& stopBefore) {
   std::atomic<int> next{0};
   std::atomic<bool> stopped{false};
-  std::mutex failureMutex;
+  // Guards the counts and the failure; signalled when a band ends and when a helper leaves, so
+  // that a calling thread with no band left can report while the others finish theirs.
+  std::mutex mutex;
+  std::condition_variable changed;
+  int ended = 0;
+  int helpersGone = 0;
   std::exception_ptr failure;
   auto fail = [&] {
-    const std::lock_guard lock(failureMutex);
+    const std::lock_guard lock(mutex);
     if (!failure) failure = std::current_exception();
     stopped = true;
+  };
+  auto runBand = [&](int band) {
+    work(band);
+    {
+      const std::lock_guard lock(mutex);
+      ++ended;
+    }
+    changed.notify_one();
   };
   auto takeBands = [&] {
     try {
       while (!stopped) {
         const int band = next.fetch_add(1);
-        if (band >= bands) return;
-        work(band);
+        if (band >= bands) break;
+        runBand(band);
       }
     } catch (...) {
       fail();
     }
+    {
+      const std::lock_guard lock(mutex);
+      ++helpersGone;
+    }
+    changed.notify_one();
   };
 
   bool asked = false;
@@ -59,16 +82,33 @@ bool runBands(int workers, int bands, Work&& work, StopBefore&& stopBefore) {
     } catch (const std::system_error&) {
       // The threads started share the bands.
     }
+    const int helperCount = static_cast<int>(helpers.size());
+    const auto askStop = [&](int position) {
+      asked = stopBefore(position);
+      if (asked) stopped = true;
+      return asked;
+    };
     try {
+      int lastAsked = -1;
       while (!stopped) {
         const int band = next.fetch_add(1);
         if (band >= bands) break;
-        if (stopBefore(band)) {
-          asked = true;
-          stopped = true;
-          break;
+        if (askStop(band)) break;
+        lastAsked = band;
+        runBand(band);
+      }
+      while (!stopped) {
+        int position = 0;
+        {
+          std::unique_lock lock(mutex);
+          changed.wait(lock, [&] { return ended > lastAsked || helpersGone == helperCount; });
+          // A failure stopped the helpers: nothing more to report.
+          if (stopped) break;
+          position = std::min(ended, bands - 1);
+          if (position <= lastAsked) break;
         }
-        work(band);
+        if (askStop(position)) break;
+        lastAsked = position;
       }
     } catch (...) {
       fail();

@@ -27,9 +27,10 @@ imaging::ImagingStatus drawScaledInBands(imaging::Bitmap& source, std::uint8_t* 
 
 // Encodes `picture` as a JPEG at `quality` into `bytes`, with the colour profile and capture
 // date of `metadata`, in stripes (imaging::JpegStripes) shared among up to `workers` threads:
-// the bytes are the same for any number. Before each stripe the calling thread takes, and once
-// all are encoded, `progress` (may be null) is given the share of stripes begun; when it asks
-// to stop the result is Aborted and `bytes` is left as it was.
+// the bytes are the same for any number. `progress` (may be null) is given, on the calling
+// thread only, the share of stripes begun or ended as they go (always the share at which the
+// last stripe begins, whichever thread takes it) and 1 once all are encoded; when it asks to
+// stop the result is Aborted and `bytes` is left as it was.
 imaging::ImagingStatus encodeJpegInBands(imaging::ConstPlane picture,
                                          const imaging::PhotoMetadata& metadata, int quality,
                                          IProgress* progress, std::vector<std::uint8_t>& bytes,

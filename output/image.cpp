@@ -39,7 +39,7 @@ ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, int stride,
 
 ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, ImageSize size,
                         int stride, ImageSize outputSize, int quality, std::string* failure,
-                        const imaging::PhotoMetadata* metadata, IProgress* progress) {
+                        const imaging::PhotoMetadata* metadata, IProgress* progress, int workers) {
   const auto refuse = [&](ImagingStatus status, std::string text) {
     if (failure != nullptr) *failure = std::move(text);
     return status;
@@ -50,7 +50,7 @@ ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels, Ima
   if (!file) return refuse(ImagingStatus::Win32Error, std::move(opening));
   std::vector<std::uint8_t> bytes;
   const ImagingStatus encoded =
-      encodeJpeg(pixels, size, stride, outputSize, quality, bytes, metadata, progress);
+      encodeJpeg(pixels, size, stride, outputSize, quality, bytes, metadata, progress, workers);
   if (encoded == ImagingStatus::Aborted) return encoded;  // a stop asked for needs no reason
   if (encoded != ImagingStatus::Ok)
     return refuse(encoded, cannotWriteText(path, imagingReasonText(encoded)));
@@ -93,7 +93,8 @@ ImagingStatus writeSlices(const SliceNames& names, const std::uint8_t* pixels, I
 }
 
 bool savePanorama(const PanoramaView& panorama, const std::string& path, int filterIndex,
-                  const OutputOptions& options, IProgress& progress, UserPrompt& prompt) {
+                  const OutputOptions& options, IProgress& progress, UserPrompt& prompt,
+                  int workers) {
   progress.Report(0, kSaving);
   if (filterIndex == kQuickTimeFilterIndex) {
     progress.Report(0.1, kSavingToQuickTime);
@@ -103,8 +104,9 @@ bool savePanorama(const PanoramaView& panorama, const std::string& path, int fil
     progress.Report(0.1, kConvertingToJpeg);
     progress.PushRange(0.1, 0.95);
     std::string failure;
-    const ImagingStatus status = writeJpeg(path, panorama.pixels, panorama.size, 0, options.size,
-                                           options.quality, &failure, panorama.metadata, &progress);
+    const ImagingStatus status =
+        writeJpeg(path, panorama.pixels, panorama.size, 0, options.size, options.quality, &failure,
+                  panorama.metadata, &progress, workers);
     progress.Report(1, kConvertingToJpeg);
     progress.PopRange();
     if (status == ImagingStatus::Aborted) return false;  // the user's own stop needs no message

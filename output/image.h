@@ -33,11 +33,12 @@ imaging::ImagingStatus encodeJpeg(const std::uint8_t* pixels, ImageSize size, in
 // cannot be written). The file carries the colour profile and capture date of `metadata` when
 // given. `progress`, when given, receives the share of the scaling and the encoding done after
 // each band of rows and may stop them there: the result is then Aborted and nothing is written.
+// The picture is encoded on up to `workers` threads, to the same bytes for any number.
 imaging::ImagingStatus writeJpeg(const std::string& path, const std::uint8_t* pixels,
                                  ImageSize size, int stride, ImageSize outputSize, int quality,
                                  std::string* failure = nullptr,
                                  const imaging::PhotoMetadata* metadata = nullptr,
-                                 IProgress* progress = nullptr);
+                                 IProgress* progress = nullptr, int workers = 1);
 
 // The file names of the slices: prefix, the part number in decimal, suffix. The number is
 // inserted as text, so a '%' in a folder name is just a character.
@@ -71,7 +72,9 @@ inline constexpr int kQuickTimeFilterIndex = 2;
 // Failures are shown through `prompt` and give false; so does a stop asked by `progress`,
 // without a message, the file at `path` left as it was. On success reports 1 "Opening
 // result... " and returns true: the caller then opens the file and hides the progress display.
+// A JPEG is encoded on up to `workers` threads.
 bool savePanorama(const PanoramaView& panorama, const std::string& path, int filterIndex,
-                  const OutputOptions& options, IProgress& progress, UserPrompt& prompt);
+                  const OutputOptions& options, IProgress& progress, UserPrompt& prompt,
+                  int workers = 1);
 
 }  // namespace skylacer::output

@@ -10,6 +10,7 @@
 #include "output/file_replacement.h"
 #include "output/messages.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/shell/machine_processors.h"
 #include "platform/shell/scratch_files.h"
 #include "platform/shell/temporary_files.h"
 
@@ -55,9 +56,9 @@ ImagingStatus writeQuickTimeSource(const PanoramaView& panorama, ImageSize sourc
       turned != ImagingStatus::Ok)
     return turned;
   std::vector<std::uint8_t> bytes;
-  if (const ImagingStatus encoded =
-          encodeScaledJpeg(*picture, ImageSize{source.height, source.width},
-                           imaging::kDefaultJpegQuality, progress, bytes);
+  if (const ImagingStatus encoded = encodeScaledJpeg(
+          *picture, ImageSize{source.height, source.width}, imaging::kDefaultJpegQuality, progress,
+          bytes, shell::usableProcessors());
       encoded != ImagingStatus::Ok)
     return encoded;
   const auto file = FileReplacement::create(path, FileKind::Document);

@@ -7,6 +7,7 @@
 #include "output/file_replacement.h"
 #include "output/image.h"
 #include "output/messages.h"
+#include "platform/shell/machine_processors.h"
 #include "platform/shell/scratch_files.h"
 #include "platform/shell/temporary_files.h"
 #include "viewer/panorama_block.h"
@@ -39,9 +40,10 @@ bool exportViewer(const std::filesystem::path& outputPath, const PanoramaView& p
   progress.Report(0.2, kSavingConvertingToJpeg);
   progress.PushRange(0.2, 0.9);
   const imaging::ImagingStatus status =
-      jpeg.empty() ? imaging::ImagingStatus::Win32Error
-                   : writeJpeg(jpeg.path().string(), panorama.pixels, panorama.size, 0,
-                               options.size, options.quality, &failure, nullptr, &progress);
+      jpeg.empty()
+          ? imaging::ImagingStatus::Win32Error
+          : writeJpeg(jpeg.path().string(), panorama.pixels, panorama.size, 0, options.size,
+                      options.quality, &failure, nullptr, &progress, shell::usableProcessors());
   progress.PopRange();
   if (status == imaging::ImagingStatus::Aborted) return false;  // stopped by the user
   if (status != imaging::ImagingStatus::Ok) {

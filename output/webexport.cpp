@@ -13,6 +13,7 @@
 #include "output/quicktime_movie.h"
 #include "output/templates.h"
 #include "output/web_page_values.h"
+#include "platform/shell/machine_processors.h"
 
 namespace skylacer::output {
 
@@ -78,9 +79,9 @@ PagePlaceholders writeJpegPicture(const ExportRequest& request, WebViewer viewer
   request.progress.Report(0.1, kSavingConvertingToJpeg);
   request.progress.PushRange(0.1, 0.9);
   std::string failure;
-  const ImagingStatus status =
-      writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0, output,
-                request.options.quality, &failure, nullptr, &request.progress);
+  const ImagingStatus status = writeJpeg(picture, request.panorama.pixels, request.panorama.size, 0,
+                                         output, request.options.quality, &failure, nullptr,
+                                         &request.progress, shell::usableProcessors());
   request.progress.PopRange();
   if (status == ImagingStatus::Aborted) return std::nullopt;  // stopped by the user: no message
   if (status != ImagingStatus::Ok) {

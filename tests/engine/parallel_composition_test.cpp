@@ -3,10 +3,14 @@
 // leaves no thread behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -141,6 +145,97 @@ TEST(RunBands, AFailingBandOnAnyThreadReachesTheCallerAfterTheOthersStop) {
                  std::runtime_error);
     EXPECT_GE(started, 1);
   }
+}
+
+// The calling thread's own band lasts until the others have taken every other band, so it has
+// none left to take while theirs end: it must still report, in order, and pass on a stop.
+TEST(RunBands, TheCallingThreadReportsAndStopsWhileTheOthersFinishTheirBands) {
+  constexpr int kBands = 8;
+  constexpr int kHeld = 2;  // the last two bands taken, one on each helper, held until reports
+  const auto caller = std::this_thread::get_id();
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool callerBegun = false, callerEnded = false;
+  int started = 0, finished = 0, released = 0;
+  std::vector<int> positions;
+  int askedWhileWaiting = 0;
+  // Only a runner that never reports while it waits reaches the deadline: the held bands then
+  // end on their own and the checks below fail instead of the test hanging.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto await = [&](std::unique_lock<std::mutex>& lock, auto ready) {
+    changed.wait_until(lock, deadline, ready);
+  };
+
+  const bool completed = runBands(
+      3, kBands,
+      [&](int) {
+        std::unique_lock lock(mutex);
+        const int order = ++started;
+        changed.notify_all();
+        if (std::this_thread::get_id() == caller) {
+          callerBegun = true;
+          await(lock, [&] { return started == kBands; });
+          callerEnded = true;
+        } else {
+          // No helper takes a second band before the calling thread has its first: that one
+          // is among the first three taken, never one of the held.
+          await(lock, [&] { return callerBegun; });
+          const int ticket = order - (kBands - kHeld);
+          await(lock, [&] { return released >= ticket; });
+        }
+        ++finished;
+      },
+      [&](int position) {
+        const std::lock_guard lock(mutex);
+        positions.push_back(position);
+        if (!callerEnded) return false;
+        released = ++askedWhileWaiting;
+        changed.notify_all();
+        return askedWhileWaiting == kHeld;
+      });
+
+  EXPECT_FALSE(completed) << "the stop asked while the other threads finished was lost";
+  EXPECT_EQ(askedWhileWaiting, kHeld) << "reports while the others finish, up to the stop";
+  EXPECT_EQ(finished, kBands) << "a band begun was not finished";
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(std::adjacent_find(positions.begin(), positions.end(), std::greater_equal<>()),
+            positions.end())
+      << "a position was asked twice or went back";
+  EXPECT_GE(positions.front(), 0);
+  EXPECT_LT(positions.back(), kBands);
+}
+
+// The other threads end every other band while the calling thread is busy with its own: it
+// still asks the last band's position, as one thread would, so that a stop asked during the
+// long step is seen there and not only after it.
+TEST(RunBands, TheLastPositionAskedIsTheLastBandEvenWhenTheCallingThreadEndsLast) {
+  constexpr int kBands = 8;
+  const auto caller = std::this_thread::get_id();
+  std::mutex mutex;
+  std::condition_variable changed;
+  int finished = 0;
+  std::vector<int> positions;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+
+  EXPECT_TRUE(runBands(
+      3, kBands,
+      [&](int) {
+        std::unique_lock lock(mutex);
+        if (std::this_thread::get_id() == caller)
+          changed.wait_until(lock, deadline, [&] { return finished == kBands - 1; });
+        ++finished;
+        changed.notify_all();
+      },
+      [&](int position) {
+        const std::lock_guard lock(mutex);
+        positions.push_back(position);
+        return false;
+      }));
+  EXPECT_EQ(finished, kBands);
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(positions.back(), kBands - 1);
+  EXPECT_EQ(std::adjacent_find(positions.begin(), positions.end(), std::greater_equal<>()),
+            positions.end());
 }
 
 }  // namespace

@@ -72,9 +72,11 @@ TEST_P(StoppedOutput, EndsQuietlyAndKeepsTheOldFile) {
   EXPECT_LE(progress.reports.end() - firstStop, 3);
 }
 
+// Saved on two threads, as the desktop program does on any machine with two processors: the
+// calling thread may be left waiting for the other's stripes and must still see the stop.
 bool saveAs(const OutputRun& run, const char* name, int filterIndex, ImageSize size) {
   return savePanorama(run.panorama, (run.folder / name).string(), filterIndex, {size, 75},
-                      run.progress, run.prompt);
+                      run.progress, run.prompt, 2);
 }
 
 bool exportPage(const OutputRun& run, WebViewer viewer) {
