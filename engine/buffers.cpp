@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/scaling.h"
 
 namespace skylacer {
 
@@ -23,7 +24,9 @@ std::size_t checkedElementCount(ImageSize size, std::size_t channels) {
   return width * height * channels;
 }
 
-RgbImage makeRgbImage(ImageSize size) { return RgbImage(checkedElementCount(size, 3), 0); }
+RgbImage makeRgbImage(ImageSize size) {
+  return RgbImage(checkedElementCount(size, 3), 0);
+}
 
 UnfilledRgbImage makeUnfilledRgbImage(ImageSize size) {
   return UnfilledRgbImage(checkedElementCount(size, 3));
@@ -77,7 +80,28 @@ RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release) {
   return rgb;
 }
 
-LumaImage makeLuma(const RgbImage& rgb, ImageSize size) {
+void readPhotoPixels(imaging::Bitmap& photo, std::uint8_t* pixels, ImageSize size) {
+  const int stride = 3 * size.width;
+  if (photo.width() == size.width && photo.height() == size.height)
+    photo.readPixels(pixels, stride);
+  else
+    photo.readScaled(pixels, size.width, size.height, stride);
+  requireDecoded(photo);
+}
+
+UnfilledRgbImage workingColours(std::span<const std::uint8_t> photo, ImageSize photoSize,
+                                ImageSize size) {
+  UnfilledRgbImage colours = makeUnfilledRgbImage(size);
+  if (colours.empty()) return colours;
+  imaging::drawOrientedScaled(
+      {photo.data(), 3 * std::ptrdiff_t{photoSize.width}, photoSize.width, photoSize.height},
+      imaging::Orientation(),
+      {colours.data(), 3 * std::ptrdiff_t{size.width}, size.width, size.height},
+      {0, 0, size.width, size.height});
+  return colours;
+}
+
+LumaImage makeLuma(std::span<const std::uint8_t> rgb, ImageSize size) {
   LumaImage luma(checkedElementCount(size, 1));
   const std::uint8_t* blue = rgb.data();
   for (auto& value : luma) {
@@ -106,9 +130,7 @@ void halvePlane(const std::int16_t* src, ImageSize srcSize, std::int16_t* dst, I
   const int srcWidth = srcSize.width;
   const int fullColumns = srcSize.width / 2;
   const int fullRows = srcSize.height / 2;
-  auto at = [&](int x, int y) -> int {
-    return src[static_cast<std::ptrdiff_t>(y) * srcWidth + x];
-  };
+  auto at = [&](int x, int y) -> int { return src[static_cast<std::ptrdiff_t>(y) * srcWidth + x]; };
   for (int y = 0; y < dstSize.height; ++y) {
     std::int16_t* out = dst + static_cast<std::ptrdiff_t>(y) * dstSize.width;
     const bool fullRow = y < fullRows;
@@ -117,7 +139,8 @@ void halvePlane(const std::int16_t* src, ImageSize srcSize, std::int16_t* dst, I
       int value;
       if (fullRow && fullColumn)
         value = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
-                 at(2 * x + 1, 2 * y + 1)) / 4;
+                 at(2 * x + 1, 2 * y + 1)) /
+                4;
       else if (fullRow)
         value = (at(2 * x, 2 * y) + at(2 * x, 2 * y + 1)) / 2;
       else if (fullColumn)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -108,8 +109,18 @@ void requireDecoded(const imaging::Bitmap& photo);
 // cannot be read whole raises PhotoUnreadable (and is not released).
 RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release);
 
+// Decodes a photograph at `size` into `pixels` (size.width x size.height x 3 bytes, every one
+// written): at its own size straight into the buffer, otherwise scaled. A photograph that cannot
+// be read whole raises PhotoUnreadable.
+void readPhotoPixels(imaging::Bitmap& photo, std::uint8_t* pixels, ImageSize size);
+
+// The working copy of a photograph's full-size pixels: each pixel the mean of the photograph's
+// area it covers, with exact overlap weights where the sizes are not whole multiples.
+UnfilledRgbImage workingColours(std::span<const std::uint8_t> photo, ImageSize photoSize,
+                                ImageSize size);
+
 // Three times each pixel's blue byte: 0..765.
-LumaImage makeLuma(const RgbImage& rgb, ImageSize size);
+LumaImage makeLuma(std::span<const std::uint8_t> rgb, ImageSize size);
 
 // (width / 2) x (height / 2): each value the integer mean of a 2 x 2 block.
 LumaImage downsample2x2(const LumaImage& src, ImageSize srcSize);

@@ -233,7 +233,7 @@ void describe(const Gradients& gradients, const Corner& corner, float* descripto
 
 }  // namespace
 
-GreyImage greyFromRgb(const RgbImage& rgb, ImageSize size) {
+GreyImage greyFromRgb(std::span<const std::uint8_t> rgb, ImageSize size) {
   GreyImage grey(checkedElementCount(size, 1));
   for (std::size_t i = 0; i < grey.size(); ++i) {
     const std::uint8_t* pixel = rgb.data() + 3 * i;  // blue, green, red

@@ -33,7 +33,7 @@ struct FeatureSet {
 };
 
 // Luminance (0.299 R + 0.587 G + 0.114 B) of a colour buffer.
-GreyImage greyFromRgb(const RgbImage& rgb, ImageSize size);
+GreyImage greyFromRgb(std::span<const std::uint8_t> rgb, ImageSize size);
 // A luma plane (0..765) scaled to 0..255.
 GreyImage greyFromLuma(const LumaImage& luma, ImageSize size);
 

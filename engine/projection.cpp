@@ -12,6 +12,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/decoded_photos.h"
 #include "engine/messages.h"
 #include "engine/optional_progress.h"
 #include "engine/parallel.h"
@@ -38,33 +39,26 @@ double horizonCrossing(const Matrix3& rotation, double focal, double theta) {
   return focal * q.y / q.z;
 }
 
-// Decodes a photograph at `size` into `pixels` (size.width x size.height x 3 bytes, every one
-// written): at its own size straight into the buffer, otherwise scaled. A photograph that cannot
-// be read whole raises PhotoUnreadable.
-void readPhoto(imaging::Bitmap& photo, UnfilledRgbImage& pixels, ImageSize size) {
-  const int stride = 3 * size.width;
-  if (photo.width() == size.width && photo.height() == size.height)
-    photo.readPixels(pixels.data(), stride);
-  else
-    photo.readScaled(pixels.data(), size.width, size.height, stride);
-  requireDecoded(photo);
-}
-
-// Hands out the photographs' pixels in order, each decoded at `size` and its bitmap released.
-// Reading ahead, two buffers take turns: photographs 0 and 1 are decoded on other threads from
-// the start, while the caller prepares the panorama, and as soon as a photograph is painted its
+// Hands out the photographs' pixels in order: those the loading kept decoded as they are, the
+// others each decoded at `size`; every bitmap is released once its pixels are had. Reading
+// ahead, two buffers take turns: photographs 0 and 1 are decoded on other threads from the
+// start, while the caller prepares the panorama, and as soon as a photograph is painted its
 // buffer takes the decoding of the one two places on. Decoding, the slowest step of a
-// photograph's, so runs on two cores at once without a third buffer. Stopping early waits for
-// those threads when the reader goes.
+// photograph's, so runs on two cores at once without a third buffer. A kept photograph's
+// buffer, once painted, serves as the next one a photograph is read into, so that the buffers
+// never outnumber the photographs kept by more than the two of reading ahead. Stopping early
+// waits for the reading threads when the reader goes.
 class PhotoReader {
  public:
-  PhotoReader(std::span<imaging::Bitmap* const> photos, ImageSize size, bool readAhead)
-      : photos_(photos), size_(size) {
-    buffers_[0] = makeUnfilledRgbImage(size);
-    if (!readAhead || photos.size() < 2) return;
-    buffers_[1] = makeUnfilledRgbImage(size);
-    startReading(0);
-    startReading(1);
+  PhotoReader(std::span<imaging::Bitmap* const> photos, ImageSize size, bool readAhead,
+              DecodedPhotos* decoded)
+      : photos_(photos),
+        size_(size),
+        readAhead_(readAhead && photos.size() >= 2),
+        decoded_(decoded) {
+    if (!readAhead_) return;
+    for (const int index : {0, 1})
+      if (!kept(index)) startReading(index);
   }
   PhotoReader(const PhotoReader&) = delete;
   PhotoReader& operator=(const PhotoReader&) = delete;
@@ -76,8 +70,12 @@ class PhotoReader {
   // Photograph `index`'s pixels, valid until painted(index); indices are asked in rising order.
   // One that cannot be read whole raises PhotoUnreadable.
   const UnfilledRgbImage& take(int index) {
-    if (!readingAhead()) {
-      read(index, buffers_[0]);
+    if (kept(index)) {
+      photos_[static_cast<std::size_t>(index)]->release();
+      return decoded_->pixels(static_cast<std::size_t>(index));
+    }
+    if (!readAhead_) {
+      read(index, buffer(0));
       return buffers_[0];
     }
     const std::size_t turn = slot(index);
@@ -87,8 +85,13 @@ class PhotoReader {
 
   // Photograph `index` is painted: its buffer goes on to the photograph two places on.
   void painted(int index) {
-    if (readingAhead() && static_cast<std::size_t>(index) + 2 < photos_.size())
-      startReading(index + 2);
+    UnfilledRgbImage freed;
+    if (kept(index)) freed = decoded_->take(static_cast<std::size_t>(index));
+    const int next = readAhead_ ? index + 2 : index + 1;
+    if (static_cast<std::size_t>(next) >= photos_.size() || kept(next)) return;
+    UnfilledRgbImage& into = buffers_[slot(readAhead_ ? next : 0)];
+    if (into.empty()) into = std::move(freed);
+    if (readAhead_) startReading(next);
   }
 
   // Frees the buffers once every photograph has been taken.
@@ -97,20 +100,29 @@ class PhotoReader {
   }
 
  private:
-  bool readingAhead() const { return !buffers_[1].empty(); }
+  bool kept(int index) const {
+    return decoded_ != nullptr && decoded_->holds(static_cast<std::size_t>(index));
+  }
   static std::size_t slot(int index) { return static_cast<std::size_t>(index) % 2; }
+  UnfilledRgbImage& buffer(std::size_t turn) {
+    if (buffers_[turn].empty()) buffers_[turn] = makeUnfilledRgbImage(size_);
+    return buffers_[turn];
+  }
   void startReading(int index) {
-    reading_[slot(index)] = startBeside([this, index] { read(index, buffers_[slot(index)]); });
+    UnfilledRgbImage& into = buffer(slot(index));
+    reading_[slot(index)] = startBeside([this, index, &into] { read(index, into); });
   }
   void read(int index, UnfilledRgbImage& into) {
     imaging::Bitmap& bitmap = *photos_[static_cast<std::size_t>(index)];
-    readPhoto(bitmap, into, size_);
+    readPhotoPixels(bitmap, into.data(), size_);
     bitmap.release();
   }
 
   std::span<imaging::Bitmap* const> photos_;
   ImageSize size_;
-  UnfilledRgbImage buffers_[2];  // the second empty unless reading ahead
+  bool readAhead_;
+  DecodedPhotos* decoded_;
+  UnfilledRgbImage buffers_[2];  // the second only used when reading ahead
   std::future<void> reading_[2];
 };
 
@@ -469,7 +481,7 @@ ComposedPanorama singlePhotoPanorama(imaging::Bitmap& photo) {
   ComposedPanorama panorama;
   panorama.size = {photo.width(), photo.height()};
   panorama.pixels = makeUnfilledRgbImage(panorama.size);
-  readPhoto(photo, panorama.pixels, panorama.size);
+  readPhotoPixels(photo, panorama.pixels.data(), panorama.size);
   photo.release();
   panorama.stride = 3 * std::ptrdiff_t{panorama.size.width};
   panorama.crop = {0, 0, panorama.size.width, panorama.size.height};
@@ -550,7 +562,7 @@ CropRect filledRect(std::span<const std::uint8_t> panorama, ImageSize panoramaSi
 std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
                                                 std::span<const CameraRecord> records,
                                                 const StitchParams& params, IProgress* progress,
-                                                int workers) {
+                                                int workers, DecodedPhotos* decoded) {
   const int n = static_cast<int>(photos.size());
   if (n == 0) return std::nullopt;
   const ImageSize size{photos[0]->width(), photos[0]->height()};
@@ -572,7 +584,9 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   for (double position : positions) columns.push_back(roundedColumn(position));
   ComposedPanorama result;
   const ImageSize panoramaSize{panoramaWidth(positions.back(), size.width), size.height};
-  PhotoReader reader(photos, size, workers > 1 && !fullCircle);
+  if (decoded != nullptr)
+    decoded->fitPanorama(static_cast<double>(panoramaSize.width) / size.width);
+  PhotoReader reader(photos, size, workers > 1 && !fullCircle, decoded);
   // Nothing here is filled when made: the projections write every canvas column they own, and
   // every panorama column is written, photograph by photograph from left to right, before the
   // seam reads it: by a projection or a copy of a canvas, or emptied where no photograph puts

@@ -30,6 +30,8 @@ class Bitmap;
 
 namespace skylacer {
 
+class DecodedPhotos;
+
 struct CylinderScale {
   double halfFieldOfView = 0;   // F, radians
   double radiansPerColumn = 0;  // K
@@ -164,16 +166,17 @@ ComposedPanorama singlePhotoPanorama(imaging::Bitmap& photo);
 // Composes the panorama at full size from photographs aligned into records 0..m in absolute
 // form (m = n - 1, or n for a full circle: params.full360), all sharing one focal length,
 // distortion and radial coefficient. Photographs are decoded at the size of photograph 0 and
-// released once painted. The work is shared among `workers` threads (1: all on the calling
+// released once painted; those `decoded` keeps are not decoded again and are freed as they are
+// painted. The work is shared among `workers` threads (1: all on the calling
 // thread); the bytes are the same for any number. With more than one, the next two photographs are
 // decoded on other threads while the one before them is painted, except in a full circle, which
-// already holds photograph 0's projection for its closing seam. Progress is reported on the calling thread
-// only. Every progress report inside may stop the run: the call then waits for its other
+// already holds photograph 0's projection for its closing seam. Progress is reported on the calling
+// thread only. Every progress report inside may stop the run: the call then waits for its other
 // threads, frees what it made and returns nothing. Nothing is returned either when photograph 0
 // has no size. A photograph that cannot be read whole raises PhotoUnreadable.
 std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const> photos,
                                                 std::span<const CameraRecord> records,
                                                 const StitchParams& params, IProgress* progress,
-                                                int workers = 1);
+                                                int workers = 1, DecodedPhotos* decoded = nullptr);
 
 }  // namespace skylacer

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "engine/align.h"
+#include "engine/decoded_photos.h"
 #include "engine/exif_focal.h"
 #include "engine/features.h"
 #include "engine/optional_progress.h"
@@ -34,22 +35,59 @@ StitchResult singlePhotograph(imaging::Bitmap& photo) {
   return result;
 }
 
+// The working copy of photograph pixels decoded at `photoSize`: the pixels themselves when the
+// working size is the photograph's.
+class WorkingColours {
+ public:
+  WorkingColours(std::span<const std::uint8_t> photo, ImageSize photoSize, ImageSize size) {
+    if (size == photoSize) {
+      view_ = photo;
+      return;
+    }
+    reduced_ = workingColours(photo, photoSize, size);
+    view_ = reduced_;
+  }
+  std::span<const std::uint8_t> pixels() const { return view_; }
+
+ private:
+  UnfilledRgbImage reduced_;
+  std::span<const std::uint8_t> view_;
+};
+
 // The working planes of photographs, made again from the photographs whenever the alignment asks
 // for one: the feature-matching profiles align few pairs from their pixels, so a long series
-// need not keep every plane for them.
+// need not keep every plane for them. A photograph the loading kept is not decoded again.
 class PhotoPlanes final : public WorkingPlanes {
  public:
-  PhotoPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size)
-      : photos_(photos), size_(size) {}
+  PhotoPlanes(std::span<imaging::Bitmap* const> photos, const DecodedPhotos& decoded,
+              ImageSize photoSize, ImageSize size)
+      : photos_(photos), decoded_(decoded), photoSize_(photoSize), size_(size) {}
   std::size_t count() const override { return photos_.size(); }
   LumaImage plane(std::size_t photo) const override {
-    return makeLuma(imageToRgb(*photos_[photo], size_, false), size_);
+    if (decoded_.holds(photo))
+      return makeLuma(WorkingColours(decoded_.pixels(photo), photoSize_, size_).pixels(), size_);
+    UnfilledRgbImage pixels = makeUnfilledRgbImage(photoSize_);
+    readPhotoPixels(*photos_[photo], pixels.data(), photoSize_);
+    return makeLuma(WorkingColours(pixels, photoSize_, size_).pixels(), size_);
   }
 
  private:
   std::span<imaging::Bitmap* const> photos_;
+  const DecodedPhotos& decoded_;
+  ImageSize photoSize_;
   ImageSize size_;
 };
+
+// The panorama columns a pair's estimate adds, in photograph widths: its turn at the pair's focal
+// length, taken at most a photograph wide and with a margin, since the series solve may still
+// shorten it. A small turn leaves the pair's focal length loose, so this may still exceed the
+// truth: the composition lets go of the kept photographs the panorama turns out not to leave
+// room for.
+double estimatedWidths(const PairEstimate& estimate) {
+  constexpr double kSolveMargin = 0.9;
+  const double photoAngle = 2 * std::atan(1 / estimate.focal);
+  return kSolveMargin * std::clamp(turnToTheRight(estimate.rotation) / photoAngle, 0.0, 1.0);
+}
 
 // How the loading phase estimates each pair of neighbours from their features (see
 // estimateSeriesPair).
@@ -119,16 +157,19 @@ class PendingFeatures {
   std::vector<int> pairsLeft_;
 };
 
-// Reads the photographs at the working size on up to `workers` threads, each photograph as a
-// whole by the first thread free, in order. With pair matching the thread that reads a
-// photograph also finds its features and estimates the pairs they complete, so that the cores
-// decode, detect and match side by side and no thread waits for another. The result does not
-// depend on the number of threads; a photograph that cannot be read raises PhotoUnreadable for
-// the first such photograph in the series, as reading them one by one would. Nothing when
-// stopped.
-std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos, ImageSize size,
+// Reads the photographs on up to `workers` threads, each photograph as a whole by the first
+// thread free, in order: decoded at full size, offered to `decoded` to keep for the composition,
+// and reduced to the working size. With pair matching the thread that reads a photograph also
+// finds its features and estimates the pairs they complete, so that the cores decode, detect and
+// match side by side; a thread waits only for a buffer, while the memory bound leaves room for
+// no more full-size photographs than are decoded already. The result does not depend on the number
+// of threads (which photographs are kept may, their pixels not); a photograph that cannot be read
+// raises PhotoUnreadable for the first such photograph in the series, as reading them one by one
+// would. Nothing when stopped.
+std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
+                                       ImageSize photoSize, ImageSize size,
                                        const std::optional<PairMatching>& matching,
-                                       IProgress* progress, int workers) {
+                                       DecodedPhotos& decoded, IProgress* progress, int workers) {
   const std::size_t n = photos.size();
   LoadedPlanes loaded;
   std::optional<PendingFeatures> pending;
@@ -144,22 +185,24 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
 
   auto load = [&](int band) {
     const auto photo = static_cast<std::size_t>(band);
+    DecodedPhotos::Lent full = decoded.lend();
+    try {
+      readPhotoPixels(*photos[photo], full.pixels().data(), photoSize);
+    } catch (const PhotoUnreadable&) {
+      std::size_t first = firstUnreadable;
+      while (photo < first && !firstUnreadable.compare_exchange_weak(first, photo)) {
+      }
+      throw;
+    }
     GreyImage grey;
     {
-      RgbImage colours;
-      try {
-        colours = imageToRgb(*photos[photo], size, false);
-      } catch (const PhotoUnreadable&) {
-        std::size_t first = firstUnreadable;
-        while (photo < first && !firstUnreadable.compare_exchange_weak(first, photo)) {
-        }
-        throw;
-      }
+      const WorkingColours colours(full.pixels(), photoSize, size);
       if (!matching) {
-        loaded.planes.store(photo, colours, size);
+        loaded.planes.store(photo, colours.pixels(), size);
+        decoded.keep(photo, std::move(full));
         return;
       }
-      grey = greyFromRgb(colours, size);
+      grey = greyFromRgb(colours.pixels(), size);
     }
     FeatureSet features = detectFeatures(std::move(grey), size);
     if (forOrderSearch) {
@@ -170,8 +213,11 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
       loaded.estimates[pair] =
           estimateSeriesPair(pending->of(pending->left(pair)), pending->of(pending->right(pair)),
                              static_cast<int>(pair), matching->fixedFocal, matching->seedFocal);
+      if (loaded.estimates[pair]) decoded.widen(estimatedWidths(*loaded.estimates[pair]));
       pending->done(pair);
     }
+    // Kept or not only now, when the pairs this photograph completes have widened the panorama.
+    decoded.keep(photo, std::move(full));
   };
   auto stopBefore = [&](int band) {
     return reportStop(progress, static_cast<double>(band) / static_cast<double>(n));
@@ -249,14 +295,16 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
   pushRange(progress, 0, kLoadingEnd);
   const bool stopped =
       reportStop(progress, 0, std::string(engineText(EngineText::LoadingImages)).c_str());
+  DecodedPhotos decoded(photos.size(), photoSize, params.full360 != 0);
   std::optional<LoadedPlanes> planes;
-  if (!stopped) planes = loadPlanes(photos, size, matching, progress, workers);
+  if (!stopped) planes = loadPlanes(photos, photoSize, size, matching, decoded, progress, workers);
+  decoded.dropSpares();
   popRange(progress);
   if (!planes) return std::nullopt;
 
   pushRange(progress, kLoadingEnd, kAligningEnd);
   StitchResult result;
-  const PhotoPlanes photoPlanes(photos, size);
+  const PhotoPlanes photoPlanes(photos, decoded, photoSize, size);
   const WorkingPlanes& working =
       verified ? static_cast<const WorkingPlanes&>(photoPlanes) : planes->planes;
   alignAll(working, size, records, params, progress, trace, &result.pairs, planes->features, seed,
@@ -295,7 +343,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
   planes.reset();
   pushRange(progress, kAligningEnd, 1.0);
   std::optional<ComposedPanorama> composed =
-      composePanorama(photos, records, params, progress, workers);
+      composePanorama(photos, records, params, progress, workers, &decoded);
   popRange(progress);
   if (!composed) return std::nullopt;
   records.resize(photos.size());

@@ -3,7 +3,7 @@
 
 namespace skylacer {
 
-void StoredPlanes::store(std::size_t photo, const RgbImage& colours, ImageSize size) {
+void StoredPlanes::store(std::size_t photo, std::span<const std::uint8_t> colours, ImageSize size) {
   std::vector<std::uint8_t> blue(checkedElementCount(size, 1));
   const std::uint8_t* pixel = colours.data();
   for (auto& value : blue) {

@@ -43,7 +43,7 @@ class StoredPlanes final : public WorkingPlanes {
   explicit StoredPlanes(std::size_t count = 0) : blue_(count) {}
   // Stores the plane of a colour buffer of `size` as photograph `photo`'s; different threads may
   // store different photographs at once.
-  void store(std::size_t photo, const RgbImage& colours, ImageSize size);
+  void store(std::size_t photo, std::span<const std::uint8_t> colours, ImageSize size);
   std::size_t count() const override { return blue_.size(); }
   LumaImage plane(std::size_t photo) const override;
 

@@ -147,22 +147,49 @@ TEST(StitchPanorama, NamesTheFirstPhotoCutShortWhenThreadsLoadSeveral) {
   }
 }
 
-TEST(StitchPanorama, StopsAtAPhotoThatTurnsOutDamagedWhileComposing) {
-  // With two workers the damaged photo is decoded on another thread, ahead of its turn.
+TEST(StitchPanorama, APhotoReadWholeWhileLoadingIsNotReadAgain) {
+  // The loading keeps the decoded photos of a short series for the composition: a file cut
+  // short after it was read whole changes nothing.
   for (const int workers : {1, 2}) {
     SCOPED_TRACE(workers);
     TempDir dir;
     const std::vector<std::string> paths = enlargedPhotos(dir, 3);
-    const Opened opened = openAll(paths);
     StitchParams params = paramsFromProfileText(kDefaultProfileText);
     NullTrace trace;
+    const Opened whole = openAll(paths);
+    const auto expected = stitchPanorama(whole.pointers, params, nullptr, trace,
+                                         AlignmentCheck::StitchAnyway, workers);
+    ASSERT_TRUE(expected && !expected->panorama.pixels.empty());
+    const Opened opened = openAll(paths);
     CuttingProgress progress(paths[2]);
     const auto result = stitchPanorama(opened.pointers, params, &progress, trace,
                                        AlignmentCheck::StitchAnyway, workers);
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->unreadablePhoto, 2);
-    EXPECT_TRUE(result->panorama.pixels.empty());
-    EXPECT_EQ(progress.depth, 0);
+    EXPECT_FALSE(result->unreadablePhoto);
+    EXPECT_TRUE(result->panorama.pixels == expected->panorama.pixels);
+  }
+}
+
+TEST(ComposePanorama, StopsAtAPhotoThatTurnsOutDamagedWhileComposing) {
+  // Photos the loading did not keep are decoded again, with two workers on another thread ahead
+  // of their turn.
+  TempDir dir;
+  const std::vector<std::string> paths = enlargedPhotos(dir, 3);
+  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  NullTrace trace;
+  const Opened aligned = openAll(paths);
+  const auto stitched = stitchPanorama(aligned.pointers, params, nullptr, trace);
+  ASSERT_TRUE(stitched && !stitched->cameras.empty());
+  std::filesystem::resize_file(paths[2], std::filesystem::file_size(paths[2]) / 10);
+  for (const int workers : {1, 2}) {
+    SCOPED_TRACE(workers);
+    const Opened opened = openAll(paths);
+    try {
+      composePanorama(opened.pointers, stitched->cameras, params, nullptr, workers);
+      ADD_FAILURE() << "no exception";
+    } catch (const PhotoUnreadable& unreadable) {
+      EXPECT_EQ(&unreadable.photo(), opened.pointers[2]);
+    }
   }
 }
 

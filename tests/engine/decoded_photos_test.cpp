@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Photos kept decoded from the loading to the composition: as many as the panorama's lower
+// bound leaves room for, and a panorama the same whichever of them are kept.
+#include "engine/decoded_photos.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/projection.h"
+#include "engine/stitch.h"
+#include "platform/imaging/bitmap.h"
+#include "tests/support/samples.h"
+
+namespace skylacer {
+namespace {
+
+constexpr ImageSize kPhoto{40, 30};
+
+// Lends and keeps photos 0, 1, ... in turn; the number kept.
+std::size_t keepInTurn(DecodedPhotos& decoded, std::size_t photos) {
+  std::size_t kept = 0;
+  for (std::size_t photo = 0; photo < photos; ++photo) {
+    decoded.keep(photo, decoded.lend());
+    kept += decoded.holds(photo) ? 1 : 0;
+  }
+  return kept;
+}
+
+TEST(DecodedPhotos, KeepsWhatTheCompositionCanHoldBesideThePanorama) {
+  // A panorama at least one photo wide: the bound allows it, three photos besides; the
+  // composition's canvas takes one of them, a full circle's closing copy one more.
+  DecodedPhotos open(8, kPhoto, false);
+  EXPECT_EQ(keepInTurn(open, 8), 3u);
+  DecodedPhotos circle(8, kPhoto, true);
+  EXPECT_EQ(keepInTurn(circle, 8), 2u);
+
+  // Kept photos hold their pixels until taken. Photo 3 was turned away: a photo after it is not
+  // kept even when there is room again, lest it hold its memory while the panorama fills.
+  EXPECT_TRUE(open.holds(2));
+  EXPECT_FALSE(open.holds(3));
+  EXPECT_EQ(open.pixels(0).size(), std::size_t{40 * 30 * 3});
+  EXPECT_EQ(open.take(0).size(), std::size_t{40 * 30 * 3});
+  EXPECT_FALSE(open.holds(0));
+  EXPECT_TRUE(open.take(3).empty());
+  open.keep(4, open.lend());
+  EXPECT_FALSE(open.holds(4));
+
+  // A panorama known to be 3.5 photos wide leaves room for five, and once it turns out 1.5
+  // wide, the last two kept are let go.
+  DecodedPhotos wide(8, kPhoto, false);
+  wide.widen(2.5);
+  EXPECT_EQ(keepInTurn(wide, 8), 5u);
+  wide.fitPanorama(1.5);
+  EXPECT_TRUE(wide.holds(2));
+  EXPECT_FALSE(wide.holds(3));
+  EXPECT_FALSE(wide.holds(4));
+}
+
+TEST(DecodedPhotos, LendsNoMoreThanTheBoundAllowsAndTakesBackWhatIsNotKept) {
+  DecodedPhotos decoded(8, kPhoto, false);
+  std::vector<DecodedPhotos::Lent> lent;
+  for (int i = 0; i < 4; ++i) lent.push_back(decoded.lend());
+  // The fifth would wait: lent buffers go back when dropped or offered and not kept.
+  decoded.keep(0, std::move(lent[0]));
+  decoded.keep(1, std::move(lent[1]));
+  decoded.keep(2, std::move(lent[2]));
+  decoded.keep(3, std::move(lent[3]));  // past what the composition holds: given back
+  EXPECT_FALSE(decoded.holds(3));
+  DecodedPhotos::Lent next = decoded.lend();  // would wait forever if photo 3's were not back
+  EXPECT_EQ(next.pixels().size(), std::size_t{40 * 30 * 3});
+}
+
+// Photos of a bundled series, opened afresh: the composition releases what it painted.
+struct OpenedSeries {
+  explicit OpenedSeries(const char* series) {
+    for (const auto& file : test::samplePhotos(series)) {
+      bitmaps.push_back(imaging::Bitmap::fromFile(file.string()));
+      pointers.push_back(bitmaps.back().get());
+    }
+  }
+  std::vector<std::unique_ptr<imaging::Bitmap>> bitmaps;
+  std::vector<imaging::Bitmap*> pointers;
+};
+
+TEST(ComposePanorama, KeptPhotosGiveTheSameBytesAsPhotosDecodedAgain) {
+  StitchParams params = paramsFromProfileText(kDefaultProfileText);
+  NullTrace trace;
+  OpenedSeries aligned("trail");
+  const std::optional<StitchResult> stitched =
+      stitchPanorama(aligned.pointers, params, nullptr, trace);
+  ASSERT_TRUE(stitched && stitched->cameras.size() == 5);
+  for (const int workers : {1, 2}) {
+    OpenedSeries read("trail");
+    const std::optional<ComposedPanorama> expected =
+        composePanorama(read.pointers, stitched->cameras, params, nullptr, workers);
+    ASSERT_TRUE(expected);
+    // Kept sets that leave the reader's buffers to come from kept photos, from nowhere, or both.
+    for (const std::vector<std::size_t>& keptSet :
+         {std::vector<std::size_t>{0, 1, 2, 3, 4}, {1}, {0, 2}, {0, 1, 4}, {3}}) {
+      SCOPED_TRACE(testing::Message() << workers << " workers, " << keptSet.size() << " kept");
+      OpenedSeries photos("trail");
+      const ImageSize size{photos.pointers[0]->width(), photos.pointers[0]->height()};
+      DecodedPhotos decoded(5, size, false);
+      decoded.widen(5);
+      for (const std::size_t photo : keptSet) {
+        DecodedPhotos::Lent lent = decoded.lend();
+        readPhotoPixels(*photos.pointers[photo], lent.pixels().data(), size);
+        decoded.keep(photo, std::move(lent));
+        ASSERT_TRUE(decoded.holds(photo));
+      }
+      const std::optional<ComposedPanorama> composed =
+          composePanorama(photos.pointers, stitched->cameras, params, nullptr, workers, &decoded);
+      ASSERT_TRUE(composed);
+      EXPECT_TRUE(composed->pixels == expected->pixels);
+      for (std::size_t photo = 0; photo < 5; ++photo) EXPECT_FALSE(decoded.holds(photo));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace skylacer
