@@ -42,6 +42,17 @@ std::size_t DecodedPhotos::composable() const {
 DecodedPhotos::Lent DecodedPhotos::lend() {
   {
     std::unique_lock lock(mutex_);
+    // Rather than wait, the last photograph kept becomes this buffer: it is decoded again while
+    // the composition paints the one before, a cost another core bears.
+    if (spares_.empty() && keptCount_ + lentCount_ >= allowance() && keptCount_ > 0) {
+      std::size_t last = kept_.size();
+      while (kept_[--last].empty()) {
+      }
+      spares_.push_back(std::move(kept_[last]));
+      kept_[last] = UnfilledRgbImage();
+      --keptCount_;
+      firstNotKept_ = std::min(firstNotKept_, last);
+    }
     returned_.wait(lock, [this] {
       return !spares_.empty() || keptCount_ + lentCount_ + spares_.size() < allowance();
     });

@@ -42,9 +42,10 @@ class DecodedPhotos {
   DecodedPhotos(const DecodedPhotos&) = delete;
   DecodedPhotos& operator=(const DecodedPhotos&) = delete;
 
-  // Lends a buffer given back before, or a new one once the photographs kept and the buffers lent
-  // or given back leave room for one more full-size photograph beside the panorama's lower
-  // bound; waits until then. Any thread.
+  // Lends a buffer given back before, or a new one while the photographs kept and the buffers
+  // lent or given back leave room for one more full-size photograph beside the panorama's lower
+  // bound. Without room, the last photograph kept gives up its buffer (to be decoded again by
+  // the composition); with none kept, it waits for a buffer to come back. Any thread.
   Lent lend();
   // Keeps photograph `photo`'s pixels, decoded into `lent`, when the composition can hold one
   // more kept photograph beside the panorama's lower bound and no photograph before it was

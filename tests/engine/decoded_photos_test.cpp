@@ -71,6 +71,11 @@ TEST(DecodedPhotos, LendsNoMoreThanTheBoundAllowsAndTakesBackWhatIsNotKept) {
   EXPECT_FALSE(decoded.holds(3));
   DecodedPhotos::Lent next = decoded.lend();  // would wait forever if photo 3's were not back
   EXPECT_EQ(next.pixels().size(), std::size_t{40 * 30 * 3});
+  // No room and nothing given back: rather than wait, the last photo kept gives up its buffer.
+  DecodedPhotos::Lent another = decoded.lend();
+  EXPECT_EQ(another.pixels().size(), std::size_t{40 * 30 * 3});
+  EXPECT_TRUE(decoded.holds(1));
+  EXPECT_FALSE(decoded.holds(2));
 }
 
 // Photos of a bundled series, opened afresh: the composition releases what it painted.
