@@ -65,18 +65,14 @@ void requireDecoded(const imaging::Bitmap& photo) {
 RgbImage imageToRgb(imaging::Bitmap& bitmap, ImageSize size, bool release) {
   RgbImage rgb = makeRgbImage(size);
   if (size.width == 0 || size.height == 0) return rgb;
-  const int stride = size.width * 3;
-  if (bitmap.width() == size.width && bitmap.height() == size.height) {
-    // Locked rows stay decoded in the bitmap: only a copy that releases the bitmap takes them,
-    // so that reading every photograph for the alignment keeps none of them decoded.
-    if (!release || !copyLockedRows(bitmap, rgb.data(), static_cast<std::size_t>(stride)))
-      bitmap.readPixels(rgb.data(), stride);
+  const bool released = release && bitmap.width() == size.width && bitmap.height() == size.height;
+  // Locked rows stay decoded in the bitmap: only a copy that releases the bitmap takes them,
+  // so that reading every photograph for the alignment keeps none of them decoded.
+  if (released && copyLockedRows(bitmap, rgb.data(), std::size_t{3} * size.width))
     requireDecoded(bitmap);
-    if (release) bitmap.release();
-  } else {
-    bitmap.readScaled(rgb.data(), size.width, size.height, stride);
-    requireDecoded(bitmap);
-  }
+  else
+    readPhotoPixels(bitmap, rgb.data(), size);
+  if (released) bitmap.release();
   return rgb;
 }
 

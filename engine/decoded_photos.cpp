@@ -73,9 +73,9 @@ DecodedPhotos::Lent DecodedPhotos::lend() {
 
 void DecodedPhotos::keep(std::size_t photo, Lent lent) {
   const std::lock_guard lock(mutex_);
+  if (!kept_[photo].empty()) return;
   // Only photographs before any not kept, so that the composition paints the kept ones first:
   // one kept further on would hold its memory while the panorama fills.
-  if (!kept_[photo].empty()) return;
   if (photo > firstNotKept_ || keptCount_ + 1 > composable()) {
     firstNotKept_ = std::min(firstNotKept_, photo);
     return;  // the buffer is given back by `lent`

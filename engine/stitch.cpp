@@ -64,10 +64,15 @@ class PhotoPlanes final : public WorkingPlanes {
       : photos_(photos), decoded_(decoded), photoSize_(photoSize), size_(size) {}
   std::size_t count() const override { return photos_.size(); }
   LumaImage plane(std::size_t photo) const override {
-    if (decoded_.holds(photo))
-      return makeLuma(WorkingColours(decoded_.pixels(photo), photoSize_, size_).pixels(), size_);
-    UnfilledRgbImage pixels = makeUnfilledRgbImage(photoSize_);
-    readPhotoPixels(*photos_[photo], pixels.data(), photoSize_);
+    UnfilledRgbImage decodedAgain;
+    std::span<const std::uint8_t> pixels;
+    if (decoded_.holds(photo)) {
+      pixels = decoded_.pixels(photo);
+    } else {
+      decodedAgain = makeUnfilledRgbImage(photoSize_);
+      readPhotoPixels(*photos_[photo], decodedAgain.data(), photoSize_);
+      pixels = decodedAgain;
+    }
     return makeLuma(WorkingColours(pixels, photoSize_, size_).pixels(), size_);
   }
 
