@@ -285,6 +285,17 @@ bool insideSource(float column, float row, ImageSize sourceSize) {
          row < static_cast<float>(sourceSize.height);
 }
 
+// Whether a tile row between `ends` stays at least a pixel inside the source all along. The
+// steps' rounding moves its points by far less than a pixel, so none of its pixels then needs
+// the test for lying outside.
+bool wellInside(TileRowEnds ends, ImageSize sourceSize) {
+  const auto inner = [&](SourcePoint point) {
+    return point.column >= 1 && point.column < static_cast<float>(sourceSize.width - 1) &&
+           point.row >= 1 && point.row < static_cast<float>(sourceSize.height - 1);
+  };
+  return inner(ends.left) && inner(ends.right);
+}
+
 // Asks for the cache line holding `address`. The compiler drops a __builtin_prefetch in a loop
 // that does nothing else; an asm statement it keeps.
 void prefetchLine(const std::uint8_t* address) {
@@ -328,6 +339,12 @@ void warpTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize source
   const float stepRow = (ends.right.row - ends.left.row) / tileWidth;
   float column = ends.left.column;
   float row = ends.left.row;
+  if (wellInside(ends, sourceSize)) {
+    for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow)
+      std::memcpy(out, source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column),
+                  3);
+    return;
+  }
   for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow) {
     if (insideSource(column, row, sourceSize)) {
       const std::uint8_t* in =
