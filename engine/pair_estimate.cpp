@@ -76,10 +76,15 @@ struct Agreement {
   int count = 0;
   double error = 0;
 };
-Agreement agreement(std::span<const FeatureMatch> matches, const Matrix3& rotation, double focal) {
+// The agreement of the rotation, or a count below `least` once the matches left could no longer
+// bring it there: a sample holding an outlier is given up after a fraction of the matches.
+Agreement agreement(std::span<const FeatureMatch> matches, const Matrix3& rotation, double focal,
+                    int least) {
   Agreement result;
   constexpr double limit = kInlierDistance * kInlierDistance;
+  auto left = static_cast<std::ptrdiff_t>(matches.size());
   for (const FeatureMatch& match : matches) {
+    if (result.count + left-- < least) break;
     const double error = matchErrorSquared(match, rotation, focal, 0);
     if (error < limit) {
       ++result.count;
@@ -218,7 +223,7 @@ std::optional<PairEstimate> estimatePair(std::span<const FeatureMatch> matches, 
       const Matrix3 rotation = rotationBetweenPairs(
           featureRay(first.previous, focal, 0), featureRay(second.previous, focal, 0),
           featureRay(first.current, focal, 0), featureRay(second.current, focal, 0));
-      const Agreement trial = agreement(matches, rotation, focal);
+      const Agreement trial = agreement(matches, rotation, focal, best.count);
       if (trial.count > best.count || (trial.count == best.count && trial.error < best.error)) {
         best = trial;
         bestRotation = rotation;
