@@ -102,29 +102,49 @@ struct Candidate {
   std::array<int, 3> difference{};
 };
 
-Candidate compareStrip(const ConstRow& panorama, const ConstRow& canvas, int a, int column,
-                       int carried) {
-  Candidate candidate;
-  candidate.column = column;
-  std::int64_t emptyCost = 0;
-  for (int i = 0; i < kStripWidth; ++i) {
-    const int c = column + i;
-    if (canvas.empty(c) || panorama.empty(a + c)) {
-      emptyCost += kEmptyPenalty;
-      continue;
+// Running sums over the columns a row's candidates compare: entry c holds the pairs of
+// non-empty pixels and the canvas-minus-panorama sums of columns first .. first + c - 1, so that
+// each candidate's strip is the difference of two entries instead of a walk over its pixels.
+struct StripSums {
+  static constexpr int kColumns = 2 * kSearchReach + kStripWidth;
+  int first = 0;
+  std::array<int, kColumns + 1> pairs{};
+  std::array<std::array<int, 3>, kColumns + 1> difference{};
+
+  StripSums(const ConstRow& panorama, const ConstRow& canvas, int a, int firstColumn)
+      : first(firstColumn) {
+    for (int i = 0; i < kColumns; ++i) {
+      const int c = first + i;
+      const auto at = static_cast<std::size_t>(i);
+      pairs[at + 1] = pairs[at];
+      difference[at + 1] = difference[at];
+      if (canvas.empty(c) || panorama.empty(a + c)) continue;
+      ++pairs[at + 1];
+      const std::uint8_t* p = panorama.at(a + c);
+      const std::uint8_t* q = canvas.at(c);
+      for (std::size_t ch = 0; ch < 3; ++ch) difference[at + 1][ch] += q[ch] - p[ch];
     }
-    ++candidate.pairs;
-    const std::uint8_t* p = panorama.at(a + c);
-    const std::uint8_t* q = canvas.at(c);
-    for (int ch = 0; ch < 3; ++ch) candidate.difference[ch] += q[ch] - p[ch];
   }
-  const std::int64_t move = column - carried;
-  candidate.cost = move * move * kMoveCost + emptyCost * emptyCost -
-                   std::int64_t{candidate.pairs} * candidate.pairs;
-  for (int ch = 0; ch < 3; ++ch)
-    candidate.cost += std::int64_t{candidate.difference[ch]} * candidate.difference[ch];
-  return candidate;
-}
+
+  // The strip of kStripWidth columns from `column` (first .. first + 2 kSearchReach), scored
+  // against a move from the column carried from the row above.
+  Candidate candidate(int column, int carried) const {
+    const auto from = static_cast<std::size_t>(column - first);
+    const std::size_t to = from + kStripWidth;
+    Candidate result;
+    result.column = column;
+    result.pairs = pairs[to] - pairs[from];
+    const std::int64_t emptyCost = std::int64_t{kStripWidth - result.pairs} * kEmptyPenalty;
+    const std::int64_t move = column - carried;
+    result.cost =
+        move * move * kMoveCost + emptyCost * emptyCost - std::int64_t{result.pairs} * result.pairs;
+    for (std::size_t ch = 0; ch < 3; ++ch) {
+      result.difference[ch] = difference[to][ch] - difference[from][ch];
+      result.cost += std::int64_t{result.difference[ch]} * result.difference[ch];
+    }
+    return result;
+  }
+};
 
 // Start of the overlap's middle, less `reach` / 2, in canvas columns; 0 at least.
 int overlapMiddle(int canvasWidth, int a, int b, int reach) {
@@ -289,11 +309,12 @@ std::vector<SeamRow> searchSeam(std::span<const std::uint8_t> panorama, ImageSiz
   for (int r = 0; r < height; ++r) {
     const auto [panoramaRow, canvasRow] =
         seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
+    const int firstCandidate = std::max(t - kSearchReach, 0);
+    const StripSums sums(panoramaRow, canvasRow, a, firstCandidate);
     Candidate best;
-    for (int k = std::max(t - kSearchReach, 0); k <= t + kSearchReach; ++k) {
-      const Candidate candidate = compareStrip(panoramaRow, canvasRow, a, k, t);
-      if (k == std::max(t - kSearchReach, 0) || candidate.cost < best.cost ||
-          candidate.pairs > best.pairs)
+    for (int k = firstCandidate; k <= t + kSearchReach; ++k) {
+      const Candidate candidate = sums.candidate(k, t);
+      if (k == firstCandidate || candidate.cost < best.cost || candidate.pairs > best.pairs)
         best = candidate;
     }
     SeamRow& row = seam[static_cast<std::size_t>(r)];
