@@ -42,17 +42,9 @@ std::size_t DecodedPhotos::composable() const {
 DecodedPhotos::Lent DecodedPhotos::lend() {
   {
     std::unique_lock lock(mutex_);
-    // Rather than wait, the last photograph kept becomes this buffer: it is decoded again while
-    // the composition paints the one before, a cost another core bears.
-    if (spares_.empty() && keptCount_ + lentCount_ >= allowance() && keptCount_ > 0) {
-      std::size_t last = kept_.size();
-      while (kept_[--last].empty()) {
-      }
-      spares_.push_back(std::move(kept_[last]));
-      kept_[last] = UnfilledRgbImage();
-      --keptCount_;
-      firstNotKept_ = std::min(firstNotKept_, last);
-    }
+    // Without room, the loading waits for a photograph being decoded: kept, it completes a pair
+    // that widens the panorama; turned away, its buffer comes back. Giving up a kept photograph
+    // instead would cost a second decode of it and of every one after it.
     returned_.wait(lock, [this] {
       return !spares_.empty() || keptCount_ + lentCount_ + spares_.size() < allowance();
     });

@@ -44,8 +44,8 @@ class DecodedPhotos {
 
   // Lends a buffer given back before, or a new one while the photographs kept and the buffers
   // lent or given back leave room for one more full-size photograph beside the panorama's lower
-  // bound. Without room, the last photograph kept gives up its buffer (to be decoded again by
-  // the composition); with none kept, it waits for a buffer to come back. Any thread.
+  // bound; without room, waits until a buffer lent is kept or given back, or the bound widens.
+  // Any thread.
   Lent lend();
   // Keeps photograph `photo`'s pixels, decoded into `lent`, when the composition can hold one
   // more kept photograph beside the panorama's lower bound and no photograph before it was

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -71,11 +73,19 @@ TEST(DecodedPhotos, LendsNoMoreThanTheBoundAllowsAndTakesBackWhatIsNotKept) {
   EXPECT_FALSE(decoded.holds(3));
   DecodedPhotos::Lent next = decoded.lend();  // would wait forever if photo 3's were not back
   EXPECT_EQ(next.pixels().size(), std::size_t{40 * 30 * 3});
-  // No room and nothing given back: rather than wait, the last photo kept gives up its buffer.
-  DecodedPhotos::Lent another = decoded.lend();
-  EXPECT_EQ(another.pixels().size(), std::size_t{40 * 30 * 3});
-  EXPECT_TRUE(decoded.holds(1));
-  EXPECT_FALSE(decoded.holds(2));
+  // No room and nothing given back: the next lend waits, and no kept photo gives up its buffer
+  // (it would be decoded again), until a lent buffer comes back.
+  std::future<DecodedPhotos::Lent> another =
+      std::async(std::launch::async, [&] { return decoded.lend(); });
+  EXPECT_EQ(another.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  EXPECT_TRUE(decoded.holds(2));
+  next = DecodedPhotos::Lent();
+  if (another.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    decoded.widen(8);  // lets the lend go, so that the test fails rather than hangs
+    FAIL() << "a buffer given back did not end the wait";
+  }
+  EXPECT_EQ(another.get().pixels().size(), std::size_t{40 * 30 * 3});
+  EXPECT_TRUE(decoded.holds(2));
 }
 
 // Photos of a bundled series, opened afresh: the composition releases what it painted.
