@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// JPEG decoding through TurboJPEG, with one TurboJPEG instance per call, and encoding through
-// libjpeg-turbo's libjpeg interface, which takes the rows in bands so that a long encoding can
-// be stopped between them.
+// JPEG decoding and encoding through libjpeg-turbo's libjpeg interface, one decoder or encoder
+// per call. The decoder hands over its rows a few at a time, so that a reader can work on them
+// while they are in the processor's cache; the encoder takes the rows in bands, so that a long
+// encoding can be stopped between them.
 
 #include <cstdint>
 #include <span>
@@ -12,6 +13,7 @@
 #include "platform/imaging/bitmap.h"
 #include "platform/imaging/picture_header.h"
 #include "platform/imaging/pixel_plane.h"
+#include "platform/imaging/row_sink.h"
 #include "platform/imaging/stop_check.h"
 
 namespace skylacer::imaging {
@@ -32,6 +34,13 @@ int jpegReduction(int width, int height, int targetWidth, int targetHeight);
 // (None with Ok).
 ImagingStatus decodeJpeg(std::span<const std::uint8_t> bytes, const PictureHeader& header,
                          int denominator, Plane target, DataDamage& damage);
+
+// The same decoding, its rows put where `sink` gives room, from the first row to the last, and
+// `sink` told of each group of rows once they hold their pixels. InvalidParameter, with nothing
+// more decoded, when a room is not of the reduced width or holds no row. OutOfMemory when the
+// decoder's memory cannot be had.
+ImagingStatus decodeJpegRows(std::span<const std::uint8_t> bytes, const PictureHeader& header,
+                             int denominator, RowSink& sink, DataDamage& damage);
 
 // An encoded JPEG in memory.
 class EncodedJpeg {
