@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/imaging/bitmap.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -94,18 +95,51 @@ struct Bitmap::State {
     pixels = ownedPixels.plane();
   }
 
+  // The encoded source's bytes: those held, or the file's, read into `fileBytes`.
+  ImagingStatus sourceBytes(FileBytes& fileBytes, std::span<const std::uint8_t>& bytes) const {
+    bytes = encodedBytes;
+    if (path.empty()) return ImagingStatus::Ok;
+    if (const ImagingStatus read = readWholeFile(path, fileBytes); read != ImagingStatus::Ok)
+      return read;
+    bytes = fileBytes.view();
+    return ImagingStatus::Ok;
+  }
+
   // Decodes the encoded source at 1/denominator into `target`, which has that reduced size.
   ImagingStatus decode(int denominator, Plane target) {
     damage = DataDamage::None;
     FileBytes fileBytes;
-    std::span<const std::uint8_t> bytes = encodedBytes;
-    if (!path.empty()) {
-      if (const ImagingStatus read = readWholeFile(path, fileBytes); read != ImagingStatus::Ok)
-        return read;
-      bytes = fileBytes.view();
-    }
+    std::span<const std::uint8_t> bytes;
+    if (const ImagingStatus read = sourceBytes(fileBytes, bytes); read != ImagingStatus::Ok)
+      return read;
     if (header.format == EncodedFormat::Png) return decodePng(bytes, header, target, damage);
     return decodeJpeg(bytes, header, denominator, target, damage);
+  }
+
+  // Hands the whole upright picture to `sink` a group of rows at a time: decoded from a JPEG
+  // source, or copied from the pixels held.
+  ImagingStatus streamRows(RowSink& sink) {
+    if (!orientation.isIdentity()) return ImagingStatus::NotImplemented;
+    if (pixels.pixels != nullptr) {
+      for (int row = 0; row < pixels.height;) {
+        const Plane room = sink.roomFrom(row);
+        if (room.width != pixels.width || room.height < 1) return ImagingStatus::InvalidParameter;
+        const int count = std::min(room.height, pixels.height - row);
+        for (int i = 0; i < count; ++i)
+          std::memcpy(room.pixels + room.stride * i, pixels.pixels + pixels.stride * (row + i),
+                      std::size_t{3} * static_cast<std::size_t>(pixels.width));
+        sink.filled(row, count);
+        row += count;
+      }
+      return pixelsStatus;
+    }
+    if (header.format != EncodedFormat::Jpeg) return ImagingStatus::NotImplemented;
+    damage = DataDamage::None;
+    FileBytes fileBytes;
+    std::span<const std::uint8_t> bytes;
+    if (const ImagingStatus read = sourceBytes(fileBytes, bytes); read != ImagingStatus::Ok)
+      return read;
+    return decodeJpegRows(bytes, header, 1, sink, damage);
   }
 
   // Draws the whole picture, oriented and scaled to placement's size, into `target` at
@@ -318,6 +352,16 @@ ImagingStatus Bitmap::readScaled(std::uint8_t* dst, int dstWidth, int dstHeight,
   try {
     return store(state_->render(Plane{dst, dstStride, dstWidth, dstHeight},
                                 PixelRect{0, 0, dstWidth, dstHeight}));
+  } catch (const std::bad_alloc&) {
+    return store(ImagingStatus::OutOfMemory);
+  }
+}
+
+ImagingStatus Bitmap::readRows(RowSink& sink) {
+  if (const ImagingStatus usable = state_->usability(); usable != ImagingStatus::Ok)
+    return store(usable);
+  try {
+    return store(state_->streamRows(sink));
   } catch (const std::bad_alloc&) {
     return store(ImagingStatus::OutOfMemory);
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/imaging/photo_metadata.h"
+#include "platform/imaging/row_sink.h"
 #include "platform/imaging/stop_check.h"
 
 namespace skylacer::imaging {
@@ -146,6 +147,13 @@ class Bitmap {
   // dstStride bytes apart. A null buffer or a stride below 3 * width() gives InvalidParameter.
   // Decodes without keeping the pixels unless they are already held.
   ImagingStatus readPixels(std::uint8_t* dst, int dstStride);
+
+  // The whole picture at full size, handed to `sink` a group of rows at a time from the first
+  // row to the last, as a JPEG decodes them, so that the caller can work on each group while it
+  // is in the processor's cache and need not hold the whole picture. NotImplemented, with
+  // nothing handed over, for a PNG source or a picture its orientation turns (readPixels reads
+  // those); a damaged picture as readPixels.
+  ImagingStatus readRows(RowSink& sink);
 
   // The whole picture scaled to dstWidth x dstHeight into the caller's buffer. Reductions
   // average areas; enlargements interpolate bilinearly. A JPEG asked for at half its size or

@@ -105,51 +105,67 @@ void writeRun(const std::uint8_t* pixels, int count, std::uint8_t* destination,
 }
 
 // Draws `upright` reduced by the same power of two along both axes, wholly into `target` at
-// placement, upright; false, drawing nothing, for any other case. Each pixel is the rounded mean
-// of its block, summed in integers: the general filter's weights are then powers of two and its
-// float sums exact, so the bytes are the same, at a fraction of the cost.
+// placement, upright; false, drawing nothing, for any other case.
 bool drawBlockMeans(ConstPlane upright, Orientation orientation, Plane target,
                     PixelRect placement) {
-  constexpr int kLargestFactor = 16;  // a block's sum of 255s stays within 16 bits
   if (!orientation.isIdentity() || placement.x < 0 || placement.y < 0 ||
       placement.x + placement.width > target.width ||
-      placement.y + placement.height > target.height || upright.width % placement.width != 0)
+      placement.y + placement.height > target.height ||
+      !BlockMeans::reduces(upright.width, upright.height, placement.width, placement.height))
     return false;
-  const int factor = upright.width / placement.width;
-  if (factor < 2 || factor > kLargestFactor || (factor & (factor - 1)) != 0 ||
-      upright.height != factor * placement.height)
-    return false;
-  const int shift = 2 * std::countr_zero(static_cast<unsigned>(factor));
-  const unsigned half = 1u << (shift - 1);
-  const std::size_t rowValues = std::size_t{3} * static_cast<std::size_t>(upright.width);
-  std::vector<std::uint16_t> columnSums(rowValues);
-  for (int y = 0; y < placement.height; ++y) {
-    const std::uint8_t* source = upright.pixels + std::ptrdiff_t{factor} * y * upright.stride;
-    for (std::size_t k = 0; k < rowValues; ++k) columnSums[k] = source[k];
-    for (int row = 1; row < factor; ++row) {
-      source += upright.stride;
-      for (std::size_t k = 0; k < rowValues; ++k)
-        columnSums[k] = static_cast<std::uint16_t>(columnSums[k] + source[k]);
-    }
-    std::uint8_t* destination =
-        target.pixels + (placement.y + y) * target.stride + std::ptrdiff_t{3} * placement.x;
-    const std::uint16_t* block = columnSums.data();
-    for (int x = 0; x < placement.width; ++x, block += 3 * factor, destination += 3) {
-      unsigned blue = 0, green = 0, red = 0;
-      for (int i = 0; i < 3 * factor; i += 3) {
-        blue += block[i];
-        green += block[i + 1];
-        red += block[i + 2];
-      }
-      destination[0] = static_cast<std::uint8_t>((blue + half) >> shift);
-      destination[1] = static_cast<std::uint8_t>((green + half) >> shift);
-      destination[2] = static_cast<std::uint8_t>((red + half) >> shift);
-    }
-  }
+  BlockMeans means({target.pixels + placement.y * target.stride + std::ptrdiff_t{3} * placement.x,
+                    target.stride, placement.width, placement.height},
+                   upright.width / placement.width);
+  for (int y = 0; y < upright.height; ++y) means.add(upright.pixels + upright.stride * y);
   return true;
 }
 
 }  // namespace
+
+bool BlockMeans::reduces(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight) {
+  if (targetWidth <= 0 || targetHeight <= 0 || sourceWidth % targetWidth != 0) return false;
+  const int factor = sourceWidth / targetWidth;
+  return factor >= 2 && factor <= kLargestFactor && (factor & (factor - 1)) == 0 &&
+         sourceHeight == factor * targetHeight;
+}
+
+BlockMeans::BlockMeans(Plane target, int factor)
+    : target_(target),
+      factor_(factor),
+      shift_(2 * std::countr_zero(static_cast<unsigned>(factor))),
+      columnSums_(std::size_t{3} * static_cast<std::size_t>(target.width) *
+                  static_cast<std::size_t>(factor)) {}
+
+void BlockMeans::add(const std::uint8_t* row) {
+  // Locals throughout: the byte stores below could otherwise alias the members.
+  const std::size_t rowValues = columnSums_.size();
+  std::uint16_t* sums = columnSums_.data();
+  const int factor = factor_;
+  if (rowsIn_ % factor == 0)
+    for (std::size_t k = 0; k < rowValues; ++k) sums[k] = row[k];
+  else
+    for (std::size_t k = 0; k < rowValues; ++k)
+      sums[k] = static_cast<std::uint16_t>(sums[k] + row[k]);
+  if (++rowsIn_ % factor != 0) return;
+  // Each pixel is the rounded mean of its block: the general filter's weights are then powers
+  // of two and its float sums exact, so the bytes are the same, at a fraction of the cost.
+  const int shift = shift_;
+  const unsigned half = 1u << (shift - 1);
+  const int width = target_.width;
+  std::uint8_t* destination = target_.pixels + target_.stride * (rowsIn_ / factor - 1);
+  const std::uint16_t* block = sums;
+  for (int x = 0; x < width; ++x, block += 3 * factor, destination += 3) {
+    unsigned blue = 0, green = 0, red = 0;
+    for (int i = 0; i < 3 * factor; i += 3) {
+      blue += block[i];
+      green += block[i + 1];
+      red += block[i + 2];
+    }
+    destination[0] = static_cast<std::uint8_t>((blue + half) >> shift);
+    destination[1] = static_cast<std::uint8_t>((green + half) >> shift);
+    destination[2] = static_cast<std::uint8_t>((red + half) >> shift);
+  }
+}
 
 void drawOrientedScaled(ConstPlane upright, Orientation orientation, Plane target,
                         PixelRect placement) {

@@ -273,6 +273,71 @@ TEST(ImagingTruncatedJpeg, ProgressiveKeepsTheWholeCoarserPicture) {
   EXPECT_TRUE(picturesClose(decoded, original, 80, 8.0));
 }
 
+// --- row by row ----------------------------------------------------------------------------
+
+// Gathers the rows a bitmap hands over through a room of `roomRows` rows, checking that they
+// come in order, each group where its room was.
+class GatheredRows final : public RowSink {
+ public:
+  GatheredRows(int width, int height, int roomRows)
+      : whole(width, height), room_(width, roomRows) {}
+  Plane roomFrom(int first) override {
+    asked_ = first;
+    return {room_.bytes.data(), room_.stride(), room_.width, room_.height};
+  }
+  void filled(int first, int count) override {
+    EXPECT_EQ(first, asked_);
+    EXPECT_EQ(first, rowsFilled) << "rows come in order, none twice";
+    EXPECT_TRUE(count >= 1 && count <= room_.height);
+    for (int i = 0; i < count; ++i)
+      std::copy_n(room_.pixel(0, i), room_.stride(), whole.pixel(0, first + i));
+    rowsFilled += count;
+  }
+  Picture whole;
+  int rowsFilled = 0;
+
+ private:
+  Picture room_;
+  int asked_ = -1;
+};
+
+TEST(ImagingRowByRow, HandsOverTheRowsReadPixelsReads) {
+  TempDir dir;
+  Picture original = noisePicture(48, 40, 7);
+  auto decoded = Bitmap::fromMemory(jpegBytes(original, dir / "noise.jpg", 90));
+  auto held = original.view();
+  for (Bitmap* bitmap : {decoded.get(), held.get()}) {
+    GatheredRows rows(48, 40, 3);
+    ASSERT_EQ(bitmap->readRows(rows), ImagingStatus::Ok);
+    EXPECT_EQ(rows.rowsFilled, 40);
+    EXPECT_EQ(rows.whole.bytes, readWhole(*bitmap).bytes);
+  }
+}
+
+TEST(ImagingRowByRow, LeavesPngAndTurnedPicturesToReadPixels) {
+  TempDir dir;
+  const Picture original = noisePicture(48, 40, 8);
+  auto png = Bitmap::fromMemory(pngBytes(original));
+  auto turned = Bitmap::fromMemory(jpegBytes(original, dir / "turned.jpg", 90));
+  ASSERT_EQ(turned->rotateFlip(1), ImagingStatus::Ok);
+  for (Bitmap* bitmap : {png.get(), turned.get()}) {
+    GatheredRows rows(48, 40, 16);
+    EXPECT_EQ(bitmap->readRows(rows), ImagingStatus::NotImplemented);
+    EXPECT_EQ(rows.rowsFilled, 0);
+  }
+}
+
+TEST(ImagingRowByRow, ReportsACutShortJpegAsReadPixelsDoes) {
+  TempDir dir;
+  auto bytes = jpegBytes(gradientPicture(64, 256), dir / "whole.jpg", 90);
+  bytes.resize(bytes.size() / 2);
+  auto bitmap = Bitmap::fromMemory(bytes);
+  GatheredRows rows(64, 256, 16);
+  EXPECT_EQ(bitmap->readRows(rows), ImagingStatus::GenericError);
+  EXPECT_EQ(bitmap->damage(), DataDamage::Truncated);
+  EXPECT_LT(rows.rowsFilled, 256);
+}
+
 TEST(ImagingTruncatedPng, ReportsGenericError) {
   auto bytes = pngBytes(noisePicture(40, 40, 2));
   bytes.resize(bytes.size() / 2);
