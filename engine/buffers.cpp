@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <thread>
 
 #include "platform/imaging/bitmap.h"
@@ -83,6 +84,55 @@ void readPhotoPixels(imaging::Bitmap& photo, std::uint8_t* pixels, ImageSize siz
   else
     photo.readScaled(pixels, size.width, size.height, stride);
   requireDecoded(photo);
+}
+
+namespace {
+
+// The rows of a photograph as it decodes: into the full-size buffer when there is one, else
+// into a few rows' room; each group reduced to the working copy at once.
+class ReducedRows final : public imaging::RowSink {
+ public:
+  // As many rows as the decoder hands over at once.
+  static constexpr int kRoomRows = 16;
+
+  ReducedRows(std::uint8_t* full, ImageSize photoSize, imaging::BlockMeans& means)
+      : full_(full), photoSize_(photoSize), means_(means) {
+    if (full_ == nullptr) room_ = makeUnfilledRgbImage({photoSize.width, kRoomRows});
+  }
+  imaging::Plane roomFrom(int first) override {
+    if (full_ != nullptr)
+      return {full_ + stride() * first, stride(), photoSize_.width, photoSize_.height - first};
+    return {room_.data(), stride(), photoSize_.width, kRoomRows};
+  }
+  void filled(int first, int count) override {
+    const std::uint8_t* rows = full_ != nullptr ? full_ + stride() * first : room_.data();
+    for (int i = 0; i < count; ++i) means_.add(rows + stride() * i);
+  }
+
+ private:
+  std::ptrdiff_t stride() const { return 3 * std::ptrdiff_t{photoSize_.width}; }
+
+  std::uint8_t* full_;
+  ImageSize photoSize_;
+  imaging::BlockMeans& means_;
+  UnfilledRgbImage room_;
+};
+
+}  // namespace
+
+std::optional<UnfilledRgbImage> workingColoursFromRows(imaging::Bitmap& photo, ImageSize photoSize,
+                                                       ImageSize size, std::uint8_t* full) {
+  if (!imaging::BlockMeans::reduces(photoSize.width, photoSize.height, size.width, size.height) ||
+      photo.width() != photoSize.width || photo.height() != photoSize.height)
+    return std::nullopt;
+  UnfilledRgbImage colours = makeUnfilledRgbImage(size);
+  imaging::BlockMeans means(
+      {colours.data(), 3 * std::ptrdiff_t{size.width}, size.width, size.height},
+      photoSize.width / size.width);
+  ReducedRows rows(full, photoSize, means);
+  if (photo.readRows(rows) == ImagingStatus::NotImplemented) return std::nullopt;
+  requireDecoded(photo);
+  return colours;
 }
 
 UnfilledRgbImage workingColours(std::span<const std::uint8_t> photo, ImageSize photoSize,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <utility>
@@ -118,6 +119,15 @@ void readPhotoPixels(imaging::Bitmap& photo, std::uint8_t* pixels, ImageSize siz
 // area it covers, with exact overlap weights where the sizes are not whole multiples.
 UnfilledRgbImage workingColours(std::span<const std::uint8_t> photo, ImageSize photoSize,
                                 ImageSize size);
+
+// A photograph decoded at full size, into `full` when given (photoSize, every byte written), and
+// its working copy at `size` made from the rows as they decode, while they are in the
+// processor's cache; without `full` no full-size picture is held at any time. Nothing, with
+// nothing read, unless `size` reduces the photograph by a power of two and its bitmap hands
+// over its rows (a JPEG read upright as stored). A photograph that cannot be read whole raises
+// PhotoUnreadable.
+std::optional<UnfilledRgbImage> workingColoursFromRows(imaging::Bitmap& photo, ImageSize photoSize,
+                                                       ImageSize size, std::uint8_t* full);
 
 // Three times each pixel's blue byte: 0..765.
 LumaImage makeLuma(std::span<const std::uint8_t> rgb, ImageSize size);

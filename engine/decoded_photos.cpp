@@ -39,22 +39,39 @@ std::size_t DecodedPhotos::composable() const {
   return allowance() - 1 - (fullCircle_ ? 1 : 0);
 }
 
-DecodedPhotos::Lent DecodedPhotos::lend() {
-  {
-    std::unique_lock lock(mutex_);
-    // Without room, the loading waits for a photograph being decoded: kept, it completes a pair
-    // that widens the panorama; turned away, its buffer comes back. Giving up a kept photograph
-    // instead would cost a second decode of it and of every one after it.
-    returned_.wait(lock, [this] {
-      return !spares_.empty() || keptCount_ + lentCount_ + spares_.size() < allowance();
-    });
-    ++lentCount_;
-    if (!spares_.empty()) {
-      UnfilledRgbImage pixels = std::move(spares_.back());
-      spares_.pop_back();
-      return Lent(*this, std::move(pixels));
-    }
+bool DecodedPhotos::hasRoom() const {
+  return !spares_.empty() || keptCount_ + lentCount_ + spares_.size() < allowance();
+}
+
+std::optional<DecodedPhotos::Lent> DecodedPhotos::lendIfRoom(std::size_t photo) {
+  std::unique_lock lock(mutex_);
+  if (photo > firstNotKept_) return std::nullopt;
+  if (!hasRoom()) {
+    // Decoded without a buffer of its own, it is decoded again by the composition, and so is
+    // every photograph after it; waiting instead would leave a core idle.
+    firstNotKept_ = std::min(firstNotKept_, photo);
+    return std::nullopt;
   }
+  return lendUnderLock(lock);
+}
+
+DecodedPhotos::Lent DecodedPhotos::lend() {
+  std::unique_lock lock(mutex_);
+  // Without room, the loading waits for a photograph being decoded: kept, it completes a pair
+  // that widens the panorama; turned away, its buffer comes back. Giving up a kept photograph
+  // instead would cost a second decode of it and of every one after it.
+  returned_.wait(lock, [this] { return hasRoom(); });
+  return lendUnderLock(lock);
+}
+
+DecodedPhotos::Lent DecodedPhotos::lendUnderLock(std::unique_lock<std::mutex>& lock) {
+  ++lentCount_;
+  if (!spares_.empty()) {
+    UnfilledRgbImage pixels = std::move(spares_.back());
+    spares_.pop_back();
+    return Lent(*this, std::move(pixels));
+  }
+  lock.unlock();
   try {
     return Lent(*this, makeUnfilledRgbImage(photoSize_));
   } catch (...) {

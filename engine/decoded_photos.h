@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "engine/buffers.h"
@@ -47,6 +48,10 @@ class DecodedPhotos {
   // bound; without room, waits until a buffer lent is kept or given back, or the bound widens.
   // Any thread.
   Lent lend();
+  // A buffer as lend() gives it, for photograph `photo` to be decoded into and perhaps kept, or
+  // nothing, without waiting: for a photograph after one turned away, and for one the room is
+  // short for, which is then turned away itself. Any thread.
+  std::optional<Lent> lendIfRoom(std::size_t photo);
   // Keeps photograph `photo`'s pixels, decoded into `lent`, when the composition can hold one
   // more kept photograph beside the panorama's lower bound and no photograph before it was
   // turned away; otherwise the buffer goes back. Any thread.
@@ -71,6 +76,10 @@ class DecodedPhotos {
   std::size_t allowance() const;
   // Kept photographs the composition can hold beside the panorama.
   std::size_t composable() const;
+  // Whether a buffer can be lent now: one given back, or room for a new one. Under the lock.
+  bool hasRoom() const;
+  // Lends a buffer, there being room; `lock` holds the mutex and may be let go.
+  Lent lendUnderLock(std::unique_lock<std::mutex>& lock);
   void giveBack(UnfilledRgbImage pixels);
 
   ImageSize photoSize_;

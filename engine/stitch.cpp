@@ -20,6 +20,7 @@
 #include "engine/series_order.h"
 #include "engine/working_planes.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/imaging/scaling.h"
 
 namespace skylacer {
 
@@ -47,6 +48,8 @@ class WorkingColours {
     reduced_ = workingColours(photo, photoSize, size);
     view_ = reduced_;
   }
+  explicit WorkingColours(UnfilledRgbImage reduced)
+      : reduced_(std::move(reduced)), view_(reduced_) {}
   std::span<const std::uint8_t> pixels() const { return view_; }
 
  private:
@@ -64,16 +67,14 @@ class PhotoPlanes final : public WorkingPlanes {
       : photos_(photos), decoded_(decoded), photoSize_(photoSize), size_(size) {}
   std::size_t count() const override { return photos_.size(); }
   LumaImage plane(std::size_t photo) const override {
-    UnfilledRgbImage decodedAgain;
-    std::span<const std::uint8_t> pixels;
-    if (decoded_.holds(photo)) {
-      pixels = decoded_.pixels(photo);
-    } else {
-      decodedAgain = makeUnfilledRgbImage(photoSize_);
-      readPhotoPixels(*photos_[photo], decodedAgain.data(), photoSize_);
-      pixels = decodedAgain;
-    }
-    return makeLuma(WorkingColours(pixels, photoSize_, size_).pixels(), size_);
+    if (decoded_.holds(photo))
+      return makeLuma(WorkingColours(decoded_.pixels(photo), photoSize_, size_).pixels(), size_);
+    if (std::optional<UnfilledRgbImage> reduced =
+            workingColoursFromRows(*photos_[photo], photoSize_, size_, nullptr))
+      return makeLuma(*reduced, size_);
+    UnfilledRgbImage decodedAgain = makeUnfilledRgbImage(photoSize_);
+    readPhotoPixels(*photos_[photo], decodedAgain.data(), photoSize_);
+    return makeLuma(WorkingColours(decodedAgain, photoSize_, size_).pixels(), size_);
   }
 
  private:
@@ -166,11 +167,12 @@ class PendingFeatures {
 // thread free, in order: decoded at full size, offered to `decoded` to keep for the composition,
 // and reduced to the working size. With pair matching the thread that reads a photograph also
 // finds its features and estimates the pairs they complete, so that the cores decode, detect and
-// match side by side; a thread waits only for a buffer, while the memory bound leaves room for
-// no more full-size photographs than are decoded already. The result does not depend on the number
-// of threads (which photographs are kept may, their pixels not); a photograph that cannot be read
-// raises PhotoUnreadable for the first such photograph in the series, as reading them one by one
-// would. Nothing when stopped.
+// match side by side; a thread waits only for a buffer to decode a photograph whole into, while
+// the memory bound leaves room for no more full-size photographs than are decoded already. The
+// working copy is the same whether made from the rows as they decode or from the whole
+// photograph, so the result does not depend on the number of threads (which photographs are
+// kept may, their pixels not); a photograph that cannot be read raises PhotoUnreadable for the
+// first such photograph in the series, as reading them one by one would. Nothing when stopped.
 std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
                                        ImageSize photoSize, ImageSize size,
                                        const std::optional<PairMatching>& matching,
@@ -188,26 +190,49 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
   }
   std::atomic<std::size_t> firstUnreadable{n};
 
-  auto load = [&](int band) {
-    const auto photo = static_cast<std::size_t>(band);
-    DecodedPhotos::Lent full = decoded.lend();
+  // A photograph whose working copy is made from its rows as they decode needs a full-size
+  // buffer only to be kept, and is turned away rather than wait for one; any other is decoded
+  // whole into a lent buffer first.
+  const bool fromRows =
+      imaging::BlockMeans::reduces(photoSize.width, photoSize.height, size.width, size.height);
+  // Photograph `photo`'s working copy, its full-size pixels in `full` when it has a buffer.
+  const auto workingCopy = [&](std::size_t photo, std::optional<DecodedPhotos::Lent>& full) {
     try {
-      readPhotoPixels(*photos[photo], full.pixels().data(), photoSize);
+      if (fromRows) {
+        full = decoded.lendIfRoom(photo);
+        if (std::optional<UnfilledRgbImage> reduced = workingColoursFromRows(
+                *photos[photo], photoSize, size, full ? full->pixels().data() : nullptr))
+          return WorkingColours(std::move(*reduced));
+      }
+      if (!full) full = decoded.lend();
+      readPhotoPixels(*photos[photo], full->pixels().data(), photoSize);
+      return WorkingColours(full->pixels(), photoSize, size);
     } catch (const PhotoUnreadable&) {
       std::size_t first = firstUnreadable;
       while (photo < first && !firstUnreadable.compare_exchange_weak(first, photo)) {
       }
       throw;
     }
+  };
+  auto load = [&](int band) {
+    const auto photo = static_cast<std::size_t>(band);
+    std::optional<DecodedPhotos::Lent> full;
+    // Kept or not only once the pairs this photograph completes have widened the panorama.
+    const auto offerToKeep = [&] {
+      if (full) decoded.keep(photo, std::move(*full));
+    };
     GreyImage grey;
     {
-      const WorkingColours colours(full.pixels(), photoSize, size);
+      const WorkingColours colours = workingCopy(photo, full);
       if (!matching) {
         loaded.planes.store(photo, colours.pixels(), size);
-        decoded.keep(photo, std::move(full));
-        return;
+      } else {
+        grey = greyFromRgb(colours.pixels(), size);
       }
-      grey = greyFromRgb(colours.pixels(), size);
+    }
+    if (!matching) {
+      offerToKeep();
+      return;
     }
     FeatureSet features = detectFeatures(std::move(grey), size);
     if (forOrderSearch) {
@@ -221,8 +246,7 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
       if (loaded.estimates[pair]) decoded.widen(estimatedWidths(*loaded.estimates[pair]));
       pending->done(pair);
     }
-    // Kept or not only now, when the pairs this photograph completes have widened the panorama.
-    decoded.keep(photo, std::move(full));
+    offerToKeep();
   };
   auto stopBefore = [&](int band) {
     return reportStop(progress, static_cast<double>(band) / static_cast<double>(n));

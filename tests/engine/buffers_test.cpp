@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <new>
 #include <numeric>
+#include <string>
 
 #include "platform/imaging/bitmap.h"
 #include "tests/support/samples.h"
+#include "tests/support/synth_texture.h"
+#include "tests/support/temp_dir.h"
 
 namespace skylacer {
 namespace {
@@ -26,19 +29,15 @@ TEST(MakeLuma, IsThreeTimesTheBlueByteAndIgnoresGreenAndRed) {
 
 TEST(Downsample2x2, AveragesBlocksWithIntegerDivisionAndDropsOddEdges) {
   // 5 x 3 -> 2 x 1: the last column and row have no full block.
-  const LumaImage src = plane({5, 3}, {1, 2, 3, 4, 100,
-                                       4, 4, 5, 6, 100,
-                                       100, 100, 100, 100, 100});
+  const LumaImage src = plane({5, 3}, {1, 2, 3, 4, 100, 4, 4, 5, 6, 100, 100, 100, 100, 100, 100});
   EXPECT_EQ(downsample2x2(src, {5, 3}), (LumaImage{2, 4}));  // 11/4 = 2, 18/4 = 4
 }
 
 TEST(HalvePlane, OddSizesAverageWhatTheyHaveAndCopyTheCorner) {
-  const LumaImage src = plane({5, 3}, {1, 2, 3, 4, 10,
-                                       4, 4, 5, 6, 21,
-                                       7, 9, 11, 12, 40});
+  const LumaImage src = plane({5, 3}, {1, 2, 3, 4, 10, 4, 4, 5, 6, 21, 7, 9, 11, 12, 40});
   LumaImage dst(3 * 2, -1);
   halvePlane(src.data(), {5, 3}, dst.data(), {3, 2});
-  EXPECT_EQ(dst, (LumaImage{2, 4, 15,     // blocks 11/4, 18/4; column (10 + 21) / 2
+  EXPECT_EQ(dst, (LumaImage{2, 4, 15,      // blocks 11/4, 18/4; column (10 + 21) / 2
                             8, 11, 40}));  // row (7 + 9) / 2, (11 + 12) / 2; corner copied
 }
 
@@ -53,9 +52,8 @@ TEST(ExpandPlane, EvenWidthRepeatsTheSecondToLastColumn) {
   const LumaImage src = plane({2, 2}, {10, 20, 30, 41});
   LumaImage dst(4 * 3, -1);
   expandPlane(src.data(), {2, 2}, dst.data(), {4, 3});
-  EXPECT_EQ(dst, (LumaImage{10, 15, 20, 20,
-                            20, 25, 30, 30,     // odd row: means of the rows around it
-                            30, 35, 41, 41}));  // (30 + 41) / 2 = 35
+  EXPECT_EQ(dst, (LumaImage{10, 15, 20, 20, 20, 25, 30, 30,  // odd row: means of the rows around it
+                            30, 35, 41, 41}));               // (30 + 41) / 2 = 35
 }
 
 TEST(ExpandPlane, EvenHeightCopiesTheRowAboveIntoTheLastRow) {
@@ -97,6 +95,27 @@ TEST(CheckedElementCount, RefusesNegativeAndOverflowingSizesBeforeAllocating) {
   EXPECT_THROW(checkedElementCount({1 << 30, 1 << 30}, 1 << 30), std::bad_alloc);
 }
 
+TEST(WorkingColoursFromRows, AreThoseOfTheWholePhotoWithOrWithoutAFullSizeBuffer) {
+  const test::TempDir dir;
+  const ImageSize photoSize{256, 192};
+  RgbImage original = test::noisePicture(photoSize, 3);
+  const std::string file = (dir / "noise.jpg").string();
+  ASSERT_EQ(imaging::Bitmap::overPixels(original.data(), 256, 192, 3 * 256)->saveJpeg(file, 90),
+            imaging::ImagingStatus::Ok);
+  const auto photo = imaging::Bitmap::fromFile(file);
+  const ImageSize size{64, 48};
+  UnfilledRgbImage whole = makeUnfilledRgbImage(photoSize);
+  readPhotoPixels(*photo, whole.data(), photoSize);
+  const UnfilledRgbImage expected = workingColours(whole, photoSize, size);
+
+  UnfilledRgbImage full = makeUnfilledRgbImage(photoSize);
+  EXPECT_EQ(workingColoursFromRows(*photo, photoSize, size, full.data()), expected);
+  EXPECT_EQ(full, whole);
+  EXPECT_EQ(workingColoursFromRows(*photo, photoSize, size, nullptr), expected);
+  // 256 x 192 to 60 x 45 is no power-of-two reduction: left to the whole photo.
+  EXPECT_FALSE(workingColoursFromRows(*photo, photoSize, {60, 45}, nullptr));
+}
+
 TEST(ImageToRgb, AtItsOwnSizeCopiesThePixelsUnchangedAndReleasesOnRequest) {
   const ImageSize size{4, 3};
   RgbImage pixels(4 * 3 * 3);
@@ -119,7 +138,8 @@ TEST(ImageToRgb, AtAnotherSizeScalesTheWholePicture) {
   const ImageSize size{8, 4};
   RgbImage pixels = makeRgbImage(size);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 8; ++x) pixels[static_cast<std::size_t>((y * 8 + x) * 3 + (x < 4 ? 0 : 2))] = 200;
+    for (int x = 0; x < 8; ++x)
+      pixels[static_cast<std::size_t>((y * 8 + x) * 3 + (x < 4 ? 0 : 2))] = 200;
   auto bitmap = imaging::Bitmap::overPixels(pixels.data(), 8, 4, 24);
   const RgbImage half = imageToRgb(*bitmap, {4, 2}, true);
   ASSERT_EQ(half.size(), 4u * 2 * 3);

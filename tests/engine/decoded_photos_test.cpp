@@ -88,6 +88,25 @@ TEST(DecodedPhotos, LendsNoMoreThanTheBoundAllowsAndTakesBackWhatIsNotKept) {
   EXPECT_TRUE(decoded.holds(2));
 }
 
+TEST(DecodedPhotos, LendsWithoutWaitingOnlyToAPhotoItMayStillKeep) {
+  DecodedPhotos decoded(8, kPhoto, false);
+  std::vector<DecodedPhotos::Lent> lent;
+  for (std::size_t photo = 0; photo < 4; ++photo) {
+    std::optional<DecodedPhotos::Lent> buffer = decoded.lendIfRoom(photo);
+    ASSERT_TRUE(buffer);
+    lent.push_back(std::move(*buffer));
+  }
+  // No room: photo 4 goes without a buffer and is turned away, and so is photo 5 once there
+  // is room again; photo 3, before them, may still be kept.
+  EXPECT_FALSE(decoded.lendIfRoom(4));
+  lent.clear();
+  EXPECT_FALSE(decoded.lendIfRoom(5));
+  std::optional<DecodedPhotos::Lent> third = decoded.lendIfRoom(3);
+  ASSERT_TRUE(third);
+  decoded.keep(3, std::move(*third));
+  EXPECT_TRUE(decoded.holds(3));
+}
+
 // Photos of a bundled series, opened afresh: the composition releases what it painted.
 struct OpenedSeries {
   explicit OpenedSeries(const char* series) {
