@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 #include <numbers>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -38,15 +39,44 @@ constexpr float kCornerQuality = 1e-3F;
 constexpr float kEntryLimit = 0.2F;
 constexpr float kDistanceRatio = 0.8F;
 
-// The plane halved (2 x 2 means) `halvings` times.
-cv::Mat reducedPlane(const GreyImage& plane, ImageSize size, int halvings) {
-  cv::Mat image(size.height, size.width, CV_8UC1, const_cast<std::uint8_t*>(plane.data()));
-  for (int k = 0; k < halvings; ++k) {
-    cv::Mat half;
-    cv::resize(image, half, cv::Size(image.cols / 2, image.rows / 2), 0, 0, cv::INTER_AREA);
-    image = half;
+}  // namespace
+
+// The matrices a photograph's features are found with, kept for the next photograph: made anew
+// for each, every one would be memory had from the system and touched for the first time again.
+struct FeatureScratch::Mats {
+  cv::Mat halves[2];
+  cv::Mat strength;
+  cv::Mat neighbourhoodMax;
+  cv::Mat smooth;
+  cv::Mat dx;
+  cv::Mat dy;
+  cv::Mat magnitude;
+  cv::Mat angle;
+};
+
+FeatureScratch::FeatureScratch() : mats_(std::make_unique<Mats>()) {}
+FeatureScratch::FeatureScratch(FeatureScratch&&) noexcept = default;
+FeatureScratch& FeatureScratch::operator=(FeatureScratch&&) noexcept = default;
+FeatureScratch::~FeatureScratch() = default;
+
+namespace {
+
+using Mats = FeatureScratch::Mats;
+
+// The plane halved (2 x 2 means) `halvings` times, in one of the scratch's halves.
+const cv::Mat& reducedPlane(const GreyImage& plane, ImageSize size, int halvings, Mats& mats) {
+  const cv::Mat image(size.height, size.width, CV_8UC1, const_cast<std::uint8_t*>(plane.data()));
+  if (halvings == 0) {
+    image.copyTo(mats.halves[0]);
+    return mats.halves[0];
   }
-  return image.clone();
+  const cv::Mat* source = &image;
+  for (int k = 0; k < halvings; ++k) {
+    cv::Mat& half = mats.halves[k % 2];
+    cv::resize(*source, half, cv::Size(source->cols / 2, source->rows / 2), 0, 0, cv::INTER_AREA);
+    source = &half;
+  }
+  return *source;
 }
 
 struct Corner {
@@ -64,10 +94,10 @@ float peakOffset(float before, float at, float after) {
 
 // The plane's corners, strongest first (ties by position): local maxima of the corner strength,
 // placed to a fraction of a pixel.
-std::vector<Corner> strongestCorners(const cv::Mat& image) {
-  cv::Mat strength;
+std::vector<Corner> strongestCorners(const cv::Mat& image, Mats& mats) {
+  cv::Mat& strength = mats.strength;
   cv::cornerMinEigenVal(image, strength, kCornerBlock, 3);
-  cv::Mat neighbourhoodMax;
+  cv::Mat& neighbourhoodMax = mats.neighbourhoodMax;
   const int side = 2 * kSuppressionRadius + 1;
   cv::dilate(strength, neighbourhoodMax, cv::getStructuringElement(cv::MORPH_RECT, {side, side}));
   double strongest = 0;
@@ -131,21 +161,17 @@ std::vector<Corner> spreadOverPlane(const std::vector<Corner>& strongestFirst, i
 // Gradient length and direction (radians, 0..2π) of the plane, lightly smoothed first so that
 // JPEG blocks and noise do not set the directions.
 struct Gradients {
-  cv::Mat magnitude;
-  cv::Mat angle;
+  const cv::Mat& magnitude;
+  const cv::Mat& angle;
 };
-Gradients planeGradients(const cv::Mat& image) {
-  cv::Mat smooth;
-  image.convertTo(smooth, CV_32F);
-  cv::GaussianBlur(smooth, smooth, cv::Size(5, 5), 1.0);
-  cv::Mat dx;
-  cv::Mat dy;
+Gradients planeGradients(const cv::Mat& image, Mats& mats) {
+  image.convertTo(mats.smooth, CV_32F);
+  cv::GaussianBlur(mats.smooth, mats.smooth, cv::Size(5, 5), 1.0);
   const cv::Mat central = (cv::Mat_<float>(1, 3) << -0.5F, 0.0F, 0.5F);
-  cv::filter2D(smooth, dx, CV_32F, central);
-  cv::filter2D(smooth, dy, CV_32F, central.t());
-  Gradients gradients;
-  cv::cartToPolar(dx, dy, gradients.magnitude, gradients.angle);
-  return gradients;
+  cv::filter2D(mats.smooth, mats.dx, CV_32F, central);
+  cv::filter2D(mats.smooth, mats.dy, CV_32F, central.t());
+  cv::cartToPolar(mats.dx, mats.dy, mats.magnitude, mats.angle);
+  return {mats.magnitude, mats.angle};
 }
 
 // What a pixel of the window contributes apart from its gradient, the same around every corner:
@@ -251,17 +277,23 @@ GreyImage greyFromLuma(const LumaImage& luma, ImageSize size) {
 }
 
 FeatureSet detectFeatures(GreyImage plane, ImageSize size) {
+  FeatureScratch scratch;
+  return detectFeatures(std::move(plane), size, scratch);
+}
+
+FeatureSet detectFeatures(GreyImage plane, ImageSize size, FeatureScratch& scratch) {
+  Mats& mats = *scratch.mats_;
   FeatureSet features;
   if (size.width < 16 || size.height < 16) return features;
   int halvings = 0;
   while (std::int64_t{size.width >> halvings} * (size.height >> halvings) > kFeaturePlanePixels)
     ++halvings;
-  const cv::Mat image = reducedPlane(plane, size, halvings);
+  const cv::Mat& image = reducedPlane(plane, size, halvings, mats);
   if (image.cols <= 2 * kBorder || image.rows <= 2 * kBorder) return features;
 
   const std::vector<Corner> corners =
-      spreadOverPlane(strongestCorners(image), image.cols, image.rows);
-  const Gradients gradients = planeGradients(image);
+      spreadOverPlane(strongestCorners(image, mats), image.cols, image.rows);
+  const Gradients gradients = planeGradients(image, mats);
   features.descriptors.resize(corners.size() * FeatureSet::kDescriptorLength);
   // A reduced pixel j covers working columns scale·j .. scale·j + scale - 1.
   const double scale = static_cast<double>(1 << halvings);

@@ -6,6 +6,7 @@
 // the coarse search's correlation peak.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/buffers.h"
@@ -44,6 +45,23 @@ GreyImage greyFromLuma(const LumaImage& luma, ImageSize size);
 constexpr std::int64_t kFeaturePlanePixels = std::int64_t{1} << 19;
 constexpr int kMostFeatures = 1500;
 FeatureSet detectFeatures(GreyImage plane, ImageSize size);
+
+// The working matrices of detectFeatures, kept from one photograph to the next by a caller that
+// finds the features of many, one photograph at a time.
+class FeatureScratch {
+ public:
+  FeatureScratch();
+  FeatureScratch(FeatureScratch&&) noexcept;
+  FeatureScratch& operator=(FeatureScratch&&) noexcept;
+  ~FeatureScratch();
+  struct Mats;
+
+ private:
+  friend FeatureSet detectFeatures(GreyImage plane, ImageSize size, FeatureScratch& scratch);
+  std::unique_ptr<Mats> mats_;
+};
+// The same features, found with `scratch`'s matrices.
+FeatureSet detectFeatures(GreyImage plane, ImageSize size, FeatureScratch& scratch);
 
 // A point of the previous photograph and the point of the new one it matches.
 struct FeatureMatch {

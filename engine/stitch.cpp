@@ -163,6 +163,28 @@ class PendingFeatures {
   std::vector<int> pairsLeft_;
 };
 
+// Feature matrices for the loading's threads: a thread borrows a set for each photograph and
+// puts it back, so that no more sets are made than threads find features at once, and the
+// sets go when the loading does.
+class ScratchShelf {
+ public:
+  FeatureScratch take() {
+    const std::lock_guard lock(mutex_);
+    if (shelf_.empty()) return {};
+    FeatureScratch scratch = std::move(shelf_.back());
+    shelf_.pop_back();
+    return scratch;
+  }
+  void put(FeatureScratch scratch) {
+    const std::lock_guard lock(mutex_);
+    shelf_.push_back(std::move(scratch));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<FeatureScratch> shelf_;
+};
+
 // Reads the photographs on up to `workers` threads, each photograph as a whole by the first
 // thread free, in order: decoded at full size, offered to `decoded` to keep for the composition,
 // and reduced to the working size. With pair matching the thread that reads a photograph also
@@ -189,6 +211,7 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
     loaded.planes = StoredPlanes(n);
   }
   std::atomic<std::size_t> firstUnreadable{n};
+  ScratchShelf scratches;
 
   // A photograph whose working copy is made from its rows as they decode needs a full-size
   // buffer only to be kept, and is turned away rather than wait for one; any other is decoded
@@ -234,7 +257,9 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
       offerToKeep();
       return;
     }
-    FeatureSet features = detectFeatures(std::move(grey), size);
+    FeatureScratch scratch = scratches.take();
+    FeatureSet features = detectFeatures(std::move(grey), size, scratch);
+    scratches.put(std::move(scratch));
     if (forOrderSearch) {
       loaded.features[photo].points = features.points;
       loaded.features[photo].descriptors = features.descriptors;
