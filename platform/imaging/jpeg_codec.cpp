@@ -148,6 +148,12 @@ ImagingStatus decodeJpegRows(std::span<const std::uint8_t> bytes, const PictureH
       rows[static_cast<std::size_t>(i)] = room.pixels + room.stride * i;
     const auto got = static_cast<int>(
         jpeg_read_scanlines(&decoder.info, rows.data(), static_cast<JDIMENSION>(count)));
+    // The data are all in memory, so the decoder never has to wait for more: no row means it
+    // cannot go on.
+    if (got == 0) {
+      damage = DataDamage::Corrupt;
+      return ImagingStatus::GenericError;
+    }
     sink.filled(first, got);
   }
   jpeg_finish_decompress(&decoder.info);
