@@ -23,6 +23,7 @@
 #include "platform/imaging/bitmap.h"
 #include "tests/support/samples.h"
 #include "tests/support/scripted_progress.h"
+#include "tests/support/temp_dir.h"
 
 namespace skylacer {
 namespace {
@@ -31,8 +32,9 @@ using test::ScriptedProgress;
 
 // The photo files of a bundled series, opened afresh: the composition releases what it painted.
 struct OpenedSeries {
-  explicit OpenedSeries(const std::string& series) {
-    for (const auto& file : test::samplePhotos(series)) {
+  explicit OpenedSeries(const std::string& series) : OpenedSeries(test::samplePhotos(series)) {}
+  explicit OpenedSeries(const std::vector<std::filesystem::path>& files) {
+    for (const auto& file : files) {
       bitmaps.push_back(imaging::Bitmap::fromFile(file.string()));
       pointers.push_back(bitmaps.back().get());
     }
@@ -41,7 +43,8 @@ struct OpenedSeries {
   std::vector<imaging::Bitmap*> pointers;
 };
 
-std::optional<StitchResult> stitchSeries(const std::string& series, bool fullCircle, int workers,
+template <typename Series>
+std::optional<StitchResult> stitchSeries(const Series& series, bool fullCircle, int workers,
                                          IProgress* progress = nullptr) {
   OpenedSeries photos(series);
   StitchParams params = paramsFromProfileText(kDefaultProfileText);
@@ -86,6 +89,34 @@ TEST(ParallelComposition, OneTwoAndFourWorkersGiveTheSameBytes) {
       EXPECT_EQ(many->panorama.joints, one->panorama.joints);
       EXPECT_TRUE(many->panorama.pixels == one->panorama.pixels) << "the panorama's bytes differ";
     }
+  }
+}
+
+// Photos above the working size are reduced as their rows decode, and a loader without room for
+// one more kept photo turns it away rather than wait: which photos are kept then depends on the
+// threads' timing, the bytes must not.
+TEST(ParallelLoading, PhotosReducedAsTheyDecodeGiveTheSameBytesOnOneTwoAndFourWorkers) {
+  const test::TempDir dir;
+  std::vector<std::filesystem::path> files;
+  for (const auto& sample : test::samplePhotos("trail")) {
+    const auto photo = imaging::Bitmap::fromFile(sample.string());
+    const auto enlarged = imaging::Bitmap::blank(2 * photo->width(), 2 * photo->height());
+    ASSERT_EQ(enlarged->drawScaled(*photo, 0, 0, enlarged->width(), enlarged->height()),
+              imaging::ImagingStatus::Ok);
+    files.push_back(dir / sample.filename());
+    ASSERT_EQ(enlarged->saveJpeg(files.back().string(), 90), imaging::ImagingStatus::Ok);
+  }
+  const auto first = imaging::Bitmap::fromFile(files.front().string());
+  const ImageSize photoSize{first->width(), first->height()};
+  ASSERT_EQ(workingSize(photoSize), (ImageSize{photoSize.width / 2, photoSize.height / 2}));
+  const std::optional<StitchResult> one = stitchSeries(files, false, 1);
+  ASSERT_TRUE(one && one->panorama.joints.size() == 4u);
+  for (const int workers : {2, 4}) {
+    SCOPED_TRACE(workers);
+    const std::optional<StitchResult> many = stitchSeries(files, false, workers);
+    ASSERT_TRUE(many);
+    EXPECT_EQ(many->panorama.size, one->panorama.size);
+    EXPECT_TRUE(many->panorama.pixels == one->panorama.pixels) << "the panorama's bytes differ";
   }
 }
 
