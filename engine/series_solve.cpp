@@ -22,12 +22,16 @@ struct SeriesState {
   double radial = 0;
 };
 
-// Where the series places a match's previous point: the new point's ray carried from the new
-// photograph's camera into the previous one's.
+// Where the series places a match's previous point, from the ray of its new point: the ray
+// carried from the new photograph's camera into the previous one's.
+FeaturePoint predictFromRay(Vec3 ray, const Matrix3& previous, const Matrix3& current, double focal,
+                            double radial) {
+  return projectRay(transposed(previous) * (current * ray), focal, radial);
+}
+
 FeaturePoint predictPrevious(const FeatureMatch& match, const Matrix3& previous,
                              const Matrix3& current, double focal, double radial) {
-  const Vec3 world = current * featureRay(match.current, focal, radial);
-  return projectRay(transposed(previous) * world, focal, radial);
+  return predictFromRay(featureRay(match.current, focal, radial), previous, current, focal, radial);
 }
 
 // The summed squared distance of one pair's matches from where the series places them.
@@ -67,13 +71,34 @@ NormalEquations seriesEquations(std::span<const std::optional<PairEstimate>> pai
                                 int unknowns) {
   NormalEquations equations(unknowns);
   const std::size_t n = state.rotations.size();
+  // The pair's two rotations with one unknown of one of its photographs nudged, and that
+  // unknown's column: the same for every match of the pair.
+  struct NudgedRotations {
+    Matrix3 previous, current;
+    int column = 0;
+  };
+  std::vector<NudgedRotations> nudged;
   for (std::size_t i = 1; i < pairs.size(); ++i) {
     if (!pairs[i]) continue;
     const std::size_t a = i - 1;
     const std::size_t b = i % n;
+    nudged.clear();
+    for (const std::size_t photo : {a, b}) {
+      if (photo == 0) continue;
+      for (int axis = 0; axis < 3; ++axis) {
+        Vec3 turn{};
+        (axis == 0 ? turn.x : axis == 1 ? turn.y : turn.z) = kNudge;
+        NudgedRotations rotations{state.rotations[a], state.rotations[b],
+                                  static_cast<int>(3 * (photo - 1)) + axis};
+        Matrix3& moved = photo == a ? rotations.previous : rotations.current;
+        moved = rotationFromVector(turn) * moved;
+        nudged.push_back(rotations);
+      }
+    }
     for (const FeatureMatch& match : pairs[i]->inliers) {
+      const Vec3 ray = featureRay(match.current, state.focal, state.radial);
       const FeaturePoint base =
-          predictPrevious(match, state.rotations[a], state.rotations[b], state.focal, state.radial);
+          predictFromRay(ray, state.rotations[a], state.rotations[b], state.focal, state.radial);
       std::array<int, 8> columns{};
       std::array<double, 8> dx{};
       std::array<double, 8> dy{};
@@ -84,19 +109,9 @@ NormalEquations seriesEquations(std::span<const std::optional<PairEstimate>> pai
         dy[static_cast<std::size_t>(count)] = (moved.y - base.y) / kNudge;
         ++count;
       };
-      for (const std::size_t photo : {a, b}) {
-        if (photo == 0) continue;
-        for (int axis = 0; axis < 3; ++axis) {
-          Vec3 turn{};
-          (axis == 0 ? turn.x : axis == 1 ? turn.y : turn.z) = kNudge;
-          Matrix3 previous = state.rotations[a];
-          Matrix3 current = state.rotations[b];
-          Matrix3& moved = photo == a ? previous : current;
-          moved = rotationFromVector(turn) * moved;
-          addColumn(static_cast<int>(3 * (photo - 1)) + axis,
-                    predictPrevious(match, previous, current, state.focal, state.radial));
-        }
-      }
+      for (const NudgedRotations& rotations : nudged)
+        addColumn(rotations.column, predictFromRay(ray, rotations.previous, rotations.current,
+                                                   state.focal, state.radial));
       if (focalColumn >= 0)
         addColumn(focalColumn, predictPrevious(match, state.rotations[a], state.rotations[b],
                                                state.focal * (1 + kNudge), state.radial));
