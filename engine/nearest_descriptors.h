@@ -15,10 +15,15 @@ struct NearestTwo {
   float secondDistance = 0;   // the distance to the next nearest
 };
 
+// The vectors the search may use: the widest the processor has, or eight floats whatever it has
+// (as a processor without 512-bit vectors does), to show on one machine that both agree.
+enum class DescriptorVectors { Widest, Eight };
+
 // For each of the `queries` (rows of `length` floats, `length` a multiple of 8), the nearest and
 // the second nearest of the `candidates` (rows of the same length, at least two); of candidates
 // at the same distance the first is the nearer.
 std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
-                                   std::span<const float> candidates, int length);
+                                   std::span<const float> candidates, int length,
+                                   DescriptorVectors vectors = DescriptorVectors::Widest);
 
 }  // namespace skylacer
