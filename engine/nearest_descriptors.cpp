@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/nearest_descriptors.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+// The eight-lane search is compiled twice on these processors, for those with 256-bit vectors
+// and for the others, and the one for the processor is chosen when the program starts.
+#define EIGHT_LANE_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define EIGHT_LANE_CLONES
+#endif
 
 namespace skylacer {
 
@@ -100,9 +107,10 @@ struct NearestSoFar {
 }
 
 // Two queries against every candidate, four at a time. A single query passes its row as both.
-__attribute__((target_clones("arch=x86-64-v3", "default"))) void searchPairOfQueries(
-    const float* query, const float* otherQuery, const float* candidates, int count,
-    const float* lastGroup, int length, NearestSoFar& nearest, NearestSoFar& otherNearest) {
+EIGHT_LANE_CLONES void searchPairOfQueries(const float* query, const float* otherQuery,
+                                           const float* candidates, int count,
+                                           const float* lastGroup, int length,
+                                           NearestSoFar& nearest, NearestSoFar& otherNearest) {
   for (int j = 0; j < count; j += 4) {
     const float* rows[4];
     groupRows(candidates, count, lastGroup, length, j, rows);
@@ -110,6 +118,7 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void searchPairOfQue
   }
 }
 
+#if defined(__x86_64__)
 // Where the processor has 512-bit vectors, four queries go together: a vector holds the eight
 // lanes of one query beside the same eight lanes of another (the pair's rows interleaved eight
 // entries at a time), and each candidate's eight entries fill both halves. Each half sums as the
@@ -187,12 +196,13 @@ __attribute__((target("avx512f,avx512dq"))) void searchFourQueries(
 }
 
 #pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 
 std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
                                    std::span<const float> candidates, int length,
-                                   DescriptorVectors vectors) {
+                                   [[maybe_unused]] DescriptorVectors vectors) {
   const auto rowLength = static_cast<std::size_t>(length);
   const std::size_t queryCount = queries.size() / rowLength;
   const int candidateCount = static_cast<int>(candidates.size() / rowLength);
@@ -204,6 +214,7 @@ std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
             candidates.end(), lastGroup.begin());
   std::vector<NearestTwo> found(queryCount);
   std::size_t i = 0;
+#if defined(__x86_64__)
   if (vectors == DescriptorVectors::Widest && hasWideVectors()) {
     std::vector<float> pairs(4 * rowLength);
     for (; i + 4 <= queryCount; i += 4) {
@@ -217,6 +228,7 @@ std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
       for (std::size_t q = 0; q < 4; ++q) found[i + q] = nearest[q].result();
     }
   }
+#endif
   for (; i < queryCount; i += 2) {
     const float* query = queries.data() + i * rowLength;
     const bool two = i + 1 < queryCount;
