@@ -133,7 +133,9 @@ bool hasWideVectors() {
 // GCC 12's intrinsics start some results from an undefined vector that every lane then
 // overwrites, and warn about it once inlined.
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Both halves' sums in laneSum's order, in lanes 0 and 8.
 [[gnu::always_inline]] __attribute__((target("avx512f"))) inline __m512 halfSums(__m512 s) {
