@@ -120,7 +120,11 @@ struct NormalisedPoint {
 };
 inline NormalisedPoint undistortRadial(double x, double y, double focal, double radial) {
   // s = r_u / r_d solves s + a·s³ = 1 with a = k1 · r_d²; Newton from the first-order guess.
-  const double a = radial * (x * x + y * y) / (focal * focal);
+  const double r2 = x * x + y * y;
+  // Without distortion a is 0 and the steps leave s at exactly 1 (unless a is not a number);
+  // the pair search asks so for every match at every focal length it tries.
+  if (radial == 0 && std::isfinite(r2) && focal * focal > 0) return {x, y};
+  const double a = radial * r2 / (focal * focal);
   double s = 1 - a;
   for (int step = 0; step < 2; ++step) s -= (s + a * s * s * s - 1) / (1 + 3 * a * s * s);
   return {x * s, y * s};

@@ -196,7 +196,10 @@ FeaturePoint projectRay(Vec3 ray, double focal, double radial) {
   }
   const double x = focal * ray.x / ray.z;
   const double y = focal * ray.y / ray.z;
-  const double scale = 1 + radial * (x * x + y * y) / (focal * focal);
+  const double r2 = x * x + y * y;
+  // Without distortion the scale is exactly 1 (unless it is not a number).
+  if (radial == 0 && std::isfinite(r2) && focal * focal > 0) return {x, y};
+  const double scale = 1 + radial * r2 / (focal * focal);
   return {x * scale, y * scale};
 }
 
