@@ -30,6 +30,39 @@ float squaredDistance(const float* a, const float* b) {
          ((lanes[1] + lanes[5]) + (lanes[3] + lanes[7]));
 }
 
+// Rows of descriptor entries of magnitudes from 0.001 to 1, so that sums added in another order
+// round differently.
+std::vector<float> randomRows(int rows, std::mt19937& random) {
+  std::uniform_real_distribution<float> exponent(-3.0F, 0.0F);
+  std::vector<float> entries(static_cast<std::size_t>(rows) * kLength);
+  for (float& value : entries) value = std::pow(10.0F, exponent(random));
+  return entries;
+}
+
+// Each query's two nearest candidates by the plain loop, against `found`.
+void expectThoseOfThePlainLoop(const std::vector<NearestTwo>& found,
+                               const std::vector<float>& queries,
+                               const std::vector<float>& candidates) {
+  const int queryCount = static_cast<int>(queries.size()) / kLength;
+  const int candidateCount = static_cast<int>(candidates.size()) / kLength;
+  ASSERT_EQ(found.size(), static_cast<std::size_t>(queryCount));
+  for (int i = 0; i < queryCount; ++i) {
+    SCOPED_TRACE(i);
+    std::vector<float> squared;
+    for (int j = 0; j < candidateCount; ++j)
+      squared.push_back(squaredDistance(&queries[i * kLength], &candidates[j * kLength]));
+    int nearest = 0;
+    for (int j = 1; j < candidateCount; ++j)
+      if (squared[j] < squared[nearest]) nearest = j;
+    float second = INFINITY;
+    for (int j = 0; j < candidateCount; ++j)
+      if (j != nearest) second = std::min(second, squared[j]);
+    EXPECT_EQ(found[i].nearest, nearest);
+    EXPECT_EQ(found[i].nearestDistance, std::sqrt(squared[nearest]));
+    EXPECT_EQ(found[i].secondDistance, std::sqrt(second));
+  }
+}
+
 class NearestDescriptors : public testing::TestWithParam<DescriptorVectors> {};
 
 TEST_P(NearestDescriptors, EveryQueryGetsItsTwoNearestWithTheSameDistancesOnEveryProcessor) {
@@ -37,38 +70,31 @@ TEST_P(NearestDescriptors, EveryQueryGetsItsTwoNearestWithTheSameDistancesOnEver
   // against 11 candidates (three after the groups of four); candidate 9 repeats candidate 2, so
   // the query nearest to both must get index 2. Many queries, since a distance rounded
   // otherwise often keeps its square root.
-  constexpr int kQueries = 43;
   std::mt19937 random(5);
-  // Entries of magnitudes from 0.001 to 1, so that sums added in another order round
-  // differently.
-  std::uniform_real_distribution<float> exponent(-3.0F, 0.0F);
-  const auto entry = [&](std::mt19937& r) { return std::pow(10.0F, exponent(r)); };
-  std::vector<float> candidates(11 * kLength);
-  for (float& value : candidates) value = entry(random);
+  std::vector<float> candidates = randomRows(11, random);
   std::copy_n(candidates.begin() + 2 * kLength, kLength, candidates.begin() + 9 * kLength);
-  std::vector<float> queries(kQueries * kLength);
-  for (float& value : queries) value = entry(random);
+  std::vector<float> queries = randomRows(43, random);
   for (int k = 0; k < kLength; ++k) queries[3 * kLength + k] = candidates[2 * kLength + k] + 1e-3F;
 
   const std::vector<NearestTwo> found = nearestTwo(queries, candidates, kLength, GetParam());
-  ASSERT_EQ(found.size(), static_cast<std::size_t>(kQueries));
-  for (int i = 0; i < kQueries; ++i) {
-    SCOPED_TRACE(i);
-    std::vector<float> squared;
-    for (int j = 0; j < 11; ++j)
-      squared.push_back(squaredDistance(&queries[i * kLength], &candidates[j * kLength]));
-    int nearest = 0;
-    for (int j = 1; j < 11; ++j)
-      if (squared[j] < squared[nearest]) nearest = j;
-    float second = INFINITY;
-    for (int j = 0; j < 11; ++j)
-      if (j != nearest) second = std::min(second, squared[j]);
-    EXPECT_EQ(found[i].nearest, nearest);
-    EXPECT_EQ(found[i].nearestDistance, std::sqrt(squared[nearest]));
-    EXPECT_EQ(found[i].secondDistance, std::sqrt(second));
-  }
+  expectThoseOfThePlainLoop(found, queries, candidates);
   EXPECT_EQ(found[3].nearest, 2);
   EXPECT_EQ(found[3].nearestDistance, found[3].secondDistance) << "the repeat is the second";
+}
+
+TEST_P(NearestDescriptors, FewQueriesAndCandidatesAreSearchedWhole) {
+  // Candidates filling their groups of four exactly, or none at all, and queries one short of,
+  // at or one past a group of four.
+  std::mt19937 random(7);
+  for (const auto& [queryCount, candidateCount] :
+       {std::pair{4, 2}, std::pair{4, 4}, std::pair{3, 3}, std::pair{5, 8}, std::pair{1, 2}}) {
+    SCOPED_TRACE(testing::Message()
+                 << queryCount << " queries, " << candidateCount << " candidates");
+    const std::vector<float> queries = randomRows(queryCount, random);
+    const std::vector<float> candidates = randomRows(candidateCount, random);
+    expectThoseOfThePlainLoop(nearestTwo(queries, candidates, kLength, GetParam()), queries,
+                              candidates);
+  }
 }
 
 // The widest vectors are those of the processor: on one without 512-bit vectors both cases
