@@ -175,13 +175,17 @@ Gradients planeGradients(const cv::Mat& image, Mats& mats) {
 }
 
 // What a pixel of the window contributes apart from its gradient, the same around every corner:
-// its weight for the distance from the corner and the cells it is spread over.
+// its weight for the distance from the corner and the (up to) 2 x 2 cells it is spread over
+// that lie inside the window, each with its shares.
+struct CellShare {
+  int offset = 0;         // of the cell's first direction in the descriptor
+  float rowShare = 0;     // of the cell's row, 1 - s or s for the upper or the lower cell
+  float columnShare = 0;  // the same for the cell's column
+};
 struct WindowPixel {
   float falloff = 0;  // exp(-(dx² + dy²) / (2 half²)), (dx, dy) from the window's centre
-  int firstRow = 0;   // the upper and left of the (up to) 2 x 2 cells, which may lie outside
-  int firstColumn = 0;
-  float rowShare = 0;  // the share of the lower and the right cells
-  float columnShare = 0;
+  int cellCount = 0;
+  std::array<CellShare, 4> cells;  // upper before lower, left before right
 };
 using WindowPixels = std::array<WindowPixel, kWindow * kWindow>;
 
@@ -193,15 +197,26 @@ WindowPixels makeWindowPixels() {
   for (int row = 0; row < kWindow; ++row) {
     const float dy = static_cast<float>(row) + 0.5F - half;
     const float cellRow = (static_cast<float>(row) + 0.5F) / cellSize - 0.5F;
+    const int firstRow = static_cast<int>(std::floor(cellRow));
+    const float rowShare = cellRow - static_cast<float>(firstRow);
     for (int column = 0; column < kWindow; ++column) {
       const float dx = static_cast<float>(column) + 0.5F - half;
       const float cellColumn = (static_cast<float>(column) + 0.5F) / cellSize - 0.5F;
+      const int firstColumn = static_cast<int>(std::floor(cellColumn));
+      const float columnShare = cellColumn - static_cast<float>(firstColumn);
       WindowPixel& pixel = pixels[static_cast<std::size_t>(row * kWindow + column)];
       pixel.falloff = std::exp((dx * dx + dy * dy) * weightScale);
-      pixel.firstRow = static_cast<int>(std::floor(cellRow));
-      pixel.firstColumn = static_cast<int>(std::floor(cellColumn));
-      pixel.rowShare = cellRow - static_cast<float>(pixel.firstRow);
-      pixel.columnShare = cellColumn - static_cast<float>(pixel.firstColumn);
+      for (int i = 0; i < 2; ++i) {
+        const int r = firstRow + i;
+        if (r < 0 || r >= kCellsPerSide) continue;
+        for (int j = 0; j < 2; ++j) {
+          const int c = firstColumn + j;
+          if (c < 0 || c >= kCellsPerSide) continue;
+          pixel.cells[static_cast<std::size_t>(pixel.cellCount++)] = {
+              (r * kCellsPerSide + c) * kOrientations, i == 0 ? 1 - rowShare : rowShare,
+              j == 0 ? 1 - columnShare : columnShare};
+        }
+      }
     }
   }
   return pixels;
@@ -230,18 +245,12 @@ void describe(const Gradients& gradients, const Corner& corner, float* descripto
       // The direction's two bins, counted round the circle (b & 7 is b modulo 8 for any sign).
       const int lowerBin = b0 & (kOrientations - 1);
       const int upperBin = (b0 + 1) & (kOrientations - 1);
-      for (int i = 0; i < 2; ++i) {
-        const int r = pixel.firstRow + i;
-        if (r < 0 || r >= kCellsPerSide) continue;
-        const float wr = i == 0 ? 1 - pixel.rowShare : pixel.rowShare;
-        for (int j = 0; j < 2; ++j) {
-          const int c = pixel.firstColumn + j;
-          if (c < 0 || c >= kCellsPerSide) continue;
-          const float wc = j == 0 ? 1 - pixel.columnShare : pixel.columnShare;
-          float* cell = descriptor + (r * kCellsPerSide + c) * kOrientations;
-          cell[lowerBin] += weight * wr * wc * (1 - fb);
-          cell[upperBin] += weight * wr * wc * fb;
-        }
+      for (int k = 0; k < pixel.cellCount; ++k) {
+        const CellShare& share = pixel.cells[static_cast<std::size_t>(k)];
+        const float cellWeight = weight * share.rowShare * share.columnShare;
+        float* cell = descriptor + share.offset;
+        cell[lowerBin] += cellWeight * (1 - fb);
+        cell[upperBin] += cellWeight * fb;
       }
     }
   }
