@@ -8,6 +8,7 @@
 
 #include "engine/least_squares.h"
 #include "engine/pair_estimate.h"
+#include "engine/ray_pairs.h"
 
 namespace skylacer {
 
@@ -94,12 +95,25 @@ bool takePatch(GreyPlane previous, GreyPlane current, int cx, int cy, const Matr
       gxx += gx * gx;
       gxy += gx * gy;
       gyy += gy * gy;
-      const Vec3 ray = featureRay(
-          toNormalised({static_cast<double>(x), static_cast<double>(y)}, previous.size), focal, 0);
-      const Vec3 turned = transposedTimes(pairRotation, ray);
-      if (!(turned.z > 0)) return false;
-      patch.landing[k] = toPixel(projectRay(turned, focal, 0), current.size);
     }
+  }
+  // Where the estimate carries each pixel, two pixels at a time.
+  constexpr int side = 2 * kPatchRadius + 1;
+  const auto normalisedPixel = [&](int k) {
+    return toNormalised({static_cast<double>(cx + k % side - kPatchRadius),
+                         static_cast<double>(cy + k / side - kPatchRadius)},
+                        previous.size);
+  };
+  for (k = 0; k < kPatchPixels; k += 2) {
+    const bool pair = k + 1 < kPatchPixels;
+    const FeaturePoint first = normalisedPixel(k);
+    const FeaturePoint second = normalisedPixel(pair ? k + 1 : k);
+    const RayLanes turned = turnedBackRays(
+        pairRotation, featureRays(lanes(first.x, second.x), lanes(first.y, second.y), focal));
+    if (!(turned.z[0] > 0) || !(turned.z[1] > 0)) return false;
+    const PointLanes landing = projectedRays(turned, focal);
+    patch.landing[k] = toPixel(lane(landing, 0), current.size);
+    if (pair) patch.landing[k + 1] = toPixel(lane(landing, 1), current.size);
   }
   const double trace = (gxx + gyy) / kPatchPixels;
   const double determinant = (gxx * gyy - gxy * gxy) / (kPatchPixels * kPatchPixels);

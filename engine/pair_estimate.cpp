@@ -9,6 +9,7 @@
 
 #include "engine/camera.h"
 #include "engine/least_squares.h"
+#include "engine/ray_pairs.h"
 
 namespace skylacer {
 
@@ -33,11 +34,28 @@ Matrix3 rotationBetweenPairs(Vec3 a1, Vec3 a2, Vec3 b1, Vec3 b2) {
   return a * b;
 }
 
+// The two matches' rays at focal length f, in the previous and in the new photograph.
+struct SampleRays {
+  RayLanes previous;
+  RayLanes current;
+};
+SampleRays sampleRays(const FeatureMatch& first, const FeatureMatch& second, double focal) {
+  return {featureRays(lanes(first.previous.x, second.previous.x),
+                      lanes(first.previous.y, second.previous.y), focal),
+          featureRays(lanes(first.current.x, second.current.x),
+                      lanes(first.current.y, second.current.y), focal)};
+}
+
+// dot(ray of lane 0, ray of lane 1).
+double laneDot(const RayLanes& rays) {
+  return dot(lane(rays, 0), lane(rays, 1));
+}
+
 // The difference between the angles two matches enclose in the previous and in the new
 // photograph at focal length f: a rotation joins them only where it is 0.
 double angleGap(const FeatureMatch& first, const FeatureMatch& second, double focal) {
-  return dot(featureRay(first.previous, focal, 0), featureRay(second.previous, focal, 0)) -
-         dot(featureRay(first.current, focal, 0), featureRay(second.current, focal, 0));
+  const SampleRays rays = sampleRays(first, second, focal);
+  return laneDot(rays.previous) - laneDot(rays.current);
 }
 
 // Focal lengths within kLeastFocal .. kMostFocal at which two matches enclose equal angles.
@@ -78,28 +96,52 @@ struct Agreement {
 };
 // The agreement of the rotation, or a count below `least` once the matches left could no longer
 // bring it there: a sample holding an outlier is given up after a fraction of the matches.
+// matchErrorSquared(match, rotation, focal, 0) of the match whose previous point was predicted.
+double errorSquared(FeaturePoint predicted, const FeatureMatch& match) {
+  const double dx = predicted.x - match.previous.x;
+  const double dy = predicted.y - match.previous.y;
+  const double error = dx * dx + dy * dy;
+  return std::isfinite(error) ? error : std::numeric_limits<double>::infinity();
+}
+
+// Calls use(i, predicted) for the matches i = 0, 1, ... in turn with predictPrevious(match,
+// rotation, focal, 0), two predicted at a time, until `use` returns false.
+template <typename Use>
+void forEachPrediction(std::span<const FeatureMatch> matches, const Matrix3& rotation, double focal,
+                       Use&& use) {
+  for (std::size_t i = 0; i < matches.size(); i += 2) {
+    const FeatureMatch& second = matches[i + 1 < matches.size() ? i + 1 : i];
+    const PointLanes predicted = predictPreviousPair(matches[i], second, rotation, focal);
+    if (!use(i, lane(predicted, 0))) return;
+    if (i + 1 < matches.size() && !use(i + 1, lane(predicted, 1))) return;
+  }
+}
+
 Agreement agreement(std::span<const FeatureMatch> matches, const Matrix3& rotation, double focal,
                     int least) {
   Agreement result;
   constexpr double limit = kInlierDistance * kInlierDistance;
   auto left = static_cast<std::ptrdiff_t>(matches.size());
-  for (const FeatureMatch& match : matches) {
-    if (result.count + left-- < least) break;
-    const double error = matchErrorSquared(match, rotation, focal, 0);
+  forEachPrediction(matches, rotation, focal, [&](std::size_t i, FeaturePoint predicted) {
+    if (result.count + left-- < least) return false;
+    const double error = errorSquared(predicted, matches[i]);
     if (error < limit) {
       ++result.count;
       result.error += error;
     }
-  }
+    return true;
+  });
   return result;
 }
 
 std::vector<FeatureMatch> inliersOf(std::span<const FeatureMatch> matches, const Matrix3& rotation,
                                     double focal) {
   std::vector<FeatureMatch> inliers;
-  for (const FeatureMatch& match : matches)
-    if (matchErrorSquared(match, rotation, focal, 0) < kInlierDistance * kInlierDistance)
-      inliers.push_back(match);
+  forEachPrediction(matches, rotation, focal, [&](std::size_t i, FeaturePoint predicted) {
+    if (errorSquared(predicted, matches[i]) < kInlierDistance * kInlierDistance)
+      inliers.push_back(matches[i]);
+    return true;
+  });
   return inliers;
 }
 
@@ -110,11 +152,11 @@ void refineOnInliers(std::span<const FeatureMatch> inliers, Matrix3& rotation, d
   const int unknowns = fitFocal ? 4 : 3;
   auto residuals = [&](const Matrix3& r, double f, std::vector<double>& out) {
     out.clear();
-    for (const FeatureMatch& match : inliers) {
-      const FeaturePoint predicted = predictPrevious(match, r, f, 0);
-      out.push_back(predicted.x - match.previous.x);
-      out.push_back(predicted.y - match.previous.y);
-    }
+    forEachPrediction(inliers, r, f, [&](std::size_t i, FeaturePoint predicted) {
+      out.push_back(predicted.x - inliers[i].previous.x);
+      out.push_back(predicted.y - inliers[i].previous.y);
+      return true;
+    });
   };
   auto cost = [](const std::vector<double>& values) {
     double sum = 0;
@@ -223,9 +265,9 @@ std::optional<PairEstimate> estimatePair(std::span<const FeatureMatch> matches, 
     else
       focals = focalsJoining(first, second);
     for (const double focal : focals) {
-      const Matrix3 rotation = rotationBetweenPairs(
-          featureRay(first.previous, focal, 0), featureRay(second.previous, focal, 0),
-          featureRay(first.current, focal, 0), featureRay(second.current, focal, 0));
+      const SampleRays rays = sampleRays(first, second, focal);
+      const Matrix3 rotation = rotationBetweenPairs(lane(rays.previous, 0), lane(rays.previous, 1),
+                                                    lane(rays.current, 0), lane(rays.current, 1));
       const Agreement trial = agreement(matches, rotation, focal, best.count);
       if (trial.count > best.count || (trial.count == best.count && trial.error < best.error)) {
         best = trial;
