@@ -11,6 +11,7 @@
 #include "engine/features.h"
 #include "engine/match_refinement.h"
 #include "engine/messages.h"
+#include "engine/opencv_buffers.h"
 #include "engine/optional_progress.h"
 #include "engine/pair_estimate.h"
 #include "engine/pair_evidence.h"
@@ -70,6 +71,7 @@ std::optional<FeatureStage> runFeatureStage(const WorkingPlanes& planes, ImageSi
   std::vector<FeatureSet> found;
   if (given.size() != n) {
     found.resize(n);
+    const OpenCvBufferReuse reuse;
     for (std::size_t i = 0; i < n; ++i) {
       if (reportStop(progress, 0.5 * static_cast<double>(i) / static_cast<double>(n), nullptr))
         return std::nullopt;

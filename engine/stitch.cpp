@@ -14,6 +14,7 @@
 #include "engine/decoded_photos.h"
 #include "engine/exif_focal.h"
 #include "engine/features.h"
+#include "engine/opencv_buffers.h"
 #include "engine/optional_progress.h"
 #include "engine/pair_estimate.h"
 #include "engine/parallel.h"
@@ -211,6 +212,8 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
     loaded.planes = StoredPlanes(n);
   }
   std::atomic<std::size_t> firstUnreadable{n};
+  // Before the scratches, which give their buffers back when they go.
+  const OpenCvBufferReuse reuse;
   ScratchShelf scratches;
 
   // A photograph whose working copy is made from its rows as they decode needs a full-size
