@@ -166,6 +166,18 @@ struct Correction {
         std::max({std::fabs(channel[0]), std::fabs(channel[1]), std::fabs(channel[2])});
     return largest * fade(d) >= 0.5;
   }
+  // The last distance 0..width at which the correction still changes a byte, -1 for none. The
+  // fade only shrinks with the distance, so it changes bytes at exactly the distances up to it.
+  int lastChangingDistance() const {
+    if (!changesAt(0)) return -1;
+    int changing = 0;
+    int unchanging = width + 1;
+    while (unchanging - changing > 1) {
+      const int middle = changing + (unchanging - changing) / 2;
+      (changesAt(middle) ? changing : unchanging) = middle;
+    }
+    return changing;
+  }
 };
 
 Correction startingCorrection(const std::vector<SeamRow>& seam, int canvasWidth, int height) {
@@ -187,8 +199,9 @@ Correction startingCorrection(const std::vector<SeamRow>& seam, int canvasWidth,
 // Moves the panorama left of the seam towards the canvas, walking left from column start with
 // the distance growing by one per pixel and faster across edges, up to `reach`.
 void correctPanoramaSide(const Row& panorama, int start, int reach, const Correction& c) {
+  const int lastChanging = c.lastChangingDistance();
   int d = 0;
-  for (int x = start; d < reach && x >= 0 && c.changesAt(d); --x) {
+  for (int x = start; d < reach && x >= 0 && d <= lastChanging; --x) {
     if (!panorama.empty(x)) {
       std::uint8_t* p = panorama.at(x);
       const double fade = c.fade(d);
@@ -227,8 +240,9 @@ CorrectedPixel correctCanvasPixel(const ConstRow& canvas, int column, int& d, co
 void copyRestOfRow(const Row& panorama, const ConstRow& canvas, int a, int from, int d,
                    const Correction& c) {
   const int end = std::min(canvas.width, panorama.width - a);
+  const int lastChanging = c.lastChangingDistance();
   int column = std::max(from, 0);
-  for (; column < end && c.changesAt(std::min(d, c.width)); ++column, ++d) {
+  for (; column < end && std::min(d, c.width) <= lastChanging; ++column, ++d) {
     if (canvas.empty(column)) continue;
     const CorrectedPixel pixel = correctCanvasPixel(canvas, column, d, c);
     std::uint8_t* p = panorama.at(a + column);
