@@ -225,7 +225,8 @@ struct CorrectedPixel {
   std::array<double, 3> value;
 };
 
-CorrectedPixel correctCanvasPixel(const ConstRow& canvas, int column, int& d, const Correction& c) {
+inline CorrectedPixel correctCanvasPixel(const ConstRow& canvas, int column, int& d,
+                                         const Correction& c) {
   const std::uint8_t* q = canvas.at(column);
   if (!canvas.empty(column + 1)) d += squaredDifference(q, canvas.at(column + 1)) / kEdgeDivisor;
   d = std::min(d, c.width);
