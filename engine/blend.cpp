@@ -197,25 +197,59 @@ Correction startingCorrection(const std::vector<SeamRow>& seam, int canvasWidth,
 }
 
 // Moves the panorama left of the seam towards the canvas, walking left from column start with
-// the distance growing by one per pixel and faster across edges, up to `reach`.
-void correctPanoramaSide(const Row& panorama, int start, int reach, const Correction& c) {
-  const int lastChanging = c.lastChangingDistance();
-  int d = 0;
-  for (int x = start; d < reach && x >= 0 && d <= lastChanging; --x) {
-    if (!panorama.empty(x)) {
-      std::uint8_t* p = panorama.at(x);
-      const double fade = c.fade(d);
-      for (int ch = 0; ch < 3; ++ch) p[ch] = roundToByte(p[ch] + c.channel[ch] * fade);
+// the distance growing by one per pixel and faster across edges, up to `reach`. Each step waits
+// for the one before (a pixel's correction sets how far the next lies), so the walks of several
+// rows are stepped side by side, for the processor to overlap them.
+class PanoramaSideWalk {
+ public:
+  PanoramaSideWalk() = default;
+  PanoramaSideWalk(const Row& panorama, int start, int reach, const Correction& c)
+      : panorama_(panorama),
+        correction_(&c),
+        x_(start),
+        reach_(reach),
+        lastChanging_(c.lastChangingDistance()) {}
+
+  bool going() const { return d_ < reach_ && x_ >= 0 && d_ <= lastChanging_; }
+
+  void step() {
+    if (!panorama_.empty(x_)) {
+      std::uint8_t* p = panorama_.at(x_);
+      const double fade = correction_->fade(d_);
+      for (int ch = 0; ch < 3; ++ch) p[ch] = roundToByte(p[ch] + correction_->channel[ch] * fade);
     }
-    if (!panorama.empty(x - 1)) {
+    if (!panorama_.empty(x_ - 1)) {
       int edge = 0;
       for (int ch = 0; ch < 3; ++ch) {
-        const int step = panorama.value(x - 1, ch) - panorama.value(x, ch);
+        const int step = panorama_.value(x_ - 1, ch) - panorama_.value(x_, ch);
         edge += step * step;
       }
-      d += edge / kEdgeDivisor;
+      d_ += edge / kEdgeDivisor;
     }
-    ++d;
+    ++d_;
+    --x_;
+  }
+
+ private:
+  Row panorama_{nullptr, 0};
+  const Correction* correction_ = nullptr;
+  int x_ = -1;
+  int reach_ = 0;
+  int lastChanging_ = -1;
+  int d_ = 0;
+};
+
+// Rows whose panorama-side walks are stepped side by side.
+constexpr int kRowsWalkedTogether = 4;
+
+void walkPanoramaSides(std::span<PanoramaSideWalk> walks) {
+  for (bool going = true; going;) {
+    going = false;
+    for (PanoramaSideWalk& walk : walks) {
+      if (!walk.going()) continue;
+      walk.step();
+      going = true;
+    }
   }
 }
 
@@ -277,17 +311,26 @@ Correction carriedCorrection(Correction c, const SeamRow& seam) {
   return c;
 }
 
-// Step 3 of the blend for one row, with the row's correction; returns the panorama column where
-// the cross-fade starts. Reads and writes nothing outside the row.
-int joinRow(const Row& panorama, const ConstRow& canvas, int a, SeamRow seam, const Correction& c) {
+// Step 3 of the blend for one row comes in three parts, the walk of the panorama side in the
+// middle (see blendSeam). First, the row's seam column moved onto pixels both sides hold.
+int joinColumn(const Row& panorama, const ConstRow& canvas, int a, const SeamRow& seam) {
   int t = seam.column;
   if (seam.pairs > 0) {
     while (t < canvas.width - 1 && canvas.empty(t)) ++t;
     while (t > 0 && panorama.empty(a + t)) --t;
   }
-  correctPanoramaSide(panorama, a + t + kPanoramaReach, std::min(a + t + kPanoramaSlack, c.width),
-                      c);
+  return t;
+}
 
+// Second, the walk of the panorama side from seam column t.
+PanoramaSideWalk panoramaSideWalk(const Row& panorama, int a, int t, const Correction& c) {
+  return {panorama, a + t + kPanoramaReach, std::min(a + t + kPanoramaSlack, c.width), c};
+}
+
+// Last, the cross-fade and the canvas side. Returns the panorama column where the cross-fade
+// starts. None of the three reads or writes anything outside the row.
+int finishJoin(const Row& panorama, const ConstRow& canvas, int a, const SeamRow& seam, int t,
+               const Correction& c) {
   int joint = t + kJointOffset;
   if (seam.pairs > 0)
     while (joint > 0 && a + joint > 0 && panorama.empty(a + joint)) --joint;
@@ -363,13 +406,30 @@ std::vector<int> blendSeam(std::span<std::uint8_t> panorama, ImageSize panoramaS
     corrections.push_back(correction);
   }
   std::vector<int> joints(seam.size(), 0);
+  const auto rowsOf = [&](int r) {
+    return seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
+  };
+  // The rows of a band are joined a few at a time, their panorama-side walks side by side.
   const auto joinBand = [&](int band) {
     const int end = std::min(height, (band + 1) * kJoinBandRows);
-    for (int r = band * kJoinBandRows; r < end; ++r) {
-      const auto [panoramaRow, canvasRow] =
-          seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
-      const auto row = static_cast<std::size_t>(r);
-      joints[row] = joinRow(panoramaRow, canvasRow, a, seam[row], corrections[row]);
+    for (int first = band * kJoinBandRows; first < end; first += kRowsWalkedTogether) {
+      const int count = std::min(kRowsWalkedTogether, end - first);
+      std::array<int, kRowsWalkedTogether> columns{};
+      std::array<PanoramaSideWalk, kRowsWalkedTogether> walks{};
+      for (int k = 0; k < count; ++k) {
+        const auto [panoramaRow, canvasRow] = rowsOf(first + k);
+        const auto row = static_cast<std::size_t>(first + k);
+        const auto at = static_cast<std::size_t>(k);
+        columns[at] = joinColumn(panoramaRow, canvasRow, a, seam[row]);
+        walks[at] = panoramaSideWalk(panoramaRow, a, columns[at], corrections[row]);
+      }
+      walkPanoramaSides(std::span(walks).first(static_cast<std::size_t>(count)));
+      for (int k = 0; k < count; ++k) {
+        const auto [panoramaRow, canvasRow] = rowsOf(first + k);
+        const auto row = static_cast<std::size_t>(first + k);
+        joints[row] = finishJoin(panoramaRow, canvasRow, a, seam[row],
+                                 columns[static_cast<std::size_t>(k)], corrections[row]);
+      }
     }
   };
   runBands(workers, (height + kJoinBandRows - 1) / kJoinBandRows, joinBand,
