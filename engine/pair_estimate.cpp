@@ -89,14 +89,8 @@ std::vector<double> focalsJoining(const FeatureMatch& first, const FeatureMatch&
   return focals;
 }
 
-// Matches within kInlierDistance of the rotation, and their summed squared error (inliers only).
-struct Agreement {
-  int count = 0;
-  double error = 0;
-};
-// The agreement of the rotation, or a count below `least` once the matches left could no longer
-// bring it there: a sample holding an outlier is given up after a fraction of the matches.
-// matchErrorSquared(match, rotation, focal, 0) of the match whose previous point was predicted.
+// The squared distance of a match's previous point from where it was predicted (+infinity when
+// that is not a number).
 double errorSquared(FeaturePoint predicted, const FeatureMatch& match) {
   const double dx = predicted.x - match.previous.x;
   const double dy = predicted.y - match.previous.y;
@@ -117,6 +111,13 @@ void forEachPrediction(std::span<const FeatureMatch> matches, const Matrix3& rot
   }
 }
 
+// Matches within kInlierDistance of the rotation, and their summed squared error (inliers only).
+struct Agreement {
+  int count = 0;
+  double error = 0;
+};
+// The agreement of the rotation, or a count below `least` once the matches left could no longer
+// bring it there: a sample holding an outlier is given up after a fraction of the matches.
 Agreement agreement(std::span<const FeatureMatch> matches, const Matrix3& rotation, double focal,
                     int least) {
   Agreement result;
@@ -224,11 +225,7 @@ FeaturePoint predictPrevious(const FeatureMatch& match, const Matrix3& rotation,
 
 double matchErrorSquared(const FeatureMatch& match, const Matrix3& rotation, double focal,
                          double radial) {
-  const FeaturePoint predicted = predictPrevious(match, rotation, focal, radial);
-  const double dx = predicted.x - match.previous.x;
-  const double dy = predicted.y - match.previous.y;
-  const double error = dx * dx + dy * dy;
-  return std::isfinite(error) ? error : std::numeric_limits<double>::infinity();
+  return errorSquared(predictPrevious(match, rotation, focal, radial), match);
 }
 
 FeaturePoint projectRay(Vec3 ray, double focal, double radial) {
