@@ -26,11 +26,21 @@ DecodedPhotos::Lent::~Lent() {
   if (owner_ != nullptr) owner_->giveBack(std::move(pixels_));
 }
 
-DecodedPhotos::DecodedPhotos(std::size_t count, ImageSize photoSize, bool fullCircle)
-    : photoSize_(photoSize), fullCircle_(fullCircle), kept_(count) {}
+DecodedPhotos::DecodedPhotos(std::size_t count, ImageSize photoSize, bool fullCircle,
+                             std::uint64_t lendingReserve)
+    : photoSize_(photoSize),
+      fullCircle_(fullCircle),
+      reserveWidths_(
+          static_cast<double>(lendingReserve) /
+          static_cast<double>(std::max<std::size_t>(checkedElementCount(photoSize, 3), 1))),
+      kept_(count) {}
 
 std::size_t DecodedPhotos::allowance() const {
   return static_cast<std::size_t>(std::floor(panoramaWidths_)) + 3;
+}
+
+std::size_t DecodedPhotos::lendingAllowance() const {
+  return static_cast<std::size_t>(std::floor(panoramaWidths_ + reserveWidths_)) + 3;
 }
 
 std::size_t DecodedPhotos::composable() const {
@@ -40,7 +50,7 @@ std::size_t DecodedPhotos::composable() const {
 }
 
 bool DecodedPhotos::hasRoom() const {
-  return !spares_.empty() || keptCount_ + lentCount_ + spares_.size() < allowance();
+  return !spares_.empty() || keptCount_ + lentCount_ + spares_.size() < lendingAllowance();
 }
 
 std::optional<DecodedPhotos::Lent> DecodedPhotos::lendIfRoom(std::size_t photo) {

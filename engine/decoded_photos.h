@@ -11,6 +11,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -38,15 +39,19 @@ class DecodedPhotos {
   };
 
   // For `count` photographs of `photoSize`. A full circle's composition keeps one full-size
-  // canvas more (photograph 0's closing copy), so one photograph fewer is kept for it.
-  DecodedPhotos(std::size_t count, ImageSize photoSize, bool fullCircle);
+  // canvas more (photograph 0's closing copy), so one photograph fewer is kept for it. Lending
+  // may also use `lendingReserve` bytes of the bound's margin: while one photograph is decoded
+  // and the pairs it completes are still to come, the lower bound lags the panorama by their
+  // turn, and the next photograph would otherwise find no room and be decoded twice.
+  DecodedPhotos(std::size_t count, ImageSize photoSize, bool fullCircle,
+                std::uint64_t lendingReserve);
   DecodedPhotos(const DecodedPhotos&) = delete;
   DecodedPhotos& operator=(const DecodedPhotos&) = delete;
 
   // Lends a buffer given back before, or a new one while the photographs kept and the buffers
   // lent or given back leave room for one more full-size photograph beside the panorama's lower
-  // bound; without room, waits until a buffer lent is kept or given back, or the bound widens.
-  // Any thread.
+  // bound and the lending reserve; without room, waits until a buffer lent is kept or given back,
+  // or the bound widens. Any thread.
   Lent lend();
   // A buffer as lend() gives it, for photograph `photo` to be decoded into and perhaps kept, or
   // nothing, without waiting: for a photograph after one turned away, and for one the room is
@@ -74,6 +79,8 @@ class DecodedPhotos {
   // Full-size photographs that fit beside the panorama's lower bound, with the three the bound
   // allows besides.
   std::size_t allowance() const;
+  // The same with the lending reserve: buffers kept, lent and given back stay within it.
+  std::size_t lendingAllowance() const;
   // Kept photographs the composition can hold beside the panorama.
   std::size_t composable() const;
   // Whether a buffer can be lent now: one given back, or room for a new one. Under the lock.
@@ -84,6 +91,7 @@ class DecodedPhotos {
 
   ImageSize photoSize_;
   bool fullCircle_;
+  double reserveWidths_;  // the lending reserve in photographs
   mutable std::mutex mutex_;
   std::condition_variable returned_;
   std::vector<UnfilledRgbImage> kept_;

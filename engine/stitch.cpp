@@ -30,6 +30,9 @@ namespace {
 constexpr std::int64_t kWorkingPlanePixels = std::int64_t{1} << 20;
 constexpr double kLoadingEnd = 0.3;
 constexpr double kAligningEnd = 0.7;
+// The part of the memory bound's 64 MiB margin that photographs decoded while the series loads
+// may take; the rest is left to the features, working planes and decoder buffers of the loading.
+constexpr std::uint64_t kLendingReserve = std::uint64_t{16} << 20;
 
 StitchResult singlePhotograph(imaging::Bitmap& photo) {
   StitchResult result;
@@ -352,7 +355,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
   pushRange(progress, 0, kLoadingEnd);
   const bool stopped =
       reportStop(progress, 0, std::string(engineText(EngineText::LoadingImages)).c_str());
-  DecodedPhotos decoded(photos.size(), photoSize, params.full360 != 0);
+  DecodedPhotos decoded(photos.size(), photoSize, params.full360 != 0, kLendingReserve);
   std::optional<LoadedPlanes> planes;
   if (!stopped) planes = loadPlanes(photos, photoSize, size, matching, decoded, progress, workers);
   decoded.dropSpares();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <future>
 #include <memory>
 #include <optional>
@@ -34,9 +35,9 @@ std::size_t keepInTurn(DecodedPhotos& decoded, std::size_t photos) {
 TEST(DecodedPhotos, KeepsWhatTheCompositionCanHoldBesideThePanorama) {
   // A panorama at least one photo wide: the bound allows it, three photos besides; the
   // composition's canvas takes one of them, a full circle's closing copy one more.
-  DecodedPhotos open(8, kPhoto, false);
+  DecodedPhotos open(8, kPhoto, false, 0);
   EXPECT_EQ(keepInTurn(open, 8), 3u);
-  DecodedPhotos circle(8, kPhoto, true);
+  DecodedPhotos circle(8, kPhoto, true, 0);
   EXPECT_EQ(keepInTurn(circle, 8), 2u);
 
   // Kept photos hold their pixels until taken. Photo 3 was turned away: a photo after it is not
@@ -52,7 +53,7 @@ TEST(DecodedPhotos, KeepsWhatTheCompositionCanHoldBesideThePanorama) {
 
   // A panorama known to be 3.5 photos wide leaves room for five, and once it turns out 1.5
   // wide, the last two kept are let go.
-  DecodedPhotos wide(8, kPhoto, false);
+  DecodedPhotos wide(8, kPhoto, false, 0);
   wide.widen(2.5);
   EXPECT_EQ(keepInTurn(wide, 8), 5u);
   wide.fitPanorama(1.5);
@@ -62,7 +63,7 @@ TEST(DecodedPhotos, KeepsWhatTheCompositionCanHoldBesideThePanorama) {
 }
 
 TEST(DecodedPhotos, LendsNoMoreThanTheBoundAllowsAndTakesBackWhatIsNotKept) {
-  DecodedPhotos decoded(8, kPhoto, false);
+  DecodedPhotos decoded(8, kPhoto, false, 0);
   std::vector<DecodedPhotos::Lent> lent;
   for (int i = 0; i < 4; ++i) lent.push_back(decoded.lend());
   // The fifth would wait: lent buffers go back when dropped or offered and not kept.
@@ -89,7 +90,7 @@ TEST(DecodedPhotos, LendsNoMoreThanTheBoundAllowsAndTakesBackWhatIsNotKept) {
 }
 
 TEST(DecodedPhotos, LendsWithoutWaitingOnlyToAPhotoItMayStillKeep) {
-  DecodedPhotos decoded(8, kPhoto, false);
+  DecodedPhotos decoded(8, kPhoto, false, 0);
   std::vector<DecodedPhotos::Lent> lent;
   for (std::size_t photo = 0; photo < 4; ++photo) {
     std::optional<DecodedPhotos::Lent> buffer = decoded.lendIfRoom(photo);
@@ -105,6 +106,28 @@ TEST(DecodedPhotos, LendsWithoutWaitingOnlyToAPhotoItMayStillKeep) {
   ASSERT_TRUE(third);
   decoded.keep(3, std::move(*third));
   EXPECT_TRUE(decoded.holds(3));
+}
+
+TEST(DecodedPhotos, TheLendingReserveLendsMoreButKeepsNoMore) {
+  // A panorama known to be 1.6 photos wide: room for four buffers. Half a photo of reserve
+  // makes 2.1 photos, room for five; the composition still holds three kept photos.
+  constexpr std::uint64_t kHalfAPhoto = 40 * 30 * 3 / 2;
+  for (const std::uint64_t reserve : {std::uint64_t{0}, kHalfAPhoto}) {
+    SCOPED_TRACE(testing::Message() << "reserve " << reserve);
+    DecodedPhotos decoded(8, kPhoto, false, reserve);
+    decoded.widen(0.6);
+    std::vector<DecodedPhotos::Lent> lent;
+    for (std::size_t photo = 0; photo < 6; ++photo) {
+      std::optional<DecodedPhotos::Lent> buffer = decoded.lendIfRoom(photo);
+      if (!buffer) break;
+      lent.push_back(std::move(*buffer));
+    }
+    EXPECT_EQ(lent.size(), reserve == 0 ? 4u : 5u);
+    for (std::size_t photo = 0; photo < lent.size(); ++photo)
+      decoded.keep(photo, std::move(lent[photo]));
+    EXPECT_TRUE(decoded.holds(2));
+    EXPECT_FALSE(decoded.holds(3));
+  }
 }
 
 // Photos of a bundled series, opened afresh: the composition releases what it painted.
@@ -137,7 +160,7 @@ TEST(ComposePanorama, KeptPhotosGiveTheSameBytesAsPhotosDecodedAgain) {
       SCOPED_TRACE(testing::Message() << workers << " workers, " << keptSet.size() << " kept");
       OpenedSeries photos("trail");
       const ImageSize size{photos.pointers[0]->width(), photos.pointers[0]->height()};
-      DecodedPhotos decoded(5, size, false);
+      DecodedPhotos decoded(5, size, false, 0);
       decoded.widen(5);
       for (const std::size_t photo : keptSet) {
         DecodedPhotos::Lent lent = decoded.lend();
