@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <numbers>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -291,6 +292,10 @@ FeatureSet detectFeatures(GreyImage plane, ImageSize size) {
 }
 
 FeatureSet detectFeatures(GreyImage plane, ImageSize size, FeatureScratch& scratch) {
+  // The stitch finds the features of several photographs at once, a thread each; OpenCV's own
+  // threads would only compete with them for the cores, and spin while they wait.
+  static std::once_flag ownThreadsOff;
+  std::call_once(ownThreadsOff, [] { cv::setNumThreads(0); });
   Mats& mats = *scratch.mats_;
   FeatureSet features;
   if (size.width < 16 || size.height < 16) return features;
