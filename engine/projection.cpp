@@ -12,6 +12,10 @@
 #include <string>
 #include <utility>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "engine/decoded_photos.h"
 #include "engine/messages.h"
 #include "engine/optional_progress.h"
@@ -327,27 +331,53 @@ void prefetchTileRow(const std::uint8_t* source, ImageSize sourceSize, TileRowEn
   }
 }
 
-// Row i of a tile of width x height canvas pixels, as warpTile paints it, into `out`.
-void warpTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize sourceSize,
-                 const TileCorners& corners, int width, int height, int i) {
-  // A few rows ahead is far enough for the lines to arrive before they are read.
+// Asks for the source lines of tile row i + a few: far enough ahead for them to arrive before
+// they are read.
+void prefetchRowsAhead(const std::uint8_t* source, ImageSize sourceSize, const TileCorners& corners,
+                       int width, int height, int i) {
   constexpr int kRowsAhead = 4;
   prefetchTileRow(source, sourceSize,
                   tileRowEnds(corners, height, std::min(i + kRowsAhead, height)), width);
-  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
-  const TileRowEnds ends = tileRowEnds(corners, height, i);
+}
+
+// Where a tile row's pixels come from: the first one's source point and the step to the next.
+struct TileRowWalk {
+  SourcePoint start;
+  SourcePoint step;
+};
+
+TileRowWalk tileRowWalk(TileRowEnds ends, int width) {
   const auto tileWidth = static_cast<float>(width);
-  const float stepColumn = (ends.right.column - ends.left.column) / tileWidth;
-  const float stepRow = (ends.right.row - ends.left.row) / tileWidth;
-  float column = ends.left.column;
-  float row = ends.left.row;
+  return {ends.left,
+          {(ends.right.column - ends.left.column) / tileWidth,
+           (ends.right.row - ends.left.row) / tileWidth}};
+}
+
+// A tile row that stays well inside the source (wellInside), copied without testing its pixels.
+void copyInsideTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize sourceSize,
+                       TileRowWalk walk, int width) {
+  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
+  float column = walk.start.column;
+  float row = walk.start.row;
+  for (int j = 0; j < width; ++j, out += 3, column += walk.step.column, row += walk.step.row)
+    std::memcpy(out, source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column),
+                3);
+}
+
+// Row i of a tile of width x height canvas pixels, as warpTile paints it, into `out`.
+void warpTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize sourceSize,
+                 const TileCorners& corners, int width, int height, int i) {
+  prefetchRowsAhead(source, sourceSize, corners, width, height, i);
+  const TileRowEnds ends = tileRowEnds(corners, height, i);
+  const TileRowWalk walk = tileRowWalk(ends, width);
   if (wellInside(ends, sourceSize)) {
-    for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow)
-      std::memcpy(out, source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column),
-                  3);
+    copyInsideTileRow(out, source, sourceSize, walk, width);
     return;
   }
-  for (int j = 0; j < width; ++j, out += 3, column += stepColumn, row += stepRow) {
+  const auto sourceStride = static_cast<std::ptrdiff_t>(3) * sourceSize.width;
+  float column = walk.start.column;
+  float row = walk.start.row;
+  for (int j = 0; j < width; ++j, out += 3, column += walk.step.column, row += walk.step.row) {
     if (insideSource(column, row, sourceSize)) {
       const std::uint8_t* in =
           source + sourceStride * static_cast<int>(row) + 3 * static_cast<int>(column);
@@ -360,6 +390,66 @@ void warpTileRow(std::uint8_t* out, const std::uint8_t* source, ImageSize source
   }
 }
 
+#if defined(__x86_64__)
+// Up to eight tile rows of one canvas row, all kTileSize wide and well inside the source, to be
+// copied side by side: a vector lane each, every lane's point advancing by the same
+// single-precision additions as copyInsideTileRow's, so that every pixel comes from the same
+// source pixel.
+struct EightTileRows {
+  alignas(32) float column[8];
+  alignas(32) float row[8];
+  alignas(32) float stepColumn[8];
+  alignas(32) float stepRow[8];
+  std::uint8_t* out[8];
+  int count = 0;
+
+  // Takes one more tile row; true once all eight lanes are taken.
+  bool add(std::uint8_t* target, TileRowWalk walk) {
+    column[count] = walk.start.column;
+    row[count] = walk.start.row;
+    stepColumn[count] = walk.step.column;
+    stepRow[count] = walk.step.row;
+    out[count] = target;
+    return ++count == 8;
+  }
+  TileRowWalk walk(int k) const { return {{column[k], row[k]}, {stepColumn[k], stepRow[k]}}; }
+};
+
+bool hasEightLaneVectors() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+__attribute__((target("avx2"))) void copyEightTileRows(const EightTileRows& rows,
+                                                       const std::uint8_t* source,
+                                                       int sourceStride) {
+  __m256 column = _mm256_load_ps(rows.column);
+  __m256 row = _mm256_load_ps(rows.row);
+  const __m256 stepColumn = _mm256_load_ps(rows.stepColumn);
+  const __m256 stepRow = _mm256_load_ps(rows.stepRow);
+  const __m256i stride = _mm256_set1_epi32(sourceStride);
+  alignas(32) std::int32_t offset[8];
+  for (int j = 0; j < kTileSize; ++j) {
+    const __m256i c = _mm256_cvttps_epi32(column);
+    const __m256i r = _mm256_cvttps_epi32(row);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(offset),
+                       _mm256_add_epi32(_mm256_mullo_epi32(r, stride),
+                                        _mm256_add_epi32(c, _mm256_add_epi32(c, c))));
+    // Four bytes a pixel where the next pixel of the row overwrites the fourth.
+    if (j + 1 < kTileSize) {
+      for (int k = 0; k < 8; ++k) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, source + offset[k], 4);
+        std::memcpy(rows.out[k] + 3 * j, &pixel, 4);
+      }
+    } else {
+      for (int k = 0; k < 8; ++k) std::memcpy(rows.out[k] + 3 * j, source + offset[k], 3);
+    }
+    column = _mm256_add_ps(column, stepColumn);
+    row = _mm256_add_ps(row, stepRow);
+  }
+}
+#endif
 }  // namespace
 
 void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint8_t* source,
@@ -389,7 +479,7 @@ std::vector<int> tileEdges(int length) {
 
 bool projectBands(const std::uint8_t* source, ImageSize size, const CameraRecord& record,
                   int column, HorizonLine horizon, IProgress* progress, const BandTargets& targets,
-                  int workers) {
+                  int workers, [[maybe_unused]] WarpVectors vectors = WarpVectors::Widest) {
   const std::vector<int> rowEdges = tileEdges(size.height);
   const std::vector<int> columnEdges = tileEdges(size.width);
   const CanvasMapping mapping(record, size, column, horizon);
@@ -399,13 +489,21 @@ bool projectBands(const std::uint8_t* source, ImageSize size, const CameraRecord
   for (std::size_t k = 0; k < columnEdges.size(); ++k)
     mapping.mapColumn(columnEdges[k], rowEdges, corners[k]);
 
+#if defined(__x86_64__)
+  const bool eightLanes =
+      vectors == WarpVectors::Widest && hasEightLaneVectors() &&
+      std::int64_t{3} * size.width * size.height <= std::numeric_limits<std::int32_t>::max();
+#endif
   // A band is a row of tiles, painted one canvas row at a time across all its tiles so that
   // the source and the targets are read and written along their rows.
   const auto paintBand = [&](int t) {
     const auto band = static_cast<std::size_t>(t);
     const int top = rowEdges[band];
     const int height = rowEdges[band + 1] - top;
-    for (int i = 0; i < height; ++i)
+    for (int i = 0; i < height; ++i) {
+#if defined(__x86_64__)
+      EightTileRows lanes;
+#endif
       for (std::size_t k = 0; k + 1 < columnEdges.size(); ++k) {
         const int x0 = columnEdges[k];
         const bool intoPanorama = x0 >= targets.split;
@@ -414,9 +512,26 @@ bool projectBands(const std::uint8_t* source, ImageSize size, const CameraRecord
         std::uint8_t* target = intoPanorama ? targets.panorama : targets.canvas;
         const TileCorners tile{corners[k][band], corners[k + 1][band], corners[k][band + 1],
                                corners[k + 1][band + 1]};
-        warpTileRow(target + pixelOffset(targetColumn, top + i, targetWidth), source, size, tile,
-                    columnEdges[k + 1] - x0, height, i);
+        std::uint8_t* out = target + pixelOffset(targetColumn, top + i, targetWidth);
+        const int width = columnEdges[k + 1] - x0;
+#if defined(__x86_64__)
+        const TileRowEnds ends = tileRowEnds(tile, height, i);
+        if (eightLanes && width == kTileSize && wellInside(ends, size)) {
+          prefetchRowsAhead(source, size, tile, width, height, i);
+          if (lanes.add(out, tileRowWalk(ends, width))) {
+            copyEightTileRows(lanes, source, 3 * size.width);
+            lanes.count = 0;
+          }
+          continue;
+        }
+#endif
+        warpTileRow(out, source, size, tile, width, height, i);
       }
+#if defined(__x86_64__)
+      for (int k = 0; k < lanes.count; ++k)
+        copyInsideTileRow(lanes.out[k], source, size, lanes.walk(k), kTileSize);
+#endif
+    }
   };
   const int bands = static_cast<int>(rowEdges.size()) - 1;
   return runBands(workers, bands, paintBand, [&](int t) {
@@ -434,9 +549,9 @@ int bandStart(int column) {
 
 bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
                   const CameraRecord& record, int column, HorizonLine horizon, IProgress* progress,
-                  int workers) {
+                  int workers, WarpVectors vectors) {
   return projectBands(source.data(), size, record, column, horizon, progress,
-                      {canvas.data(), nullptr, 0, size.width}, workers);
+                      {canvas.data(), nullptr, 0, size.width}, workers, vectors);
 }
 
 void wrapBlend(std::span<std::uint8_t> panorama, ImageSize panoramaSize, int photoWidth,

@@ -87,6 +87,10 @@ struct TileCorners {
 void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint8_t* source,
               ImageSize sourceSize, const TileCorners& corners, int width, int height);
 
+// The vectors the projection may use: the widest the processor has, copying the rows of eight
+// tiles side by side, or none (to show on one machine that both paint the same pixels).
+enum class WarpVectors { Widest, None };
+
 // Paints `source` (W x H) into `canvas` (W x H) as panorama columns column..column + W - 1 show
 // it: canvas column x shows θ = K · (column + x) - F, row r shows y = (2r - H) / W, and the
 // source point of that ray is found through the record's rotation, focal length f, radial
@@ -100,7 +104,7 @@ void warpTile(std::uint8_t* canvas, std::ptrdiff_t canvasStride, const std::uint
 // false and the bands not yet started are left as they were.
 bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
                   const CameraRecord& record, int column, HorizonLine horizon, IProgress* progress,
-                  int workers = 1);
+                  int workers = 1, WarpVectors vectors = WarpVectors::Widest);
 
 // Cross-fades the two ends of a full circle: in every row, for j = 0..W-1 the pixels j and
 // closingColumn + j (the closing copy of photograph 0, the same view) both become

@@ -196,6 +196,26 @@ TEST(ProjectImage, RadialLensScalesTheSourcePointAboutTheCentre) {
   }
 }
 
+TEST(ProjectImage, PaintsTheSamePixelsWithAndWithoutVectors) {
+  // 15 whole tiles and a narrower one a row: two groups of eight tile rows side by side, seven
+  // left over, tile rows reaching out of the photo, each painted as one tile row alone paints.
+  const ImageSize size{1000, 700};
+  const RgbImage source = test::noisePicture(size, 11);
+  CameraRecord tilted = turnedCamera(0, 1.1);
+  tilted.rotation = test::cameraToWorld({0.2, 0.03, 0.05});
+  tilted.radial = -0.08;
+  tilted.distortion = 0.01;
+  for (const CameraRecord& record : {turnedCamera(0, 1.6), tilted}) {
+    RgbImage widest = makeRgbImage(size);
+    RgbImage plain = makeRgbImage(size);
+    const HorizonLine horizon{0.02, -0.01};
+    ASSERT_TRUE(projectImage(source, widest, size, record, 700, horizon, nullptr, 2));
+    ASSERT_TRUE(
+        projectImage(source, plain, size, record, 700, horizon, nullptr, 1, WarpVectors::None));
+    EXPECT_TRUE(widest == plain);
+  }
+}
+
 TEST(ProjectImage, StopRequestLeavesTheRemainingBandsAlone) {
   const ImageSize size{70, 200};
   const RgbImage source = test::noisePicture(size, 2);
