@@ -24,6 +24,16 @@ function(skylacer_warnings target)
   endif()
 endfunction()
 
+# The stitch spends its time in the loops of the engine and of the imaging layer: every
+# optimised build compiles them at -O3, a distribution's -O2 build too. Measured against -O2 (and
+# against -O2 with GCC's full vectorisation cost model, which gained nothing): 5-6 % less time for
+# a whole stitch, the same bytes.
+function(skylacer_hot_loops target)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-O3>)
+  endif()
+endfunction()
+
 # skylacer_library(NAME SOURCES... [DEPS ...] [PUBLIC_DEPS ...])
 # A static library of one layer; its headers are included as "layer/header.h" from the root.
 function(skylacer_library name)
