@@ -34,6 +34,7 @@
 #include "engine/stitch.h"
 #include "output/image.h"
 #include "platform/imaging/bitmap.h"
+#include "platform/shell/large_buffers.h"
 #include "tests/support/synth_imaging.h"
 #include "tests/support/synth_series.h"
 #include "tests/support/temp_dir.h"
@@ -196,6 +197,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s [--cores N | --circle N]\n", argv[0]);
     return 2;
   }
+  // The C library's buffers as panorama-cli sets them.
+  shell::returnLargeBuffersWhenFreed();
   // The floor on one core: the stitch on N is measured against the work it has to do at least.
   useCores(1);
 

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/buffers.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <chrono>
 #include <cstring>
 #include <limits>
@@ -31,6 +35,12 @@ RgbImage makeRgbImage(ImageSize size) {
 
 UnfilledRgbImage makeUnfilledRgbImage(ImageSize size) {
   return UnfilledRgbImage(checkedElementCount(size, 3));
+}
+
+void returnFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
 }
 
 namespace {

@@ -87,6 +87,11 @@ RgbImage makeRgbImage(ImageSize size);
 // A colour buffer of the given size whose bytes the caller writes before reading any.
 UnfilledRgbImage makeUnfilledRgbImage(ImageSize size);
 
+// Gives back to the system the heap memory freed so far. The loading's work buffers are reused
+// from one photograph to the next in the heap rather than mapped afresh; what they leave there
+// must not stay resident beside the panorama.
+void returnFreedMemory();
+
 // Raised when a photograph's pixels cannot be had whole (its data damaged or cut short, its file
 // gone since it was opened): the engine stitches nothing a photograph does not hold. The
 // bitmap's lastStatus() and damage() say why.

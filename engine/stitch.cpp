@@ -401,6 +401,7 @@ std::optional<StitchResult> stitchReadablePhotos(std::span<imaging::Bitmap* cons
 
   // What the alignment kept goes before the panorama comes.
   planes.reset();
+  returnFreedMemory();
   pushRange(progress, kAligningEnd, 1.0);
   std::optional<ComposedPanorama> composed =
       composePanorama(photos, records, params, progress, workers, &decoded);

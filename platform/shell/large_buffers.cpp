@@ -7,12 +7,14 @@ namespace skylacer::shell {
 
 namespace {
 
-constexpr int kLargeBufferBytes = 128 * 1024;
+constexpr int kLargeBufferBytes = 4 * 1024 * 1024;
+constexpr int kHeapEndKeptBytes = 2 * 1024 * 1024;
 
 }  // namespace
 
 void returnLargeBuffersWhenFreed() {
   mallopt(M_MMAP_THRESHOLD, kLargeBufferBytes);
+  mallopt(M_TRIM_THRESHOLD, kHeapEndKeptBytes);
 }
 
 }  // namespace skylacer::shell
