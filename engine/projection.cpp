@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 #include <numbers>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -630,16 +631,35 @@ struct FilledRows {
   int bottom = 0;
 };
 
-FilledRows filledRows(std::span<const std::uint8_t> panorama, ImageSize size, int column, int top,
-                      int bottom) {
-  const auto filled = [&](int row) {
-    const std::uint8_t* pixel = panorama.data() + pixelOffset(column, row, size.width);
-    return (pixel[0] | pixel[1] | pixel[2]) != 0;
+// The rows each column of `rect` holds from its first filled pixel to its last ({bottom, bottom}
+// for a column with none), found along the panorama's rows: from the top down, then from the
+// bottom up, each row looking only at the columns still without a filled pixel.
+std::vector<FilledRows> filledColumns(std::span<const std::uint8_t> panorama, ImageSize size,
+                                      CropRect rect) {
+  const auto width = static_cast<std::size_t>(rect.right - rect.left);
+  std::vector<FilledRows> columns(width, FilledRows{rect.bottom, rect.bottom});
+  std::vector<int> pending(width);
+  std::iota(pending.begin(), pending.end(), 0);
+  const auto scan = [&](int row, auto&& found) {
+    const std::uint8_t* pixels = panorama.data() + pixelOffset(rect.left, row, size.width);
+    std::size_t left = 0;
+    for (const int k : pending) {
+      const std::uint8_t* pixel = pixels + 3 * std::ptrdiff_t{k};
+      if ((pixel[0] | pixel[1] | pixel[2]) != 0)
+        found(columns[static_cast<std::size_t>(k)]);
+      else
+        pending[left++] = k;
+    }
+    pending.resize(left);
   };
-  FilledRows rows{top, bottom};
-  while (rows.top < rows.bottom && !filled(rows.top)) ++rows.top;
-  while (rows.bottom > rows.top && !filled(rows.bottom - 1)) --rows.bottom;
-  return rows;
+  for (int row = rect.top; row < rect.bottom && !pending.empty(); ++row)
+    scan(row, [row](FilledRows& rows) { rows.top = row; });
+  pending.clear();
+  for (std::size_t k = 0; k < width; ++k)
+    if (columns[k].top < rect.bottom) pending.push_back(static_cast<int>(k));
+  for (int row = rect.bottom - 1; !pending.empty(); --row)
+    scan(row, [row](FilledRows& rows) { rows.bottom = row + 1; });
+  return columns;
 }
 
 // The rows every column of a run holds, as the run grows from one end.
@@ -662,10 +682,7 @@ CropRect filledRect(std::span<const std::uint8_t> panorama, ImageSize panoramaSi
                     int sideLimit) {
   const int width = rect.right - rect.left;
   if (width <= 0 || rect.bottom <= rect.top) return {rect.left, rect.top, rect.left, rect.top};
-  std::vector<FilledRows> columns;
-  columns.reserve(static_cast<std::size_t>(width));
-  for (int x = rect.left; x < rect.right; ++x)
-    columns.push_back(filledRows(panorama, panoramaSize, x, rect.top, rect.bottom));
+  const std::vector<FilledRows> columns = filledColumns(panorama, panoramaSize, rect);
 
   // Columns that may be cut lie within `side` of either end; those between always stay.
   const int side = std::clamp(sideLimit, 0, width / 3);

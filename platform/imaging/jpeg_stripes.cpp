@@ -2,6 +2,7 @@
 #include "platform/imaging/jpeg_stripes.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <span>
 
@@ -113,10 +114,15 @@ ImagingStatus JpegStripes::join(const PhotoMetadata& metadata, std::vector<std::
     out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(layouts[k].dataBegin),
                bytes.end() - 2);
     // Inside the data a 0xFF byte is followed by 0x00, so 0xFF then 0xD0-0xD7 is a marker.
-    for (std::size_t at = from + 1; at < out.size(); ++at)
-      if (out[at - 1] == kMarkerPrefix && out[at] >= kFirstRestartMarker &&
-          out[at] < kFirstRestartMarker + kRestartMarkers)
-        out[at] = restartMarker(out[at] - kFirstRestartMarker + blockRow);
+    // 0xFF bytes are rare there: they are looked for a word at a time.
+    std::uint8_t* const end = out.data() + out.size();
+    for (std::uint8_t* at = out.data() + from; end - at >= 2; ++at) {
+      at = static_cast<std::uint8_t*>(
+          std::memchr(at, kMarkerPrefix, static_cast<std::size_t>(end - at - 1)));
+      if (at == nullptr) break;
+      if (at[1] >= kFirstRestartMarker && at[1] < kFirstRestartMarker + kRestartMarkers)
+        at[1] = restartMarker(at[1] - kFirstRestartMarker + blockRow);
+    }
     std::vector<std::uint8_t>().swap(stripes_[k].bytes);
   }
   out.push_back(kMarkerPrefix);

@@ -54,6 +54,11 @@ TEST(FilledRect, CutsTheCheaperOfColumnsAndRows) {
   // A notch 3 rows deep in the middle of the top edge cannot be cut away sideways.
   const RgbImage notch = pictureWith([](int c, int r) { return c >= 45 && c < 55 && r < 3; });
   EXPECT_EQ((filledRect(notch, size, whole, 30)), (CropRect{0, 3, 100, 60}));
+  // The same at the bottom edge; a hole inside a column leaves its ends where they are.
+  const RgbImage bottomNotch = pictureWith([](int c, int r) {
+    return (c >= 45 && c < 55 && r >= 56) || (c == 20 && r >= 10 && r < 50);
+  });
+  EXPECT_EQ((filledRect(bottomNotch, size, whole, 30)), (CropRect{0, 0, 100, 56}));
   // Empty columns at the right end are always cut when they may be; the rows stay inside the
   // rectangle asked for.
   const RgbImage emptyEnd = pictureWith([](int c, int) { return c >= 97; });
