@@ -694,19 +694,26 @@ CropRect filledRect(std::span<const std::uint8_t> panorama, ImageSize panoramaSi
 
   CropRect best{rect.left, rect.top, rect.left, rect.top};
   std::int64_t bestArea = 0;
-  for (int keptLeft = side; keptLeft >= 0; --keptLeft)
+  for (int keptLeft = side; keptLeft >= 0; --keptLeft) {
+    const FilledRows& l = leftCommon[static_cast<std::size_t>(keptLeft)];
+    const int leftTop = std::max(l.top, middle.top);
+    const int leftBottom = std::min(l.bottom, middle.bottom);
+    // Fewer columns on the right keep no more rows than these: once even these rows over the
+    // columns kept cannot beat the best, no narrower rectangle can.
+    const std::int64_t mostRows = std::max(0, leftBottom - leftTop);
     for (int keptRight = side; keptRight >= 0; --keptRight) {
-      const FilledRows& l = leftCommon[static_cast<std::size_t>(keptLeft)];
-      const FilledRows& r = rightCommon[static_cast<std::size_t>(keptRight)];
-      const int top = std::max({l.top, middle.top, r.top});
-      const int bottom = std::min({l.bottom, middle.bottom, r.bottom});
       const int kept = width - 2 * side + keptLeft + keptRight;
+      if (kept * mostRows <= bestArea) break;
+      const FilledRows& r = rightCommon[static_cast<std::size_t>(keptRight)];
+      const int top = std::max(leftTop, r.top);
+      const int bottom = std::min(leftBottom, r.bottom);
       const std::int64_t area = std::int64_t{kept} * std::max(0, bottom - top);
       if (area > bestArea) {
         bestArea = area;
         best = {rect.left + side - keptLeft, top, rect.left + width - side + keptRight, bottom};
       }
     }
+  }
   return best;
 }
 

@@ -38,7 +38,6 @@ class BlockMeans {
  private:
   Plane target_;
   int factor_;
-  int shift_;
   int rowsIn_ = 0;
   std::vector<std::uint16_t> columnSums_;
 };

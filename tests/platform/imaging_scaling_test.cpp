@@ -115,7 +115,9 @@ TEST_P(ImagingScaledCopy, CommutesWithEveryTurn) {
 
 INSTANTIATE_TEST_SUITE_P(Ratios, ImagingScaledCopy,
                          testing::Values(ScaleCase{8, 8, 4, 4},     // whole 2:1 blocks
+                                         ScaleCase{16, 12, 4, 3},   // whole 4:1 blocks
                                          ScaleCase{32, 24, 4, 3},   // whole 8:1 blocks
+                                         ScaleCase{64, 48, 4, 3},   // whole 16:1 blocks
                                          ScaleCase{7, 5, 3, 2},     // ratios 7/3 and 5/2
                                          ScaleCase{10, 3, 4, 3},    // one axis only
                                          ScaleCase{5, 4, 5, 4},     // same size
