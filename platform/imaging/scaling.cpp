@@ -120,6 +120,19 @@ bool drawBlockMeans(ConstPlane upright, Orientation orientation, Plane target,
   return true;
 }
 
+// Adds a row's bytes to the column sums, or starts the sums from them. Compiled twice on x86-64,
+// for processors with 256-bit vectors and for the others, the one for the processor chosen when
+// the program starts: the sums, integers, are the same either way, twice as many at a time.
+#if defined(__x86_64__)
+__attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
+void addToColumnSums(std::uint16_t* sums, const std::uint8_t* row, std::size_t count, bool start) {
+  if (start)
+    for (std::size_t k = 0; k < count; ++k) sums[k] = row[k];
+  else
+    for (std::size_t k = 0; k < count; ++k) sums[k] = static_cast<std::uint16_t>(sums[k] + row[k]);
+}
+
 // One row of block means from the column sums of `Factor` rows: the factor fixed at compile
 // time, so that the sums of a block's columns are unrolled.
 template <int Factor>
@@ -154,22 +167,11 @@ BlockMeans::BlockMeans(Plane target, int factor)
       columnSums_(std::size_t{3} * static_cast<std::size_t>(target.width) *
                   static_cast<std::size_t>(factor)) {}
 
-// Compiled twice on x86-64, for processors with 256-bit vectors and for the others, the one for
-// the processor chosen when the program starts: the column sums, integers, are the same either
-// way, twice as many at a time.
-#if defined(__x86_64__)
-__attribute__((target_clones("arch=x86-64-v3", "default")))
-#endif
 void BlockMeans::add(const std::uint8_t* row) {
   // Locals throughout: the byte stores below could otherwise alias the members.
-  const std::size_t rowValues = columnSums_.size();
   std::uint16_t* sums = columnSums_.data();
   const int factor = factor_;
-  if (rowsIn_ % factor == 0)
-    for (std::size_t k = 0; k < rowValues; ++k) sums[k] = row[k];
-  else
-    for (std::size_t k = 0; k < rowValues; ++k)
-      sums[k] = static_cast<std::uint16_t>(sums[k] + row[k]);
+  addToColumnSums(sums, row, columnSums_.size(), rowsIn_ % factor == 0);
   if (++rowsIn_ % factor != 0) return;
   // Each pixel is the rounded mean of its block: the general filter's weights are then powers
   // of two and its float sums exact, so the bytes are the same, at a fraction of the cost.
