@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "engine/params.h"
@@ -66,6 +68,56 @@ TEST(FilledRect, CutsTheCheaperOfColumnsAndRows) {
   const RgbImage nothing = pictureWith([](int, int) { return true; });
   const CropRect none = filledRect(nothing, size, whole, 10);
   EXPECT_EQ(none.right - none.left, 0);
+}
+
+// The largest area filledRect can reach, by trying every cut of up to `side` columns at each
+// end and walking each column of what is kept.
+std::int64_t largestFilledArea(const RgbImage& picture, ImageSize size, CropRect rect, int side) {
+  const auto filled = [&](int c, int r) {
+    const std::uint8_t* p = picture.data() + 3 * (std::ptrdiff_t{size.width} * r + c);
+    return (p[0] | p[1] | p[2]) != 0;
+  };
+  std::int64_t best = 0;
+  for (int left = rect.left; left <= rect.left + side; ++left)
+    for (int right = rect.right - side; right <= rect.right; ++right) {
+      int top = rect.top, bottom = rect.bottom;
+      for (int c = left; c < right; ++c) {
+        int first = rect.top, last = rect.bottom;
+        while (first < last && !filled(c, first)) ++first;
+        while (last > first && !filled(c, last - 1)) --last;
+        top = std::max(top, first);
+        bottom = std::min(bottom, last);
+      }
+      best = std::max(best, std::int64_t{right - left} * std::max(0, bottom - top));
+    }
+  return best;
+}
+
+// Ragged edges at the top and bottom of every column: the rectangle found is as large as any
+// cut allows and holds no empty pixel.
+TEST(FilledRect, FindsTheLargestFilledRectangleOfRaggedEdges) {
+  const ImageSize size{100, 60};
+  std::uint32_t state = 7;
+  for (int round = 0; round < 20; ++round) {
+    std::vector<int> topDepth(100), bottomDepth(100);
+    for (int c = 0; c < 100; ++c) {
+      state = state * 1664525u + 1013904223u;
+      topDepth[static_cast<std::size_t>(c)] = static_cast<int>(state >> 24) % (c < 20 ? 25 : 6);
+      bottomDepth[static_cast<std::size_t>(c)] = static_cast<int>(state >> 16) % (c > 80 ? 25 : 6);
+    }
+    const RgbImage picture = pictureWith([&](int c, int r) {
+      return r < topDepth[static_cast<std::size_t>(c)] ||
+             r >= 60 - bottomDepth[static_cast<std::size_t>(c)];
+    });
+    const CropRect rect{0, 2, 100, 58};
+    const CropRect found = filledRect(picture, size, rect, 30);
+    SCOPED_TRACE("round " + std::to_string(round));
+    EXPECT_EQ(std::int64_t{found.right - found.left} * (found.bottom - found.top),
+              largestFilledArea(picture, size, rect, 30));
+    for (int r = found.top; r < found.bottom; ++r)
+      for (int c = found.left; c < found.right; ++c)
+        ASSERT_NE(picture[3 * (std::size_t{100} * r + c)], 0) << c << ", " << r;
+  }
 }
 
 // Photos of a textured cylinder taken with a slight tilt and roll each, composed with their

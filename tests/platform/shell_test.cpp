@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <sys/auxv.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -11,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/shell/large_buffers.h"
 #include "platform/shell/program_folder.h"
 #include "platform/shell/program_launch.h"
 #include "platform/shell/temporary_files.h"
@@ -42,6 +45,44 @@ testing::AssertionResult eventuallyHolds(const std::filesystem::path& file,
   }
   return testing::AssertionFailure()
          << file << " holds \"" << text << "\", not \"" << expected << "\"";
+}
+
+// The pages this process touches for the first time while `bytes` are allocated, written and
+// freed.
+long firstTouchesOfABuffer(std::size_t bytes) {
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  char* buffer = static_cast<char*>(std::malloc(bytes));
+  std::memset(buffer, 1, bytes);
+  asm volatile("" : : "r"(buffer) : "memory");
+  std::free(buffer);
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  return after.ru_minflt - before.ru_minflt;
+}
+
+// A photograph's file bytes or reduced copy (a few MB) come back from the heap already touched
+// once a buffer of that size was freed there; a photograph (36 MB) is its own mapping, given
+// back when freed. A buffer made after the first one stays, so that the heap's end does not
+// move (1 MiB: no freed space below can hold it).
+TEST(LargeBuffers, SmallerOnesAreReusedAndPhotoSizedOnesGivenBack) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer's allocator does not follow the C library's settings";
+#endif
+  returnLargeBuffersWhenFreed();
+  for (const std::size_t bytes : {std::size_t{3} << 20, std::size_t{36} << 20}) {
+    char* first = static_cast<char*>(std::malloc(bytes));
+    std::memset(first, 1, bytes);
+    char* after = static_cast<char*>(std::malloc(std::size_t{1} << 20));
+    asm volatile("" : : "r"(first), "r"(after) : "memory");
+    std::free(first);
+    const long touches = firstTouchesOfABuffer(bytes);
+    std::free(after);
+    if (bytes < std::size_t{4} << 20)
+      EXPECT_LT(touches, 64);
+    else
+      EXPECT_GT(touches, 8000);
+  }
 }
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningBinary) {
