@@ -119,15 +119,72 @@ EIGHT_LANE_CLONES void searchPairOfQueries(const float* query, const float* othe
 }
 
 #if defined(__x86_64__)
-// Where the processor has 512-bit vectors, four queries go together: a vector holds the eight
-// lanes of one query beside the same eight lanes of another (the pair's rows interleaved eight
-// entries at a time), and each candidate's eight entries fill both halves. Each half sums as the
-// eight lanes above do, in the same order, so the distances are the same bit for bit; the
-// vectors do twice the work per instruction, and each candidate row is read once for four
-// queries instead of two.
+// Where the processor has 512-bit vectors the candidates are screened first by a cheaper sum:
+// |c|² - 2 q·c, which differs from the squared distance by |q|², the same for every candidate,
+// takes one fused multiply-add per entry instead of a subtraction, a product and an addition,
+// and is summed for sixteen candidates side by side, one to a lane, with no adding up of lanes
+// at the end. Only the candidates it leaves within a margin of the second nearest are measured
+// by the eight-lane sum, so the result is that of the eight-lane search bit for bit.
 bool hasWideVectors() {
   static const bool wide = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
   return wide;
+}
+
+// Candidates screened together: two vectors of sixteen lanes.
+constexpr int kScreened = 32;
+
+// The candidates kScreened at a time, entry by entry: group g holds entry k of candidates
+// kScreened·g .. kScreened·g + 31 side by side from (g·length + k)·kScreened on. The rows past
+// the last candidate are zero and their squared lengths infinite, so that they never pass.
+struct ScreeningRows {
+  std::vector<float> entries;
+  std::vector<float> squaredLengths;  // |c|², one per row
+  float longest = 0;                  // the greatest |c|
+  int groups = 0;
+};
+
+ScreeningRows screeningRows(const float* candidates, int count, int length) {
+  ScreeningRows rows;
+  rows.groups = (count + kScreened - 1) / kScreened;
+  const auto padded = static_cast<std::size_t>(rows.groups) * kScreened;
+  rows.entries.assign(padded * static_cast<std::size_t>(length), 0.0F);
+  rows.squaredLengths.assign(padded, std::numeric_limits<float>::infinity());
+  float longestSquared = 0;
+  for (int j = 0; j < count; ++j) {
+    const float* row = candidates + static_cast<std::ptrdiff_t>(j) * length;
+    float* column = rows.entries.data() +
+                    static_cast<std::ptrdiff_t>(j / kScreened) * length * kScreened + j % kScreened;
+    float squared = 0;
+    for (int k = 0; k < length; ++k) {
+      column[static_cast<std::ptrdiff_t>(k) * kScreened] = row[k];
+      squared += row[k] * row[k];
+    }
+    rows.squaredLengths[static_cast<std::size_t>(j)] = squared;
+    longestSquared = std::max(longestSquared, squared);
+  }
+  rows.longest = std::sqrt(longestSquared);
+  return rows;
+}
+
+// How far a screening sum plus |q|² and the eight-lane sum of the same candidate may lie apart,
+// as a share of (|q| + |c|)², for rows of `length` entries: the screening sum is within about
+// length + 2 units of the last place of that of the true squared distance (its products and the
+// candidate's squared length, bounded by the rows' lengths), the eight-lane sum within about
+// length / 8 + 8; twice the sum of both leaves room for the rows' lengths' own rounding.
+float screeningMargin(int length) {
+  return (2.0F * static_cast<float>(length) + 32) / (1 << 24);
+}
+
+// The eight-lane sum of one query and one candidate, added as compareFour adds it.
+float squaredDistance(const float* query, const float* candidate, int length) {
+  Lanes sum{};
+  for (int k = 0; k < length; k += kLanes) {
+    Lanes x, c;
+    loadLanes(x, query, k);
+    loadLanes(c, candidate, k);
+    addSquaredDifference(sum, x, c);
+  }
+  return laneSum(sum);
 }
 
 // GCC 12's intrinsics start some results from an undefined vector that every lane then
@@ -137,63 +194,91 @@ bool hasWideVectors() {
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-// Both halves' sums in laneSum's order, in lanes 0 and 8.
-[[gnu::always_inline]] __attribute__((target("avx512f"))) inline __m512 halfSums(__m512 s) {
-  const __m512 t = _mm512_add_ps(s, _mm512_shuffle_f32x4(s, s, _MM_SHUFFLE(2, 3, 0, 1)));
-  const __m512 u = _mm512_add_ps(t, _mm512_permute_ps(t, _MM_SHUFFLE(1, 0, 3, 2)));
-  return _mm512_add_ps(u, _mm512_permute_ps(u, _MM_SHUFFLE(2, 3, 0, 1)));
+// Stores the screening sums of the group's 32 candidates, |c|² - 2 q·c from their squared lengths
+// and dot products with one query, and keeps lane by lane the two smallest so far.
+[[gnu::always_inline]] __attribute__((target("avx512f"))) inline void keepSums(
+    const __m512 (&dots)[2], const __m512 (&lengths)[2], float* sums, __m512& lowest,
+    __m512& next) {
+  for (int half = 0; half < 2; ++half) {
+    const __m512 screened = _mm512_fnmadd_ps(_mm512_set1_ps(2.0F), dots[half], lengths[half]);
+    _mm512_storeu_ps(sums + 16 * half, screened);
+    next = _mm512_min_ps(next, _mm512_max_ps(lowest, screened));
+    lowest = _mm512_min_ps(lowest, screened);
+  }
 }
 
-// sum + (pair - candidate)², lane by lane.
-[[gnu::always_inline]] __attribute__((target("avx512f"))) inline __m512 addSquaredDifference(
-    __m512 sum, __m512 pair, __m512 candidate) {
-  const __m512 difference = _mm512_sub_ps(pair, candidate);
-  return _mm512_add_ps(sum, _mm512_mul_ps(difference, difference));
+// The second smallest of the sums the lanes keep: each lane's two smallest hold the whole
+// search's two smallest.
+[[gnu::always_inline]] __attribute__((target("avx512f"))) inline float secondLowest(
+    const __m512& lowest, const __m512& next) {
+  alignas(64) float kept[32];
+  _mm512_store_ps(kept, lowest);
+  _mm512_store_ps(kept + 16, next);
+  std::nth_element(kept, kept + 1, kept + 32);
+  return kept[1];
 }
 
-// Four queries (`pairs`: two interleaved pairs, 2 x length floats each) against every candidate,
-// four at a time. Written out, since GCC keeps arrays of vectors in memory.
-__attribute__((target("avx512f,avx512dq"))) void searchFourQueries(
-    const float* pairs, const float* candidates, int count, const float* lastGroup, int length,
-    NearestSoFar (&nearest)[4]) {
-  const float* firstPair = pairs;
-  const float* secondPair = pairs + 2 * static_cast<std::ptrdiff_t>(length);
-  for (int j = 0; j < count; j += 4) {
-    const float* rows[4];
-    groupRows(candidates, count, lastGroup, length, j, rows);
+// The screening sums of four queries against every candidate, into `sums` (four rows of
+// groups · kScreened), and each query's second smallest. Written out, since GCC keeps arrays of
+// vectors in memory.
+__attribute__((target("avx512f"))) void screenFourQueries(const float* const (&queries)[4],
+                                                          const ScreeningRows& rows, int length,
+                                                          float* sums, float (&second)[4]) {
+  const std::ptrdiff_t rowStride = static_cast<std::ptrdiff_t>(rows.groups) * kScreened;
+  const __m512 infinity = _mm512_set1_ps(std::numeric_limits<float>::infinity());
+  __m512 low0 = infinity, low1 = infinity, low2 = infinity, low3 = infinity;
+  __m512 next0 = infinity, next1 = infinity, next2 = infinity, next3 = infinity;
+  for (int g = 0; g < rows.groups; ++g) {
+    const float* entries =
+        rows.entries.data() + static_cast<std::ptrdiff_t>(g) * length * kScreened;
     __m512 a0 = _mm512_setzero_ps(), a1 = a0, a2 = a0, a3 = a0;
     __m512 b0 = a0, b1 = a0, b2 = a0, b3 = a0;
-    for (int k = 0; k < length; k += kLanes) {
-      const __m512 x = _mm512_loadu_ps(firstPair + 2 * k);
-      const __m512 y = _mm512_loadu_ps(secondPair + 2 * k);
-      const __m512 c0 = _mm512_broadcast_f32x8(_mm256_loadu_ps(rows[0] + k));
-      const __m512 c1 = _mm512_broadcast_f32x8(_mm256_loadu_ps(rows[1] + k));
-      const __m512 c2 = _mm512_broadcast_f32x8(_mm256_loadu_ps(rows[2] + k));
-      const __m512 c3 = _mm512_broadcast_f32x8(_mm256_loadu_ps(rows[3] + k));
-      a0 = addSquaredDifference(a0, x, c0);
-      a1 = addSquaredDifference(a1, x, c1);
-      a2 = addSquaredDifference(a2, x, c2);
-      a3 = addSquaredDifference(a3, x, c3);
-      b0 = addSquaredDifference(b0, y, c0);
-      b1 = addSquaredDifference(b1, y, c1);
-      b2 = addSquaredDifference(b2, y, c2);
-      b3 = addSquaredDifference(b3, y, c3);
+    for (int k = 0; k < length; ++k) {
+      const __m512 c = _mm512_loadu_ps(entries + k * kScreened);
+      const __m512 d = _mm512_loadu_ps(entries + k * kScreened + 16);
+      const __m512 q0 = _mm512_set1_ps(queries[0][k]);
+      const __m512 q1 = _mm512_set1_ps(queries[1][k]);
+      const __m512 q2 = _mm512_set1_ps(queries[2][k]);
+      const __m512 q3 = _mm512_set1_ps(queries[3][k]);
+      a0 = _mm512_fmadd_ps(q0, c, a0);
+      b0 = _mm512_fmadd_ps(q0, d, b0);
+      a1 = _mm512_fmadd_ps(q1, c, a1);
+      b1 = _mm512_fmadd_ps(q1, d, b1);
+      a2 = _mm512_fmadd_ps(q2, c, a2);
+      b2 = _mm512_fmadd_ps(q2, d, b2);
+      a3 = _mm512_fmadd_ps(q3, c, a3);
+      b3 = _mm512_fmadd_ps(q3, d, b3);
     }
-    // Sums in lanes 0 and 8, gathered query by query: lanes 0..3 the first query's four
-    // candidates, 8..11 the second's.
-    const __m512i pick = _mm512_setr_epi32(0, 16, 0, 16, 0, 16, 0, 16, 8, 24, 8, 24, 8, 24, 8, 24);
-    const __m512i join = _mm512_setr_epi32(0, 1, 16, 17, 4, 5, 6, 7, 8, 9, 24, 25, 12, 13, 14, 15);
-    const __m512 first =
-        _mm512_permutex2var_ps(_mm512_permutex2var_ps(halfSums(a0), pick, halfSums(a1)), join,
-                               _mm512_permutex2var_ps(halfSums(a2), pick, halfSums(a3)));
-    const __m512 second =
-        _mm512_permutex2var_ps(_mm512_permutex2var_ps(halfSums(b0), pick, halfSums(b1)), join,
-                               _mm512_permutex2var_ps(halfSums(b2), pick, halfSums(b3)));
-    alignas(64) float squared[2][16];
-    _mm512_store_ps(squared[0], first);
-    _mm512_store_ps(squared[1], second);
-    for (int q = 0; q < 4; ++q)
-      for (int c = 0; c < 4; ++c) nearest[q].offer(squared[q / 2][8 * (q % 2) + c], j + c);
+    const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(g) * kScreened;
+    const __m512 lengths[2] = {_mm512_loadu_ps(rows.squaredLengths.data() + at),
+                               _mm512_loadu_ps(rows.squaredLengths.data() + at + 16)};
+    keepSums({a0, b0}, lengths, sums + at, low0, next0);
+    keepSums({a1, b1}, lengths, sums + rowStride + at, low1, next1);
+    keepSums({a2, b2}, lengths, sums + 2 * rowStride + at, low2, next2);
+    keepSums({a3, b3}, lengths, sums + 3 * rowStride + at, low3, next3);
+  }
+  second[0] = secondLowest(low0, next0);
+  second[1] = secondLowest(low1, next1);
+  second[2] = secondLowest(low2, next2);
+  second[3] = secondLowest(low3, next3);
+}
+
+// Offers, in their order, the candidates whose screening sum (one row of `sums`) is at most
+// `limit`, measured by the eight-lane sum.
+__attribute__((target("avx512f"))) void offerPassing(const float* sums, float limit,
+                                                     const ScreeningRows& rows, const float* query,
+                                                     const float* candidates, int length,
+                                                     NearestSoFar& nearest) {
+  const __m512 limits = _mm512_set1_ps(limit);
+  for (int j = 0; j < rows.groups * kScreened; j += 16) {
+    for (__mmask16 passing = _mm512_cmp_ps_mask(_mm512_loadu_ps(sums + j), limits, _CMP_LE_OQ);
+         passing != 0; passing &= static_cast<__mmask16>(passing - 1)) {
+      const int candidate = j + __builtin_ctz(passing);
+      nearest.offer(
+          squaredDistance(query, candidates + static_cast<std::ptrdiff_t>(candidate) * length,
+                          length),
+          candidate);
+    }
   }
 }
 
@@ -218,16 +303,29 @@ std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
   std::size_t i = 0;
 #if defined(__x86_64__)
   if (vectors == DescriptorVectors::Widest && hasWideVectors()) {
-    std::vector<float> pairs(4 * rowLength);
-    for (; i + 4 <= queryCount; i += 4) {
-      for (std::size_t q = 0; q < 4; ++q)
-        for (std::size_t k = 0; k < rowLength; k += kLanes)
-          std::copy_n(queries.data() + (i + q) * rowLength + k, kLanes,
-                      pairs.data() + (q / 2) * 2 * rowLength + 2 * k + (q % 2) * kLanes);
-      NearestSoFar nearest[4];
-      searchFourQueries(pairs.data(), candidates.data(), candidateCount, lastGroup.data(), length,
-                        nearest);
-      for (std::size_t q = 0; q < 4; ++q) found[i + q] = nearest[q].result();
+    const ScreeningRows rows = screeningRows(candidates.data(), candidateCount, length);
+    const std::size_t rowStride = static_cast<std::size_t>(rows.groups) * kScreened;
+    std::vector<float> sums(4 * rowStride);
+    for (; i < queryCount; i += 4) {
+      // The last group repeats its last query where it has fewer than four.
+      const float* group[4];
+      float queryLengths[4];
+      for (std::size_t q = 0; q < 4; ++q) {
+        group[q] = queries.data() + std::min(i + q, queryCount - 1) * rowLength;
+        float squared = 0;
+        for (std::size_t k = 0; k < rowLength; ++k) squared += group[q][k] * group[q][k];
+        queryLengths[q] = std::sqrt(squared);
+      }
+      float second[4];
+      screenFourQueries(group, rows, length, sums.data(), second);
+      for (std::size_t q = 0; q < 4 && i + q < queryCount; ++q) {
+        const float reach = queryLengths[q] + rows.longest;
+        NearestSoFar nearest;
+        offerPassing(sums.data() + q * rowStride,
+                     second[q] + 2 * screeningMargin(length) * reach * reach, rows, group[q],
+                     candidates.data(), length, nearest);
+        found[i + q] = nearest.result();
+      }
     }
   }
 #endif

@@ -97,6 +97,34 @@ TEST_P(NearestDescriptors, FewQueriesAndCandidatesAreSearchedWhole) {
   }
 }
 
+TEST_P(NearestDescriptors, CandidatesAtAlmostTheSameDistanceAreToldApartAsThePlainLoopTellsThem) {
+  // Each candidate is its query with one entry moved by the same step: their distances differ
+  // only by rounding, and a search that first narrows the candidates by a cheaper sum must keep
+  // all of them to find the one the plain loop finds. Queries of unit length, as the features
+  // give, and of length 20.
+  std::mt19937 random(11);
+  for (const float length : {1.0F, 20.0F}) {
+    SCOPED_TRACE(length);
+    std::vector<float> queries = randomRows(9, random);
+    for (int i = 0; i < 9; ++i) {
+      float squared = 0;
+      for (int k = 0; k < kLength; ++k)
+        squared += queries[i * kLength + k] * queries[i * kLength + k];
+      for (int k = 0; k < kLength; ++k) queries[i * kLength + k] *= length / std::sqrt(squared);
+    }
+    std::vector<float> candidates = randomRows(40, random);
+    for (int i = 0; i < 9; ++i)
+      for (int k = 0; k < kLength; ++k) {
+        std::vector<float> moved(queries.begin() + i * kLength,
+                                 queries.begin() + (i + 1) * kLength);
+        moved[static_cast<std::size_t>(k)] += 0.01F * length;
+        candidates.insert(candidates.end(), moved.begin(), moved.end());
+      }
+    expectThoseOfThePlainLoop(nearestTwo(queries, candidates, kLength, GetParam()), queries,
+                              candidates);
+  }
+}
+
 // The widest vectors are those of the processor: on one without 512-bit vectors both cases
 // take eight floats.
 INSTANTIATE_TEST_SUITE_P(Vectors, NearestDescriptors,
