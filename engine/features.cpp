@@ -313,9 +313,17 @@ FeatureSet detectFeatures(GreyImage plane, ImageSize size, FeatureScratch& scrat
   const double scale = static_cast<double>(1 << halvings);
   const double width = size.width;
   features.points.reserve(corners.size());
-  for (std::size_t i = 0; i < corners.size(); ++i) {
+  // Described from the top of the plane down, not strongest first: the windows of corners near
+  // one another share the gradients' rows, which then come from the cache.
+  std::vector<std::size_t> topDown(corners.size());
+  for (std::size_t i = 0; i < corners.size(); ++i) topDown[i] = i;
+  std::sort(topDown.begin(), topDown.end(), [&](std::size_t a, std::size_t b) {
+    return std::tie(corners[a].y, corners[a].x) < std::tie(corners[b].y, corners[b].x);
+  });
+  for (const std::size_t i : topDown)
     describe(gradients, corners[i],
              features.descriptors.data() + i * FeatureSet::kDescriptorLength);
+  for (std::size_t i = 0; i < corners.size(); ++i) {
     const double column = scale * corners[i].x + (scale - 1) / 2;
     const double row = scale * corners[i].y + (scale - 1) / 2;
     features.points.push_back({(2 * column - width) / width, (2 * row - size.height) / width});
