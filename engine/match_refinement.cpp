@@ -130,18 +130,38 @@ bool fitShift(const Patch& patch, GreyPlane current, PixelPoint& shift) {
   double offset = 0;
   std::array<Sample, kPatchPixels> samples{};
   for (int step = 0; step < kMostSteps; ++step) {
-    NormalEquations normal(4);
-    constexpr std::array<int, 4> columns = {0, 1, 2, 3};
+    // The normal equations summed in named locals, which stay in registers: the matrix is
+    // symmetric, and each entry takes the same products in the same order as
+    // NormalEquations::add gives it. Unknowns: shift x, shift y, gain, offset; the residual is
+    // gain · new + offset - previous, so the offset's derivative is 1.
+    double xx = 0, xy = 0, xv = 0, xo = 0, yy = 0, yv = 0, yo = 0, vv = 0, vo = 0, oo = 0;
+    double gx = 0, gy = 0, gv = 0, go = 0;
     for (int k = 0; k < kPatchPixels; ++k) {
       if (!sampleAt(current, patch.landing[k].x + shift.x, patch.landing[k].y + shift.y,
                     samples[k]))
         return false;
-      // residual = gain · new + offset - previous; parameters (shift x, shift y, gain, offset)
-      const std::array<double, 4> jacobian = {gain * samples[k].dx, gain * samples[k].dy,
-                                              samples[k].value, 1.0};
-      normal.add(columns.data(), jacobian.data(), 4,
-                 gain * samples[k].value + offset - patch.values[k]);
+      const double dx = gain * samples[k].dx;
+      const double dy = gain * samples[k].dy;
+      const double value = samples[k].value;
+      const double residual = gain * value + offset - patch.values[k];
+      gx += dx * residual;
+      gy += dy * residual;
+      gv += value * residual;
+      go += residual;
+      xx += dx * dx;
+      xy += dx * dy;
+      xv += dx * value;
+      xo += dx;
+      yy += dy * dy;
+      yv += dy * value;
+      yo += dy;
+      vv += value * value;
+      vo += value;
+      oo += 1;
     }
+    NormalEquations normal(4);
+    normal.gradient = {gx, gy, gv, go};
+    normal.matrix = {xx, xy, xv, xo, xy, yy, yv, yo, xv, yv, vv, vo, xo, yo, vo, oo};
     const std::vector<double> delta = dampedStep(normal, 0);
     shift.x += delta[0];
     shift.y += delta[1];
