@@ -30,12 +30,13 @@ constexpr double kFeatureShare = 0.25;
 
 std::optional<PairEstimate> estimateSeriesPair(const FeatureSet& previous,
                                                const FeatureSet& current, int pair,
-                                               double fixedFocal, double seedFocal) {
+                                               double fixedFocal, double seedFocal, int workers) {
   const auto seed = static_cast<std::uint32_t>(pair);
-  std::optional<PairEstimate> estimate = estimateRefinedPair(previous, current, fixedFocal, seed);
+  std::optional<PairEstimate> estimate =
+      estimateRefinedPair(previous, current, fixedFocal, seed, workers);
   // Two matches fix a rotation once the focal length is known: fewer matches then suffice.
   if (!estimate && fixedFocal == 0 && seedFocal > 0)
-    estimate = estimateRefinedPair(previous, current, seedFocal, seed);
+    estimate = estimateRefinedPair(previous, current, seedFocal, seed, workers);
   return estimate;
 }
 

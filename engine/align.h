@@ -24,10 +24,12 @@ namespace skylacer {
 
 // The feature estimate of pair `pair` (photograph pair - 1 to the next, or a full circle's
 // closing pair back to photograph 0): the matches refined at `fixedFocal` (0: the focal length
-// free), and, when that finds none with the focal length free, at `seedFocal` (0: none).
+// free), and, when that finds none with the focal length free, at `seedFocal` (0: none). The work
+// is shared among up to `workers` threads; the estimate is the same for any number.
 std::optional<PairEstimate> estimateSeriesPair(const FeatureSet& previous,
                                                const FeatureSet& current, int pair,
-                                               double fixedFocal, double seedFocal);
+                                               double fixedFocal, double seedFocal,
+                                               int workers = 1);
 
 // Aligns the planes of n photographs (all of `size`) in order, and the closing pair from
 // photograph n - 1 back to 0 when params.full360 is set. records holds n + 1 records in pair

@@ -346,11 +346,13 @@ FeatureSet detectFeatures(GreyImage plane, ImageSize size, FeatureScratch& scrat
   return features;
 }
 
-std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const FeatureSet& current) {
+std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const FeatureSet& current,
+                                        int workers) {
   std::vector<FeatureMatch> matches;
   if (previous.points.size() < 2 || current.points.size() < 2) return matches;
   const std::vector<NearestTwo> nearest =
-      nearestTwo(current.descriptors, previous.descriptors, FeatureSet::kDescriptorLength);
+      nearestTwo(current.descriptors, previous.descriptors, FeatureSet::kDescriptorLength,
+                 DescriptorVectors::Widest, workers);
   for (std::size_t i = 0; i < nearest.size(); ++i) {
     if (!(nearest[i].nearestDistance < kDistanceRatio * nearest[i].secondDistance)) continue;
     matches.push_back(

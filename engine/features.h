@@ -70,7 +70,9 @@ struct FeatureMatch {
 };
 
 // Each new feature's nearest previous feature, kept when it is clearly nearer than the second
-// nearest (distance ratio under 0.8). In the order of the new photograph's features.
-std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const FeatureSet& current);
+// nearest (distance ratio under 0.8). In the order of the new photograph's features. The search
+// is shared among up to `workers` threads; the result is the same for any number.
+std::vector<FeatureMatch> matchFeatures(const FeatureSet& previous, const FeatureSet& current,
+                                        int workers = 1);
 
 }  // namespace skylacer

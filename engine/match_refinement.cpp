@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/match_refinement.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -8,6 +9,7 @@
 
 #include "engine/least_squares.h"
 #include "engine/pair_estimate.h"
+#include "engine/parallel.h"
 #include "engine/ray_pairs.h"
 
 namespace skylacer {
@@ -199,37 +201,55 @@ bool fitShift(const Patch& patch, GreyPlane current, PixelPoint& shift) {
 
 std::vector<FeatureMatch> refineMatches(std::span<const FeatureMatch> inliers,
                                         const Matrix3& pairRotation, double focal,
-                                        GreyPlane previous, GreyPlane current) {
-  std::vector<FeatureMatch> refined;
-  refined.reserve(inliers.size());
-  Patch patch;
-  for (const FeatureMatch& match : inliers) {
-    const PixelPoint start = toPixel(match.previous, previous.size);
-    const int cx = static_cast<int>(std::lround(start.x));
-    const int cy = static_cast<int>(std::lround(start.y));
-    if (!takePatch(previous, current, cx, cy, pairRotation, focal, patch)) continue;
-    // The patch keeps the shape the estimate gives it and starts at the match's own new point:
-    // a pair's own focal length may be well off, which moves the carried patch by pixels.
-    const PixelPoint carried = patch.landing[kPatchPixels / 2];
-    const PixelPoint own = toPixel(match.current, current.size);
-    PixelPoint shift{own.x - carried.x, own.y - carried.y};
-    if (!fitShift(patch, current, shift)) continue;
-    refined.push_back(
-        {toNormalised({static_cast<double>(cx), static_cast<double>(cy)}, previous.size),
-         toNormalised({carried.x + shift.x, carried.y + shift.y}, current.size)});
-  }
+                                        GreyPlane previous, GreyPlane current, int workers) {
+  // Each thread refines a run of the matches into a list of its own; the lists are joined in
+  // order.
+  const auto shares = static_cast<int>(
+      std::clamp<std::size_t>(inliers.size(), 1, static_cast<std::size_t>(std::max(workers, 1))));
+  std::vector<std::vector<FeatureMatch>> refinedShares(static_cast<std::size_t>(shares));
+  runBands(
+      shares, shares,
+      [&](int share) {
+        const std::size_t first =
+            inliers.size() * static_cast<std::size_t>(share) / static_cast<std::size_t>(shares);
+        const std::size_t end =
+            inliers.size() * static_cast<std::size_t>(share + 1) / static_cast<std::size_t>(shares);
+        std::vector<FeatureMatch>& refined = refinedShares[static_cast<std::size_t>(share)];
+        refined.reserve(end - first);
+        Patch patch;
+        for (const FeatureMatch& match : inliers.subspan(first, end - first)) {
+          const PixelPoint start = toPixel(match.previous, previous.size);
+          const int cx = static_cast<int>(std::lround(start.x));
+          const int cy = static_cast<int>(std::lround(start.y));
+          if (!takePatch(previous, current, cx, cy, pairRotation, focal, patch)) continue;
+          // The patch keeps the shape the estimate gives it and starts at the match's own new
+          // point: a pair's own focal length may be well off, which moves the carried patch by
+          // pixels.
+          const PixelPoint carried = patch.landing[kPatchPixels / 2];
+          const PixelPoint own = toPixel(match.current, current.size);
+          PixelPoint shift{own.x - carried.x, own.y - carried.y};
+          if (!fitShift(patch, current, shift)) continue;
+          refined.push_back(
+              {toNormalised({static_cast<double>(cx), static_cast<double>(cy)}, previous.size),
+               toNormalised({carried.x + shift.x, carried.y + shift.y}, current.size)});
+        }
+      },
+      [](int) { return false; });
+  std::vector<FeatureMatch> refined = std::move(refinedShares.front());
+  for (std::size_t share = 1; share < refinedShares.size(); ++share)
+    refined.insert(refined.end(), refinedShares[share].begin(), refinedShares[share].end());
   return refined;
 }
 
 std::optional<PairEstimate> estimateRefinedPair(const FeatureSet& previous,
                                                 const FeatureSet& current, double fixedFocal,
-                                                std::uint32_t seed) {
+                                                std::uint32_t seed, int workers) {
   std::optional<PairEstimate> estimate =
-      estimatePair(matchFeatures(previous, current), fixedFocal, seed);
+      estimatePair(matchFeatures(previous, current, workers), fixedFocal, seed);
   if (!estimate) return estimate;
-  estimate->inliers =
-      refineMatches(estimate->inliers, estimate->rotation, estimate->focal,
-                    {&previous.plane, previous.planeSize}, {&current.plane, current.planeSize});
+  estimate->inliers = refineMatches(estimate->inliers, estimate->rotation, estimate->focal,
+                                    {&previous.plane, previous.planeSize},
+                                    {&current.plane, current.planeSize}, workers);
   if (estimate->inliers.size() < static_cast<std::size_t>(kLeastInliers)) return std::nullopt;
   return estimate;
 }

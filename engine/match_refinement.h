@@ -28,16 +28,17 @@ struct GreyPlane {
 // camera into previous camera) at `focal` and shifted to fit best, matches the new plane, allowing
 // for a change of exposure between the two. A match whose patch holds too little detail to place
 // it in both directions, which ends further than a few pixels from its start, or whose patches
-// disagree after the fit is left out.
+// disagree after the fit is left out. The matches are shared among up to `workers` threads (1:
+// all on the calling thread); the result is the same for any number.
 std::vector<FeatureMatch> refineMatches(std::span<const FeatureMatch> inliers,
                                         const Matrix3& pairRotation, double focal,
-                                        GreyPlane previous, GreyPlane current);
+                                        GreyPlane previous, GreyPlane current, int workers = 1);
 
 // The pair estimate of two photographs' features (estimatePair over matchFeatures) with its
 // inliers refined on the photographs' working planes; nothing when fewer than kLeastInliers are
-// left.
+// left. The matching and the refinement are shared among up to `workers` threads.
 std::optional<PairEstimate> estimateRefinedPair(const FeatureSet& previous,
                                                 const FeatureSet& current, double fixedFocal,
-                                                std::uint32_t seed);
+                                                std::uint32_t seed, int workers = 1);
 
 }  // namespace skylacer

@@ -21,9 +21,11 @@ enum class DescriptorVectors { Widest, Eight };
 
 // For each of the `queries` (rows of `length` floats, `length` a multiple of 8), the nearest and
 // the second nearest of the `candidates` (rows of the same length, at least two); of candidates
-// at the same distance the first is the nearer.
+// at the same distance the first is the nearer. The queries are shared among up to `workers`
+// threads (1: all on the calling thread); the result is the same for any number.
 std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
                                    std::span<const float> candidates, int length,
-                                   DescriptorVectors vectors = DescriptorVectors::Widest);
+                                   DescriptorVectors vectors = DescriptorVectors::Widest,
+                                   int workers = 1);
 
 }  // namespace skylacer

@@ -270,10 +270,14 @@ std::optional<LoadedPlanes> loadPlanes(std::span<imaging::Bitmap* const> photos,
       loaded.features[photo].points = features.points;
       loaded.features[photo].descriptors = features.descriptors;
     }
+    // The last photograph is taken last: the other threads have ended their photographs or are
+    // ending them, and share the matching and refinement of its pairs, which the series solve
+    // waits for.
+    const int pairWorkers = photo + 1 == n ? workers : 1;
     for (const std::size_t pair : pending->add(photo, std::move(features))) {
-      loaded.estimates[pair] =
-          estimateSeriesPair(pending->of(pending->left(pair)), pending->of(pending->right(pair)),
-                             static_cast<int>(pair), matching->fixedFocal, matching->seedFocal);
+      loaded.estimates[pair] = estimateSeriesPair(
+          pending->of(pending->left(pair)), pending->of(pending->right(pair)),
+          static_cast<int>(pair), matching->fixedFocal, matching->seedFocal, pairWorkers);
       if (loaded.estimates[pair]) decoded.widen(estimatedWidths(*loaded.estimates[pair]));
       pending->done(pair);
     }

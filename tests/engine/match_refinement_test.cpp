@@ -75,6 +75,17 @@ TEST(MatchRefinement, PlacesMatchesToAFractionOfAPixelFromARoughEstimate) {
                std::pow((match.current.y - truth.y) / pixel, 2);
   }
   EXPECT_LT(std::sqrt(squares / static_cast<double>(refined.size())), 0.15);
+
+  // Shared among three threads, the matches are refined alike and kept in their order.
+  const std::vector<FeatureMatch> shared = refineMatches(
+      rough, estimate, 1.03 * pair.truth.focal, {&pair.previous, size}, {&pair.current, size}, 3);
+  ASSERT_EQ(shared.size(), refined.size());
+  for (std::size_t i = 0; i < refined.size(); ++i) {
+    EXPECT_EQ(shared[i].previous.x, refined[i].previous.x);
+    EXPECT_EQ(shared[i].previous.y, refined[i].previous.y);
+    EXPECT_EQ(shared[i].current.x, refined[i].current.x);
+    EXPECT_EQ(shared[i].current.y, refined[i].current.y);
+  }
 }
 
 TEST(MatchRefinement, LeavesOutMatchesWithoutDetailToPlaceThem) {

@@ -78,6 +78,9 @@ TEST_P(NearestDescriptors, EveryQueryGetsItsTwoNearestWithTheSameDistancesOnEver
 
   const std::vector<NearestTwo> found = nearestTwo(queries, candidates, kLength, GetParam());
   expectThoseOfThePlainLoop(found, queries, candidates);
+  // Shared among three threads (whole groups of queries each, the last group short).
+  expectThoseOfThePlainLoop(nearestTwo(queries, candidates, kLength, GetParam(), 3), queries,
+                            candidates);
   EXPECT_EQ(found[3].nearest, 2);
   EXPECT_EQ(found[3].nearestDistance, found[3].secondDistance) << "the repeat is the second";
 }
