@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <numbers>
+#include <numeric>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <tuple>
@@ -329,7 +330,7 @@ FeatureSet detectFeatures(GreyImage plane, ImageSize size, FeatureScratch& scrat
   // Described from the top of the plane down, not strongest first: the windows of corners near
   // one another share the gradients' rows, which then come from the cache.
   std::vector<std::size_t> topDown(corners.size());
-  for (std::size_t i = 0; i < corners.size(); ++i) topDown[i] = i;
+  std::iota(topDown.begin(), topDown.end(), std::size_t{0});
   std::sort(topDown.begin(), topDown.end(), [&](std::size_t a, std::size_t b) {
     return std::tie(corners[a].y, corners[a].x) < std::tie(corners[b].y, corners[b].x);
   });

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "engine/least_squares.h"
@@ -202,42 +203,31 @@ bool fitShift(const Patch& patch, GreyPlane current, PixelPoint& shift) {
 std::vector<FeatureMatch> refineMatches(std::span<const FeatureMatch> inliers,
                                         const Matrix3& pairRotation, double focal,
                                         GreyPlane previous, GreyPlane current, int workers) {
-  // Each thread refines a run of the matches into a list of its own; the lists are joined in
-  // order.
-  const auto shares = static_cast<int>(
-      std::clamp<std::size_t>(inliers.size(), 1, static_cast<std::size_t>(std::max(workers, 1))));
-  std::vector<std::vector<FeatureMatch>> refinedShares(static_cast<std::size_t>(shares));
-  runBands(
-      shares, shares,
-      [&](int share) {
-        const std::size_t first =
-            inliers.size() * static_cast<std::size_t>(share) / static_cast<std::size_t>(shares);
-        const std::size_t end =
-            inliers.size() * static_cast<std::size_t>(share + 1) / static_cast<std::size_t>(shares);
-        std::vector<FeatureMatch>& refined = refinedShares[static_cast<std::size_t>(share)];
-        refined.reserve(end - first);
-        Patch patch;
-        for (const FeatureMatch& match : inliers.subspan(first, end - first)) {
-          const PixelPoint start = toPixel(match.previous, previous.size);
-          const int cx = static_cast<int>(std::lround(start.x));
-          const int cy = static_cast<int>(std::lround(start.y));
-          if (!takePatch(previous, current, cx, cy, pairRotation, focal, patch)) continue;
-          // The patch keeps the shape the estimate gives it and starts at the match's own new
-          // point: a pair's own focal length may be well off, which moves the carried patch by
-          // pixels.
-          const PixelPoint carried = patch.landing[kPatchPixels / 2];
-          const PixelPoint own = toPixel(match.current, current.size);
-          PixelPoint shift{own.x - carried.x, own.y - carried.y};
-          if (!fitShift(patch, current, shift)) continue;
-          refined.push_back(
-              {toNormalised({static_cast<double>(cx), static_cast<double>(cy)}, previous.size),
-               toNormalised({carried.x + shift.x, carried.y + shift.y}, current.size)});
-        }
-      },
-      [](int) { return false; });
-  std::vector<FeatureMatch> refined = std::move(refinedShares.front());
-  for (std::size_t share = 1; share < refinedShares.size(); ++share)
-    refined.insert(refined.end(), refinedShares[share].begin(), refinedShares[share].end());
+  // Each thread refines a run of the matches; each match's result keeps its place.
+  std::vector<std::optional<FeatureMatch>> refinedEach(inliers.size());
+  runShares(workers, inliers.size(), [&](std::size_t first, std::size_t end) {
+    Patch patch;
+    for (std::size_t i = first; i < end; ++i) {
+      const FeatureMatch& match = inliers[i];
+      const PixelPoint start = toPixel(match.previous, previous.size);
+      const int cx = static_cast<int>(std::lround(start.x));
+      const int cy = static_cast<int>(std::lround(start.y));
+      if (!takePatch(previous, current, cx, cy, pairRotation, focal, patch)) continue;
+      // The patch keeps the shape the estimate gives it and starts at the match's own new point:
+      // a pair's own focal length may be well off, which moves the carried patch by pixels.
+      const PixelPoint carried = patch.landing[kPatchPixels / 2];
+      const PixelPoint own = toPixel(match.current, current.size);
+      PixelPoint shift{own.x - carried.x, own.y - carried.y};
+      if (!fitShift(patch, current, shift)) continue;
+      refinedEach[i] = FeatureMatch{
+          toNormalised({static_cast<double>(cx), static_cast<double>(cy)}, previous.size),
+          toNormalised({carried.x + shift.x, carried.y + shift.y}, current.size)};
+    }
+  });
+  std::vector<FeatureMatch> refined;
+  refined.reserve(inliers.size());
+  for (const std::optional<FeatureMatch>& match : refinedEach)
+    if (match) refined.push_back(*match);
   return refined;
 }
 

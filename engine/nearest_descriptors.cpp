@@ -350,45 +350,35 @@ std::vector<NearestTwo> nearestTwo(std::span<const float> queries,
 #endif
   const auto rowStride = static_cast<std::size_t>(rows.rows());
   std::vector<NearestTwo> found(queryCount);
-  // Each thread's share of the queries, whole groups of them, with screening sums of its own.
+  // Each thread takes a run of whole groups of queries, with screening sums of its own.
   const std::size_t groups = (queryCount + together - 1) / together;
-  const auto shares = static_cast<int>(
-      std::clamp<std::size_t>(groups, 1, static_cast<std::size_t>(std::max(workers, 1))));
-  runBands(
-      shares, shares,
-      [&](int share) {
-        std::vector<float> sums(together * rowStride);
-        const std::size_t first =
-            groups * static_cast<std::size_t>(share) / static_cast<std::size_t>(shares) * together;
-        const std::size_t end =
-            std::min(queryCount, groups * static_cast<std::size_t>(share + 1) /
-                                     static_cast<std::size_t>(shares) * together);
-        for (std::size_t i = first; i < end; i += together) {
-          const float* group[4];
-          for (std::size_t q = 0; q < together; ++q)
-            group[q] = queries.data() + std::min(i + q, queryCount - 1) * rowLength;
-          float second[4];
+  runShares(workers, groups, [&](std::size_t firstGroup, std::size_t endGroup) {
+    std::vector<float> sums(together * rowStride);
+    for (std::size_t i = firstGroup * together; i < std::min(queryCount, endGroup * together);
+         i += together) {
+      const float* group[4];
+      for (std::size_t q = 0; q < together; ++q)
+        group[q] = queries.data() + std::min(i + q, queryCount - 1) * rowLength;
+      float second[4];
 #if defined(__x86_64__)
-          if (together == 4) {
-            screenFourQueries({group[0], group[1], group[2], group[3]}, rows, length, sums.data(),
-                              second);
-          } else
+      if (together == 4) {
+        screenFourQueries({group[0], group[1], group[2], group[3]}, rows, length, sums.data(),
+                          second);
+      } else
 #endif
-          {
-            screenTwoQueries(group[0], group[1], rows, length, sums.data(),
-                             sums.data() + rowStride);
-            for (std::size_t q = 0; q < 2; ++q)
-              second[q] = secondSmallest(sums.data() + q * rowStride, rows.rows());
-          }
-          for (std::size_t q = 0; q < together && i + q < queryCount; ++q) {
-            NearestSoFar nearest;
-            offerPassing(sums.data() + q * rowStride, second[q], rows, group[q], candidates.data(),
-                         length, nearest);
-            found[i + q] = nearest.result();
-          }
-        }
-      },
-      [](int) { return false; });
+      {
+        screenTwoQueries(group[0], group[1], rows, length, sums.data(), sums.data() + rowStride);
+        for (std::size_t q = 0; q < 2; ++q)
+          second[q] = secondSmallest(sums.data() + q * rowStride, rows.rows());
+      }
+      for (std::size_t q = 0; q < together && i + q < queryCount; ++q) {
+        NearestSoFar nearest;
+        offerPassing(sums.data() + q * rowStride, second[q], rows, group[q], candidates.data(),
+                     length, nearest);
+        found[i + q] = nearest.result();
+      }
+    }
+  });
   return found;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <exception>
 #include <future>
 #include <mutex>
@@ -116,6 +117,23 @@ bool runBands(int workers, int bands, Work&& work, StopBefore&& stopBefore) {
   }
   if (failure) std::rethrow_exception(failure);
   return !asked;
+}
+
+// Runs work(first, end) over `count` items split into up to `workers` runs of consecutive items
+// and nearly equal length, each on a thread of its own, the calling thread one of them; every
+// item is in exactly one run, and the runs end in order of their items. For work that cannot be
+// stopped and whose runs' results the caller joins in that order. Nothing runs for no items.
+template <typename Work>
+void runShares(int workers, std::size_t count, Work&& work) {
+  if (count == 0) return;
+  const std::size_t shares = std::min(count, static_cast<std::size_t>(std::max(workers, 1)));
+  runBands(
+      static_cast<int>(shares), static_cast<int>(shares),
+      [&](int share) {
+        const auto k = static_cast<std::size_t>(share);
+        work(count * k / shares, count * (k + 1) / shares);
+      },
+      [](int) { return false; });
 }
 
 }  // namespace skylacer

@@ -269,5 +269,24 @@ TEST(RunBands, TheLastPositionAskedIsTheLastBandEvenWhenTheCallingThreadEndsLast
             positions.end());
 }
 
+TEST(RunShares, EveryItemIsInOneRunOfConsecutiveItemsWhateverTheCounts) {
+  // Fewer items than workers, as many, more, and none.
+  for (const std::size_t count :
+       {std::size_t{2}, std::size_t{3}, std::size_t{10}, std::size_t{0}}) {
+    SCOPED_TRACE(count);
+    std::mutex mutex;
+    std::vector<int> seen(count, 0);
+    int runs = 0;
+    runShares(3, count, [&](std::size_t first, std::size_t end) {
+      const std::lock_guard lock(mutex);
+      EXPECT_LT(first, end) << "an empty run";
+      ++runs;
+      for (std::size_t i = first; i < end; ++i) ++seen[i];
+    });
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<std::ptrdiff_t>(count));
+    EXPECT_EQ(runs, static_cast<int>(std::min<std::size_t>(count, 3)));
+  }
+}
+
 }  // namespace
 }  // namespace skylacer
