@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/pixel_memory.h"
+
 namespace skylacer::imaging {
 class Bitmap;
 }
@@ -30,9 +32,9 @@ struct ImageSize {
 // (0, 0, 0) means "no data" everywhere in the engine.
 using RgbImage = std::vector<std::uint8_t>;
 
-// Hands out memory like std::allocator but makes its elements without a value (default
-// initialisation): for buffers whose maker writes every element before anything reads it, which
-// value initialisation would write once more for nothing.
+// Hands out pixel memory (engine/pixel_memory.h) and makes its elements without a value
+// (default initialisation): for buffers whose maker writes every element before anything reads
+// it, which value initialisation would write once more for nothing.
 template <typename T>
 struct NoFillAllocator {
   using value_type = T;
@@ -41,9 +43,13 @@ struct NoFillAllocator {
   template <typename U>
   NoFillAllocator(const NoFillAllocator<U>&) noexcept {}
 
-  T* allocate(std::size_t count) { return std::allocator<T>().allocate(count); }
+  static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+  T* allocate(std::size_t count) {
+    if (count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(allocatePixelMemory(count * sizeof(T)));
+  }
   void deallocate(T* elements, std::size_t count) noexcept {
-    std::allocator<T>().deallocate(elements, count);
+    freePixelMemory(elements, count * sizeof(T));
   }
   template <typename U>
   void construct(U* element) noexcept {

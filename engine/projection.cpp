@@ -21,6 +21,7 @@
 #include "engine/messages.h"
 #include "engine/optional_progress.h"
 #include "engine/parallel.h"
+#include "engine/pixel_memory.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -751,6 +752,9 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // every pixel (between photographs that do not meet, the columns before a band start, the
   // columns after the last photograph that round the width up).
   result.pixels = makeUnfilledRgbImage(panoramaSize);
+  // The kept photographs are freed as the panorama's columns fill; the panorama must not be
+  // resident beside them before its columns are written.
+  useSmallPages(result.pixels);
   result.stride = 3 * std::ptrdiff_t{panoramaSize.width};
   UnfilledRgbImage canvas = makeUnfilledRgbImage(size);
   // Panorama columns left of this one are written in every row.
@@ -770,6 +774,17 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // thread alone, would leave the other cores idle. It is back before the next photograph is
   // painted, so that the peak stays where it was.
   std::future<void> freeing;
+  // The panorama columns from..to - 1 made resident before a photograph is painted into them.
+  auto prepareColumns = [&](int from, int to) {
+    const int end = std::min(to, panoramaSize.width);
+    if (from >= end) return;
+    runShares(workers, static_cast<std::size_t>(panoramaSize.height),
+              [&](std::size_t first, std::size_t last) {
+                makeRowsResident(result.pixels.data(), static_cast<std::size_t>(result.stride),
+                                 first, last, 3 * static_cast<std::size_t>(from),
+                                 3 * static_cast<std::size_t>(end));
+              });
+  };
   // Paints photograph `index` with canvas columns from `split` on (a band start) straight into
   // the panorama, where it is still empty.
   auto paint = [&](int index, UnfilledRgbImage& target, int split) {
@@ -790,6 +805,7 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // photograph 0 is projected straight into the empty panorama.
   UnfilledRgbImage closingCanvas;
   const bool firstPainted = step(0, [&] {
+    prepareColumns(0, columns[0] + size.width);
     if (!fullCircle) return paint(0, canvas, 0);
     if (!paint(0, canvas, size.width)) return false;
     copyIntoPanorama(canvas, size, 0, result.pixels, panoramaSize, columns[0]);
@@ -810,6 +826,7 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     // straight into the panorama.
     const int split = std::min(bandStart(std::max(painted - a, 0)), size.width);
     const bool joined = step(e, [&] {
+      prepareColumns(painted, a + size.width);
       emptyColumns(result.pixels, panoramaSize, painted, a + split);
       if (!paint(e, canvas, split)) return false;
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, canvas, size, a, b,
@@ -829,6 +846,7 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
       // Like a projection's, the closing canvas's columns right of the last photograph go
       // straight into the panorama.
       const int split = std::clamp(painted - closing, 0, size.width);
+      prepareColumns(painted, closing + size.width);
       emptyColumns(result.pixels, panoramaSize, painted, closing + split);
       copyIntoPanorama(closingCanvas, size, split, result.pixels, panoramaSize, closing);
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, closingCanvas, size, closing,

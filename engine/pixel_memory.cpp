@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/pixel_memory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <new>
+
+namespace skylacer {
+
+namespace {
+
+constexpr std::size_t kOwnMappingBytes = std::size_t{4} << 20;
+constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
+constexpr std::size_t kPageBytes = 4096;
+
+// AddressSanitizer sees overruns only in the memory its own allocator hands out.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kOwnMappings = false;
+#elif defined(__has_feature)
+constexpr bool kOwnMappings = !__has_feature(address_sanitizer);
+#else
+constexpr bool kOwnMappings = true;
+#endif
+
+std::size_t roundUp(std::size_t bytes, std::size_t unit) {
+  return (bytes + unit - 1) / unit * unit;
+}
+
+bool ownMapping(std::size_t bytes) {
+  return kOwnMappings && bytes >= kOwnMappingBytes;
+}
+
+}  // namespace
+
+void* allocatePixelMemory(std::size_t bytes) {
+  if (!ownMapping(bytes)) return ::operator new(bytes);
+  if (bytes > SIZE_MAX - 2 * kLargePageBytes) throw std::bad_alloc();
+  const std::size_t length = roundUp(bytes, kPageBytes);
+  // Mapped with room to move its start onto a 2 MiB boundary; the room is given back.
+  const std::size_t mappedLength = length + kLargePageBytes - kPageBytes;
+  void* mapped =
+      mmap(nullptr, mappedLength, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto address = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t start = roundUp(address, kLargePageBytes);
+  if (start != address) munmap(mapped, start - address);
+  const std::uintptr_t end = start + length;
+  const std::uintptr_t mappedEnd = address + mappedLength;
+  if (mappedEnd != end) munmap(reinterpret_cast<void*>(end), mappedEnd - end);
+  // A hint: without large pages (a kernel that has them switched off) the buffer works the same.
+  const std::size_t largePart = length / kLargePageBytes * kLargePageBytes;
+  madvise(reinterpret_cast<void*>(start), largePart, MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(start);
+}
+
+void useSmallPages(std::span<std::uint8_t> pixels) noexcept {
+  if (ownMapping(pixels.size()))
+    madvise(pixels.data(), roundUp(pixels.size(), kPageBytes), MADV_NOHUGEPAGE);
+}
+
+void makeRowsResident(std::uint8_t* buffer, std::size_t stride, std::size_t first, std::size_t end,
+                      std::size_t from, std::size_t to) noexcept {
+  if (from >= to) return;
+  for (std::size_t row = first; row < end; ++row) {
+    const auto rowStart = reinterpret_cast<std::uintptr_t>(buffer + row * stride);
+    const std::uintptr_t start = (rowStart + from) / kPageBytes * kPageBytes;
+    const std::uintptr_t stop = roundUp(rowStart + to, kPageBytes);
+    madvise(reinterpret_cast<void*>(start), stop - start, MADV_POPULATE_WRITE);
+  }
+}
+
+void freePixelMemory(void* memory, std::size_t bytes) noexcept {
+  if (memory == nullptr) return;
+  if (!ownMapping(bytes)) {
+    ::operator delete(memory);
+    return;
+  }
+  munmap(memory, roundUp(bytes, kPageBytes));
+}
+
+}  // namespace skylacer
