@@ -8,7 +8,7 @@ namespace skylacer::shell {
 namespace {
 
 constexpr int kLargeBufferBytes = 4 * 1024 * 1024;
-constexpr int kHeapEndKeptBytes = 2 * 1024 * 1024;
+constexpr int kHeapEndKeptBytes = 8 * 1024 * 1024;
 
 }  // namespace
 

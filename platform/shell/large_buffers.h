@@ -4,7 +4,8 @@
 namespace skylacer::shell {
 
 // Makes every buffer of 4 MiB or more (photographs, canvases, the panorama) its own mapping,
-// returned to the system when freed, and lets the heap keep up to 2 MiB free at its end. The C
+// returned to the system when freed, and lets the heap keep up to 8 MiB free at its end (a
+// photograph's file bytes, freed there, serve the next photograph's). The C
 // library otherwise raises the mapping threshold after the first large buffer is freed, and
 // later buffers of that size come from a heap that keeps what is freed in the middle: the
 // alignment's planes and features then stay resident through the composition, whose peak
