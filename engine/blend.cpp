@@ -31,16 +31,19 @@ constexpr double kCarriedWeight = 138;
 constexpr double kCorrectionDivisor = 140;
 constexpr int kJoinBandRows = 64;  // rows a worker joins at a time
 
-// One row of a picture: `width` pixels of blue, green, red. Columns outside 0..width-1, and
-// columns at or past `readable`, read as empty. Columns at or past `split` lie in `spill` (at
-// the same column numbers) instead of `pixels`.
+// One row of a picture: `width` pixels of blue, green, red, in `strips` from `pixels` on.
+// Columns outside 0..width-1, and columns at or past `readable`, read as empty. Columns at or
+// past `split` lie in `spill`, another picture's row in `spillStrips`, at column + spillColumn.
 template <typename Byte>
 struct RowView {
   Byte* pixels;
   int width;
   int readable = width;
+  ColumnStrips strips = ColumnStrips::rows(width);
   Byte* spill = nullptr;
   int split = width;
+  int spillColumn = 0;
+  ColumnStrips spillStrips{};
 
   bool empty(int column) const {
     if (column < 0 || column >= readable) return true;
@@ -48,7 +51,8 @@ struct RowView {
     return (p[0] | p[1] | p[2]) == 0;
   }
   Byte* at(int column) const {
-    return (column < split ? pixels : spill) + 3 * static_cast<std::ptrdiff_t>(column);
+    return column < split ? pixels + strips.inRow(column)
+                          : spill + spillStrips.inRow(column + spillColumn);
   }
   // A channel value, 0 where the row reads as empty for being outside.
   int value(int column, int channel) const {
@@ -60,24 +64,27 @@ using Row = RowView<std::uint8_t>;
 using ConstRow = RowView<const std::uint8_t>;
 
 template <typename Image>
-auto rowOf(Image& image, ImageSize size, int row) {
+auto rowOf(Image& image, ImageSize size, ColumnStrips strips, int row) {
   using Byte = std::remove_pointer_t<decltype(image.data())>;
-  return RowView<Byte>{image.data() + 3 * static_cast<std::ptrdiff_t>(size.width) * row,
-                       size.width};
+  return RowView<Byte>{image.data() + strips.rowBytes * static_cast<std::size_t>(row), size.width,
+                       size.width, strips};
 }
 
 // Row r of the panorama and of the canvas as the seam sees them: canvas columns from `split` on
 // lie in the panorama at a + column, and the panorama reads as empty there.
 template <typename Panorama>
-auto seamRows(Panorama& panorama, ImageSize panoramaSize, std::span<const std::uint8_t> canvas,
-              ImageSize canvasSize, int a, int split, int row) {
-  auto panoramaRow = rowOf(panorama, panoramaSize, row);
+auto seamRows(Panorama& panorama, ImageSize panoramaSize, ColumnStrips strips,
+              std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a, int split,
+              int row) {
+  auto panoramaRow = rowOf(panorama, panoramaSize, strips, row);
   panoramaRow.readable = std::min(panoramaRow.width, a + canvasSize.width);
-  ConstRow canvasRow = rowOf(canvas, canvasSize, row);
+  ConstRow canvasRow = rowOf(canvas, canvasSize, ColumnStrips::rows(canvasSize.width), row);
   if (split < canvasSize.width) {
     panoramaRow.readable = std::min(panoramaRow.width, a + split);
-    canvasRow.spill = panoramaRow.pixels + 3 * static_cast<std::ptrdiff_t>(a);
+    canvasRow.spill = panoramaRow.pixels;
     canvasRow.split = split;
+    canvasRow.spillColumn = a;
+    canvasRow.spillStrips = strips;
   }
   return std::pair{panoramaRow, canvasRow};
 }
@@ -294,8 +301,9 @@ void copyRestOfRow(const Row& panorama, const ConstRow& canvas, int a, int from,
   while (column < copyEnd) {
     int runEnd = column;
     while (runEnd < copyEnd && !emptyAt(runEnd)) ++runEnd;
-    std::memcpy(panorama.at(a + column), canvas.at(column),
-                3 * static_cast<std::size_t>(runEnd - column));
+    panorama.strips.forEachRun(a + column, a + runEnd, [&](int at, int count) {
+      std::memcpy(panorama.at(at), canvas.at(at - a), 3 * static_cast<std::size_t>(count));
+    });
     column = runEnd;
     while (column < copyEnd && emptyAt(column)) ++column;
   }
@@ -359,14 +367,16 @@ int finishJoin(const Row& panorama, const ConstRow& canvas, int a, const SeamRow
 
 std::vector<SeamRow> searchSeam(std::span<const std::uint8_t> panorama, ImageSize panoramaSize,
                                 std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a,
-                                int b, int blendPixels, CropRows& rows, int canvasSplit) {
+                                int b, int blendPixels, CropRows& rows, int canvasSplit,
+                                std::optional<ColumnStrips> strips) {
+  const ColumnStrips panoramaStrips = strips.value_or(ColumnStrips::rows(panoramaSize.width));
   const int width = canvasSize.width;
   const int height = canvasSize.height;
   std::vector<SeamRow> seam(static_cast<std::size_t>(std::max(height, 0)));
   int t = overlapMiddle(width, a, b, blendPixels);
   for (int r = 0; r < height; ++r) {
     const auto [panoramaRow, canvasRow] =
-        seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
+        seamRows(panorama, panoramaSize, panoramaStrips, canvas, canvasSize, a, canvasSplit, r);
     const int firstCandidate = std::max(t - kSearchReach, 0);
     const StripSums sums(panoramaRow, canvasRow, a, firstCandidate);
     Candidate best;
@@ -392,9 +402,11 @@ std::vector<SeamRow> searchSeam(std::span<const std::uint8_t> panorama, ImageSiz
 
 std::vector<int> blendSeam(std::span<std::uint8_t> panorama, ImageSize panoramaSize,
                            std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a, int b,
-                           int blendPixels, CropRows& rows, int canvasSplit, int workers) {
-  const std::vector<SeamRow> seam =
-      searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b, blendPixels, rows, canvasSplit);
+                           int blendPixels, CropRows& rows, int canvasSplit, int workers,
+                           std::optional<ColumnStrips> strips) {
+  const ColumnStrips panoramaStrips = strips.value_or(ColumnStrips::rows(panoramaSize.width));
+  const std::vector<SeamRow> seam = searchSeam(panorama, panoramaSize, canvas, canvasSize, a, b,
+                                               blendPixels, rows, canvasSplit, panoramaStrips);
   const int height = std::min(canvasSize.height, panoramaSize.height);
   // The correction is the only thing carried from row to row: with it worked out first, the
   // rows join independently of each other.
@@ -407,7 +419,7 @@ std::vector<int> blendSeam(std::span<std::uint8_t> panorama, ImageSize panoramaS
   }
   std::vector<int> joints(seam.size(), 0);
   const auto rowsOf = [&](int r) {
-    return seamRows(panorama, panoramaSize, canvas, canvasSize, a, canvasSplit, r);
+    return seamRows(panorama, panoramaSize, panoramaStrips, canvas, canvasSize, a, canvasSplit, r);
   };
   // The rows of a band are joined a few at a time, their panorama-side walks side by side.
   const auto joinBand = [&](int band) {

@@ -9,14 +9,17 @@
 // empty. Canvas columns at or past W and panorama columns at or past a + W (nothing has been
 // painted right of the new photograph yet; the buffer may hold anything there) or P count as
 // empty, so the seam's comparison strip may reach past either right end; every walk along a row
-// stops at the row's ends. Both buffers are packed, 3 bytes a pixel.
+// stops at the row's ends. Both buffers hold 3 bytes a pixel; the canvas is packed, the panorama
+// packed or, where `strips` are given, in those column strips (engine/column_strips.h).
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "engine/buffers.h"
+#include "engine/column_strips.h"
 
 namespace skylacer {
 
@@ -48,7 +51,8 @@ constexpr int kWholeCanvas = std::numeric_limits<int>::max();
 std::vector<SeamRow> searchSeam(std::span<const std::uint8_t> panorama, ImageSize panoramaSize,
                                 std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a,
                                 int b, int blendPixels, CropRows& rows,
-                                int canvasSplit = kWholeCanvas);
+                                int canvasSplit = kWholeCanvas,
+                                std::optional<ColumnStrips> strips = std::nullopt);
 
 // Joins the canvas to the panorama: searchSeam, then per row a colour correction of both sides
 // (each moved halfway towards the other, fading with distance from the seam and faster across
@@ -60,6 +64,6 @@ std::vector<SeamRow> searchSeam(std::span<const std::uint8_t> panorama, ImageSiz
 std::vector<int> blendSeam(std::span<std::uint8_t> panorama, ImageSize panoramaSize,
                            std::span<const std::uint8_t> canvas, ImageSize canvasSize, int a, int b,
                            int blendPixels, CropRows& rows, int canvasSplit = kWholeCanvas,
-                           int workers = 1);
+                           int workers = 1, std::optional<ColumnStrips> strips = std::nullopt);
 
 }  // namespace skylacer

@@ -54,22 +54,6 @@ void* allocatePixelMemory(std::size_t bytes) {
   return reinterpret_cast<void*>(start);
 }
 
-void useSmallPages(std::span<std::uint8_t> pixels) noexcept {
-  if (ownMapping(pixels.size()))
-    madvise(pixels.data(), roundUp(pixels.size(), kPageBytes), MADV_NOHUGEPAGE);
-}
-
-void makeRowsResident(std::uint8_t* buffer, std::size_t stride, std::size_t first, std::size_t end,
-                      std::size_t from, std::size_t to) noexcept {
-  if (from >= to) return;
-  for (std::size_t row = first; row < end; ++row) {
-    const auto rowStart = reinterpret_cast<std::uintptr_t>(buffer + row * stride);
-    const std::uintptr_t start = (rowStart + from) / kPageBytes * kPageBytes;
-    const std::uintptr_t stop = roundUp(rowStart + to, kPageBytes);
-    madvise(reinterpret_cast<void*>(start), stop - start, MADV_POPULATE_WRITE);
-  }
-}
-
 void freePixelMemory(void* memory, std::size_t bytes) noexcept {
   if (memory == nullptr) return;
   if (!ownMapping(bytes)) {

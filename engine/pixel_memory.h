@@ -10,23 +10,11 @@
 // its bytes. Smaller buffers come from the heap, which reuses them.
 
 #include <cstddef>
-#include <cstdint>
-#include <span>
 
 namespace skylacer {
 
 // `bytes` of memory whose contents have no value yet; std::bad_alloc when there is none.
 void* allocatePixelMemory(std::size_t bytes);
-// Keeps small pages for a buffer from allocatePixelMemory that is written a column range at a
-// time down all its rows, as the panorama is: with large pages, each spanning every column of
-// some forty rows, it would be resident whole from its first column range on.
-void useSmallPages(std::span<std::uint8_t> pixels) noexcept;
-// Makes resident, before they are written, the pages holding bytes from..to - 1 of each row
-// first..end - 1 of a buffer whose rows lie `stride` bytes apart: asked for a row at a time, a
-// page costs the kernel and the hypervisor about half of what its first write would. The bytes
-// keep their values; where the kernel cannot, the writes find the pages as before.
-void makeRowsResident(std::uint8_t* buffer, std::size_t stride, std::size_t first, std::size_t end,
-                      std::size_t from, std::size_t to) noexcept;
 // Gives back memory from allocatePixelMemory, with the same `bytes`.
 void freePixelMemory(void* memory, std::size_t bytes) noexcept;
 

@@ -2,6 +2,7 @@
 #include "engine/projection.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <future>
@@ -17,11 +18,11 @@
 #include <immintrin.h>
 #endif
 
+#include "engine/column_strips.h"
 #include "engine/decoded_photos.h"
 #include "engine/messages.h"
 #include "engine/optional_progress.h"
 #include "engine/parallel.h"
-#include "engine/pixel_memory.h"
 #include "platform/imaging/bitmap.h"
 
 namespace skylacer {
@@ -188,23 +189,24 @@ class CanvasMapping {
   HorizonLine horizon_;
 };
 
-// Canvas columns from..W - 1 of every row into the panorama, canvas column x at panorama column
-// column + x.
+// Canvas columns from..W - 1 of every row into the panorama (in `strips`), canvas column x at
+// panorama column column + x.
 void copyIntoPanorama(const UnfilledRgbImage& canvas, ImageSize canvasSize, int from,
-                      UnfilledRgbImage& panorama, ImageSize panoramaSize, int column) {
-  if (from >= canvasSize.width) return;
-  const auto rowBytes = static_cast<std::size_t>(3 * (canvasSize.width - from));
+                      UnfilledRgbImage& panorama, ColumnStrips strips, int column) {
   for (int r = 0; r < canvasSize.height; ++r)
-    std::memcpy(panorama.data() + pixelOffset(column + from, r, panoramaSize.width),
-                canvas.data() + pixelOffset(from, r, canvasSize.width), rowBytes);
+    strips.forEachRun(column + from, column + canvasSize.width, [&](int at, int count) {
+      std::memcpy(panorama.data() + strips.offset(at, r),
+                  canvas.data() + pixelOffset(at - column, r, canvasSize.width),
+                  3 * static_cast<std::size_t>(count));
+    });
 }
 
-// Writes empty pixels into panorama columns from..to - 1 of every row.
-void emptyColumns(UnfilledRgbImage& panorama, ImageSize panoramaSize, int from, int to) {
-  if (from >= to) return;
-  const auto rowBytes = static_cast<std::size_t>(3 * (to - from));
-  for (int r = 0; r < panoramaSize.height; ++r)
-    std::memset(panorama.data() + pixelOffset(from, r, panoramaSize.width), 0, rowBytes);
+// Writes empty pixels into panorama columns from..to - 1 of rows 0..height - 1.
+void emptyColumns(UnfilledRgbImage& panorama, ColumnStrips strips, int height, int from, int to) {
+  for (int r = 0; r < height; ++r)
+    strips.forEachRun(from, to, [&](int at, int count) {
+      std::memset(panorama.data() + strips.offset(at, r), 0, 3 * static_cast<std::size_t>(count));
+    });
 }
 
 int roundedColumn(double position) {
@@ -466,8 +468,8 @@ namespace {
 // tile width) into the canvas, the others straight into the panorama at column `column` + x.
 struct BandTargets {
   std::uint8_t* canvas = nullptr;    // W x H, rows 3W bytes apart
-  std::uint8_t* panorama = nullptr;  // P x H, rows 3P bytes apart; null when split >= W
-  int panoramaWidth = 0;
+  std::uint8_t* panorama = nullptr;  // P x H in `strips`; null when split >= W
+  ColumnStrips strips;
   int split = 0;
 };
 
@@ -508,14 +510,24 @@ bool projectBands(const std::uint8_t* source, ImageSize size, const CameraRecord
 #endif
       for (std::size_t k = 0; k + 1 < columnEdges.size(); ++k) {
         const int x0 = columnEdges[k];
-        const bool intoPanorama = x0 >= targets.split;
-        const int targetWidth = intoPanorama ? targets.panoramaWidth : size.width;
-        const int targetColumn = intoPanorama ? column + x0 : x0;
-        std::uint8_t* target = intoPanorama ? targets.panorama : targets.canvas;
+        const int width = columnEdges[k + 1] - x0;
         const TileCorners tile{corners[k][band], corners[k + 1][band], corners[k][band + 1],
                                corners[k + 1][band + 1]};
-        std::uint8_t* out = target + pixelOffset(targetColumn, top + i, targetWidth);
-        const int width = columnEdges[k + 1] - x0;
+        std::uint8_t* out = targets.canvas + pixelOffset(x0, top + i, size.width);
+        if (x0 >= targets.split) {
+          const int at = column + x0;
+          out = targets.panorama + targets.strips.offset(at, top + i);
+          if (((at + width - 1) >> targets.strips.shift) != (at >> targets.strips.shift)) {
+            // A tile row across the end of a strip is painted aside and copied in two parts.
+            std::array<std::uint8_t, 3 * kTileSize> aside;
+            warpTileRow(aside.data(), source, size, tile, width, height, i);
+            targets.strips.forEachRun(at, at + width, [&](int from, int count) {
+              std::memcpy(targets.panorama + targets.strips.offset(from, top + i),
+                          aside.data() + 3 * (from - at), 3 * static_cast<std::size_t>(count));
+            });
+            continue;
+          }
+        }
 #if defined(__x86_64__)
         const TileRowEnds ends = tileRowEnds(tile, height, i);
         if (eightLanes && width == kTileSize && wellInside(ends, size)) {
@@ -553,16 +565,17 @@ bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
                   const CameraRecord& record, int column, HorizonLine horizon, IProgress* progress,
                   int workers, WarpVectors vectors) {
   return projectBands(source.data(), size, record, column, horizon, progress,
-                      {canvas.data(), nullptr, 0, size.width}, workers, vectors);
+                      {canvas.data(), nullptr, {}, size.width}, workers, vectors);
 }
 
 void wrapBlend(std::span<std::uint8_t> panorama, ImageSize panoramaSize, int photoWidth,
-               int closingColumn, int workers) {
+               int closingColumn, int workers, std::optional<ColumnStrips> strips) {
+  const ColumnStrips layout = strips.value_or(ColumnStrips::rows(panoramaSize.width));
   const int width = std::min(photoWidth, panoramaSize.width - closingColumn);
   const auto blendRow = [&](int r) {
     for (int j = 0; j < width; ++j) {
-      std::uint8_t* left = panorama.data() + pixelOffset(j, r, panoramaSize.width);
-      std::uint8_t* right = panorama.data() + pixelOffset(closingColumn + j, r, panoramaSize.width);
+      std::uint8_t* left = panorama.data() + layout.offset(j, r);
+      std::uint8_t* right = panorama.data() + layout.offset(closingColumn + j, r);
       const bool leftEmpty = (left[0] | left[1] | left[2]) == 0;
       const bool rightEmpty = (right[0] | right[1] | right[2]) == 0;
       for (int ch = 0; ch < 3; ++ch) {
@@ -750,12 +763,12 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // every panorama column is written, photograph by photograph from left to right, before the
   // seam reads it: by a projection or a copy of a canvas, or emptied where no photograph puts
   // every pixel (between photographs that do not meet, the columns before a band start, the
-  // columns after the last photograph that round the width up).
-  result.pixels = makeUnfilledRgbImage(panoramaSize);
-  // The kept photographs are freed as the panorama's columns fill; the panorama must not be
-  // resident beside them before its columns are written.
-  useSmallPages(result.pixels);
-  result.stride = 3 * std::ptrdiff_t{panoramaSize.width};
+  // columns after the last photograph that round the width up to whole strips).
+  // The panorama is composed in column strips: the kept photographs are freed as its columns
+  // fill, and its memory is touched only as far as they are painted.
+  const ColumnStrips strips = ColumnStrips::strips(panoramaSize.height);
+  const ImageSize rowsSize{stripsWidth(panoramaSize.width), panoramaSize.height};
+  result.pixels = makeUnfilledRgbImage(rowsSize);
   UnfilledRgbImage canvas = makeUnfilledRgbImage(size);
   // Panorama columns left of this one are written in every row.
   int painted = 0;
@@ -774,17 +787,6 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // thread alone, would leave the other cores idle. It is back before the next photograph is
   // painted, so that the peak stays where it was.
   std::future<void> freeing;
-  // The panorama columns from..to - 1 made resident before a photograph is painted into them.
-  auto prepareColumns = [&](int from, int to) {
-    const int end = std::min(to, panoramaSize.width);
-    if (from >= end) return;
-    runShares(workers, static_cast<std::size_t>(panoramaSize.height),
-              [&](std::size_t first, std::size_t last) {
-                makeRowsResident(result.pixels.data(), static_cast<std::size_t>(result.stride),
-                                 first, last, 3 * static_cast<std::size_t>(from),
-                                 3 * static_cast<std::size_t>(end));
-              });
-  };
   // Paints photograph `index` with canvas columns from `split` on (a band start) straight into
   // the panorama, where it is still empty.
   auto paint = [&](int index, UnfilledRgbImage& target, int split) {
@@ -792,7 +794,7 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     const bool done =
         projectBands(reader.take(index).data(), size, records[static_cast<std::size_t>(index)],
                      columns[static_cast<std::size_t>(index)], horizon, progress,
-                     {target.data(), result.pixels.data(), panoramaSize.width, split}, workers);
+                     {target.data(), result.pixels.data(), strips, split}, workers);
     if (!done) return false;
     UnfilledRgbImage freed = reader.painted(index);
     if (workers > 1 && !freed.empty())
@@ -805,10 +807,9 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   // photograph 0 is projected straight into the empty panorama.
   UnfilledRgbImage closingCanvas;
   const bool firstPainted = step(0, [&] {
-    prepareColumns(0, columns[0] + size.width);
     if (!fullCircle) return paint(0, canvas, 0);
     if (!paint(0, canvas, size.width)) return false;
-    copyIntoPanorama(canvas, size, 0, result.pixels, panoramaSize, columns[0]);
+    copyIntoPanorama(canvas, size, 0, result.pixels, strips, columns[0]);
     return true;
   });
   if (!firstPainted) return std::nullopt;
@@ -826,11 +827,10 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     // straight into the panorama.
     const int split = std::min(bandStart(std::max(painted - a, 0)), size.width);
     const bool joined = step(e, [&] {
-      prepareColumns(painted, a + size.width);
-      emptyColumns(result.pixels, panoramaSize, painted, a + split);
+      emptyColumns(result.pixels, strips, panoramaSize.height, painted, a + split);
       if (!paint(e, canvas, split)) return false;
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, canvas, size, a, b,
-                                        params.blendPixels, rows, split, workers));
+                                        params.blendPixels, rows, split, workers, strips));
       return true;
     });
     if (!joined) return std::nullopt;
@@ -846,13 +846,12 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
       // Like a projection's, the closing canvas's columns right of the last photograph go
       // straight into the panorama.
       const int split = std::clamp(painted - closing, 0, size.width);
-      prepareColumns(painted, closing + size.width);
-      emptyColumns(result.pixels, panoramaSize, painted, closing + split);
-      copyIntoPanorama(closingCanvas, size, split, result.pixels, panoramaSize, closing);
+      emptyColumns(result.pixels, strips, panoramaSize.height, painted, closing + split);
+      copyIntoPanorama(closingCanvas, size, split, result.pixels, strips, closing);
       result.joints.push_back(blendSeam(result.pixels, panoramaSize, closingCanvas, size, closing,
                                         columns[static_cast<std::size_t>(n - 1)],
-                                        params.blendPixels, rows, split, workers));
-      wrapBlend(result.pixels, panoramaSize, size.width, closing, workers);
+                                        params.blendPixels, rows, split, workers, strips));
+      wrapBlend(result.pixels, panoramaSize, size.width, closing, workers, strips);
       return true;
     });
     if (!closed) return std::nullopt;
@@ -864,7 +863,10 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
   } else {
     result.angle = std::min(panoramaSize.width * scale.radiansPerColumn, kTurn);
   }
-  emptyColumns(result.pixels, panoramaSize, painted, panoramaSize.width);
+  emptyColumns(result.pixels, strips, panoramaSize.height, painted, rowsSize.width);
+  stripsToRows(result.pixels, rowsSize.width / strips.stripColumns(), rowsSize.height, workers);
+  // Its rows are as wide as its strips: the columns past its width are empty.
+  result.stride = 3 * std::ptrdiff_t{rowsSize.width};
 
   const bool enoughCommonRows = rows.bottom - rows.top >= kLeastCommonRows;
   if (!enoughCommonRows && !fullCircle) {
@@ -878,13 +880,13 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     // The seams' rows still leave the photos' bent and tilted edges at the ends and between
     // the seams; a full turn keeps all its columns so that its ends meet.
     const CropRect filled =
-        filledRect(result.pixels, panoramaSize, rect, fullCircle ? 0 : size.width / 2);
+        filledRect(result.pixels, rowsSize, rect, fullCircle ? 0 : size.width / 2);
     if (filled.bottom - filled.top >= kLeastCommonRows) rect = filled;
   }
   result.crop = cropWindow(panoramaSize, rect,
                            fullCircle ? CropWidth::Exact : CropWidth::MultipleOf4Above1000);
   result.size = {result.crop.right - result.crop.left, result.crop.bottom - result.crop.top};
-  result.first = pixelOffset(result.crop.left, result.crop.top, panoramaSize.width);
+  result.first = pixelOffset(result.crop.left, result.crop.top, rowsSize.width);
   // The field of view is that of the columns kept.
   if (!fullCircle) result.angle = std::min(result.size.width * scale.radiansPerColumn, kTurn);
   return result;

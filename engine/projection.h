@@ -21,6 +21,7 @@
 #include "engine/blend.h"
 #include "engine/buffers.h"
 #include "engine/camera.h"
+#include "engine/column_strips.h"
 #include "engine/params.h"
 #include "engine/progress.h"
 
@@ -109,9 +110,11 @@ bool projectImage(const RgbImage& source, RgbImage& canvas, ImageSize size,
 // Cross-fades the two ends of a full circle: in every row, for j = 0..W-1 the pixels j and
 // closingColumn + j (the closing copy of photograph 0, the same view) both become
 // (j · left + (W - j) · right) / W per channel, integer division. Where one of the two is empty
-// both take the other. Rows are shared among up to `workers` threads. The panorama is packed.
+// both take the other. Rows are shared among up to `workers` threads. The panorama is packed,
+// or in `strips` where they are given.
 void wrapBlend(std::span<std::uint8_t> panorama, ImageSize panoramaSize, int photoWidth,
-               int closingColumn, int workers = 1);
+               int closingColumn, int workers = 1,
+               std::optional<ColumnStrips> strips = std::nullopt);
 
 // Panorama columns left..right - 1 and rows top..bottom - 1.
 struct CropRect {

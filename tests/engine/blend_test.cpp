@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/column_strips.h"
 #include "tests/support/synth_texture.h"
 
 namespace skylacer {
@@ -227,6 +228,48 @@ TEST(BlendSeam, ACanvasSplitIntoThePanoramaGivesTheSameJoin) {
       EXPECT_EQ(spiltRows.top, wholeRows.top);
       EXPECT_EQ(spiltRows.bottom, wholeRows.bottom);
     }
+  }
+}
+
+// The panorama in column strips (as the composition holds it) joins as it does in rows: the
+// overlap, the seam's reach and the canvas columns spilt into the panorama all cross the ends of
+// strips.
+TEST(BlendSeam, APanoramaInColumnStripsGetsTheBytesOfOneInRows) {
+  const ColumnStrips strips = ColumnStrips::strips(90);
+  const int width = 1100;
+  const int count = stripsWidth(width) / strips.stripColumns();
+  // Brighter, the canvas is corrected across the strips; the same, it is copied in runs.
+  for (const auto& [split, brightness] : {std::pair{kWholeCanvas, 20}, std::pair{64, 20},
+                                          std::pair{0, 20}, std::pair{kWholeCanvas, 0}}) {
+    SCOPED_TRACE(testing::Message() << "split " << split << ", brightness " << brightness);
+    SeamScene s = sharedScene({700, 90}, 400, width);
+    for (auto& byte : s.canvas)
+      byte = static_cast<std::uint8_t>(std::clamp(byte + brightness, 1, 255));
+    if (split < s.canvasSize.width)
+      for (int r = 0; r < 90; ++r)
+        for (int col = split; col < 700; ++col)
+          std::copy_n(pixel(s.canvas, s.canvasSize, col, r), 3,
+                      pixel(s.panorama, s.panoramaSize, s.a + col, r));
+    RgbImage inStrips(strips.stripBytes * static_cast<std::size_t>(count));
+    for (int r = 0; r < 90; ++r)
+      for (int c = 0; c < width; ++c)
+        std::copy_n(pixel(s.panorama, s.panoramaSize, c, r), 3, &inStrips[strips.offset(c, r)]);
+
+    CropRows rowsRows{0, 90};
+    const auto rowsJoints = blendSeam(s.panorama, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0,
+                                      32, rowsRows, split, 1);
+    CropRows stripsRows{0, 90};
+    const auto stripsJoints = blendSeam(inStrips, s.panoramaSize, s.canvas, s.canvasSize, s.a, 0,
+                                        32, stripsRows, split, 2, strips);
+    EXPECT_EQ(stripsJoints, rowsJoints);
+    EXPECT_EQ(stripsRows.top, rowsRows.top);
+    EXPECT_EQ(stripsRows.bottom, rowsRows.bottom);
+    std::size_t wrong = 0;
+    for (int r = 0; r < 90; ++r)
+      for (int c = 0; c < width; ++c)
+        wrong += std::memcmp(&inStrips[strips.offset(c, r)],
+                             pixel(s.panorama, s.panoramaSize, c, r), 3) != 0;
+    EXPECT_EQ(wrong, 0u);
   }
 }
 
