@@ -31,8 +31,8 @@ int stripsWidth(int width) {
 void stripsToRows(std::span<std::uint8_t> pixels, int count, int height, int workers) {
   // The picture is a count x height matrix of strip rows (one strip's columns of one row),
   // transposed: the strip row now at s · height + r belongs at r · count + s. The permutation's
-  // cycles are disjoint; each is moved by the thread holding its smallest place, its leader,
-  // pulling into each place the strip row that belongs there.
+  // cycles are disjoint: they are found first, on this thread, and then shared out, each moved
+  // by pulling into each of its places the strip row that belongs there.
   const std::size_t rowBytes = std::size_t{3} << kStripShift;
   const auto strips = static_cast<std::size_t>(count);
   const auto rows = static_cast<std::size_t>(height);
@@ -40,21 +40,32 @@ void stripsToRows(std::span<std::uint8_t> pixels, int count, int height, int wor
   if (pixels.size() < places * rowBytes)
     throw std::invalid_argument("stripsToRows needs every strip's rows");
   const auto source = [&](std::size_t place) { return place % strips * rows + place / strips; };
-  runShares(workers, places, [&](std::size_t first, std::size_t end) {
+  std::vector<std::size_t> cycleStarts;
+  std::vector<bool> seen(places);
+  for (std::size_t start = 0; start < places; ++start) {
+    if (seen[start]) continue;
+    seen[start] = true;
+    if (source(start) == start) continue;  // already in its place
+    cycleStarts.push_back(start);
+    for (std::size_t place = source(start); place != start; place = source(place))
+      seen[place] = true;
+  }
+  runShares(workers, cycleStarts.size(), [&](std::size_t first, std::size_t end) {
     std::vector<std::uint8_t> held(rowBytes);
-    for (std::size_t start = first; start < end; ++start) {
-      std::size_t place = source(start);
-      if (place == start) continue;  // already in its place
-      while (place > start) place = source(place);
-      if (place < start) continue;  // the cycle's leader is a place before
+    for (std::size_t cycle = first; cycle < end; ++cycle) {
+      const std::size_t start = cycleStarts[cycle];
       std::memcpy(held.data(), pixels.data() + start * rowBytes, rowBytes);
-      for (place = start;;) {
+      for (std::size_t place = start;;) {
         const std::size_t from = source(place);
         std::uint8_t* into = pixels.data() + place * rowBytes;
         if (from == start) {
           std::memcpy(into, held.data(), rowBytes);
           break;
         }
+        // The strip row after this one lies anywhere: asked for now, it is on its way while
+        // this one is copied.
+        const std::uint8_t* next = pixels.data() + source(from) * rowBytes;
+        for (std::size_t line = 0; line < rowBytes; line += 64) __builtin_prefetch(next + line);
         std::memcpy(into, pixels.data() + from * rowBytes, rowBytes);
         place = from;
       }
