@@ -22,7 +22,9 @@ TEST(ColumnStrips, StripsPutIntoRowsHoldEveryPixelInItsPlaceOnAnyNumberOfThreads
                    << count << " strips, " << height << " rows, " << workers << " threads");
       RgbImage pixels(strips.stripBytes * static_cast<std::size_t>(count));
       auto value = [](int column, int row, int channel) {
-        return static_cast<std::uint8_t>(column * 7 + row * 13 + channel * 101);
+        // Strips and rows 256 apart differ too.
+        return static_cast<std::uint8_t>(column * 7 + (column >> 8) * 31 + row * 13 +
+                                         (row >> 8) * 53 + channel * 101);
       };
       for (int r = 0; r < height; ++r)
         for (int c = 0; c < width; ++c)
