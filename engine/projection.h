@@ -148,7 +148,7 @@ CropRect cropWindow(ImageSize panoramaSize, CropRect rect, CropWidth rule);
 // moving it. A reader takes size.height rows of 3 · size.width bytes, `stride` bytes apart, from
 // picture() on.
 struct ComposedPanorama {
-  UnfilledRgbImage pixels;    // the uncropped panorama, every byte written
+  UnfilledRgbImage pixels;    // the uncropped panorama, rows padded to whole strips, all written
   ImageSize size;             // the picture's
   std::size_t first = 0;      // bytes before the picture's top-left pixel in `pixels`
   std::ptrdiff_t stride = 0;  // bytes from one row of the picture to the next
