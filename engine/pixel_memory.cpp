@@ -3,6 +3,8 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <new>
 
@@ -27,6 +29,11 @@ std::size_t roundUp(std::size_t bytes, std::size_t unit) {
   return (bytes + unit - 1) / unit * unit;
 }
 
+// The whole 2 MiB pages of a buffer of `bytes` mapped on its own.
+std::size_t largePart(std::size_t bytes) {
+  return roundUp(bytes, kPageBytes) / kLargePageBytes * kLargePageBytes;
+}
+
 bool ownMapping(std::size_t bytes) {
   return kOwnMappings && bytes >= kOwnMappingBytes;
 }
@@ -49,8 +56,7 @@ void* allocatePixelMemory(std::size_t bytes) {
   const std::uintptr_t mappedEnd = address + mappedLength;
   if (mappedEnd != end) munmap(reinterpret_cast<void*>(end), mappedEnd - end);
   // A hint: without large pages (a kernel that has them switched off) the buffer works the same.
-  const std::size_t largePart = length / kLargePageBytes * kLargePageBytes;
-  madvise(reinterpret_cast<void*>(start), largePart, MADV_HUGEPAGE);
+  madvise(reinterpret_cast<void*>(start), largePart(bytes), MADV_HUGEPAGE);
   return reinterpret_cast<void*>(start);
 }
 
@@ -61,6 +67,32 @@ void freePixelMemory(void* memory, std::size_t bytes) noexcept {
     return;
   }
   munmap(memory, roundUp(bytes, kPageBytes));
+}
+
+std::span<std::uint8_t> movePixelPages(std::span<std::uint8_t> from, std::span<std::uint8_t> to,
+                                       std::size_t begin, std::size_t end) {
+  if (!ownMapping(from.size()) || !ownMapping(to.size()) || begin >= end) return {};
+  // Both buffers start on a 2 MiB boundary; their large pages are the whole 2 MiB ones.
+  const std::size_t first = roundUp(begin, kLargePageBytes);
+  const std::size_t last = std::min(roundUp(end, kLargePageBytes), largePart(to.size()));
+  if (first >= last) return {};
+  const std::size_t bytes = std::min(last - first, largePart(from.size()));
+  std::uint8_t* into = to.data() + first;
+  // The pages leave `from` mapped, empty, so that its range stays its own until it is freed.
+  if (mremap(from.data(), bytes, bytes, MREMAP_MAYMOVE | MREMAP_FIXED | MREMAP_DONTUNMAP, into) !=
+      MAP_FAILED)
+    return {into, bytes};
+  // A refusal may come after the kernel has unmapped `to`'s pages there: they are mapped again,
+  // unless they are still there. (A kernel that takes MAP_FIXED_NOREPLACE as a mere hint maps
+  // elsewhere when they are.)
+  void* remapped = mmap(into, bytes, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+  if (remapped == MAP_FAILED && errno != EEXIST) throw std::bad_alloc();
+  if (remapped == into)
+    madvise(into, bytes, MADV_HUGEPAGE);
+  else if (remapped != MAP_FAILED)
+    munmap(remapped, bytes);
+  return {};
 }
 
 }  // namespace skylacer

@@ -10,6 +10,8 @@
 // its bytes. Smaller buffers come from the heap, which reuses them.
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 
 namespace skylacer {
 
@@ -17,5 +19,15 @@ namespace skylacer {
 void* allocatePixelMemory(std::size_t bytes);
 // Gives back memory from allocatePixelMemory, with the same `bytes`.
 void freePixelMemory(void* memory, std::size_t bytes) noexcept;
+
+// Moves the memory of buffer `from` into buffer `to`, from byte `begin` of `to` on, where `to`
+// must hold nothing of value yet (its bytes there are written before anything reads them): the
+// bytes `to` has there then cost no first touch (no clearing by the kernel, no backing by the
+// hypervisor), and `from` holds nothing of value instead. Both are whole buffers from
+// allocatePixelMemory. Only whole 2 MiB pages move, from the start of `from` into those of `to`
+// at or after `begin` until one reaches `end`; none where a buffer lies in the heap or the
+// system does not move them. Returns the bytes of `to` that now hold what `from` held.
+std::span<std::uint8_t> movePixelPages(std::span<std::uint8_t> from, std::span<std::uint8_t> to,
+                                       std::size_t begin, std::size_t end);
 
 }  // namespace skylacer

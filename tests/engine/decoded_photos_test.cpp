@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <optional>
@@ -16,6 +17,8 @@
 #include "engine/stitch.h"
 #include "platform/imaging/bitmap.h"
 #include "tests/support/samples.h"
+#include "tests/support/synth_imaging.h"
+#include "tests/support/temp_dir.h"
 
 namespace skylacer {
 namespace {
@@ -130,10 +133,10 @@ TEST(DecodedPhotos, TheLendingReserveLendsMoreButKeepsNoMore) {
   }
 }
 
-// Photos of a bundled series, opened afresh: the composition releases what it painted.
+// Photo files opened afresh: the composition releases what it painted.
 struct OpenedSeries {
-  explicit OpenedSeries(const char* series) {
-    for (const auto& file : test::samplePhotos(series)) {
+  explicit OpenedSeries(const std::vector<std::filesystem::path>& files) {
+    for (const auto& file : files) {
       bitmaps.push_back(imaging::Bitmap::fromFile(file.string()));
       pointers.push_back(bitmaps.back().get());
     }
@@ -142,37 +145,45 @@ struct OpenedSeries {
   std::vector<imaging::Bitmap*> pointers;
 };
 
+// Kept photos large enough to be mapped on their own lend their memory, once painted, to the
+// panorama columns the next photo paints: it must go nowhere those columns are not.
 TEST(ComposePanorama, KeptPhotosGiveTheSameBytesAsPhotosDecodedAgain) {
-  StitchParams params = paramsFromProfileText(kDefaultProfileText);
-  NullTrace trace;
-  OpenedSeries aligned("trail");
-  const std::optional<StitchResult> stitched =
-      stitchPanorama(aligned.pointers, params, nullptr, trace);
-  ASSERT_TRUE(stitched && stitched->cameras.size() == 5);
-  for (const int workers : {1, 2}) {
-    OpenedSeries read("trail");
-    const std::optional<ComposedPanorama> expected =
-        composePanorama(read.pointers, stitched->cameras, params, nullptr, workers);
-    ASSERT_TRUE(expected);
-    // Kept sets that leave the reader's buffers to come from kept photos, from nowhere, or both.
-    for (const std::vector<std::size_t>& keptSet :
-         {std::vector<std::size_t>{0, 1, 2, 3, 4}, {1}, {0, 2}, {0, 1, 4}, {3}}) {
-      SCOPED_TRACE(testing::Message() << workers << " workers, " << keptSet.size() << " kept");
-      OpenedSeries photos("trail");
-      const ImageSize size{photos.pointers[0]->width(), photos.pointers[0]->height()};
-      DecodedPhotos decoded(5, size, false, 0);
-      decoded.widen(5);
-      for (const std::size_t photo : keptSet) {
-        DecodedPhotos::Lent lent = decoded.lend();
-        readPhotoPixels(*photos.pointers[photo], lent.pixels().data(), size);
-        decoded.keep(photo, std::move(lent));
-        ASSERT_TRUE(decoded.holds(photo));
+  const test::TempDir dir;
+  for (const auto& files : {test::samplePhotos("trail"),
+                            test::writeEnlarged(test::samplePhotos("trail"), 2, dir.path())}) {
+    StitchParams params = paramsFromProfileText(kDefaultProfileText);
+    NullTrace trace;
+    OpenedSeries aligned(files);
+    const std::optional<StitchResult> stitched =
+        stitchPanorama(aligned.pointers, params, nullptr, trace);
+    ASSERT_TRUE(stitched && stitched->cameras.size() == 5);
+    for (const int workers : {1, 2}) {
+      OpenedSeries read(files);
+      const std::optional<ComposedPanorama> expected =
+          composePanorama(read.pointers, stitched->cameras, params, nullptr, workers);
+      ASSERT_TRUE(expected);
+      // Kept sets that leave the reader's buffers to come from kept photos, from nowhere, or
+      // both.
+      for (const std::vector<std::size_t>& keptSet :
+           {std::vector<std::size_t>{0, 1, 2, 3, 4}, {1}, {0, 2}, {0, 1, 4}, {3}}) {
+        OpenedSeries photos(files);
+        const ImageSize size{photos.pointers[0]->width(), photos.pointers[0]->height()};
+        SCOPED_TRACE(testing::Message() << size.width << " wide, " << workers << " workers, "
+                                        << keptSet.size() << " kept");
+        DecodedPhotos decoded(5, size, false, 0);
+        decoded.widen(5);
+        for (const std::size_t photo : keptSet) {
+          DecodedPhotos::Lent lent = decoded.lend();
+          readPhotoPixels(*photos.pointers[photo], lent.pixels().data(), size);
+          decoded.keep(photo, std::move(lent));
+          ASSERT_TRUE(decoded.holds(photo));
+        }
+        const std::optional<ComposedPanorama> composed =
+            composePanorama(photos.pointers, stitched->cameras, params, nullptr, workers, &decoded);
+        ASSERT_TRUE(composed);
+        EXPECT_TRUE(composed->pixels == expected->pixels);
+        for (std::size_t photo = 0; photo < 5; ++photo) EXPECT_FALSE(decoded.holds(photo));
       }
-      const std::optional<ComposedPanorama> composed =
-          composePanorama(photos.pointers, stitched->cameras, params, nullptr, workers, &decoded);
-      ASSERT_TRUE(composed);
-      EXPECT_TRUE(composed->pixels == expected->pixels);
-      for (std::size_t photo = 0; photo < 5; ++photo) EXPECT_FALSE(decoded.holds(photo));
     }
   }
 }

@@ -23,6 +23,7 @@
 #include "platform/imaging/bitmap.h"
 #include "tests/support/samples.h"
 #include "tests/support/scripted_progress.h"
+#include "tests/support/synth_imaging.h"
 #include "tests/support/temp_dir.h"
 
 namespace skylacer {
@@ -97,15 +98,7 @@ TEST(ParallelComposition, OneTwoAndFourWorkersGiveTheSameBytes) {
 // threads' timing, the bytes must not.
 TEST(ParallelLoading, PhotosReducedAsTheyDecodeGiveTheSameBytesOnOneTwoAndFourWorkers) {
   const test::TempDir dir;
-  std::vector<std::filesystem::path> files;
-  for (const auto& sample : test::samplePhotos("trail")) {
-    const auto photo = imaging::Bitmap::fromFile(sample.string());
-    const auto enlarged = imaging::Bitmap::blank(2 * photo->width(), 2 * photo->height());
-    ASSERT_EQ(enlarged->drawScaled(*photo, 0, 0, enlarged->width(), enlarged->height()),
-              imaging::ImagingStatus::Ok);
-    files.push_back(dir / sample.filename());
-    ASSERT_EQ(enlarged->saveJpeg(files.back().string(), 90), imaging::ImagingStatus::Ok);
-  }
+  const auto files = test::writeEnlarged(test::samplePhotos("trail"), 2, dir.path());
   const auto first = imaging::Bitmap::fromFile(files.front().string());
   const ImageSize photoSize{first->width(), first->height()};
   ASSERT_EQ(workingSize(photoSize), (ImageSize{photoSize.width / 2, photoSize.height / 2}));

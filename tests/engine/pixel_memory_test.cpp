@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -44,6 +46,34 @@ TEST(PixelMemory, LargeAndSmallBuffersHoldEveryByteAndTheLargeOnesAskForLargePag
   if (before.empty()) GTEST_SKIP() << "the sanitizer's heap holds the buffer, not a mapping";
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(panorama.data()) % (std::size_t{2} << 20), 0u);
   EXPECT_NE(before.find(" hg"), std::string::npos) << before;
+}
+
+TEST(PixelMemory, MovedPagesCarryTheirBytesIntoTheWholeLargePagesFromBeginToEnd) {
+  constexpr std::size_t kLarge = std::size_t{2} << 20;
+  UnfilledRgbImage from(3 * kLarge + 12345);
+  for (std::size_t i = 0; i < from.size(); ++i) from[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  UnfilledRgbImage to(8 * kLarge + 777);
+  if (mappingFlags(to.data()).empty()) GTEST_SKIP() << "the sanitizer's heap holds the buffers";
+  std::fill(to.begin(), to.begin() + kLarge + 5, std::uint8_t{200});  // what is painted so far
+
+  // From byte kLarge + 5 on: the pages from 2 kLarge, as many as reach 3 kLarge + 1.
+  const std::span<std::uint8_t> moved = movePixelPages(from, to, kLarge + 5, 3 * kLarge + 1);
+  ASSERT_EQ(moved.data(), to.data() + 2 * kLarge);
+  ASSERT_EQ(moved.size(), 2 * kLarge);
+  std::size_t wrong = 0;
+  for (std::size_t i = 0; i < moved.size(); ++i)
+    wrong += moved[i] != static_cast<std::uint8_t>(i * 7 + 1) ? 1 : 0;
+  for (std::size_t i = 0; i < kLarge + 5; ++i) wrong += to[i] != 200 ? 1 : 0;
+  EXPECT_EQ(wrong, 0u);
+  // Both stay whole buffers: written anywhere, freed as usual.
+  std::fill(from.begin(), from.end(), std::uint8_t{1});
+  std::fill(to.begin(), to.end(), std::uint8_t{2});
+
+  // Past the pages `to` has, or out of a buffer in the heap, nothing moves.
+  EXPECT_TRUE(movePixelPages(from, to, 8 * kLarge, to.size()).empty());
+  UnfilledRgbImage small(kLarge);
+  EXPECT_TRUE(movePixelPages(small, to, 4 * kLarge, 6 * kLarge).empty());
+  EXPECT_TRUE(movePixelPages(from, small, 0, small.size()).empty());
 }
 
 }  // namespace

@@ -57,6 +57,21 @@ RgbImage jpegRoundTrip(const RgbImage& pixels, ImageSize size, int quality) {
   return loadPicture(file).pixels;
 }
 
+std::vector<std::filesystem::path> writeEnlarged(const std::vector<std::filesystem::path>& photos,
+                                                 int factor, const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& photo : photos) {
+    const auto bitmap = Bitmap::fromFile(photo.string());
+    const auto enlarged = Bitmap::blank(factor * bitmap->width(), factor * bitmap->height());
+    files.push_back(dir / photo.filename());
+    if (enlarged->drawScaled(*bitmap, 0, 0, enlarged->width(), enlarged->height()) !=
+            ImagingStatus::Ok ||
+        enlarged->saveJpeg(files.back().string(), 90) != ImagingStatus::Ok)
+      throw std::runtime_error("cannot enlarge " + photo.string());
+  }
+  return files;
+}
+
 void writeDecompressionBomb(const std::filesystem::path& file, int side) {
   const auto small = Bitmap::blank(16, 16);
   std::vector<std::uint8_t> bytes;

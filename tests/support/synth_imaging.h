@@ -25,6 +25,12 @@ Picture sideBySide(const std::vector<std::filesystem::path>& paths);
 // The picture as a camera would store it: encoded as JPEG at `quality` and decoded again.
 RgbImage jpegRoundTrip(const RgbImage& pixels, ImageSize size, int quality);
 
+// The photo files enlarged `factor` times and written into `dir` as JPEG files of the same names:
+// photos large enough for the engine's buffers of their size to be mapped on their own. Throws
+// std::runtime_error when one cannot be read or written.
+std::vector<std::filesystem::path> writeEnlarged(const std::vector<std::filesystem::path>& photos,
+                                                 int factor, const std::filesystem::path& dir);
+
 // Writes a JPEG of a few hundred bytes whose header claims `side` x `side` pixels (a
 // decompression bomb); throws std::runtime_error when it cannot be made.
 void writeDecompressionBomb(const std::filesystem::path& file, int side);
