@@ -82,16 +82,14 @@ std::span<std::uint8_t> movePixelPages(std::span<std::uint8_t> from, std::span<s
   if (mremap(from.data(), bytes, bytes, MREMAP_MAYMOVE | MREMAP_FIXED | MREMAP_DONTUNMAP, into) !=
       MAP_FAILED)
     return {into, bytes};
-  // A refusal may come after the kernel has unmapped `to`'s pages there: they are mapped again,
-  // unless they are still there. (A kernel that takes MAP_FIXED_NOREPLACE as a mere hint maps
-  // elsewhere when they are.)
-  void* remapped = mmap(into, bytes, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-  if (remapped == MAP_FAILED && errno != EEXIST) throw std::bad_alloc();
-  if (remapped == into)
-    madvise(into, bytes, MADV_HUGEPAGE);
-  else if (remapped != MAP_FAILED)
-    munmap(remapped, bytes);
+  // A kernel without the flags refuses before touching anything. Another refusal may come after
+  // the kernel has unmapped `to`'s pages there, which hold nothing of value: they are mapped
+  // afresh either way, so that `to` has no hole another mapping could fall into.
+  if (errno == EINVAL) return {};
+  if (mmap(into, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
+      MAP_FAILED)
+    throw std::bad_alloc();
+  madvise(into, bytes, MADV_HUGEPAGE);
   return {};
 }
 

@@ -26,7 +26,8 @@ void freePixelMemory(void* memory, std::size_t bytes) noexcept;
 // hypervisor), and `from` holds nothing of value instead. Both are whole buffers from
 // allocatePixelMemory. Only whole 2 MiB pages move, from the start of `from` into those of `to`
 // at or after `begin` until one reaches `end`; none where a buffer lies in the heap or the
-// system does not move them. Returns the bytes of `to` that now hold what `from` held.
+// system does not move them. Returns the bytes of `to` that now hold what `from` held;
+// std::bad_alloc when the system refuses and has no memory to map `to`'s bytes there again.
 std::span<std::uint8_t> movePixelPages(std::span<std::uint8_t> from, std::span<std::uint8_t> to,
                                        std::size_t begin, std::size_t end);
 

@@ -783,10 +783,10 @@ std::optional<ComposedPanorama> composePanorama(std::span<imaging::Bitmap* const
     popRange(progress);
     return done;
   };
-  // A painted photograph's memory goes back to the system on another thread, beside the seam
-  // that follows: giving back 36 MB takes milliseconds, in which the seam's search, on this
-  // thread alone, would leave the other cores idle. It is back before the next photograph is
-  // painted, so that the peak stays where it was.
+  // What the panorama does not take of a painted photograph's memory goes back to the system on
+  // another thread, beside the seam that follows: giving back 36 MB takes milliseconds, in which
+  // the seam's search, on this thread alone, would leave the other cores idle. It is back before
+  // the next photograph is painted, so that the peak stays where it was.
   std::future<void> freeing;
   // Paints photograph `index` with canvas columns from `split` on (a band start) straight into
   // the panorama, where it is still empty.

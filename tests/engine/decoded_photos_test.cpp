@@ -146,7 +146,8 @@ struct OpenedSeries {
 };
 
 // Kept photos large enough to be mapped on their own lend their memory, once painted, to the
-// panorama columns the next photo paints: it must go nowhere those columns are not.
+// panorama columns the next photo paints: it must go nowhere those columns are not, in an open
+// series or a full circle (photo 0 painted aside and copied, the closing copy, the cross-fade).
 TEST(ComposePanorama, KeptPhotosGiveTheSameBytesAsPhotosDecodedAgain) {
   const test::TempDir dir;
   for (const auto& files : {test::samplePhotos("trail"),
@@ -157,32 +158,39 @@ TEST(ComposePanorama, KeptPhotosGiveTheSameBytesAsPhotosDecodedAgain) {
     const std::optional<StitchResult> stitched =
         stitchPanorama(aligned.pointers, params, nullptr, trace);
     ASSERT_TRUE(stitched && stitched->cameras.size() == 5);
-    for (const int workers : {1, 2}) {
-      OpenedSeries read(files);
-      const std::optional<ComposedPanorama> expected =
-          composePanorama(read.pointers, stitched->cameras, params, nullptr, workers);
-      ASSERT_TRUE(expected);
-      // Kept sets that leave the reader's buffers to come from kept photos, from nowhere, or
-      // both.
-      for (const std::vector<std::size_t>& keptSet :
-           {std::vector<std::size_t>{0, 1, 2, 3, 4}, {1}, {0, 2}, {0, 1, 4}, {3}}) {
-        OpenedSeries photos(files);
-        const ImageSize size{photos.pointers[0]->width(), photos.pointers[0]->height()};
-        SCOPED_TRACE(testing::Message() << size.width << " wide, " << workers << " workers, "
-                                        << keptSet.size() << " kept");
-        DecodedPhotos decoded(5, size, false, 0);
-        decoded.widen(5);
-        for (const std::size_t photo : keptSet) {
-          DecodedPhotos::Lent lent = decoded.lend();
-          readPhotoPixels(*photos.pointers[photo], lent.pixels().data(), size);
-          decoded.keep(photo, std::move(lent));
-          ASSERT_TRUE(decoded.holds(photo));
+    for (const bool fullCircle : {false, true}) {
+      // A full circle closes with photo 0 one turn on, after a wide gap here.
+      std::vector<CameraRecord> cameras = stitched->cameras;
+      if (fullCircle) cameras.push_back(cameras[0]);
+      params.full360 = fullCircle ? 1 : 0;
+      for (const int workers : {1, 2}) {
+        OpenedSeries read(files);
+        const std::optional<ComposedPanorama> expected =
+            composePanorama(read.pointers, cameras, params, nullptr, workers);
+        ASSERT_TRUE(expected);
+        // Kept sets that leave the reader's buffers to come from kept photos, from nowhere, or
+        // both.
+        for (const std::vector<std::size_t>& keptSet :
+             {std::vector<std::size_t>{0, 1, 2, 3, 4}, {1}, {0, 2}, {0, 1, 4}, {3}}) {
+          OpenedSeries photos(files);
+          const ImageSize size{photos.pointers[0]->width(), photos.pointers[0]->height()};
+          SCOPED_TRACE(testing::Message()
+                       << size.width << " wide, full circle " << fullCircle << ", " << workers
+                       << " workers, " << keptSet.size() << " kept");
+          DecodedPhotos decoded(5, size, fullCircle, 0);
+          decoded.widen(6);
+          for (const std::size_t photo : keptSet) {
+            DecodedPhotos::Lent lent = decoded.lend();
+            readPhotoPixels(*photos.pointers[photo], lent.pixels().data(), size);
+            decoded.keep(photo, std::move(lent));
+            ASSERT_TRUE(decoded.holds(photo));
+          }
+          const std::optional<ComposedPanorama> composed =
+              composePanorama(photos.pointers, cameras, params, nullptr, workers, &decoded);
+          ASSERT_TRUE(composed);
+          EXPECT_TRUE(composed->pixels == expected->pixels);
+          for (std::size_t photo = 0; photo < 5; ++photo) EXPECT_FALSE(decoded.holds(photo));
         }
-        const std::optional<ComposedPanorama> composed =
-            composePanorama(photos.pointers, stitched->cameras, params, nullptr, workers, &decoded);
-        ASSERT_TRUE(composed);
-        EXPECT_TRUE(composed->pixels == expected->pixels);
-        for (std::size_t photo = 0; photo < 5; ++photo) EXPECT_FALSE(decoded.holds(photo));
       }
     }
   }
